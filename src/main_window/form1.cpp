@@ -1,0 +1,295 @@
+#include "form1.h"
+
+#include "platform/clipboard.h"
+#include "platform/compact_style.h"
+#include "platform/image_box.h"
+#include "platform/picture_box.h"
+#include "platform/wrapping_button.h"
+#include "preview/popup_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCursor>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+namespace corvantile {
+namespace {
+
+constexpr auto windowCaption = "Quenby Corvantile - For use with Runewright by Dravenholt";
+
+// The fonts of the layout. Its fixed pixel sizes were made for an 8 pt sans-serif dialog font,
+// so the window uses that rather than whatever size the desktop prefers; the small captions
+// use Arial 6.75 pt (Liberation Sans where Arial itself is not installed).
+QFont dialogFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(8.0);
+    return font;
+}
+
+QFont smallFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(6.75);
+    return font;
+}
+
+QLabel *makeLabel(QWidget *parent, int left, int top, int width, int height, const char *caption,
+                  bool autoSize)
+{
+    auto *label = new QLabel(QString::fromLatin1(caption), parent);
+    label->setGeometry(left, top, width, height);
+    if (autoSize)
+        label->adjustSize();
+    return label;
+}
+
+QLineEdit *makeTextBox(QWidget *parent, int left, int top, int width, int height,
+                       const char *text)
+{
+    auto *box = new QLineEdit(QString::fromLatin1(text), parent);
+    box->setGeometry(left, top, width, height);
+    box->setTextMargins(0, 0, 0, 0);
+    return box;
+}
+
+QGroupBox *makeFrame(QWidget *parent, int left, int top, int width, int height,
+                     const char *caption)
+{
+    auto *frame = new QGroupBox(QString::fromLatin1(caption), parent);
+    frame->setGeometry(left, top, width, height);
+    return frame;
+}
+
+} // namespace
+
+Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_clipboard(clipboard ? std::move(clipboard) : std::make_unique<SystemClipboard>())
+{
+    setWindowTitle(QString::fromLatin1(windowCaption));
+    setFont(dialogFont());
+    // Frames as a classic dialog draws them: the caption sits on the frame's top line, so
+    // the controls placed inside keep clear of it.
+    setStyleSheet(QStringLiteral(
+        "QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 6px; top: 0px; padding: 0 2px; }"
+        ));
+    // The client area at its design place on the screen; a window manager may move it.
+    setGeometry(104, 53, clientWidth, clientHeight);
+    setFixedSize(clientWidth, clientHeight);
+    buildControls();
+    setTabOrder();
+    connectHandlers();
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::buildControls()
+{
+    picScroll = new PictureBox(PictureBox::Border::Sunken, this);
+    picScroll->setGeometry(3, 4, 556, 306);
+    PicInner = new PictureBox(PictureBox::Border::Sunken, picScroll->clientArea());
+    PicInner->setAutoSize(true);
+    PicInner->setBoxSize(1028, 772);
+    PicInner->move(4, 0);
+
+    HScroll1 = new QScrollBar(Qt::Horizontal, this);
+    HScroll1->setGeometry(2, 310, 556, 20);
+    VScroll1 = new QScrollBar(Qt::Vertical, this);
+    VScroll1->setGeometry(558, 3, 18, 307);
+    for (QScrollBar *bar : {HScroll1, VScroll1}) {
+        bar->setMinimum(0);
+        bar->setSingleStep(5);
+        bar->setPageStep(50);
+    }
+
+    lblCoords = makeLabel(this, 2, 330, 556, 16, "", false);
+    lblCoords->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    lblCoords->setAlignment(Qt::AlignCenter);
+
+    Label2 = makeLabel(this, 6, 350, 95, 13, "Accept Values from:", true);
+    Label4 = makeLabel(this, 113, 350, 23, 13, "RED", true);
+    txtRedFrom = makeTextBox(this, 141, 350, 28, 19, "0");
+    Label3 = makeLabel(this, 173, 350, 15, 13, "To:", true);
+    txtRedTo = makeTextBox(this, 195, 350, 28, 19, "255");
+    Label6 = makeLabel(this, 238, 350, 38, 13, "GREEN", true);
+    txtGreenFrom = makeTextBox(this, 279, 350, 28, 19, "0");
+    Label5 = makeLabel(this, 311, 350, 15, 13, "To:", true);
+    txtGreenTo = makeTextBox(this, 333, 350, 28, 19, "255");
+    Label8 = makeLabel(this, 371, 350, 28, 13, "BLUE", true);
+    txtBlueFrom = makeTextBox(this, 403, 350, 28, 19, "0");
+    Label7 = makeLabel(this, 435, 350, 15, 13, "To:", true);
+    txtBlueTo = makeTextBox(this, 457, 350, 28, 19, "255");
+
+    Frame4 = makeFrame(this, 1, 367, 213, 42, "Object Name");
+    txtObjectName = makeTextBox(Frame4, 7, 15, 199, 19, "MappedObject");
+    btnCreate = new QPushButton(QStringLiteral("Create Object"), this);
+    btnCreate->setGeometry(217, 378, 81, 28);
+
+    Frame6 = makeFrame(this, 302, 367, 208, 42, "Sample");
+    Option1 = new QRadioButton(QStringLiteral("Every Pixel"), Frame6);
+    Option1->setGeometry(10, 17, 72, 13);
+    Option2 = new QRadioButton(QStringLiteral("Every Other Pixel"), Frame6);
+    Option2->setGeometry(96, 17, 101, 13);
+    Option2->setChecked(true);
+    // Set on the buttons themselves: under the window's style sheet they would otherwise
+    // fall back to the desktop's font.
+    Option1->setFont(dialogFont());
+    Option2->setFont(dialogFont());
+    auto *compact = new CompactStyle(QApplication::style()->name());
+    compact->setParent(this);
+    Option1->setStyle(compact);
+    Option2->setStyle(compact);
+
+    Frame7 = makeFrame(this, 511, 367, 66, 42, "Black Pixels");
+    Frame7->setFont(smallFont());
+    chkUseBlack = new QCheckBox(QStringLiteral("Include"), Frame7);
+    chkUseBlack->setGeometry(5, 17, 55, 13);
+    chkUseBlack->setFont(dialogFont()); // only the frame's caption is small
+    chkUseBlack->setStyle(Option1->style());
+
+    txtObject = new QPlainTextEdit(this);
+    txtObject->setGeometry(1, 410, 522, 139);
+    txtObject->setReadOnly(true);
+    txtObject->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    txtObject->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtObject->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtObject->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    picClip = new PictureBox(PictureBox::Border::None, this);
+    picClip->move(543, 418);
+    picClip->setBoxSize(103, 103);
+
+    Frame3 = makeFrame(this, 584, 18, 93, 35, "Coords");
+    txtCoords = makeTextBox(Frame3, 7, 13, 80, 19, "");
+    Frame1 = makeFrame(this, 584, 62, 93, 35, "Width");
+    txtWidth = makeTextBox(Frame1, 7, 13, 80, 19, "");
+    Frame2 = makeFrame(this, 584, 107, 93, 35, "Height");
+    txtHeight = makeTextBox(Frame2, 7, 13, 80, 19, "");
+
+    Command1 = new WrappingButton(QStringLiteral("Paste Image From Clipboard"), this);
+    Command1->setGeometry(591, 145, 81, 33);
+
+    Label1 = makeLabel(this, 582, 187, 94, 12, "Right click for Options", false);
+    Label1->setFont(smallFont());
+    Label1->adjustSize();
+
+    Frame5 = makeFrame(this, 578, 198, 108, 211, "Click on ScreenShot");
+    Frame5->setFont(smallFont());
+    for (int i = 0; i < bufferCount; ++i) {
+        ImgBuffer[static_cast<size_t>(i)] = new ImageBox(Frame5);
+        ImageBox *slot = ImgBuffer[static_cast<size_t>(i)];
+        static constexpr int rowTops[] = {14, 62, 111, 159};
+        slot->setGeometry(i % 2 == 0 ? 6 : 55, rowTops[i / 2], 46, 45);
+        slot->setBorder(true);
+    }
+
+    imgEgg = new ImageBox(this);
+    imgEgg->setGeometry(668, 2, 20, 19);
+
+    PopMenu = new QMenu(QStringLiteral("PopupMenu"), this);
+    deleteItem = PopMenu->addAction(QStringLiteral("&Delete Image"));
+    ZoomIn = PopMenu->addAction(QStringLiteral("&Expanded Preview"));
+
+    for (QWidget *w : {static_cast<QWidget *>(picScroll), static_cast<QWidget *>(PicInner),
+                       static_cast<QWidget *>(picClip), static_cast<QWidget *>(HScroll1),
+                       static_cast<QWidget *>(VScroll1), static_cast<QWidget *>(txtObject)})
+        w->setFocusPolicy(Qt::StrongFocus);
+}
+
+void Form1::setTabOrder()
+{
+    // The keyboard order of the design: the width box comes before the height box and both
+    // before the corner box, although the corner box stands above them.
+    const QWidget *order[] = {picScroll,  PicInner,      HScroll1,  VScroll1,    picClip,
+                              txtWidth,   txtHeight,     txtCoords, txtObject,   txtObjectName,
+                              btnCreate,  Command1,      Option1,   Option2,     chkUseBlack,
+                              txtRedFrom, txtRedTo,      txtGreenFrom, txtGreenTo, txtBlueFrom,
+                              txtBlueTo};
+    for (size_t i = 0; i + 1 < std::size(order); ++i)
+        QWidget::setTabOrder(const_cast<QWidget *>(order[i]), const_cast<QWidget *>(order[i + 1]));
+}
+
+void Form1::connectHandlers()
+{
+    // Every connection is direct: a write to a control runs its handler before the write
+    // returns, which the handlers rely on.
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    for (int i = 0; i < bufferCount; ++i)
+        connect(ImgBuffer[static_cast<size_t>(i)], &ImageBox::mouseUp, this,
+                [this, i](int button, int shift, float x, float y) {
+                    ImgBuffer_MouseUp(static_cast<int>(i), button, shift, x, y);
+                });
+    connect(deleteItem, &QAction::triggered, this, &Form1::delete_Click);
+    connect(ZoomIn, &QAction::triggered, this, &Form1::ZoomIn_Click);
+
+    connect(HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change);
+    connect(HScroll1, &QScrollBar::sliderMoved, this, &Form1::HScroll1_Scroll);
+    connect(VScroll1, &QScrollBar::valueChanged, this, &Form1::VScroll1_Change);
+    connect(VScroll1, &QScrollBar::sliderMoved, this, &Form1::VScroll1_Scroll);
+    connect(PicInner, &PictureBox::sizeChanged, this, &Form1::PicInner_Resize);
+
+    connect(PicInner, &PictureBox::mouseDown, this, &Form1::PicInner_MouseDown);
+    connect(PicInner, &PictureBox::mouseMove, this, &Form1::PicInner_MouseMove);
+    connect(PicInner, &PictureBox::mouseUp, this, &Form1::PicInner_MouseUp);
+    connect(txtCoords, &QLineEdit::textChanged, this, &Form1::txtCoords_Change);
+    connect(txtWidth, &QLineEdit::textChanged, this, &Form1::txtWidth_Change);
+    connect(txtHeight, &QLineEdit::textChanged, this, &Form1::txtHeight_Change);
+
+    connect(txtRedFrom, &QLineEdit::textChanged, this, &Form1::txtRedFrom_Change);
+    connect(txtRedTo, &QLineEdit::textChanged, this, &Form1::txtRedTo_Change);
+    connect(txtGreenFrom, &QLineEdit::textChanged, this, &Form1::txtGreenFrom_Change);
+    connect(txtGreenTo, &QLineEdit::textChanged, this, &Form1::txtGreenTo_Change);
+    connect(txtBlueFrom, &QLineEdit::textChanged, this, &Form1::txtBlueFrom_Change);
+    connect(txtBlueTo, &QLineEdit::textChanged, this, &Form1::txtBlueTo_Change);
+    connect(txtObjectName, &QLineEdit::textChanged, this, &Form1::txtObjectName_Change);
+    connect(btnCreate, &QPushButton::clicked, this, &Form1::btnCreate_Click);
+    // Of the two option buttons only the selected one is a stop of the Tab key.
+    for (QRadioButton *option : {Option1, Option2}) {
+        const auto follow = [option](bool checked) {
+            option->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
+        };
+        follow(option->isChecked());
+        connect(option, &QRadioButton::toggled, this, follow);
+    }
+
+    connect(picClip, &PictureBox::mouseUp, this, &Form1::picClip_MouseUp);
+    connect(imgEgg, &ImageBox::doubleClicked, this, &Form1::imgEgg_DblClick);
+}
+
+void Form1::placePicInner(int left, int top)
+{
+    PicInner->move(left, top);
+}
+
+void Form1::Form_Load()
+{
+    PicInner_Resize(); // the ranges, the view's place and style, and drawBox
+    state.bufferIndex = -1;
+    state.redTo = 255;
+    state.redFrom = 0;
+    state.greenFrom = 0;
+    state.greenTo = 255;
+    state.blueFrom = 0;
+    state.blueTo = 255;
+}
+
+void Form1::openPopMenu()
+{
+    PopMenu->exec(QCursor::pos());
+}
+
+} // namespace corvantile

@@ -1,0 +1,150 @@
+#pragma once
+
+#include "main_window/window_state.h"
+#include "platform/clipboard.h"
+
+#include <QWidget>
+#include <array>
+#include <memory>
+#include <optional>
+
+class QAction;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+
+namespace corvantile {
+
+class ImageBox;
+class PictureBox;
+class PopupForm;
+struct GeneratorInputs;
+
+// The main window: every control, the window state and the handlers of every user action.
+// The handlers are defined in the folders of their subsystems; this class only holds them.
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The clipboard is the system's unless a test hands in its own.
+    explicit Form1(std::unique_ptr<Clipboard> clipboard = nullptr, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    static constexpr int clientWidth = 688;
+    static constexpr int clientHeight = 552;
+    static constexpr int bufferCount = 8;
+
+    WindowState state;
+
+    // Controls, named as the tool's documentation names them.
+    PictureBox *picScroll = nullptr;
+    PictureBox *PicInner = nullptr;
+    QScrollBar *HScroll1 = nullptr;
+    QScrollBar *VScroll1 = nullptr;
+    QLabel *lblCoords = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *Label5 = nullptr;
+    QLabel *Label6 = nullptr;
+    QLabel *Label7 = nullptr;
+    QLabel *Label8 = nullptr;
+    QLineEdit *txtRedFrom = nullptr;
+    QLineEdit *txtRedTo = nullptr;
+    QLineEdit *txtGreenFrom = nullptr;
+    QLineEdit *txtGreenTo = nullptr;
+    QLineEdit *txtBlueFrom = nullptr;
+    QLineEdit *txtBlueTo = nullptr;
+    QGroupBox *Frame4 = nullptr;
+    QLineEdit *txtObjectName = nullptr;
+    QPushButton *btnCreate = nullptr;
+    QGroupBox *Frame6 = nullptr;
+    QRadioButton *Option1 = nullptr;
+    QRadioButton *Option2 = nullptr;
+    QGroupBox *Frame7 = nullptr;
+    QCheckBox *chkUseBlack = nullptr;
+    QPlainTextEdit *txtObject = nullptr;
+    PictureBox *picClip = nullptr;
+    QGroupBox *Frame3 = nullptr;
+    QLineEdit *txtCoords = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    QLineEdit *txtWidth = nullptr;
+    QGroupBox *Frame2 = nullptr;
+    QLineEdit *txtHeight = nullptr;
+    QPushButton *Command1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QGroupBox *Frame5 = nullptr;
+    std::array<ImageBox *, bufferCount> ImgBuffer{};
+    ImageBox *imgEgg = nullptr;
+
+    QMenu *PopMenu = nullptr;
+    QAction *deleteItem = nullptr; // the menu item `delete`
+    QAction *ZoomIn = nullptr;
+
+    Clipboard &clipboard() { return *m_clipboard; }
+
+    // Start-up: scroll ranges, the view's place and line style, and the window state.
+    void Form_Load();
+
+    // Paste and image buffers.
+    void Command1_Click();
+    void ImgBuffer_MouseUp(int index, int button, int shift, float x, float y);
+    void delete_Click();
+
+    // Scrolling view.
+    void HScroll1_Change();
+    void HScroll1_Scroll();
+    void VScroll1_Change();
+    void VScroll1_Scroll();
+    void PicInner_Resize();
+
+    // Rubber band and clip copy.
+    void PicInner_MouseDown(int button, int shift, float x, float y);
+    void PicInner_MouseMove(int button, int shift, float x, float y);
+    void PicInner_MouseUp(int button, int shift, float x, float y);
+    void DrawLine(float x1, float y1, float x2, float y2);
+    void DrawPicClip();
+    void txtCoords_Change();
+    void txtWidth_Change();
+    void txtHeight_Change();
+
+    // Colour bounds, object name and Create Object.
+    void txtRedFrom_Change();
+    void txtRedTo_Change();
+    void txtGreenFrom_Change();
+    void txtGreenTo_Change();
+    void txtBlueFrom_Change();
+    void txtBlueTo_Change();
+    void txtObjectName_Change();
+    void btnCreate_Click();
+    GeneratorInputs currentInputs() const;
+
+    // Expanded preview and the hidden picture window.
+    void picClip_MouseUp(int button, int shift, float x, float y);
+    void ZoomIn_Click();
+    void imgEgg_DblClick();
+
+    // Opens PopMenu at the mouse pointer; a chosen item runs before this returns.
+    void openPopMenu();
+
+    // The preview window while it is open, for whoever needs to reach it (tests do).
+    PopupForm *popupForm() const { return m_popupForm; }
+
+private:
+    void buildControls();
+    void setTabOrder();
+    void connectHandlers();
+    void placePicInner(int left, int top);
+
+    std::unique_ptr<Clipboard> m_clipboard;
+    PopupForm *m_popupForm = nullptr;
+};
+
+} // namespace corvantile

@@ -1,0 +1,90 @@
+// Create Object, the colour bounds and the object name.
+
+#include "main_window/form1.h"
+#include "object_definition/bounds.h"
+#include "object_definition/clip_pixels.h"
+#include "object_definition/generator.h"
+#include "platform/clipboard.h"
+#include "platform/picture_box.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+
+namespace corvantile {
+
+GeneratorInputs Form1::currentInputs() const
+{
+    GeneratorInputs in;
+    in.objectName = txtObjectName->text();
+    in.topLeftText = txtCoords->text();
+    in.widthText = txtWidth->text();
+    in.heightText = txtHeight->text();
+    in.step = 0;
+    if (Option1->isChecked())
+        in.step = 1;
+    if (Option2->isChecked())
+        in.step = 2;
+    in.blackFloor = chkUseBlack->isChecked() ? -1 : 0;
+    in.redFrom = state.redFrom;
+    in.redTo = state.redTo;
+    in.greenFrom = state.greenFrom;
+    in.greenTo = state.greenTo;
+    in.blueFrom = state.blueFrom;
+    in.blueTo = state.blueTo;
+    return in;
+}
+
+void Form1::btnCreate_Click()
+{
+    const auto text = objectDefinition(ClipPixels(*picClip), currentInputs());
+    if (!text)
+        return; // a failed run changes neither the result box nor the clipboard
+    txtObject->setPlainText(*text);
+    clipboard().setText(*text); // if this fails the result box still holds the text
+}
+
+void Form1::txtRedFrom_Change()
+{
+    state.redFrom = boundFromText(txtRedFrom->text());
+}
+
+void Form1::txtRedTo_Change()
+{
+    state.redTo = boundFromText(txtRedTo->text());
+}
+
+void Form1::txtGreenFrom_Change()
+{
+    state.greenFrom = boundFromText(txtGreenFrom->text());
+}
+
+void Form1::txtGreenTo_Change()
+{
+    state.greenTo = boundFromText(txtGreenTo->text());
+}
+
+void Form1::txtBlueFrom_Change()
+{
+    state.blueFrom = boundFromText(txtBlueFrom->text());
+}
+
+void Form1::txtBlueTo_Change()
+{
+    state.blueTo = boundFromText(txtBlueTo->text());
+}
+
+void Form1::txtObjectName_Change()
+{
+    // The text is written back only when a space was replaced: writing an unchanged text
+    // would clear the box's undo history on every keystroke. The write raises one more change,
+    // which finds no space and stops there.
+    const QString name = txtObjectName->text();
+    const QString fixed = nameWithoutSpaces(name);
+    if (fixed != name)
+        txtObjectName->setText(fixed);
+    txtObjectName->setCursorPosition(static_cast<int>(fixed.size()));
+}
+
+} // namespace corvantile

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "common/colour.h"
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace corvantile {
+
+// Any source of colour values: the clip box, or an image in a test.
+class PixelSource
+{
+public:
+    virtual ~PixelSource() = default;
+    // Colour value of point (x, y), -1 outside the source's drawing area.
+    virtual ColourValue point(int x, int y) const = 0;
+};
+
+// Everything one run of the generator reads.
+struct GeneratorInputs
+{
+    QString objectName;
+    QString topLeftText;
+    QString widthText;
+    QString heightText;
+    int step = 2;        // 1 every pixel, 2 every other pixel
+    int blackFloor = 0;  // a pixel is kept only if its peak is above this
+    std::int16_t redFrom = 0, redTo = 255;
+    std::int16_t greenFrom = 0, greenTo = 255;
+    std::int16_t blueFrom = 0, blueTo = 255;
+};
+
+// A run that would sample more points than this fails instead of running: the clip box holds
+// about ten thousand, so only a mistyped size gets near it, and a walk that large would leave
+// the tool busy and its text far too long to show.
+constexpr double maximumSampledPoints = 1.0e6;
+
+// The object definition of the region: the header line, one line of "peak=x,y" entries
+// joined by "|" for every sampled row that kept a pixel, and the end marker; lines end in
+// CR LF and the text ends with ":End Object ". Nothing when the width or height is not a
+// number, when the step is not 1 or more, or when the walk would exceed its bound.
+std::optional<QString> objectDefinition(const PixelSource &pixels, const GeneratorInputs &inputs);
+
+// The largest of the three channels.
+int peakOf(const Channels &channels);
+
+} // namespace corvantile

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QImage>
+#include <QPixmap>
+#include <QWidget>
+
+namespace corvantile {
+
+// A control that only shows a picture, stretched to its own size without keeping proportions.
+// It paints from a scaled copy made once per picture and size, never rescaling on each paint.
+class ImageBox : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum class Scaling { Smooth, Pixelated };
+
+    explicit ImageBox(QWidget *parent = nullptr);
+
+    void setPicture(const QImage &picture);
+    const QImage &picture() const { return m_picture; }
+
+    // A single-line border drawn inside the control; the picture fills the rest.
+    void setBorder(bool on);
+    bool hasBorder() const { return m_border; }
+
+    // Smooth for thumbnails; pixelated keeps enlarged pixels as crisp squares.
+    void setScaling(Scaling scaling);
+
+    // The picture as it is painted (scaled to the area inside the border), or a null pixmap.
+    QPixmap scaledPicture() const;
+
+signals:
+    // button: 1 left, 2 right, 4 middle.
+    void mouseUp(int button, int shift, float x, float y);
+    void doubleClicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    QRect pictureArea() const;
+
+    QImage m_picture;
+    bool m_border = false;
+    Scaling m_scaling = Scaling::Smooth;
+    mutable QPixmap m_scaled;
+};
+
+} // namespace corvantile

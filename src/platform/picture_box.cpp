@@ -1,0 +1,328 @@
+#include "picture_box.h"
+
+#include "mouse_buttons.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QtWidgets/qdrawutil.h>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace corvantile {
+namespace {
+
+quint64 tileKey(int tx, int ty)
+{
+    return (static_cast<quint64>(static_cast<quint32>(tx)) << 32) | static_cast<quint32>(ty);
+}
+
+int floorDiv(int value, int divisor)
+{
+    return value >= 0 ? value / divisor : -((-value + divisor - 1) / divisor);
+}
+
+// The k in [0, length) for which start + k * step lies in [0, limit), as a half-open range.
+// step is -1, 0 or 1.
+std::pair<qint64, qint64> insideRange(qint64 start, int step, qint64 length, qint64 limit)
+{
+    if (step == 0)
+        return (start >= 0 && start < limit) ? std::pair<qint64, qint64>{0, length}
+                                              : std::pair<qint64, qint64>{0, 0};
+    qint64 from = 0;
+    qint64 to = length;
+    if (step > 0) {
+        from = std::max<qint64>(from, -start);
+        to = std::min<qint64>(to, limit - start);
+    } else {
+        from = std::max<qint64>(from, start - limit + 1);
+        to = std::min<qint64>(to, start + 1);
+    }
+    return {from, std::max(from, to)};
+}
+
+} // namespace
+
+PictureBox::PictureBox(Border border, QWidget *parent)
+    : QWidget(parent), m_border(border), m_back(palette().color(QPalette::Window).rgb())
+{
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QSize PictureBox::drawingSize() const
+{
+    const int b = 2 * borderWidth();
+    return {std::max(0, width() - b), std::max(0, height() - b)};
+}
+
+void PictureBox::setBoxSize(int width, int height)
+{
+    const QSize size(std::max(0, width), std::max(0, height));
+    if (size == this->size())
+        return;
+    resize(size);
+    if (m_client)
+        m_client->setGeometry(borderWidth(), borderWidth(), drawingSize().width(),
+                              drawingSize().height());
+    emit sizeChanged();
+}
+
+void PictureBox::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (m_client)
+        m_client->setGeometry(borderWidth(), borderWidth(), drawingSize().width(),
+                              drawingSize().height());
+}
+
+void PictureBox::setPicture(const QImage &picture)
+{
+    m_picture = (picture.isNull() || picture.format() == QImage::Format_RGB32)
+                    ? picture
+                    : picture.convertToFormat(QImage::Format_RGB32);
+    m_tiles.clear();
+    update();
+    if (m_autoSize && !m_picture.isNull())
+        setBoxSize(m_picture.width() + 2 * borderWidth(), m_picture.height() + 2 * borderWidth());
+}
+
+QRgb PictureBox::basePixel(int x, int y) const
+{
+    if (x < m_picture.width() && y < m_picture.height())
+        return reinterpret_cast<const QRgb *>(m_picture.constScanLine(y))[x];
+    return m_back;
+}
+
+const QImage *PictureBox::findTile(int tx, int ty) const
+{
+    const auto it = m_tiles.constFind(tileKey(tx, ty));
+    return it == m_tiles.cend() ? nullptr : &it.value();
+}
+
+QImage &PictureBox::tileAt(int tx, int ty)
+{
+    auto it = m_tiles.find(tileKey(tx, ty));
+    if (it != m_tiles.end())
+        return it.value();
+    QImage tile(tileSize, tileSize, QImage::Format_RGB32);
+    tile.fill(m_back);
+    const QRect inPicture =
+        QRect(tx * tileSize, ty * tileSize, tileSize, tileSize).intersected(m_picture.rect());
+    for (int y = inPicture.top(); y <= inPicture.bottom(); ++y) {
+        const auto *from = reinterpret_cast<const QRgb *>(m_picture.constScanLine(y));
+        auto *to = reinterpret_cast<QRgb *>(tile.scanLine(y - ty * tileSize));
+        std::memcpy(to + (inPicture.left() - tx * tileSize), from + inPicture.left(),
+                    sizeof(QRgb) * static_cast<size_t>(inPicture.width()));
+    }
+    return m_tiles.insert(tileKey(tx, ty), tile).value();
+}
+
+ColourValue PictureBox::point(int x, int y) const
+{
+    const QSize area = drawingSize();
+    if (x < 0 || y < 0 || x >= area.width() || y >= area.height())
+        return outsideColour;
+    if (const QImage *tile = findTile(x / tileSize, y / tileSize))
+        return colourValueFromRgb(tile->pixel(x % tileSize, y % tileSize));
+    return colourValueFromRgb(basePixel(x, y));
+}
+
+void PictureBox::cls()
+{
+    if (m_tiles.isEmpty())
+        return;
+    for (auto it = m_tiles.cbegin(); it != m_tiles.cend(); ++it) {
+        const int tx = static_cast<int>(static_cast<qint32>(it.key() >> 32));
+        const int ty = static_cast<int>(static_cast<qint32>(it.key() & 0xffffffffu));
+        updateDrawingRect(QRect(tx * tileSize, ty * tileSize, tileSize, tileSize));
+    }
+    m_tiles.clear();
+}
+
+void PictureBox::plot(int x, int y)
+{
+    QImage &tile = tileAt(x / tileSize, y / tileSize);
+    QRgb &pixel = reinterpret_cast<QRgb *>(tile.scanLine(y % tileSize))[x % tileSize];
+    if (m_drawMode == DrawMode::Invert)
+        pixel = 0xff000000u | (~pixel & 0x00ffffffu);
+    else
+        pixel = m_foreColor;
+}
+
+void PictureBox::drawSegment(QPoint start, QPoint step, qint64 length, qint64 offset)
+{
+    const QSize area = drawingSize();
+    const auto [fromX, toX] = insideRange(start.x(), step.x(), length, area.width());
+    const auto [fromY, toY] = insideRange(start.y(), step.y(), length, area.height());
+    const qint64 from = std::max(fromX, fromY);
+    const qint64 to = std::min(toX, toY);
+    if (from >= to)
+        return;
+    // The dotted style is one pixel on, two off, counted along the outline from its start.
+    const bool dotted = m_lineStyle == LineStyle::Dot;
+    for (qint64 k = from; k < to; ++k) {
+        if (dotted && (offset + k) % 3 != 0)
+            continue;
+        plot(static_cast<int>(start.x() + k * step.x()), static_cast<int>(start.y() + k * step.y()));
+    }
+    const QPoint first(static_cast<int>(start.x() + from * step.x()),
+                       static_cast<int>(start.y() + from * step.y()));
+    const QPoint last(static_cast<int>(start.x() + (to - 1) * step.x()),
+                      static_cast<int>(start.y() + (to - 1) * step.y()));
+    updateDrawingRect(QRect(QPoint(std::min(first.x(), last.x()), std::min(first.y(), last.y())),
+                            QPoint(std::max(first.x(), last.x()), std::max(first.y(), last.y()))));
+}
+
+void PictureBox::drawBoxOutline(QPoint a, QPoint b)
+{
+    // Corners given in any order; QRect::normalized() would misplace reversed corners.
+    const int left = std::min(a.x(), b.x());
+    const int right = std::max(a.x(), b.x());
+    const int top = std::min(a.y(), b.y());
+    const int bottom = std::max(a.y(), b.y());
+    const qint64 w = static_cast<qint64>(right) - left;
+    const qint64 h = static_cast<qint64>(bottom) - top;
+    if (h == 0) {
+        drawSegment({left, top}, {1, 0}, w + 1, 0);
+        return;
+    }
+    if (w == 0) {
+        drawSegment({left, top}, {0, 1}, h + 1, 0);
+        return;
+    }
+    // Clockwise from the top-left corner, each pixel of the outline exactly once.
+    drawSegment({left, top}, {1, 0}, w + 1, 0);
+    drawSegment({right, top + 1}, {0, 1}, h, w + 1);
+    drawSegment({right - 1, bottom}, {-1, 0}, w, w + 1 + h);
+    drawSegment({left, bottom - 1}, {0, -1}, h - 1, 2 * w + 1 + h);
+}
+
+void PictureBox::paintPicture(const QImage &source, const QRect &sourceRect, QPoint destination)
+{
+    if (source.isNull() || sourceRect.isEmpty())
+        return;
+    const QImage rgb = source.format() == QImage::Format_RGB32
+                           ? source
+                           : source.convertToFormat(QImage::Format_RGB32);
+    // Map the source rectangle onto the drawing area and keep what both can hold.
+    const QPoint shift = destination - sourceRect.topLeft();
+    const QRect target = sourceRect.intersected(rgb.rect())
+                             .translated(shift)
+                             .intersected(QRect(QPoint(0, 0), drawingSize()));
+    if (target.isEmpty())
+        return;
+    for (int ty = floorDiv(target.top(), tileSize); ty <= floorDiv(target.bottom(), tileSize);
+         ++ty) {
+        for (int tx = floorDiv(target.left(), tileSize);
+             tx <= floorDiv(target.right(), tileSize); ++tx) {
+            const QRect part =
+                target.intersected(QRect(tx * tileSize, ty * tileSize, tileSize, tileSize));
+            QImage &tile = tileAt(tx, ty);
+            for (int y = part.top(); y <= part.bottom(); ++y) {
+                const auto *from = reinterpret_cast<const QRgb *>(rgb.constScanLine(y - shift.y()));
+                auto *to = reinterpret_cast<QRgb *>(tile.scanLine(y - ty * tileSize));
+                std::memcpy(to + (part.left() - tx * tileSize), from + (part.left() - shift.x()),
+                            sizeof(QRgb) * static_cast<size_t>(part.width()));
+            }
+        }
+    }
+    updateDrawingRect(target);
+}
+
+QImage PictureBox::image() const
+{
+    const QSize area = drawingSize();
+    QImage out(area, QImage::Format_RGB32);
+    if (out.isNull())
+        return out;
+    out.fill(m_back);
+    QPainter painter(&out);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    if (!m_picture.isNull())
+        painter.drawImage(QPoint(0, 0), m_picture);
+    for (auto it = m_tiles.cbegin(); it != m_tiles.cend(); ++it) {
+        const int tx = static_cast<int>(static_cast<qint32>(it.key() >> 32));
+        const int ty = static_cast<int>(static_cast<qint32>(it.key() & 0xffffffffu));
+        painter.drawImage(QPoint(tx * tileSize, ty * tileSize), it.value());
+    }
+    return out;
+}
+
+QWidget *PictureBox::clientArea()
+{
+    if (!m_client) {
+        m_client = new QWidget(this);
+        m_client->setGeometry(borderWidth(), borderWidth(), drawingSize().width(),
+                              drawingSize().height());
+        m_client->show();
+    }
+    return m_client;
+}
+
+void PictureBox::updateDrawingRect(const QRect &rect)
+{
+    update(rect.translated(borderWidth(), borderWidth()));
+}
+
+void PictureBox::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    const int b = borderWidth();
+    const QRect areaInWidget(QPoint(b, b), drawingSize());
+    const QRect exposed = event->rect().intersected(areaInWidget);
+    if (!exposed.isEmpty()) {
+        const QRect inArea = exposed.translated(-b, -b);
+        painter.fillRect(exposed, QColor(m_back));
+        const QRect fromPicture = inArea.intersected(m_picture.rect());
+        if (!fromPicture.isEmpty())
+            painter.drawImage(fromPicture.topLeft() + QPoint(b, b), m_picture, fromPicture);
+        if (!m_tiles.isEmpty()) {
+            // Only the tiles under the exposed rectangle are looked at.
+            for (int ty = inArea.top() / tileSize; ty <= inArea.bottom() / tileSize; ++ty) {
+                for (int tx = inArea.left() / tileSize; tx <= inArea.right() / tileSize; ++tx) {
+                    const QImage *tile = findTile(tx, ty);
+                    if (!tile)
+                        continue;
+                    const QRect tileRect(tx * tileSize, ty * tileSize, tileSize, tileSize);
+                    const QRect part = tileRect.intersected(inArea);
+                    painter.drawImage(part.topLeft() + QPoint(b, b), *tile,
+                                      part.translated(-tileRect.topLeft()));
+                }
+            }
+        }
+    }
+    if (b > 0)
+        qDrawWinPanel(&painter, rect(), palette(), true);
+}
+
+QPointF PictureBox::drawingPosition(const QPointF &widgetPosition) const
+{
+    // Positions arrive as whole pixels of the drawing area.
+    return {std::floor(widgetPosition.x()) - borderWidth(),
+            std::floor(widgetPosition.y()) - borderWidth()};
+}
+
+void PictureBox::mousePressEvent(QMouseEvent *event)
+{
+    const QPointF p = drawingPosition(event->position());
+    emit mouseDown(buttonCode(event->button()), shiftStateCode(event->modifiers()),
+                   static_cast<float>(p.x()), static_cast<float>(p.y()));
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPointF p = drawingPosition(event->position());
+    emit mouseMove(buttonStateCode(event->buttons()), shiftStateCode(event->modifiers()),
+                   static_cast<float>(p.x()), static_cast<float>(p.y()));
+}
+
+void PictureBox::mouseReleaseEvent(QMouseEvent *event)
+{
+    const QPointF p = drawingPosition(event->position());
+    emit mouseUp(buttonCode(event->button()), shiftStateCode(event->modifiers()),
+                 static_cast<float>(p.x()), static_cast<float>(p.y()));
+}
+
+} // namespace corvantile

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "common/colour.h"
+
+#include <QHash>
+#include <QImage>
+#include <QWidget>
+
+namespace corvantile {
+
+// A drawing surface that shows a picture and keeps what is drawn on it.
+//
+// What the box shows (its retained image) is the background colour, then the picture at the
+// top-left of the drawing area, then whatever was drawn. The picture itself is never modified
+// and may be shared with other controls. Drawing goes into small tiles that are copied from
+// the picture only where something is drawn, so drawing on a box that shows a huge screenshot
+// costs in proportion to what is drawn, not to the screenshot.
+class PictureBox : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum class Border { None, Sunken };
+    enum class DrawMode { CopyPen, Invert };
+    enum class LineStyle { Solid, Dot };
+
+    explicit PictureBox(Border border, QWidget *parent = nullptr);
+
+    int borderWidth() const { return m_border == Border::Sunken ? 2 : 0; }
+    // The drawing area is the box less its border; coordinates count from its top-left pixel.
+    QSize drawingSize() const;
+
+    // Outer size, border included. Emits sizeChanged() before returning when the size changed.
+    void setBoxSize(int width, int height);
+
+    void setAutoSize(bool on) { m_autoSize = on; }
+    bool autoSize() const { return m_autoSize; }
+
+    // Whether the box keeps its drawing. Drawing is always kept here, so that the band drawn in
+    // invert mode can be taken away by drawing it again; the switch is held for the handlers
+    // that set it.
+    void setAutoRedraw(bool on) { m_autoRedraw = on; }
+    bool autoRedraw() const { return m_autoRedraw; }
+
+    // Shows a new picture (a null image shows none) and drops the drawing. With auto-size on the
+    // box takes the picture's size plus its border; an empty picture leaves the size alone.
+    void setPicture(const QImage &picture);
+    const QImage &picture() const { return m_picture; }
+
+    QRgb backColor() const { return m_back; }
+
+    // Colour value of a point of the retained image, -1 outside the drawing area.
+    ColourValue point(int x, int y) const;
+
+    // Clears the drawing: the box shows its background and picture again.
+    void cls();
+
+    void setDrawMode(DrawMode mode) { m_drawMode = mode; }
+    DrawMode drawMode() const { return m_drawMode; }
+    void setLineStyle(LineStyle style) { m_lineStyle = style; }
+    LineStyle lineStyle() const { return m_lineStyle; }
+
+    // Outline of the rectangle with the opposite corners a and b, both included, in the current
+    // draw mode and line style. Every pixel of the outline is touched once, so in invert mode
+    // drawing the same outline twice leaves the box exactly as it was.
+    void drawBoxOutline(QPoint a, QPoint b);
+
+    // Copies the sourceRect of a picture one pixel for one into the box with its top-left at
+    // destination. Only what lies inside both the picture and the drawing area is copied; the
+    // rest of the box keeps what it shows.
+    void paintPicture(const QImage &source, const QRect &sourceRect, QPoint destination);
+
+    // The retained image: everything the box shows, at the size of its drawing area.
+    QImage image() const;
+
+    // The area inside the border that holds child controls; created on first use.
+    QWidget *clientArea();
+
+signals:
+    void sizeChanged();
+    // button: 1 left, 2 right, 4 middle; buttons on a move: the sum of those held.
+    void mouseDown(int button, int shift, float x, float y);
+    void mouseMove(int buttons, int shift, float x, float y);
+    void mouseUp(int button, int shift, float x, float y);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    static constexpr int tileSize = 64;
+
+    QRgb basePixel(int x, int y) const;
+    QImage &tileAt(int tx, int ty);
+    const QImage *findTile(int tx, int ty) const;
+    void plot(int x, int y);
+    void drawSegment(QPoint start, QPoint step, qint64 length, qint64 offset);
+    void updateDrawingRect(const QRect &rect);
+    QPointF drawingPosition(const QPointF &widgetPosition) const;
+
+    Border m_border;
+    QImage m_picture;
+    QRgb m_back;
+    QRgb m_foreColor = qRgb(0, 0, 0);
+    bool m_autoSize = false;
+    bool m_autoRedraw = false;
+    DrawMode m_drawMode = DrawMode::CopyPen;
+    LineStyle m_lineStyle = LineStyle::Solid;
+    QHash<quint64, QImage> m_tiles;
+    QWidget *m_client = nullptr;
+};
+
+} // namespace corvantile

@@ -1,0 +1,30 @@
+#include "popup_form.h"
+
+#include "platform/image_box.h"
+
+#include <QResizeEvent>
+#include <algorithm>
+
+namespace corvantile {
+
+PopupForm::PopupForm(QWidget *parent)
+    : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint)
+{
+    setWindowTitle(QStringLiteral("Zoom"));
+    picZoom = new ImageBox(this);
+    // Enlarged pixels stay crisp squares: the user zooms in to see single pixels.
+    picZoom->setScaling(ImageBox::Scaling::Pixelated);
+    picZoom->move(1, 1);
+    resize(initialClientWidth, initialClientHeight);
+    picZoom->resize(initialClientWidth - margin, initialClientHeight - margin);
+}
+
+void PopupForm::resizeEvent(QResizeEvent *event)
+{
+    QDialog::resizeEvent(event);
+    // A window shrunk below the margin gives the picture no room rather than a negative size.
+    picZoom->resize(std::max(0, width() - margin), std::max(0, height() - margin));
+}
+
+} // namespace corvantile

@@ -1,0 +1,41 @@
+// The expanded preview of the clip box or an image buffer, and the hidden picture window.
+
+#include "main_window/form1.h"
+#include "platform/image_box.h"
+#include "platform/mouse_buttons.h"
+#include "platform/picture_box.h"
+#include "preview/frm_egg.h"
+#include "preview/popup_form.h"
+
+namespace corvantile {
+
+void Form1::picClip_MouseUp(int button, int, float, float)
+{
+    if (button != RightButton)
+        return;
+    state.menuTarget = clipMenuTarget;
+    openPopMenu();
+}
+
+void Form1::ZoomIn_Click()
+{
+    if (!m_popupForm)
+        m_popupForm = new PopupForm(this);
+    const int target = state.menuTarget.value_or(clipMenuTarget);
+    if (target < clipMenuTarget && target >= 0 && target < bufferCount)
+        m_popupForm->picZoom->setPicture(ImgBuffer[static_cast<size_t>(target)]->picture());
+    else
+        m_popupForm->picZoom->setPicture(picClip->image()); // what the clip box shows
+    m_popupForm->exec();
+    // Discarded on close, so the next preview opens at the initial size again.
+    delete m_popupForm;
+    m_popupForm = nullptr;
+}
+
+void Form1::imgEgg_DblClick()
+{
+    frmEgg window(this);
+    window.exec();
+}
+
+} // namespace corvantile

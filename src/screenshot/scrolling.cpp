@@ -1,0 +1,45 @@
+// The scrolling screenshot view: the bars move the view inside its viewport, and the ranges
+// follow every change of the view's size.
+
+#include "main_window/form1.h"
+#include "platform/picture_box.h"
+#include "screenshot/scroll_ranges.h"
+
+#include <QScrollBar>
+
+namespace corvantile {
+
+void Form1::HScroll1_Change()
+{
+    placePicInner(-HScroll1->value(), PicInner->y());
+}
+
+// While the thumb is dragged the bar reports the thumb's place before its value follows.
+void Form1::HScroll1_Scroll()
+{
+    placePicInner(-HScroll1->sliderPosition(), PicInner->y());
+}
+
+void Form1::VScroll1_Change()
+{
+    placePicInner(PicInner->x(), -VScroll1->value());
+}
+
+void Form1::VScroll1_Scroll()
+{
+    placePicInner(PicInner->x(), -VScroll1->sliderPosition());
+}
+
+void Form1::PicInner_Resize()
+{
+    // A bar whose value lies above its new maximum moves to it inside setMaximum, and its own
+    // handler moves the view there; the view is put back at the origin right after.
+    HScroll1->setMaximum(barMaximum(scrollMaximum(PicInner->width(), picScroll->width())));
+    VScroll1->setMaximum(barMaximum(scrollMaximum(PicInner->height(), picScroll->height())));
+    placePicInner(0, PicInner->y());
+    placePicInner(PicInner->x(), 0);
+    PicInner->setLineStyle(PictureBox::LineStyle::Dot);
+    state.drawBox = true;
+}
+
+} // namespace corvantile

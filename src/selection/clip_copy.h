@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QImage>
+
+namespace corvantile {
+
+class PictureBox;
+
+// Copies the w x h region of a screenshot whose top-left is (x, y) into the clip box at its
+// origin, one pixel for one. Fractional values are rounded to whole pixels (halves to even);
+// only the part of the region that lies on the screenshot is copied, so a corner off the
+// picture leaves the matching part of the clip showing its background, and a negative or
+// empty size copies nothing. The work is bounded by the clip box, whatever the numbers.
+void copyRegion(PictureBox &clip, const QImage &screenshot, double x, double y, double w,
+                double h);
+
+} // namespace corvantile

@@ -1,0 +1,243 @@
+#include "common/colour.h"
+#include "common/numbers.h"
+#include "screenshot/buffers.h"
+#include "screenshot/scroll_ranges.h"
+#include "selection/captions.h"
+#include "selection/geometry.h"
+
+#include <QTest>
+#include <cmath>
+
+using namespace corvantile;
+
+class tst_Numbers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void numericValue_data();
+    void numericValue();
+    void strictNumber_data();
+    void strictNumber();
+    void numberText_data();
+    void numberText();
+    void roundingAndRanges();
+    void colourChannels_data();
+    void colourChannels();
+    void corner_data();
+    void corner();
+    void captions();
+    void bufferCounter();
+    void scrollMaximum_data();
+    void scrollMaximum();
+};
+
+void tst_Numbers::numericValue_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::newRow("empty") << "" << 0.0;
+    QTest::newRow("letters") << "abc" << 0.0;
+    QTest::newRow("leading number") << "12abc" << 12.0;
+    QTest::newRow("blanks around") << " 7 " << 7.0;
+    QTest::newRow("blank inside") << "1 2" << 12.0;
+    QTest::newRow("tab and line feed inside") << "1\t2\n3" << 123.0;
+    QTest::newRow("negative") << "-5" << -5.0;
+    QTest::newRow("plus sign") << "+8" << 8.0;
+    QTest::newRow("fraction") << "2.5" << 2.5;
+    QTest::newRow("only a fraction") << ".5" << 0.5;
+    QTest::newRow("second point stops") << "1.2.3" << 1.2;
+    QTest::newRow("exponent") << "1e2" << 100.0;
+    QTest::newRow("exponent D") << "1D2" << 100.0;
+    QTest::newRow("negative exponent") << "25E-1" << 2.5;
+    QTest::newRow("exponent without digits") << "3e" << 3.0;
+    QTest::newRow("decimal comma is not a point") << "2,5" << 2.0;
+    QTest::newRow("hexadecimal") << "&H1F" << 31.0;
+    QTest::newRow("hexadecimal lower case") << "&hff" << 255.0;
+    QTest::newRow("hexadecimal wraps to signed 32 bits") << "&HFFFFFFFF" << -1.0;
+    QTest::newRow("octal") << "&O17" << 15.0;
+    QTest::newRow("octal stops at 8") << "&O78" << 7.0;
+    QTest::newRow("ampersand alone") << "&" << 0.0;
+    QTest::newRow("nan is not a number") << "nan" << 0.0;
+    QTest::newRow("inf is not a number") << "inf" << 0.0;
+    QTest::newRow("sign alone") << "-" << 0.0;
+    QTest::newRow("huge") << "1e308" << 1e308;
+}
+
+void tst_Numbers::numericValue()
+{
+    QFETCH(QString, text);
+    QFETCH(double, value);
+    QCOMPARE(corvantile::numericValue(text), value);
+}
+
+void tst_Numbers::strictNumber_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<double>("value");
+    QTest::newRow("whole") << "12" << true << 12.0;
+    QTest::newRow("blanks around") << "  12 " << true << 12.0;
+    QTest::newRow("negative") << "-3" << true << -3.0;
+    QTest::newRow("fraction") << "2.5" << true << 2.5;
+    QTest::newRow("exponent") << "1e2" << true << 100.0;
+    QTest::newRow("empty") << "" << false << 0.0;
+    QTest::newRow("blank only") << "   " << false << 0.0;
+    QTest::newRow("letters") << "abc" << false << 0.0;
+    QTest::newRow("number then letters") << "12abc" << false << 0.0;
+    QTest::newRow("blank inside") << "1 2" << false << 0.0;
+    QTest::newRow("hexadecimal") << "&H1F" << false << 0.0;
+    QTest::newRow("overflow") << "1e999" << false << 0.0;
+    QTest::newRow("nan") << "nan" << false << 0.0;
+}
+
+void tst_Numbers::strictNumber()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(double, value);
+    const auto result = corvantile::strictNumber(text);
+    QCOMPARE(result.has_value(), valid);
+    if (valid)
+        QCOMPARE(*result, value);
+}
+
+void tst_Numbers::numberText_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << 0.0 << "0";
+    QTest::newRow("negative zero") << -0.0 << "0";
+    QTest::newRow("whole") << 120.0 << "120";
+    QTest::newRow("negative") << -35.0 << "-35";
+    QTest::newRow("large whole, no grouping") << 1234567.0 << "1234567";
+    QTest::newRow("fraction") << 2.5 << "2.5";
+    QTest::newRow("small fraction, no exponent") << 0.00025 << "0.00025";
+    QTest::newRow("huge, no exponent") << 1e20 << "100000000000000000000";
+}
+
+void tst_Numbers::numberText()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(corvantile::numberText(value), text);
+}
+
+void tst_Numbers::roundingAndRanges()
+{
+    QCOMPARE(roundHalfEven(2.5), 2.0);
+    QCOMPARE(roundHalfEven(3.5), 4.0);
+    QCOMPARE(roundHalfEven(-0.5), 0.0);
+    QCOMPARE(roundHalfEven(-1.5), -2.0);
+    QCOMPARE(roundHalfEven(2.4), 2.0);
+    QCOMPARE(int16Clamped(40000), std::int16_t(32767));
+    QCOMPARE(int16Clamped(-1e9), std::int16_t(-32768));
+    QCOMPARE(int16Clamped(HUGE_VAL), std::int16_t(32767));
+    QCOMPARE(int16Clamped(32767.4), std::int16_t(32767));
+    QCOMPARE(pixelFromDouble(1e308), 1 << 30);
+    QCOMPARE(pixelFromDouble(-HUGE_VAL), -(1 << 30));
+    QCOMPARE(pixelFromDouble(NAN), 0);
+    QCOMPARE(pixelFromDouble(10.5), 10);
+    QVERIFY(!singleFromDouble(1e308));
+    QVERIFY(!singleFromDouble(HUGE_VAL));
+    QCOMPARE(*singleFromDouble(25.0), 25.0f);
+}
+
+void tst_Numbers::colourChannels_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<int>("red");
+    QTest::addColumn<int>("green");
+    QTest::addColumn<int>("blue");
+    QTest::newRow("outside") << -1 << 255 << 0 << 0;
+    QTest::newRow("red") << 255 << 255 << 0 << 0;
+    QTest::newRow("1EC80A") << 0x1EC80A << 10 << 200 << 30;
+    QTest::newRow("white") << 0xFFFFFF << 255 << 255 << 255;
+    QTest::newRow("black") << 0 << 0 << 0 << 0;
+}
+
+void tst_Numbers::colourChannels()
+{
+    QFETCH(int, value);
+    QFETCH(int, red);
+    QFETCH(int, green);
+    QFETCH(int, blue);
+    const Channels c = channelsOf(value);
+    QCOMPARE(c.red, red);
+    QCOMPARE(c.green, green);
+    QCOMPARE(c.blue, blue);
+    if (value >= 0)
+        QCOMPARE(colourValueFromRgb(qRgb(red, green, blue)), value);
+}
+
+void tst_Numbers::corner_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("hasX");
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("y");
+    QTest::newRow("10,20") << "10,20" << true << 10.0 << 20.0;
+    QTest::newRow("10, 20") << "10, 20" << true << 10.0 << 20.0;
+    QTest::newRow("3,4,5 stops at the second comma") << "3,4,5" << true << 3.0 << 4.0;
+    QTest::newRow(",20") << ",20" << true << 0.0 << 20.0;
+    QTest::newRow("10,") << "10," << true << 10.0 << 0.0;
+    QTest::newRow("no comma keeps x") << "25" << false << 0.0 << 25.0;
+    QTest::newRow("empty") << "" << false << 0.0 << 0.0;
+}
+
+void tst_Numbers::corner()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, hasX);
+    QFETCH(double, x);
+    QFETCH(double, y);
+    const TypedCorner c = parseCorner(text);
+    QCOMPARE(c.x.has_value(), hasX);
+    if (hasX)
+        QCOMPARE(*c.x, x);
+    QCOMPARE(c.y, y);
+}
+
+void tst_Numbers::captions()
+{
+    QCOMPARE(hoverCaption(120, 45, 0x0080FF), QStringLiteral("120, 45   /   R=255 G=128 B=0"));
+    QCOMPARE(hoverCaption(-3, 900, -1), QStringLiteral("-3, 900   /   R=255 G=0 B=0"));
+    QCOMPARE(dragCaption(20, 40, 30, 50), QStringLiteral("20, 40 / 30 - 50"));
+    QCOMPARE(cornerText(-4, 0), QStringLiteral("-4, 0"));
+}
+
+void tst_Numbers::bufferCounter()
+{
+    QCOMPARE(raisedBufferIndex(-1), std::int16_t(0));
+    QCOMPARE(raisedBufferIndex(7), std::int16_t(8)); // no cap at the last slot
+    QCOMPARE(raisedBufferIndex(32767), std::int16_t(32767));
+    QCOMPARE(loweredBufferIndex(8), std::int16_t(7));
+    QCOMPARE(loweredBufferIndex(0), std::int16_t(-1));
+    QCOMPARE(loweredBufferIndex(-1), std::int16_t(-1));
+}
+
+void tst_Numbers::scrollMaximum_data()
+{
+    QTest::addColumn<int>("inner");
+    QTest::addColumn<int>("viewport");
+    QTest::addColumn<int>("maximum");
+    QTest::addColumn<int>("bar");
+    QTest::newRow("design width") << 1028 << 556 << 475 << 475;
+    QTest::newRow("design height") << 772 << 306 << 469 << 469;
+    QTest::newRow("800 wide") << 804 << 556 << 251 << 251;
+    QTest::newRow("narrow") << 304 << 556 << -249 << 0;
+    QTest::newRow("beyond 16 bits") << 40004 << 556 << 32767 << 32767;
+}
+
+void tst_Numbers::scrollMaximum()
+{
+    QFETCH(int, inner);
+    QFETCH(int, viewport);
+    QFETCH(int, maximum);
+    QFETCH(int, bar);
+    QCOMPARE(corvantile::scrollMaximum(inner, viewport), maximum);
+    QCOMPARE(barMaximum(maximum), bar);
+}
+
+QTEST_APPLESS_MAIN(tst_Numbers)
+#include "tst_numbers.moc"

@@ -1,0 +1,235 @@
+#include "common/colour.h"
+#include "platform/picture_box.h"
+#include "support/form_driver.h"
+#include "support/test_images.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace corvantile;
+using namespace corvantile::test;
+
+namespace {
+
+// The definition worked out independently from an image of the clip, every pixel sampled,
+// default bounds, black dropped.
+QString expectedDefinition(const QImage &clip, int w, int h, const QString &corner)
+{
+    QString text = QStringLiteral(":Object MappedObject   // Test at coords ") + corner +
+                   QStringLiteral("\r\n");
+    for (int y = 0; y < h; ++y) {
+        QStringList entries;
+        for (int x = 0; x < w; ++x) {
+            const QRgb p = clip.valid(x, y) ? clip.pixel(x, y) : qRgb(255, 0, 0);
+            const int peak = std::max({qRed(p), qGreen(p), qBlue(p)});
+            if (peak > 0)
+                entries << QStringLiteral("%1=%2,%3").arg(peak).arg(x).arg(y);
+        }
+        if (!entries.isEmpty())
+            text += entries.join(u'|') + QStringLiteral("\r\n");
+    }
+    return text + QStringLiteral(":End Object ");
+}
+
+} // namespace
+
+class tst_CreateObject : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void boundsFollowTheirBoxes_data();
+    void boundsFollowTheirBoxes();
+    void changingABoundCreatesNothing();
+    void objectNameLosesItsSpaces();
+    void createAfterDrag();
+    void createReadsOptionsAtTheClick();
+    void failedRunChangesNothing_data();
+    void failedRunChangesNothing();
+    void clipboardFailureKeepsResult();
+    void regionWiderThanClip();
+    void runChangesNoInput();
+};
+
+void tst_CreateObject::boundsFollowTheirBoxes_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("bound");
+    QTest::newRow("12abc") << "12abc" << 12;
+    QTest::newRow("cleared") << "" << 0;
+    QTest::newRow("2.5") << "2.5" << 2;
+    QTest::newRow("3.5") << "3.5" << 4;
+    QTest::newRow("300") << "300" << 300;
+    QTest::newRow("-5") << "-5" << -5;
+    QTest::newRow("40000") << "40000" << 32767;
+}
+
+void tst_CreateObject::boundsFollowTheirBoxes()
+{
+    QFETCH(QString, typed);
+    QFETCH(int, bound);
+    FormDriver d;
+    Form1 &f = *d.form;
+    const std::pair<QLineEdit *, std::int16_t *> boxes[] = {
+        {f.txtRedFrom, &f.state.redFrom},     {f.txtRedTo, &f.state.redTo},
+        {f.txtGreenFrom, &f.state.greenFrom}, {f.txtGreenTo, &f.state.greenTo},
+        {f.txtBlueFrom, &f.state.blueFrom},   {f.txtBlueTo, &f.state.blueTo}};
+    for (const auto &[box, field] : boxes) {
+        FormDriver::type(box, typed);
+        QCOMPARE(int(*field), bound);
+        QCOMPARE(box->text(), typed); // the box's text is left as typed
+    }
+}
+
+void tst_CreateObject::changingABoundCreatesNothing()
+{
+    FormDriver d;
+    FormDriver::type(d.form->txtBlueFrom, QStringLiteral("200"));
+    FormDriver::type(d.form->txtBlueTo, QStringLiteral("100"));
+    QVERIFY(d.form->txtObject->toPlainText().isEmpty());
+    QCOMPARE(d.clipboard->writes, 0);
+}
+
+void tst_CreateObject::objectNameLosesItsSpaces()
+{
+    FormDriver d;
+    QLineEdit *name = d.form->txtObjectName;
+    int changes = 0;
+    connect(name, &QLineEdit::textChanged, this, [&] { ++changes; });
+    FormDriver::type(name, QStringLiteral("My Button"));
+    QCOMPARE(name->text(), QStringLiteral("My_Button"));
+    QCOMPARE(name->cursorPosition(), 9);
+    // Nine keys (the first replaces the selected text), and the space's
+    // correction once more: the write-back settles after one extra change.
+    QCOMPARE(changes, 9 + 1);
+
+    name->setCursorPosition(2);
+    QTest::keyClick(name, Qt::Key_Space);
+    QCOMPARE(name->text(), QStringLiteral("My__Button"));
+    QCOMPARE(name->cursorPosition(), 10); // the caret jumps to the end
+    name->setCursorPosition(1);
+    QTest::keyClick(name, Qt::Key_X);
+    QCOMPARE(name->cursorPosition(), 11);
+
+    FormDriver::type(name, QStringLiteral("   "));
+    QCOMPARE(name->text(), QStringLiteral("___"));
+    name->setText(QStringLiteral("pasted name with  spaces"));
+    QCOMPARE(name->text(), QStringLiteral("pasted_name_with__spaces"));
+}
+
+void tst_CreateObject::createAfterDrag()
+{
+    FormDriver d;
+    QImage shot = patternImage(300, 200);
+    for (int x = 40; x < 60; ++x)
+        shot.setPixel(x, 33, qRgb(0, 0, 0)); // a black row inside the region
+    d.paste(shot);
+    d.drag({30, 30}, {70, 55});
+    d.form->Option1->click();
+    QTest::mouseClick(d.form->btnCreate, Qt::LeftButton);
+    const QString expected =
+        expectedDefinition(d.form->picClip->image(), 40, 25, QStringLiteral("30, 30"));
+    QCOMPARE(d.form->txtObject->toPlainText().replace(u'\n', QStringLiteral("\r\n")), expected);
+    QCOMPARE(d.clipboard->text, expected);
+    // And the clip holds the screenshot, so the text describes the screenshot's pixels.
+    QCOMPARE(d.form->picClip->image(), shot.copy(30, 30, 40, 25));
+}
+
+void tst_CreateObject::createReadsOptionsAtTheClick()
+{
+    FormDriver d;
+    QImage shot(4, 1, QImage::Format_RGB32);
+    shot.fill(qRgb(0, 0, 0));
+    shot.setPixel(2, 0, qRgb(7, 8, 9));
+    d.paste(shot);
+    d.drag({0, 0}, {4, 1});
+    QTest::mouseClick(d.form->btnCreate, Qt::LeftButton); // every other pixel, black dropped
+    QCOMPARE(d.clipboard->text,
+             QStringLiteral(":Object MappedObject   // Test at coords 0, 0\r\n9=2,0\r\n"
+                            ":End Object "));
+    d.form->chkUseBlack->click();
+    d.form->Option1->click();
+    QTest::mouseClick(d.form->btnCreate, Qt::LeftButton);
+    QCOMPARE(d.clipboard->text,
+             QStringLiteral(":Object MappedObject   // Test at coords 0, 0\r\n"
+                            "0=0,0|0=1,0|9=2,0|0=3,0\r\n:End Object "));
+}
+
+void tst_CreateObject::failedRunChangesNothing_data()
+{
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QString>("height");
+    QTest::newRow("empty width") << "" << "5";
+    QTest::newRow("abc") << "abc" << "5";
+    QTest::newRow("12abc") << "12abc" << "5";
+    QTest::newRow("absurd size") << "1e9" << "1e9";
+}
+
+void tst_CreateObject::failedRunChangesNothing()
+{
+    QFETCH(QString, width);
+    QFETCH(QString, height);
+    FormDriver d;
+    d.paste(patternImage(50, 50));
+    d.drag({1, 1}, {3, 3});
+    QTest::mouseClick(d.form->btnCreate, Qt::LeftButton);
+    const QString before = d.form->txtObject->toPlainText();
+    QVERIFY(!before.isEmpty());
+    QCOMPARE(d.clipboard->writes, 1);
+    d.form->txtWidth->setText(width);
+    d.form->txtHeight->setText(height);
+    QTest::mouseClick(d.form->btnCreate, Qt::LeftButton);
+    QCOMPARE(d.form->txtObject->toPlainText(), before);
+    QCOMPARE(d.clipboard->writes, 1);
+}
+
+void tst_CreateObject::clipboardFailureKeepsResult()
+{
+    FormDriver d;
+    d.paste(patternImage(20, 20));
+    d.drag({0, 0}, {2, 2});
+    d.clipboard->failWrites = true;
+    QTest::mouseClick(d.form->btnCreate, Qt::LeftButton);
+    QVERIFY(d.form->txtObject->toPlainText().startsWith(QStringLiteral(":Object MappedObject")));
+    QVERIFY(d.clipboard->text.isEmpty());
+}
+
+void tst_CreateObject::regionWiderThanClip()
+{
+    FormDriver d;
+    d.paste(patternImage(100, 100));
+    d.drag({5, 5}, {7, 6}); // the clip box is 2 x 1
+    d.form->Option1->click();
+    d.form->txtWidth->setText(QStringLiteral("4"));
+    QTest::mouseClick(d.form->btnCreate, Qt::LeftButton);
+    const QRgb p0 = patternPixel(5, 5);
+    const QRgb p1 = patternPixel(6, 5);
+    QCOMPARE(d.clipboard->text,
+             QStringLiteral(":Object MappedObject   // Test at coords 5, 5\r\n%1=0,0|%2=1,0|"
+                            "255=2,0|255=3,0\r\n:End Object ")
+                 .arg(std::max({qRed(p0), qGreen(p0), qBlue(p0)}))
+                 .arg(std::max({qRed(p1), qGreen(p1), qBlue(p1)})));
+}
+
+void tst_CreateObject::runChangesNoInput()
+{
+    FormDriver d;
+    d.paste(patternImage(60, 60));
+    d.drag({10, 10}, {20, 20});
+    const WindowState before = d.form->state;
+    const QImage clip = d.form->picClip->image();
+    QTest::mouseClick(d.form->btnCreate, Qt::LeftButton);
+    QCOMPARE(d.form->state.startX, before.startX);
+    QCOMPARE(d.form->state.leftX, before.leftX);
+    QCOMPARE(d.form->state.bufferIndex, before.bufferIndex);
+    QCOMPARE(d.form->picClip->image(), clip);
+    QCOMPARE(d.form->txtWidth->text(), QStringLiteral("10"));
+    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("10, 10"));
+}
+
+QTEST_MAIN(tst_CreateObject)
+#include "tst_create_object.moc"

@@ -1,0 +1,193 @@
+#include "platform/image_box.h"
+#include "platform/picture_box.h"
+#include "preview/frm_egg.h"
+#include "preview/popup_form.h"
+#include "support/form_driver.h"
+#include "support/test_images.h"
+
+#include <QApplication>
+#include <QTest>
+
+using namespace corvantile;
+using namespace corvantile::test;
+
+namespace {
+
+const QString previewItem = QStringLiteral("&Expanded Preview");
+
+struct Seen
+{
+    QSize clientSize;
+    QSize zoomSize;
+    QImage picture;
+    QImage shown; // what picZoom paints
+    QString title;
+};
+
+// Right-click on the clip box (slot < 0) or a slot, choose "&Expanded Preview", look at the
+// preview window, then let `inside` act on it before it is closed.
+Seen openPreview(FormDriver &d, int slot,
+                 const std::function<void(PopupForm *)> &inside = [](PopupForm *) {})
+{
+    Seen seen;
+    const int handled = whileNestedLoopsRun(
+        [&] {
+            if (slot < 0)
+                d.releaseOnClip(Qt::RightButton);
+            else
+                d.releaseOnSlot(slot, Qt::RightButton);
+        },
+        {[](QWidget *menu) { chooseMenuItem(menu, previewItem); },
+         [&](QWidget *window) {
+             auto *form = qobject_cast<PopupForm *>(window);
+             QVERIFY(form);
+             QCOMPARE(form, d.form->popupForm());
+             seen.clientSize = form->size();
+             seen.zoomSize = form->picZoom->size();
+             seen.picture = form->picZoom->picture();
+             seen.shown = form->picZoom->scaledPicture().toImage();
+             seen.title = form->windowTitle();
+             inside(form);
+             form->close();
+         }});
+    if (handled != 2)
+        qWarning("the preview did not open");
+    return seen;
+}
+
+} // namespace
+
+class tst_Preview : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void clipPreviewStretchesTheClip();
+    void slotPreviewShowsTheWholeScreenshot();
+    void menuTargetFollowsTheLastRightClick();
+    void otherButtonsOnTheClipDoNothing();
+    void reopensAtItsInitialSize();
+    void emptySlotGivesBlankPreview();
+    void hiddenPictureWindow();
+};
+
+void tst_Preview::clipPreviewStretchesTheClip()
+{
+    FormDriver d;
+    d.paste(patternImage(300, 200));
+    d.drag({50, 60}, {90, 90});
+    QCOMPARE(d.form->picClip->size(), QSize(40, 30));
+    const Seen seen = openPreview(d, -1);
+    QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(clipMenuTarget));
+    QCOMPARE(seen.title, QStringLiteral("Zoom"));
+    QCOMPARE(seen.clientSize, QSize(304, 193));
+    QCOMPARE(seen.zoomSize, QSize(299, 188));
+    QCOMPARE(seen.picture, d.form->picClip->image());
+    QCOMPARE(seen.shown.size(), QSize(299, 188));
+    // Stretched without smoothing: each clip pixel is a block of one colour.
+    for (const QPoint p : {QPoint(0, 0), QPoint(298, 187), QPoint(150, 90)}) {
+        const int cx = p.x() * 40 / 299;
+        const int cy = p.y() * 30 / 188;
+        QCOMPARE(QColor(seen.shown.pixel(p)), QColor(patternPixel(50 + cx, 60 + cy)));
+    }
+    QVERIFY(!d.form->popupForm()); // discarded when closed
+}
+
+void tst_Preview::slotPreviewShowsTheWholeScreenshot()
+{
+    FormDriver d;
+    for (int i = 0; i < 3; ++i)
+        d.paste(patternImage(100 + i, 100));
+    const QImage shot = patternImage(1024, 768);
+    d.paste(shot);
+    const Seen seen = openPreview(d, 3, [](PopupForm *form) {
+        form->resize(600, 450);
+        QCOMPARE(form->picZoom->size(), QSize(595, 445)); // the picture grows with the window
+        QCOMPARE(form->picZoom->scaledPicture().size(), QSize(595, 445));
+    });
+    QCOMPARE(seen.picture.cacheKey(), shot.cacheKey());
+    QCOMPARE(seen.shown.size(), QSize(299, 188));
+}
+
+void tst_Preview::menuTargetFollowsTheLastRightClick()
+{
+    FormDriver d;
+    d.paste(patternImage(64, 48));
+    d.drag({0, 0}, {10, 10});
+    QVERIFY(whileNestedLoopRuns([&] { d.releaseOnClip(Qt::RightButton); },
+                                [](QWidget *menu) { menu->close(); }));
+    QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(clipMenuTarget));
+    const Seen seen = openPreview(d, 0);
+    QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(0));
+    QCOMPARE(seen.picture.size(), QSize(64, 48));
+}
+
+void tst_Preview::otherButtonsOnTheClipDoNothing()
+{
+    FormDriver d;
+    for (Qt::MouseButton button : {Qt::LeftButton, Qt::MiddleButton}) {
+        const bool opened =
+            whileNestedLoopRuns([&] { d.releaseOnClip(button); }, [](QWidget *w) { w->close(); });
+        QVERIFY(!opened);
+        QVERIFY(!d.form->state.menuTarget.has_value());
+    }
+}
+
+void tst_Preview::reopensAtItsInitialSize()
+{
+    FormDriver d;
+    openPreview(d, -1, [](PopupForm *form) {
+        form->resize(500, 400);
+        QCOMPARE(form->picZoom->size(), QSize(495, 395));
+        form->resize(3, 2); // smaller than the margin: no negative size
+        QCOMPARE(form->picZoom->size(), QSize(0, 0));
+    });
+    const Seen again = openPreview(d, -1);
+    QCOMPARE(again.clientSize, QSize(304, 193));
+    QCOMPARE(again.zoomSize, QSize(299, 188));
+    // Nothing copied yet: the clip box's plain background at its start size.
+    QCOMPARE(again.picture.size(), QSize(103, 103));
+    QCOMPARE(again.picture.pixel(50, 50), d.form->picClip->backColor());
+}
+
+void tst_Preview::emptySlotGivesBlankPreview()
+{
+    FormDriver d;
+    const Seen seen = openPreview(d, 6);
+    QVERIFY(seen.picture.isNull());
+    QCOMPARE(seen.zoomSize, QSize(299, 188));
+}
+
+void tst_Preview::hiddenPictureWindow()
+{
+    FormDriver d;
+    ImageBox *spot = d.form->imgEgg;
+    QVERIFY(!whileNestedLoopRuns([&] { QTest::mouseClick(spot, Qt::LeftButton); },
+                                 [](QWidget *w) { w->close(); }));
+
+    QList<QImage> shown;
+    for (int i = 0; i < 2; ++i) {
+        const bool opened = whileNestedLoopRuns(
+            [&] { QTest::mouseDClick(spot, Qt::LeftButton); },
+            [&](QWidget *window) {
+                auto *egg = qobject_cast<frmEgg *>(window);
+                QVERIFY(egg);
+                QCOMPARE(egg->windowTitle(), QStringLiteral("Form2"));
+                QCOMPARE(egg->size(), QSize(299, 298));
+                QVERIFY(egg->windowFlags() & Qt::FramelessWindowHint);
+                // The main window takes no input meanwhile.
+                QCOMPARE(QApplication::activeModalWidget(), egg);
+                shown << egg->grab().toImage().convertToFormat(QImage::Format_RGB32);
+                QTest::mouseClick(egg, Qt::LeftButton, Qt::NoModifier, QPoint(150, 150));
+            });
+        QVERIFY(opened);
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+    QCOMPARE(shown[0], shown[1]);
+    QCOMPARE(shown[0], frmEgg::picture().copy(0, 0, 299, 298).convertToFormat(QImage::Format_RGB32));
+    QCOMPARE(frmEgg::picture().size(), QSize(300, 300));
+    QCOMPARE(frmEgg::picture().depth(), 24);
+}
+
+QTEST_MAIN(tst_Preview)
+#include "tst_preview.moc"

@@ -1,0 +1,334 @@
+#include "platform/image_box.h"
+#include "platform/picture_box.h"
+#include "support/form_driver.h"
+#include "support/test_images.h"
+
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace corvantile;
+using namespace corvantile::test;
+
+namespace {
+
+// A small screenshot that says which paste it came from: it is 10 + id pixels wide.
+QImage numbered(int id)
+{
+    return patternImage(10 + id, 8);
+}
+
+// The slots as a string, one character a slot: the id of its picture, or "-" when empty.
+QString slotIds(const Form1 &form)
+{
+    QString ids;
+    for (const ImageBox *slot : form.ImgBuffer)
+        ids += slot->picture().isNull() ? QChar(u'-')
+                                         : QChar(u'0' + (slot->picture().width() - 10));
+    return ids;
+}
+
+void deleteThroughMenu(FormDriver &d, bool onClip, int slot)
+{
+    const bool opened = whileNestedLoopRuns(
+        [&] {
+            if (onClip)
+                d.releaseOnClip(Qt::RightButton);
+            else
+                d.releaseOnSlot(slot, Qt::RightButton);
+        },
+        [](QWidget *menu) { chooseMenuItem(menu, QStringLiteral("&Delete Image")); });
+    QVERIFY(opened);
+}
+
+} // namespace
+
+class tst_Screenshot : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void bufferSequences_data();
+    void bufferSequences();
+    void pasteShowsPictureAndSharesIt();
+    void pasteLeavesSelectionAndRetainedDrawingAlone();
+    void pasteOfNothingBlanksTheView();
+    void bringBackRestoresAndClears();
+    void bringBackFromEmptySlot();
+    void menuDismissedKeepsTarget();
+    void middleButtonDoesNothing();
+    void pasteOfDesignSizeKeepsScroll();
+    void pasteOfSmallerPictureReRanges();
+    void pasteOfNarrowPictureHoldsBarsAtZero();
+    void pasteBeyondSixteenBitsClampsTheRange();
+    void barsMoveTheView();
+};
+
+void tst_Screenshot::bufferSequences_data()
+{
+    // Operations: p bitmap paste (the n-th "p" pastes picture n), t a clipboard with text only,
+    // n a picture that is not a bitmap, f a failing read that still reports a bitmap, dK
+    // "&Delete Image" on slot K, c "&Delete Image" on the clip box.
+    QTest::addColumn<QString>("operations");
+    QTest::addColumn<QString>("expectedSlots");
+    QTest::addColumn<int>("bufferIndex");
+    QTest::newRow("first paste fills slot 0") << "p" << "0-------" << 0;
+    QTest::newRow("eight pastes fill the slots in order") << "pppppppp" << "01234567" << 7;
+    QTest::newRow("ninth paste lands nowhere") << "ppppppppp" << "01234567" << 8;
+    QTest::newRow("after nine, one deletion and a paste")
+        << "ppppppppp d3 p" << "0124567-" << 8;
+    QTest::newRow("after nine, two deletions let a paste land in slot 7")
+        << "ppppppppp d3 d3 p" << "012567-9" << 7;
+    QTest::newRow("deleting slot 2 of five closes the gap") << "ppppp d2" << "0134----" << 3;
+    QTest::newRow("the next paste fills slot 4") << "ppppp d2 p" << "01345---" << 4;
+    QTest::newRow("deleting an empty slot lowers the counter") << "ppp d5" << "012-----" << 1;
+    QTest::newRow("and the next paste replaces slot 2") << "ppp d5 p" << "013-----" << 2;
+    QTest::newRow("deletion at -1 stays at -1") << "d0" << "--------" << -1;
+    QTest::newRow("text only changes no slot") << "pp t" << "01------" << 1;
+    QTest::newRow("a picture that is not a bitmap changes no slot") << "p n" << "0-------" << 0;
+    QTest::newRow("a failed read raises the counter but stores nothing")
+        << "p f p" << "0-1-----" << 2;
+    QTest::newRow("delete opened on the clip box deletes nothing")
+        << "pppppppp c" << "01234567" << 7;
+    QTest::newRow("deleting the last slot") << "pppppppp d7" << "0123456-" << 6;
+}
+
+void tst_Screenshot::bufferSequences()
+{
+    QFETCH(QString, operations);
+    QFETCH(QString, expectedSlots);
+    QFETCH(int, bufferIndex);
+    FormDriver d;
+    int nextId = 0;
+    for (const QString &op : operations.split(u' ', Qt::SkipEmptyParts)) {
+        if (op.startsWith(u'd')) {
+            deleteThroughMenu(d, false, op.mid(1).toInt());
+            continue;
+        }
+        for (QChar c : op) {
+            if (c == u'p') {
+                d.paste(numbered(nextId++));
+            } else if (c == u't') {
+                d.clipboard->holdNothing();
+                d.clickPaste();
+            } else if (c == u'n') {
+                d.clipboard->holdPictureNotBitmap(numbered(9));
+                d.clickPaste();
+            } else if (c == u'f') {
+                d.clipboard->failReads(true);
+                d.clickPaste();
+            } else if (c == u'c') {
+                deleteThroughMenu(d, true, 0);
+            }
+        }
+    }
+    QCOMPARE(slotIds(*d.form), expectedSlots);
+    QCOMPARE(int(d.form->state.bufferIndex), bufferIndex);
+}
+
+void tst_Screenshot::pasteShowsPictureAndSharesIt()
+{
+    FormDriver d;
+    const QImage shot = patternImage(640, 480);
+    d.paste(shot);
+    QCOMPARE(d.clipboard->reads, 1); // the owner is asked once per paste
+    QCOMPARE(d.form->PicInner->picture(), shot);
+    QCOMPARE(d.form->PicInner->size(), QSize(644, 484));
+    QCOMPARE(d.form->PicInner->point(639, 479), colourValueFromRgb(patternPixel(639, 479)));
+    // One picture, shown by the view and kept by the slot, not copied.
+    QCOMPARE(d.form->ImgBuffer[0]->picture().cacheKey(), d.form->PicInner->picture().cacheKey());
+}
+
+void tst_Screenshot::pasteLeavesSelectionAndRetainedDrawingAlone()
+{
+    FormDriver d;
+    d.paste(patternImage(300, 300));
+    d.drag({10, 10}, {30, 25});
+    const QImage clip = d.form->picClip->image();
+    d.paste(patternImage(320, 310));
+    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("10, 10"));
+    QCOMPARE(d.form->txtWidth->text(), QStringLiteral("20"));
+    QCOMPARE(d.form->txtHeight->text(), QStringLiteral("15"));
+    QCOMPARE(d.form->picClip->image(), clip);
+    QVERIFY(!d.form->PicInner->autoRedraw()); // the paste always leaves it off
+}
+
+void tst_Screenshot::pasteOfNothingBlanksTheView()
+{
+    FormDriver d;
+    d.paste(patternImage(300, 200));
+    d.clipboard->holdNothing();
+    d.clickPaste();
+    QVERIFY(d.form->PicInner->picture().isNull());
+    QCOMPARE(d.form->PicInner->point(5, 5), colourValueFromRgb(d.form->PicInner->backColor()));
+    QCOMPARE(d.form->ImgBuffer[0]->picture().size(), QSize(300, 200));
+    QVERIFY(d.form->ImgBuffer[1]->picture().isNull());
+
+    // A read that fails keeps what the view shows.
+    d.paste(patternImage(50, 40));
+    d.clipboard->failReads(false);
+    d.clickPaste();
+    QCOMPARE(d.form->PicInner->picture().size(), QSize(50, 40));
+    QCOMPARE(d.form->state.bufferIndex, std::int16_t(1));
+}
+
+void tst_Screenshot::bringBackRestoresAndClears()
+{
+    FormDriver d;
+    const QImage first = patternImage(700, 500);
+    d.paste(first);
+    d.paste(patternImage(900, 400));
+    d.form->HScroll1->setValue(100);
+    d.form->VScroll1->setValue(60);
+    d.drag({5, 5}, {20, 20});
+    d.releaseOnSlot(0, Qt::LeftButton);
+    QCOMPARE(d.form->PicInner->picture().cacheKey(), first.cacheKey());
+    QCOMPARE(d.form->PicInner->size(), QSize(704, 504));
+    QVERIFY(d.form->txtCoords->text().isEmpty());
+    QVERIFY(d.form->txtWidth->text().isEmpty());
+    QVERIFY(d.form->txtHeight->text().isEmpty());
+    QCOMPARE(d.form->HScroll1->value(), 0);
+    QCOMPARE(d.form->VScroll1->value(), 0);
+    QCOMPARE(d.form->PicInner->pos(), QPoint(0, 0));
+    const QImage clip = d.form->picClip->image();
+    for (int y = 0; y < clip.height(); ++y)
+        for (int x = 0; x < clip.width(); ++x)
+            QCOMPARE(clip.pixel(x, y), d.form->picClip->backColor());
+    QCOMPARE(d.form->state.bufferIndex, std::int16_t(1)); // not changed by a bring-back
+}
+
+void tst_Screenshot::bringBackFromEmptySlot()
+{
+    FormDriver d;
+    d.paste(patternImage(400, 300));
+    d.form->HScroll1->setValue(30);
+    d.releaseOnSlot(5, Qt::LeftButton);
+    QVERIFY(d.form->PicInner->picture().isNull());
+    QCOMPARE(d.form->HScroll1->value(), 0);
+    QCOMPARE(d.form->state.bufferIndex, std::int16_t(0));
+}
+
+void tst_Screenshot::menuDismissedKeepsTarget()
+{
+    FormDriver d;
+    d.paste(patternImage(20, 20));
+    const bool opened = whileNestedLoopRuns([&] { d.releaseOnSlot(4, Qt::RightButton); },
+                                            [](QWidget *menu) { menu->close(); });
+    QVERIFY(opened);
+    QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(4));
+    QCOMPARE(d.form->ImgBuffer[0]->picture().size(), QSize(20, 20));
+    QCOMPARE(d.form->state.bufferIndex, std::int16_t(0)); // dismissing ran nothing
+}
+
+void tst_Screenshot::middleButtonDoesNothing()
+{
+    FormDriver d;
+    d.paste(patternImage(30, 30));
+    d.form->txtWidth->setText(QStringLiteral("5"));
+    d.releaseOnSlot(0, Qt::MiddleButton);
+    QCOMPARE(d.form->txtWidth->text(), QStringLiteral("5"));
+    QVERIFY(!d.form->state.menuTarget.has_value());
+}
+
+void tst_Screenshot::pasteOfDesignSizeKeepsScroll()
+{
+    FormDriver d;
+    d.form->HScroll1->setValue(100);
+    d.form->VScroll1->setValue(40);
+    int resizes = 0;
+    connect(d.form->PicInner, &PictureBox::sizeChanged, this, [&] { ++resizes; });
+    d.paste(patternImage(1024, 768));
+    QCOMPARE(resizes, 0);
+    QCOMPARE(d.form->PicInner->pos(), QPoint(-100, -40));
+    QCOMPARE(d.form->HScroll1->value(), 100);
+    QCOMPARE(d.form->HScroll1->maximum(), 475);
+}
+
+void tst_Screenshot::pasteOfSmallerPictureReRanges()
+{
+    FormDriver d;
+    d.form->HScroll1->setValue(400);
+    d.form->VScroll1->setValue(200);
+    QCOMPARE(d.form->PicInner->pos(), QPoint(-400, -200));
+    // The order in which the handlers nest inside the paste.
+    QStringList events;
+    connect(d.form->HScroll1, &QScrollBar::valueChanged, this, [&](int v) {
+        events << QStringLiteral("HScroll1 %1, view at %2").arg(v).arg(d.form->PicInner->x());
+    });
+    connect(d.form->VScroll1, &QScrollBar::valueChanged, this, [&](int v) {
+        events << QStringLiteral("VScroll1 %1").arg(v);
+    });
+    connect(d.form->PicInner, &PictureBox::sizeChanged, this, [&] {
+        events << QStringLiteral("resized, view at %1,%2")
+                      .arg(d.form->PicInner->x())
+                      .arg(d.form->PicInner->y());
+    });
+    d.paste(patternImage(800, 600));
+    events << QStringLiteral("paste returned");
+    QCOMPARE(events, QStringList({"HScroll1 251, view at -251", "resized, view at 0,0",
+                                  "paste returned"}));
+    QCOMPARE(d.form->HScroll1->maximum(), 251);
+    QCOMPARE(d.form->VScroll1->maximum(), 301);
+    QCOMPARE(d.form->VScroll1->value(), 200); // below its new maximum: kept
+    QCOMPARE(d.form->PicInner->pos(), QPoint(0, 0));
+    QVERIFY(d.form->state.drawBox);
+
+    // The next move of a bar sets the view from that bar again.
+    d.form->VScroll1->setValue(201);
+    QCOMPARE(d.form->PicInner->pos(), QPoint(0, -201));
+}
+
+void tst_Screenshot::pasteOfNarrowPictureHoldsBarsAtZero()
+{
+    FormDriver d;
+    d.paste(patternImage(300, 200));
+    QCOMPARE(d.form->HScroll1->minimum(), 0);
+    QCOMPARE(d.form->HScroll1->maximum(), 0);
+    QCOMPARE(d.form->VScroll1->maximum(), 0);
+    QCOMPARE(d.form->HScroll1->value(), 0);
+    QCOMPARE(d.form->PicInner->pos(), QPoint(0, 0));
+}
+
+void tst_Screenshot::pasteBeyondSixteenBitsClampsTheRange()
+{
+    FormDriver d;
+    d.paste(patternImage(40000, 10));
+    QCOMPARE(d.form->PicInner->width(), 40004);
+    QCOMPARE(d.form->HScroll1->maximum(), 32767);
+    d.form->HScroll1->setValue(32767);
+    QCOMPARE(d.form->PicInner->x(), -32767);
+}
+
+void tst_Screenshot::barsMoveTheView()
+{
+    FormDriver d;
+    QScrollBar *h = d.form->HScroll1;
+    QScrollBar *v = d.form->VScroll1;
+    h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QCOMPARE(d.form->PicInner->x(), -5);
+    h->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    QCOMPARE(d.form->PicInner->x(), -55);
+    v->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    v->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    QCOMPARE(d.form->PicInner->y(), -45);
+    h->setValue(475);
+    QCOMPARE(d.form->PicInner->x(), -475);
+
+    // The view follows the thumb while it is dragged, before the value is taken.
+    h->setTracking(false);
+    h->setSliderDown(true);
+    h->setSliderPosition(120);
+    QCOMPARE(h->value(), 475);
+    QCOMPARE(d.form->PicInner->x(), -120);
+    h->setSliderDown(false); // released: the value follows
+    QCOMPARE(h->value(), 120);
+    QCOMPARE(d.form->PicInner->x(), -120);
+
+    // A real click on the right arrow.
+    h->setValue(0);
+    QTest::mouseClick(h, Qt::LeftButton, Qt::NoModifier, QPoint(h->width() - 5, h->height() / 2));
+    QCOMPARE(d.form->PicInner->x(), -5);
+}
+
+QTEST_MAIN(tst_Screenshot)
+#include "tst_screenshot.moc"

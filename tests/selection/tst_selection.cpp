@@ -1,0 +1,410 @@
+#include "platform/picture_box.h"
+#include "support/form_driver.h"
+#include "support/test_images.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace corvantile;
+using namespace corvantile::test;
+
+namespace {
+
+// Checks that the clip box holds the w x h region of the pattern screenshot whose top-left
+// is (x, y), and its background everywhere else.
+void verifyClipHolds(const Form1 &form, int x, int y, int w, int h, QSize screenshot)
+{
+    const QImage clip = form.picClip->image();
+    const QRgb back = form.picClip->backColor();
+    for (int cy = 0; cy < clip.height(); ++cy) {
+        for (int cx = 0; cx < clip.width(); ++cx) {
+            const int sx = x + cx;
+            const int sy = y + cy;
+            const bool copied = cx < w && cy < h && sx >= 0 && sy >= 0 &&
+                                sx < screenshot.width() && sy < screenshot.height();
+            const QRgb expected = copied ? patternPixel(sx, sy) : back;
+            if (clip.pixel(cx, cy) != expected)
+                QFAIL(qPrintable(QStringLiteral("clip pixel %1,%2 is %3, expected %4")
+                                     .arg(cx)
+                                     .arg(cy)
+                                     .arg(clip.pixel(cx, cy), 8, 16)
+                                     .arg(expected, 8, 16)));
+        }
+    }
+}
+
+const QSize shotSize(400, 300);
+
+} // namespace
+
+class tst_Selection : public QObject
+{
+    Q_OBJECT
+
+private:
+    void init(FormDriver &d) { d.paste(patternImage(shotSize.width(), shotSize.height())); }
+
+private slots:
+    void dragUpAndLeft();
+    void dragIsCappedAtOneHundred();
+    void clickWithoutMoving();
+    void rightButtonDragDrawsNoBand();
+    void leftMoveWithRightHeldIgnored();
+    void hoverCaptionShowsColourUnderPointer();
+    void hoverOverBandReadsInvertedColour();
+    void releaseGuardCopiesOnce();
+    void bandIsErasedByNextPressAndRestoresView();
+    void typingInGeometryBoxRemovesBand();
+    void dragOutsideTheView();
+    void dragAfterScrollingUsesScreenshotCoordinates();
+    void typedCorner_data();
+    void typedCorner();
+    void typedCornerWithoutCommaKeepsX();
+    void everyKeystrokeCopiesAgain();
+    void typedRegionIsNotCapped();
+    void geometryWritesCopyInsideTheWrite();
+    void absurdGeometry_data();
+    void absurdGeometry();
+    void emptyingTheBoxesClearsTheClip();
+};
+
+void tst_Selection::dragUpAndLeft()
+{
+    FormDriver d;
+    init(d);
+    d.press({50, 40});
+    d.move({20, 90});
+    QCOMPARE(d.form->lblCoords->text(), QStringLiteral("20, 40 / 30 - 50"));
+    d.release({20, 90});
+    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("20, 40"));
+    QCOMPARE(d.form->txtWidth->text(), QStringLiteral("30"));
+    QCOMPARE(d.form->txtHeight->text(), QStringLiteral("50"));
+    QCOMPARE(d.form->picClip->size(), QSize(30, 50));
+    verifyClipHolds(*d.form, 20, 40, 30, 50, shotSize);
+}
+
+void tst_Selection::dragIsCappedAtOneHundred()
+{
+    FormDriver d;
+    init(d);
+    d.press({10, 20});
+    d.move({140, 80});
+    QCOMPARE(d.form->lblCoords->text(), QStringLiteral("10, 20 / 130 - 60")); // never capped
+    d.release({140, 80});
+    QCOMPARE(d.form->txtWidth->text(), QStringLiteral("100"));
+    QCOMPARE(d.form->txtHeight->text(), QStringLiteral("60"));
+    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("10, 20"));
+    QCOMPARE(d.form->picClip->size(), QSize(100, 60));
+    verifyClipHolds(*d.form, 10, 20, 100, 60, shotSize);
+
+    // A side of exactly 100 is left as it is.
+    d.drag({0, 0}, {100, 100});
+    QCOMPARE(d.form->picClip->size(), QSize(100, 100));
+    verifyClipHolds(*d.form, 0, 0, 100, 100, shotSize);
+}
+
+void tst_Selection::clickWithoutMoving()
+{
+    FormDriver d;
+    init(d);
+    d.press({33, 44});
+    d.release({33, 44});
+    QCOMPARE(d.form->txtWidth->text(), QStringLiteral("0"));
+    QCOMPARE(d.form->txtHeight->text(), QStringLiteral("0"));
+    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("33, 44"));
+    QCOMPARE(d.form->picClip->size(), QSize(0, 0));
+}
+
+void tst_Selection::rightButtonDragDrawsNoBand()
+{
+    FormDriver d;
+    init(d);
+    const QImage clean = d.form->PicInner->image();
+    d.press({60, 70}, Qt::RightButton);
+    d.move({20, 30}, Qt::RightButton);
+    QCOMPARE(d.form->PicInner->image(), clean);
+    QCOMPARE(d.form->state.leftX, 60.0f);
+    QCOMPARE(d.form->state.topY, 70.0f);
+    d.release({20, 30}, Qt::RightButton);
+    // The corner is the press point; the size is the distance to the release point.
+    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("60, 70"));
+    QCOMPARE(d.form->txtWidth->text(), QStringLiteral("40"));
+    QCOMPARE(d.form->txtHeight->text(), QStringLiteral("40"));
+    verifyClipHolds(*d.form, 60, 70, 40, 40, shotSize);
+}
+
+void tst_Selection::leftMoveWithRightHeldIgnored()
+{
+    FormDriver d;
+    init(d);
+    d.press({10, 10});
+    d.move({30, 30});
+    const QImage withBand = d.form->PicInner->image();
+    d.move({60, 60}, Qt::LeftButton | Qt::RightButton);
+    QCOMPARE(d.form->PicInner->image(), withBand);
+    QCOMPARE(d.form->state.lastX, 30.0f);
+    QVERIFY(d.form->lblCoords->text().startsWith(QStringLiteral("60, 60   /   R=")));
+}
+
+void tst_Selection::hoverCaptionShowsColourUnderPointer()
+{
+    FormDriver d;
+    QImage shot = patternImage(200, 100);
+    shot.setPixel(120, 45, qRgb(255, 128, 0));
+    d.paste(shot);
+    d.move({120, 45}, Qt::NoButton);
+    QCOMPARE(d.form->lblCoords->text(), QStringLiteral("120, 45   /   R=255 G=128 B=0"));
+    // Beyond the drawing area the colour is -1: red 255, green 0, blue 0.
+    d.move({-7, 500}, Qt::NoButton);
+    QCOMPARE(d.form->lblCoords->text(), QStringLiteral("-7, 500   /   R=255 G=0 B=0"));
+}
+
+void tst_Selection::hoverOverBandReadsInvertedColour()
+{
+    FormDriver d;
+    QImage shot = patternImage(200, 100);
+    shot.setPixel(13, 10, qRgb(10, 20, 30));
+    d.paste(shot);
+    d.press({10, 10});
+    d.move({40, 40}); // a dot of the band's top edge falls on (13, 10)
+    d.move({40, 40}, Qt::NoButton);
+    d.move({13, 10}, Qt::NoButton);
+    QCOMPARE(d.form->lblCoords->text(), QStringLiteral("13, 10   /   R=245 G=235 B=225"));
+}
+
+void tst_Selection::releaseGuardCopiesOnce()
+{
+    FormDriver d;
+    init(d);
+    int copiesSeen = 0;
+    bool guardSeen = true;
+    for (QLineEdit *box : {d.form->txtCoords, d.form->txtWidth, d.form->txtHeight})
+        connect(box, &QLineEdit::textChanged, this, [&] {
+            ++copiesSeen;
+            guardSeen = guardSeen && d.form->state.settingFields;
+        });
+    d.press({70, 80});
+    d.move({90, 95});
+    d.release({90, 95});
+    QCOMPARE(copiesSeen, 3); // each box changed once, every time under the guard
+    QVERIFY(guardSeen);
+    QVERIFY(!d.form->state.settingFields);
+    QCOMPARE(d.form->state.startX, 70.0f); // still the press point
+    QCOMPARE(d.form->state.startY, 80.0f);
+    verifyClipHolds(*d.form, 70, 80, 20, 15, shotSize);
+
+    // With the guard up, a change copies nothing and leaves the corner alone.
+    const QImage clip = d.form->picClip->image();
+    d.form->state.settingFields = true;
+    d.form->txtCoords->setText(QStringLiteral("1, 2"));
+    d.form->txtWidth->setText(QStringLiteral("3"));
+    QCOMPARE(d.form->picClip->image(), clip);
+    QCOMPARE(d.form->state.startX, 70.0f);
+    QCOMPARE(d.form->state.startY, 80.0f);
+}
+
+void tst_Selection::bandIsErasedByNextPressAndRestoresView()
+{
+    FormDriver d;
+    init(d);
+    const QImage clean = d.form->PicInner->image();
+    d.press({20, 20});
+    for (int i = 1; i <= 25; ++i)
+        d.move({20 + i * 5, 20 + i * 3});
+    d.release({145, 95});
+    QVERIFY(d.form->PicInner->image() != clean); // the band stays after the release
+    // Only the band's outline differs, and only at the dotted pixels.
+    QCOMPARE(d.form->PicInner->point(23, 20),
+             colourValueFromRgb(~patternPixel(23, 20) & 0xffffff));
+    QCOMPARE(d.form->PicInner->point(24, 20), colourValueFromRgb(patternPixel(24, 20)));
+    QCOMPARE(d.form->PicInner->point(60, 60), colourValueFromRgb(patternPixel(60, 60)));
+    d.press({200, 200});
+    QCOMPARE(d.form->PicInner->image(), clean);
+}
+
+void tst_Selection::typingInGeometryBoxRemovesBand()
+{
+    FormDriver d;
+    init(d);
+    const QImage clean = d.form->PicInner->image();
+    d.drag({5, 5}, {50, 50});
+    QVERIFY(d.form->PicInner->image() != clean);
+    FormDriver::type(d.form->txtHeight, QStringLiteral("7"));
+    QCOMPARE(d.form->PicInner->image(), clean);
+}
+
+void tst_Selection::dragOutsideTheView()
+{
+    FormDriver d;
+    init(d);
+    d.press({30, 20});
+    d.move({-15, -8});
+    QCOMPARE(d.form->lblCoords->text(), QStringLiteral("-15, -8 / 45 - 28"));
+    d.release({-15, -8});
+    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("-15, -8"));
+    QCOMPARE(d.form->picClip->size(), QSize(45, 28));
+    verifyClipHolds(*d.form, -15, -8, 45, 28, shotSize);
+
+    d.drag({380, 290}, {450, 330}); // past the right and bottom edges
+    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("380, 290"));
+    verifyClipHolds(*d.form, 380, 290, 70, 40, shotSize);
+}
+
+void tst_Selection::dragAfterScrollingUsesScreenshotCoordinates()
+{
+    FormDriver d;
+    d.paste(patternImage(1200, 900));
+    d.form->HScroll1->setValue(300);
+    d.form->VScroll1->setValue(200);
+    d.drag({310, 220}, {330, 240});
+    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("310, 220"));
+    verifyClipHolds(*d.form, 310, 220, 20, 20, QSize(1200, 900));
+}
+
+void tst_Selection::typedCorner_data()
+{
+    QTest::addColumn<QString>("corner");
+    QTest::addColumn<int>("x");
+    QTest::addColumn<int>("y");
+    QTest::newRow("10,20") << "10,20" << 10 << 20;
+    QTest::newRow("10, 20") << "10, 20" << 10 << 20;
+    QTest::newRow("3,4,5") << "3,4,5" << 3 << 4;
+    QTest::newRow(",20") << ",20" << 0 << 20;
+    QTest::newRow("10,") << "10," << 10 << 0;
+    QTest::newRow("fraction rounds half to even") << "10.5, 20.5" << 10 << 20;
+    QTest::newRow("negative corner") << "-2, -3" << -2 << -3;
+}
+
+void tst_Selection::typedCorner()
+{
+    QFETCH(QString, corner);
+    QFETCH(int, x);
+    QFETCH(int, y);
+    FormDriver d;
+    init(d);
+    FormDriver::type(d.form->txtWidth, QStringLiteral("5"));
+    FormDriver::type(d.form->txtHeight, QStringLiteral("5"));
+    FormDriver::type(d.form->txtCoords, corner);
+    QCOMPARE(d.form->picClip->size(), QSize(103, 103)); // typing never resizes the clip box
+    verifyClipHolds(*d.form, x, y, 5, 5, shotSize);
+}
+
+void tst_Selection::typedCornerWithoutCommaKeepsX()
+{
+    FormDriver d;
+    init(d);
+    FormDriver::type(d.form->txtWidth, QStringLiteral("4"));
+    FormDriver::type(d.form->txtHeight, QStringLiteral("4"));
+    FormDriver::type(d.form->txtCoords, QStringLiteral("12, 30"));
+    FormDriver::type(d.form->txtCoords, QStringLiteral("25"));
+    QCOMPARE(d.form->state.startX, 12.0f);
+    QCOMPARE(d.form->state.startY, 25.0f);
+    verifyClipHolds(*d.form, 12, 25, 4, 4, shotSize);
+}
+
+void tst_Selection::everyKeystrokeCopiesAgain()
+{
+    FormDriver d;
+    init(d);
+    FormDriver::type(d.form->txtCoords, QStringLiteral("0,0"));
+    FormDriver::type(d.form->txtHeight, QStringLiteral("3"));
+    d.form->txtWidth->setFocus();
+    QList<int> widthsCopied;
+    connect(d.form->txtWidth, &QLineEdit::textChanged, this, [&] {
+        // Count the columns now in the clip: the copy ran before this slot.
+        int columns = 0;
+        while (columns < d.form->picClip->width() &&
+               d.form->picClip->point(columns, 0) == colourValueFromRgb(patternPixel(columns, 0)))
+            ++columns;
+        widthsCopied << columns;
+    });
+    QTest::keyClicks(d.form->txtWidth, QStringLiteral("120"));
+    QCOMPARE(widthsCopied, QList<int>({1, 12, 103})); // 120 fills the 103 columns there are
+    verifyClipHolds(*d.form, 0, 0, 120, 3, shotSize);
+}
+
+void tst_Selection::typedRegionIsNotCapped()
+{
+    FormDriver d;
+    init(d);
+    d.drag({10, 10}, {30, 30}); // the clip box is now 20 x 20
+    FormDriver::type(d.form->txtWidth, QStringLiteral("50"));
+    QCOMPARE(d.form->picClip->size(), QSize(20, 20));
+    verifyClipHolds(*d.form, 10, 10, 50, 20, shotSize);
+}
+
+void tst_Selection::geometryWritesCopyInsideTheWrite()
+{
+    FormDriver d;
+    init(d);
+    d.form->txtWidth->setText(QStringLiteral("6"));
+    d.form->txtHeight->setText(QStringLiteral("6"));
+    d.form->txtCoords->setText(QStringLiteral("7, 8"));
+    // No event loop has run since the writes: each copy happened inside its write.
+    verifyClipHolds(*d.form, 7, 8, 6, 6, shotSize);
+}
+
+void tst_Selection::absurdGeometry_data()
+{
+    QTest::addColumn<QString>("corner");
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<QString>("height");
+    QTest::addColumn<QPoint>("expectedCorner"); // the corner the copy starts from
+    QTest::addColumn<QSize>("copied");           // the size copied (before the clip's edge)
+    QTest::newRow("width 1e9") << "5,5" << "1e9" << "10" << QPoint(5, 5) << QSize(395, 10);
+    QTest::newRow("width 1e308") << "5,5" << "1e308" << "1e308" << QPoint(5, 5)
+                                 << QSize(395, 295);
+    QTest::newRow("negative width") << "5,5" << "-5" << "10" << QPoint(5, 5) << QSize(0, 0);
+    QTest::newRow("nan is 0") << "5,5" << "nan" << "10" << QPoint(5, 5) << QSize(0, 0);
+    QTest::newRow("inf is 0") << "5,5" << "inf" << "inf" << QPoint(5, 5) << QSize(0, 0);
+    QTest::newRow("hexadecimal -1") << "5,5" << "&HFFFFFFFF" << "4" << QPoint(5, 5)
+                                    << QSize(0, 0);
+    QTest::newRow("hexadecimal 10") << "5,5" << "&HA" << "4" << QPoint(5, 5) << QSize(10, 4);
+    QTest::newRow("corner 1e308 keeps the old x") << "1e308, 3" << "4" << "4" << QPoint(0, 3)
+                                                  << QSize(4, 4);
+    QTest::newRow("corner far off") << "-1e9, 1e9" << "50" << "50" << QPoint(-1000000000, 0)
+                                    << QSize(0, 0);
+}
+
+void tst_Selection::absurdGeometry()
+{
+    QFETCH(QString, corner);
+    QFETCH(QString, width);
+    QFETCH(QString, height);
+    QFETCH(QPoint, expectedCorner);
+    QFETCH(QSize, copied);
+    FormDriver d;
+    init(d);
+    d.form->txtCoords->setText(corner);
+    d.form->txtWidth->setText(width);
+    d.form->txtHeight->setText(height);
+    QCOMPARE(d.form->picClip->size(), QSize(103, 103));
+    if (copied.isEmpty()) {
+        for (int y = 0; y < 103; ++y)
+            for (int x = 0; x < 103; ++x)
+                QCOMPARE(d.form->picClip->image().pixel(x, y), d.form->picClip->backColor());
+    } else {
+        verifyClipHolds(*d.form, expectedCorner.x(), expectedCorner.y(), copied.width(),
+                        copied.height(), shotSize);
+    }
+}
+
+void tst_Selection::emptyingTheBoxesClearsTheClip()
+{
+    FormDriver d;
+    init(d);
+    FormDriver::type(d.form->txtCoords, QStringLiteral("9, 9"));
+    FormDriver::type(d.form->txtWidth, QStringLiteral("9"));
+    FormDriver::type(d.form->txtHeight, QStringLiteral("9"));
+    FormDriver::type(d.form->txtCoords, QString());
+    FormDriver::type(d.form->txtWidth, QString());
+    FormDriver::type(d.form->txtHeight, QString());
+    QCOMPARE(d.form->state.startX, 9.0f);
+    QCOMPARE(d.form->state.startY, 0.0f);
+    verifyClipHolds(*d.form, 0, 0, 0, 0, shotSize);
+}
+
+QTEST_MAIN(tst_Selection)
+#include "tst_selection.moc"

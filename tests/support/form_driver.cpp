@@ -1,0 +1,154 @@
+#include "form_driver.h"
+
+#include "platform/image_box.h"
+#include "platform/picture_box.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace corvantile::test {
+
+FormDriver::FormDriver()
+{
+    auto fake = std::make_unique<FakeClipboard>();
+    clipboard = fake.get();
+    form = std::make_unique<Form1>(std::move(fake));
+    form->show();
+}
+
+FormDriver::~FormDriver() = default;
+
+void FormDriver::paste(const QImage &image)
+{
+    clipboard->holdImage(image);
+    clickPaste();
+}
+
+void FormDriver::clickPaste()
+{
+    QTest::mouseClick(form->Command1, Qt::LeftButton);
+}
+
+namespace {
+
+QPoint inWidget(const PictureBox *box, QPoint drawing)
+{
+    return drawing + QPoint(box->borderWidth(), box->borderWidth());
+}
+
+void sendMouse(QWidget *target, QEvent::Type type, QPoint at, Qt::MouseButton button,
+               Qt::MouseButtons held)
+{
+    QMouseEvent event(type, QPointF(at), target->mapToGlobal(QPointF(at)), button, held,
+                      Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+} // namespace
+
+void FormDriver::press(QPoint at, Qt::MouseButton button)
+{
+    sendMouse(form->PicInner, QEvent::MouseButtonPress, inWidget(form->PicInner, at), button,
+              button);
+}
+
+void FormDriver::move(QPoint to, Qt::MouseButtons held)
+{
+    sendMouse(form->PicInner, QEvent::MouseMove, inWidget(form->PicInner, to), Qt::NoButton, held);
+}
+
+void FormDriver::release(QPoint at, Qt::MouseButton button)
+{
+    sendMouse(form->PicInner, QEvent::MouseButtonRelease, inWidget(form->PicInner, at), button,
+              Qt::NoButton);
+}
+
+void FormDriver::drag(QPoint from, QPoint to)
+{
+    press(from);
+    move(to);
+    release(to);
+}
+
+void FormDriver::releaseOnSlot(int index, Qt::MouseButton button)
+{
+    ImageBox *slot = form->ImgBuffer[static_cast<size_t>(index)];
+    sendMouse(slot, QEvent::MouseButtonRelease, QPoint(10, 10), button, Qt::NoButton);
+}
+
+void FormDriver::releaseOnClip(Qt::MouseButton button)
+{
+    sendMouse(form->picClip, QEvent::MouseButtonRelease, QPoint(1, 1), button, Qt::NoButton);
+}
+
+void FormDriver::type(QWidget *box, const QString &text)
+{
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty())
+        QTest::keyClick(box, Qt::Key_Delete);
+    else
+        QTest::keyClicks(box, text);
+}
+
+int whileNestedLoopsRun(const std::function<void()> &action,
+                        const QList<std::function<void(QWidget *)>> &handlers)
+{
+    int handled = 0;
+    QPointer<QWidget> last;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QWidget *open = QApplication::activePopupWidget();
+        if (!open)
+            open = QApplication::activeModalWidget();
+        if (!open || open == last || handled >= handlers.size())
+            return;
+        last = open;
+        const auto handler = handlers.at(handled++);
+        // Called from the loop, so that this timer is free to fire in the loops it opens.
+        QTimer::singleShot(0, open, [handler, open] { handler(open); });
+    });
+    QTimer fallback;
+    fallback.setSingleShot(true);
+    QObject::connect(&fallback, &QTimer::timeout, [] {
+        while (QWidget *w = QApplication::activePopupWidget())
+            w->close();
+        while (QWidget *w = QApplication::activeModalWidget())
+            w->close();
+    });
+    poll.start();
+    fallback.start(5000);
+    action();
+    return handled;
+}
+
+bool whileNestedLoopRuns(const std::function<void()> &action,
+                         const std::function<void(QWidget *)> &onOpen)
+{
+    return whileNestedLoopsRun(action, {onOpen}) == 1;
+}
+
+void chooseMenuItem(QWidget *menuWidget, const QString &caption)
+{
+    auto *menu = qobject_cast<QMenu *>(menuWidget);
+    QVERIFY2(menu, "the open popup is not a menu");
+    for (QAction *action : menu->actions()) {
+        if (action->text() == caption) {
+            // Triggering closes the menu; its exec() returns after the slot has run.
+            menu->setActiveAction(action);
+            QTest::keyClick(menu, Qt::Key_Return);
+            return;
+        }
+    }
+    QFAIL(qPrintable(QStringLiteral("no menu item ") + caption));
+}
+
+} // namespace corvantile::test

@@ -1,0 +1,265 @@
+// The real program on a real X server: another process owns the clipboard, real input events
+// drive the window, and what the program puts on the clipboard is read from outside.
+
+#include "support/test_images.h"
+
+#include <QColorSpace>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <memory>
+#include <vector>
+
+using namespace corvantile::test;
+
+namespace {
+
+// Where the window's client area has things, in its own coordinates.
+const QPoint pasteButton(591 + 40, 145 + 16);
+const QPoint createButton(217 + 40, 378 + 14);
+const QPoint everyPixelOption(302 + 10 + 6, 367 + 17 + 6);
+const QPoint viewPicture(3 + 2 + 2, 4 + 2 + 2); // picScroll, its border, PicInner's border
+const QRect firstSlot(578 + 6 + 1, 198 + 14 + 1, 44, 43);
+
+} // namespace
+
+class tst_X11 : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_display;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+    QPoint m_window; // the client area's top-left on the screen
+
+    QProcess *start(const QString &program, const QStringList &arguments);
+    QByteArray run(const QString &program, const QStringList &arguments, int timeoutMs = 10000);
+    void xdotool(const QStringList &arguments) { run(QStringLiteral("xdotool"), arguments); }
+    void click(QPoint inWindow);
+    QImage screen();
+    void ownClipboard(const QImage &image);
+    void startProgram();
+    void stopAll();
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+    void pasteFromAnotherProgram();
+    void mainPathFromPasteToClipboard();
+};
+
+QProcess *tst_X11::start(const QString &program, const QStringList &arguments)
+{
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    if (!m_display.isEmpty())
+        env.insert(QStringLiteral("DISPLAY"), m_display);
+    process->setProcessEnvironment(env);
+    process->start(program, arguments);
+    if (!process->waitForStarted(5000))
+        qFatal("could not start %s", qPrintable(program));
+    m_processes.push_back(std::move(process));
+    return m_processes.back().get();
+}
+
+QByteArray tst_X11::run(const QString &program, const QStringList &arguments, int timeoutMs)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    process.setProcessEnvironment(env);
+    process.start(program, arguments);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        qWarning("%s %s timed out", qPrintable(program), qPrintable(arguments.join(u' ')));
+    }
+    return process.readAllStandardOutput();
+}
+
+void tst_X11::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+    for (const char *tool : {"Xvfb", "xclip", "xdotool", "import"})
+        QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(), tool);
+    QVERIFY2(qEnvironmentVariableIsSet("CORVANTILE_BINARY"), "CORVANTILE_BINARY is not set");
+}
+
+void tst_X11::init()
+{
+    // Xvfb picks a free display itself and writes its number to the descriptor given.
+    QProcess *xvfb = start(QStringLiteral("Xvfb"),
+                           {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                            QStringLiteral("-screen"), QStringLiteral("0"),
+                            QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                            QStringLiteral("tcp")});
+    QTRY_VERIFY_WITH_TIMEOUT(xvfb->canReadLine(), 10000);
+    m_display = QStringLiteral(":") + QString::fromLatin1(xvfb->readLine().trimmed());
+}
+
+void tst_X11::stopAll()
+{
+    // Every process this test started, ended by its own id, the X server last.
+    for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it) {
+        QProcess *p = it->get();
+        if (p->state() != QProcess::NotRunning) {
+            p->terminate();
+            if (!p->waitForFinished(3000)) {
+                p->kill();
+                p->waitForFinished(3000);
+            }
+        }
+    }
+    m_processes.clear();
+    m_display.clear();
+}
+
+void tst_X11::cleanup()
+{
+    stopAll();
+}
+
+void tst_X11::cleanupTestCase()
+{
+    stopAll();
+}
+
+void tst_X11::ownClipboard(const QImage &image)
+{
+    const QString file = m_dir.filePath(QStringLiteral("shot.png"));
+    QVERIFY(image.save(file, "PNG"));
+    start(QStringLiteral("xclip"), {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                                    QStringLiteral("clipboard"), QStringLiteral("-t"),
+                                    QStringLiteral("image/png"), QStringLiteral("-i"), file});
+    // Owned once another program can see the image offered.
+    QTRY_VERIFY_WITH_TIMEOUT(run(QStringLiteral("xclip"),
+                                 {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                  QStringLiteral("clipboard"), QStringLiteral("-t"),
+                                  QStringLiteral("TARGETS")})
+                                 .contains("image/png"),
+                             10000);
+}
+
+void tst_X11::startProgram()
+{
+    start(qEnvironmentVariable("CORVANTILE_BINARY"), {});
+    QByteArray id;
+    QTRY_VERIFY_WITH_TIMEOUT(!(id = run(QStringLiteral("xdotool"),
+                                        {QStringLiteral("search"), QStringLiteral("--name"),
+                                         QStringLiteral("Quenby Corvantile")})
+                                        .trimmed())
+                                  .isEmpty(),
+                             20000);
+    id = id.split('\n').first();
+    QTRY_VERIFY_WITH_TIMEOUT(run(QStringLiteral("xdotool"),
+                                 {QStringLiteral("getwindowgeometry"), QString::fromLatin1(id)})
+                                 .contains("688x552"),
+                             10000);
+    // Without a window manager the window stands where the program put it.
+    const QByteArray geometry = run(QStringLiteral("xdotool"),
+                                    {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
+                                     QString::fromLatin1(id)});
+    int x = -1;
+    int y = -1;
+    for (const QByteArray &line : geometry.split('\n')) {
+        if (line.startsWith("X="))
+            x = line.mid(2).toInt();
+        if (line.startsWith("Y="))
+            y = line.mid(2).toInt();
+    }
+    QVERIFY(x >= 0 && y >= 0);
+    m_window = QPoint(x, y);
+    QThread::msleep(500); // let the first paint land
+}
+
+void tst_X11::click(QPoint inWindow)
+{
+    const QPoint at = m_window + inWindow;
+    xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+             QStringLiteral("click"), QStringLiteral("1")});
+    QThread::msleep(300);
+}
+
+QImage tst_X11::screen()
+{
+    const QString file = m_dir.filePath(QStringLiteral("screen.png"));
+    run(QStringLiteral("import"),
+        {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:") + file});
+    QImage image = QImage(file).convertToFormat(QImage::Format_RGB32);
+    image.setColorSpace(QColorSpace()); // the PNG's colour tags are not part of the pixels
+    return image;
+}
+
+void tst_X11::pasteFromAnotherProgram()
+{
+    const QImage shot = patternImage(800, 600);
+    ownClipboard(shot);
+    startProgram();
+    const QImage slotBefore = screen().copy(QRect(m_window + firstSlot.topLeft(), firstSlot.size()));
+    click(pasteButton);
+    const QRect visible(m_window + viewPicture, QSize(550, 300));
+    QTRY_COMPARE_WITH_TIMEOUT(screen().pixel(visible.bottomRight()), patternPixel(549, 299), 10000);
+    const QImage view = screen().copy(visible);
+    QCOMPARE(view, shot.copy(0, 0, 550, 300));
+    // Slot 0 now shows a thumbnail instead of its empty face.
+    const QImage slotAfter = screen().copy(QRect(m_window + firstSlot.topLeft(), firstSlot.size()));
+    QVERIFY(slotAfter != slotBefore);
+    QVERIFY(slotAfter.pixel(5, 5) != slotAfter.pixel(40, 40));
+}
+
+void tst_X11::mainPathFromPasteToClipboard()
+{
+    const QImage shot = patternImage(640, 480);
+    ownClipboard(shot);
+    startProgram();
+    click(pasteButton);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        screen().pixel(m_window.x() + viewPicture.x() + 10, m_window.y() + viewPicture.y() + 20),
+        patternPixel(10, 20), 10000);
+
+    // A real drag from (120, 40) to (150, 62) on the screenshot.
+    const QPoint from = m_window + viewPicture + QPoint(120, 40);
+    const QPoint to = m_window + viewPicture + QPoint(150, 62);
+    xdotool({QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y())});
+    xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
+    for (int i = 1; i <= 5; ++i) {
+        const QPoint p = from + (to - from) * i / 5;
+        xdotool({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y())});
+        QThread::msleep(50);
+    }
+    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+    QThread::msleep(300);
+    click(everyPixelOption);
+    click(createButton);
+
+    // The definition worked out from the PNG's own pixels.
+    QByteArray expected = ":Object MappedObject   // Test at coords 120, 40\r\n";
+    for (int y = 0; y < 22; ++y) {
+        QByteArrayList entries;
+        for (int x = 0; x < 30; ++x) {
+            const QRgb p = shot.pixel(120 + x, 40 + y);
+            const int peak = std::max({qRed(p), qGreen(p), qBlue(p)});
+            if (peak > 0)
+                entries << QByteArray::number(peak) + '=' + QByteArray::number(x) + ',' +
+                               QByteArray::number(y);
+        }
+        if (!entries.isEmpty())
+            expected += entries.join('|') + "\r\n";
+    }
+    expected += ":End Object ";
+    QByteArray pasted;
+    QTRY_COMPARE_WITH_TIMEOUT(
+        (pasted = run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                                QStringLiteral("clipboard")})),
+        expected, 10000);
+}
+
+QTEST_GUILESS_MAIN(tst_X11)
+#include "tst_x11.moc"
