@@ -4,13 +4,17 @@
 
 namespace corvantile {
 
-ClipPixels::ClipPixels(const PictureBox &box) : m_image(box.image()) {}
+ClipPixels::ClipPixels(const PictureBox &box)
+    : m_image(box.image()), m_bits(m_image.constBits()), m_stride(m_image.bytesPerLine()),
+      m_width(m_image.width()), m_height(m_image.height())
+{
+}
 
 ColourValue ClipPixels::point(int x, int y) const
 {
-    if (x < 0 || y < 0 || x >= m_image.width() || y >= m_image.height())
+    if (x < 0 || y < 0 || x >= m_width || y >= m_height)
         return outsideColour;
-    return colourValueFromRgb(reinterpret_cast<const QRgb *>(m_image.constScanLine(y))[x]);
+    return colourValueFromRgb(reinterpret_cast<const QRgb *>(m_bits + y * m_stride)[x]);
 }
 
 } // namespace corvantile

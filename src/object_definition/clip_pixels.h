@@ -18,6 +18,10 @@ public:
 
 private:
     QImage m_image;
+    const uchar *m_bits;
+    qsizetype m_stride;
+    int m_width;
+    int m_height;
 };
 
 } // namespace corvantile

@@ -3,24 +3,51 @@
 #include "common/numbers.h"
 
 #include <cmath>
-#include <string>
+#include <cstring>
+#include <memory>
 
 namespace corvantile {
 namespace {
 
-// Appends a non-negative whole number in decimal; the walk writes thousands of them, so this
-// skips every general-purpose formatting path.
-void appendNumber(std::string &out, unsigned value)
+// The decimal forms of 0 to 999, which cover every peak and the coordinates of any real clip.
+struct SmallNumbers
 {
-    char digits[10];
-    int n = 0;
+    char text[1000][4];
+    unsigned char length[1000];
+    SmallNumbers()
+    {
+        for (unsigned v = 0; v < 1000; ++v) {
+            const int n = v >= 100 ? 3 : v >= 10 ? 2 : 1;
+            length[v] = static_cast<unsigned char>(n);
+            unsigned rest = v;
+            for (int i = n - 1; i >= 0; --i, rest /= 10)
+                text[v][i] = static_cast<char>('0' + rest % 10);
+        }
+    }
+};
+const SmallNumbers smallNumbers;
+
+// Writes a non-negative whole number in decimal at out and returns the end. The walk writes
+// thousands of them, so this skips every general-purpose formatting path.
+char *writeNumber(char *out, unsigned value)
+{
+    if (value < 1000) {
+        std::memcpy(out, smallNumbers.text[value], 4); // the room is there; only length counts
+        return out + smallNumbers.length[value];
+    }
+    int length = 1;
+    for (unsigned rest = value / 10; rest != 0; rest /= 10)
+        ++length;
+    char *end = out + length;
     do {
-        digits[n++] = static_cast<char>('0' + value % 10);
+        *--end = static_cast<char>('0' + value % 10);
         value /= 10;
     } while (value != 0);
-    while (n > 0)
-        out.push_back(digits[--n]);
+    return out + length;
 }
+
+// The longest entry: "255=" and two coordinates below ten million, each with its separator.
+constexpr size_t longestEntry = 4 + 8 + 8;
 
 // How many of 0, step, 2*step, ... are at most last.
 double sampleCount(double last, int step)
@@ -59,12 +86,17 @@ std::optional<QString> objectDefinition(const PixelSource &pixels, const Generat
     if (rows * columns > maximumSampledPoints)
         return std::nullopt;
 
-    std::string body;
     const int rowCount = static_cast<int>(rows);
     const int columnCount = static_cast<int>(columns);
+    // Room for every sampled point kept, plus a line feed a row; the bound above keeps this
+    // within a few megabytes.
+    const size_t capacity = static_cast<size_t>(rowCount) * columnCount * longestEntry +
+                            static_cast<size_t>(rowCount);
+    const auto body = std::make_unique_for_overwrite<char[]>(capacity + 4);
+    char *end = body.get();
     for (int r = 0; r < rowCount; ++r) {
         const int y = r * inputs.step;
-        const size_t rowStart = body.size();
+        const char *rowStart = end;
         for (int c = 0; c < columnCount; ++c) {
             const int x = c * inputs.step;
             const Channels ch = channelsOf(pixels.point(x, y));
@@ -72,26 +104,30 @@ std::optional<QString> objectDefinition(const PixelSource &pixels, const Generat
             if (peak > inputs.blackFloor && within(ch.red, inputs.redFrom, inputs.redTo) &&
                 within(ch.green, inputs.greenFrom, inputs.greenTo) &&
                 within(ch.blue, inputs.blueFrom, inputs.blueTo)) {
-                appendNumber(body, static_cast<unsigned>(peak));
-                body.push_back('=');
-                appendNumber(body, static_cast<unsigned>(x));
-                body.push_back(',');
-                appendNumber(body, static_cast<unsigned>(y));
-                body.push_back('|');
+                end = writeNumber(end, static_cast<unsigned>(peak));
+                *end++ = '=';
+                end = writeNumber(end, static_cast<unsigned>(x));
+                *end++ = ',';
+                end = writeNumber(end, static_cast<unsigned>(y));
+                *end++ = '|';
             }
         }
-        if (body.size() > rowStart) {
-            body.back() = '\r'; // the row's last "|" gives way to the line break
-            body.push_back('\n');
+        if (end != rowStart) {
+            end[-1] = '\r'; // the row's last "|" gives way to the line break
+            *end++ = '\n';
         }
     }
 
-    QString text = QStringLiteral(":Object ") + inputs.objectName +
-                   QStringLiteral("   // Test at coords ") + inputs.topLeftText +
-                   QStringLiteral("\r\n");
-    text.reserve(text.size() + static_cast<qsizetype>(body.size()) + 12);
-    text += QLatin1StringView(body.data(), static_cast<qsizetype>(body.size()));
-    text += QStringLiteral(":End Object ");
+    const QString head = QStringLiteral(":Object ") + inputs.objectName +
+                         QStringLiteral("   // Test at coords ") + inputs.topLeftText +
+                         QStringLiteral("\r\n");
+    const QLatin1StringView rowsText(body.get(), end - body.get());
+    const QLatin1StringView endMarker(":End Object ");
+    QString text;
+    text.reserve(head.size() + rowsText.size() + endMarker.size());
+    text += head;
+    text += rowsText;
+    text += endMarker;
     return text;
 }
 

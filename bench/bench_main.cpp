@@ -1,0 +1,216 @@
+// Benchmarks, compared in pairs measured in the same run: each figure that matters is the
+// ratio of a pair, not an absolute time.
+
+#include "main_window/form1.h"
+#include "object_definition/clip_pixels.h"
+#include "object_definition/generator.h"
+#include "platform/picture_box.h"
+#include "support/test_images.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QGroupBox>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <benchmark/benchmark.h>
+#include <fstream>
+#include <memory>
+#include <unistd.h>
+
+using namespace corvantile;
+
+namespace {
+
+// A clipboard's data as a desktop clipboard hands it over: PNG bytes, decoded when the image
+// is asked for.
+class PngMimeData : public QMimeData
+{
+public:
+    explicit PngMimeData(QByteArray png) : m_png(std::move(png)) {}
+    QStringList formats() const override
+    {
+        return {QStringLiteral("image/png"), QStringLiteral("application/x-qt-image")};
+    }
+    bool hasFormat(const QString &format) const override { return formats().contains(format); }
+
+protected:
+    QVariant retrieveData(const QString &format, QMetaType type) const override
+    {
+        if (format == QLatin1String("application/x-qt-image"))
+            return QImage::fromData(m_png, "PNG");
+        if (format == QLatin1String("image/png"))
+            return m_png;
+        return QMimeData::retrieveData(format, type);
+    }
+
+private:
+    QByteArray m_png;
+};
+
+// A screenshot-like picture: mostly flat areas with some detail, which compresses the way
+// real screenshots do.
+QImage screenshotLike(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int band = (x / 97 + y / 61) % 5;
+            line[x] = band == 0 ? test::patternPixel(x, y) : qRgb(30 * band, 200 - 20 * band, 90);
+        }
+    }
+    return image;
+}
+
+const QByteArray &png8k()
+{
+    static const QByteArray png = test::pngBytes(screenshotLike(7680, 4320));
+    return png;
+}
+
+long residentBytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    long size = 0;
+    long resident = 0;
+    statm >> size >> resident;
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+void putPngOnClipboard(const QByteArray &png)
+{
+    QGuiApplication::clipboard()->setMimeData(new PngMimeData(png));
+}
+
+void BM_DecodePng(benchmark::State &state)
+{
+    const QByteArray &png = png8k();
+    for (auto _ : state) {
+        QImage image = QImage::fromData(png, "PNG");
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_DecodePng)->Name("BM_DecodePng/7680x4320")->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_Paste(benchmark::State &state)
+{
+    putPngOnClipboard(png8k());
+    Form1 form;
+    form.show();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        form.Command1_Click();
+        form.picScroll->repaint(); // the view as shown
+        form.Frame5->repaint();    // and the slot's thumbnail
+        state.PauseTiming();
+        form.state.bufferIndex = -1; // keep landing in slot 0
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_Paste)->Name("BM_Paste/7680x4320")->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_EightBuffers(benchmark::State &state)
+{
+    const QByteArray &png = png8k();
+    const double rawBytes = 7680.0 * 4320.0 * 4.0;
+    double ratio = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto form = std::make_unique<Form1>();
+        form->show();
+        QApplication::processEvents();
+        putPngOnClipboard(png);
+        const long before = residentBytes();
+        state.ResumeTiming();
+        for (int i = 0; i < 8; ++i) {
+            form->Command1_Click();
+            QApplication::processEvents();
+        }
+        state.PauseTiming();
+        ratio = double(residentBytes() - before) / (8 * rawBytes);
+        form.reset();
+        QGuiApplication::clipboard()->clear();
+        QApplication::processEvents();
+        state.ResumeTiming();
+    }
+    state.counters["rss_per_image_bytes"] = ratio;
+}
+BENCHMARK(BM_EightBuffers)
+    ->Name("BM_EightBuffers/7680x4320")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// One drag step: a mouse move with the left button held, the band erased and drawn again,
+// the status line, and the repaint that follows.
+void BM_DragStep(benchmark::State &state, int width, int height)
+{
+    Form1 form(std::make_unique<SystemClipboard>());
+    form.show();
+    form.PicInner->setPicture(screenshotLike(width, height));
+    QApplication::processEvents();
+    const QPoint start(40, 30);
+    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+        const QPoint inWidget = at + QPoint(2, 2);
+        QMouseEvent event(type, QPointF(inWidget), form.PicInner->mapToGlobal(QPointF(inWidget)),
+                          button, held, Qt::NoModifier);
+        QApplication::sendEvent(form.PicInner, &event);
+    };
+    send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    int i = 0;
+    for (auto _ : state) {
+        const QPoint to = start + QPoint(60 + (i % 40), 45 + (i % 25));
+        ++i;
+        send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+        QApplication::processEvents(); // the repaint of what the step exposed
+    }
+    send(QEvent::MouseButtonRelease, start, Qt::LeftButton, Qt::NoButton);
+}
+BENCHMARK_CAPTURE(BM_DragStep, 640x480, 640, 480)
+    ->Name("BM_DragStep/640x480")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_DragStep, 7680x4320, 7680, 4320)
+    ->Name("BM_DragStep/7680x4320")
+    ->Unit(benchmark::kMicrosecond);
+
+// Create Object over a 100 x 100 clip: every pixel, default bounds, read through the clip box.
+void BM_CreateObject(benchmark::State &state)
+{
+    Form1 form(std::make_unique<SystemClipboard>());
+    form.PicInner->setPicture(screenshotLike(640, 480));
+    form.picClip->setBoxSize(100, 100);
+    form.picClip->paintPicture(form.PicInner->picture(), QRect(0, 0, 100, 100), QPoint(0, 0));
+    GeneratorInputs inputs;
+    inputs.widthText = inputs.heightText = QStringLiteral("100");
+    inputs.step = 1;
+    for (auto _ : state) {
+        const auto text = objectDefinition(ClipPixels(*form.picClip), inputs);
+        benchmark::DoNotOptimize(text->constData());
+    }
+}
+BENCHMARK(BM_CreateObject)->Name("BM_CreateObject/100x100")->Unit(benchmark::kMicrosecond);
+
+void BM_PixelLoop(benchmark::State &state)
+{
+    const QImage image = screenshotLike(640, 480).copy(0, 0, 100, 100);
+    for (auto _ : state) {
+        unsigned sum = 0;
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 100; ++x)
+                sum += image.pixel(x, y);
+        benchmark::DoNotOptimize(sum);
+    }
+}
+BENCHMARK(BM_PixelLoop)->Name("BM_PixelLoop/100x100")->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
