@@ -12,6 +12,7 @@
 #include <QCheckBox>
 #include <QCursor>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -42,6 +43,15 @@ QFont smallFont()
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(6.75);
     return font;
+}
+
+// The four images of the window's icon: 16 and 32 pixels, each in 16 and in 256 colours.
+QIcon appIcon()
+{
+    QIcon icon;
+    for (const char *name : {"icon_16_16", "icon_16_256", "icon_32_16", "icon_32_256"})
+        icon.addFile(QStringLiteral(":/corvantile/%1.png").arg(QLatin1String(name)));
+    return icon;
 }
 
 QLabel *makeLabel(QWidget *parent, int left, int top, int width, int height, const char *caption,
@@ -79,6 +89,7 @@ Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
       m_clipboard(clipboard ? std::move(clipboard) : std::make_unique<SystemClipboard>())
 {
     setWindowTitle(QString::fromLatin1(windowCaption));
+    setWindowIcon(appIcon());
     setFont(dialogFont());
     // Frames as a classic dialog draws them: the caption sits on the frame's top line, so
     // the controls placed inside keep clear of it.
