@@ -1,4 +1,5 @@
 #include "main_window/form1.h"
+#include "quit_on_signal.h"
 #include "version.h"
 
 #include <QApplication>
@@ -36,6 +37,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Corvantile"));
     QApplication::setApplicationVersion(QStringLiteral(CORVANTILE_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("org.corvantile.Corvantile"));
+#ifdef Q_OS_UNIX
+    corvantile::quitOnTerminationSignals(app);
+#endif
     corvantile::Form1 window;
     window.show();
     return app.exec();

@@ -35,14 +35,18 @@ private:
     QString m_display;
     std::vector<std::unique_ptr<QProcess>> m_processes;
     QPoint m_window; // the client area's top-left on the screen
+    QProcess *m_program = nullptr;
 
-    QProcess *start(const QString &program, const QStringList &arguments);
+    QProcess *start(const QString &program, const QStringList &arguments,
+                    const QHash<QString, QString> &environment = {});
     QByteArray run(const QString &program, const QStringList &arguments, int timeoutMs = 10000);
     void xdotool(const QStringList &arguments) { run(QStringLiteral("xdotool"), arguments); }
     void click(QPoint inWindow);
     QImage screen();
     void ownClipboard(const QImage &image);
     void startProgram();
+    void pasteDragAndCreate(const QRect &region);
+    QByteArray clipboardText();
     void stopAll();
 
 private slots:
@@ -52,15 +56,19 @@ private slots:
     void cleanupTestCase();
     void pasteFromAnotherProgram();
     void mainPathFromPasteToClipboard();
+    void definitionOutlivesTheProgram();
 };
 
-QProcess *tst_X11::start(const QString &program, const QStringList &arguments)
+QProcess *tst_X11::start(const QString &program, const QStringList &arguments,
+                         const QHash<QString, QString> &environment)
 {
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     if (!m_display.isEmpty())
         env.insert(QStringLiteral("DISPLAY"), m_display);
+    for (auto it = environment.cbegin(); it != environment.cend(); ++it)
+        env.insert(it.key(), it.value());
     process->setProcessEnvironment(env);
     process->start(program, arguments);
     if (!process->waitForStarted(5000))
@@ -149,7 +157,7 @@ void tst_X11::ownClipboard(const QImage &image)
 
 void tst_X11::startProgram()
 {
-    start(qEnvironmentVariable("CORVANTILE_BINARY"), {});
+    m_program = start(qEnvironmentVariable("CORVANTILE_BINARY"), {});
     QByteArray id;
     QTRY_VERIFY_WITH_TIMEOUT(!(id = run(QStringLiteral("xdotool"),
                                         {QStringLiteral("search"), QStringLiteral("--name"),
@@ -174,7 +182,6 @@ void tst_X11::startProgram()
         if (line.startsWith("Y="))
             y = line.mid(2).toInt();
     }
-    QVERIFY(x >= 0 && y >= 0);
     m_window = QPoint(x, y);
     QThread::msleep(500); // let the first paint land
 }
@@ -214,19 +221,39 @@ void tst_X11::pasteFromAnotherProgram()
     QVERIFY(slotAfter.pixel(5, 5) != slotAfter.pixel(40, 40));
 }
 
-void tst_X11::mainPathFromPasteToClipboard()
+// The definition of a region of a screenshot, every pixel sampled, default bounds, worked out
+// from the picture's own pixels.
+QByteArray expectedDefinition(const QImage &shot, const QRect &region)
 {
-    const QImage shot = patternImage(640, 480);
-    ownClipboard(shot);
-    startProgram();
+    QByteArray text = ":Object MappedObject   // Test at coords " +
+                      QByteArray::number(region.x()) + ", " + QByteArray::number(region.y()) +
+                      "\r\n";
+    for (int y = 0; y < region.height(); ++y) {
+        QByteArrayList entries;
+        for (int x = 0; x < region.width(); ++x) {
+            const QRgb p = shot.pixel(region.x() + x, region.y() + y);
+            const int peak = std::max({qRed(p), qGreen(p), qBlue(p)});
+            if (peak > 0)
+                entries << QByteArray::number(peak) + '=' + QByteArray::number(x) + ',' +
+                               QByteArray::number(y);
+        }
+        if (!entries.isEmpty())
+            text += entries.join('|') + "\r\n";
+    }
+    return text + ":End Object ";
+}
+
+// Pastes the pattern screenshot that the clipboard holds, marks the region with a real drag,
+// chooses "Every Pixel" and presses "Create Object".
+void tst_X11::pasteDragAndCreate(const QRect &region)
+{
     click(pasteButton);
     QTRY_COMPARE_WITH_TIMEOUT(
         screen().pixel(m_window.x() + viewPicture.x() + 10, m_window.y() + viewPicture.y() + 20),
         patternPixel(10, 20), 10000);
-
-    // A real drag from (120, 40) to (150, 62) on the screenshot.
-    const QPoint from = m_window + viewPicture + QPoint(120, 40);
-    const QPoint to = m_window + viewPicture + QPoint(150, 62);
+    // A real drag across the region, in a few steps.
+    const QPoint from = m_window + viewPicture + region.topLeft();
+    const QPoint to = from + QPoint(region.width(), region.height());
     xdotool({QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y())});
     xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
     for (int i = 1; i <= 5; ++i) {
@@ -238,27 +265,43 @@ void tst_X11::mainPathFromPasteToClipboard()
     QThread::msleep(300);
     click(everyPixelOption);
     click(createButton);
+}
 
-    // The definition worked out from the PNG's own pixels.
-    QByteArray expected = ":Object MappedObject   // Test at coords 120, 40\r\n";
-    for (int y = 0; y < 22; ++y) {
-        QByteArrayList entries;
-        for (int x = 0; x < 30; ++x) {
-            const QRgb p = shot.pixel(120 + x, 40 + y);
-            const int peak = std::max({qRed(p), qGreen(p), qBlue(p)});
-            if (peak > 0)
-                entries << QByteArray::number(peak) + '=' + QByteArray::number(x) + ',' +
-                               QByteArray::number(y);
-        }
-        if (!entries.isEmpty())
-            expected += entries.join('|') + "\r\n";
-    }
-    expected += ":End Object ";
-    QByteArray pasted;
-    QTRY_COMPARE_WITH_TIMEOUT(
-        (pasted = run(QStringLiteral("xclip"), {QStringLiteral("-o"), QStringLiteral("-selection"),
-                                                QStringLiteral("clipboard")})),
-        expected, 10000);
+QByteArray tst_X11::clipboardText()
+{
+    return run(QStringLiteral("xclip"),
+               {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+}
+
+void tst_X11::mainPathFromPasteToClipboard()
+{
+    const QImage shot = patternImage(640, 480);
+    ownClipboard(shot);
+    startProgram();
+    const QRect region(120, 40, 30, 22);
+    pasteDragAndCreate(region);
+    QTRY_COMPARE_WITH_TIMEOUT(clipboardText(), expectedDefinition(shot, region), 10000);
+}
+
+void tst_X11::definitionOutlivesTheProgram()
+{
+    // A clipboard manager, as desktops run one; its settings go to a home of its own.
+    QProcess *manager = start(QStringLiteral("parcellite"), {QStringLiteral("-n")},
+                              {{QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home"))}});
+    QVERIFY(manager->state() == QProcess::Running);
+    const QImage shot = patternImage(400, 300);
+    ownClipboard(shot);
+    startProgram();
+    const QRect region(33, 44, 12, 9);
+    pasteDragAndCreate(region);
+    const QByteArray expected = expectedDefinition(shot, region);
+    QTRY_COMPARE_WITH_TIMEOUT(clipboardText(), expected, 10000);
+
+    // Closed right away (a termination signal closes the window the normal way).
+    m_program->terminate();
+    QVERIFY(m_program->waitForFinished(10000));
+    QCOMPARE(m_program->exitStatus(), QProcess::NormalExit);
+    QTRY_COMPARE_WITH_TIMEOUT(clipboardText(), expected, 10000);
 }
 
 QTEST_GUILESS_MAIN(tst_X11)
