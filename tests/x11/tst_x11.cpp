@@ -4,6 +4,7 @@
 #include "support/test_images.h"
 
 #include <QColorSpace>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
@@ -285,9 +286,10 @@ void tst_X11::mainPathFromPasteToClipboard()
 
 void tst_X11::definitionOutlivesTheProgram()
 {
-    // A clipboard manager, as desktops run one; its settings go to a home of its own.
-    QProcess *manager = start(QStringLiteral("parcellite"), {QStringLiteral("-n")},
-                              {{QStringLiteral("HOME"), m_dir.filePath(QStringLiteral("home"))}});
+    // A clipboard manager, as desktops run one; its history goes to a home of its own.
+    const QString home = m_dir.filePath(QStringLiteral("home"));
+    QProcess *manager =
+        start(QStringLiteral("parcellite"), {QStringLiteral("-n")}, {{QStringLiteral("HOME"), home}});
     QVERIFY(manager->state() == QProcess::Running);
     const QImage shot = patternImage(400, 300);
     ownClipboard(shot);
@@ -296,8 +298,14 @@ void tst_X11::definitionOutlivesTheProgram()
     pasteDragAndCreate(region);
     const QByteArray expected = expectedDefinition(shot, region);
     QTRY_COMPARE_WITH_TIMEOUT(clipboardText(), expected, 10000);
+    // Parcellite takes its copy when it next looks at the clipboard, and keeps a history file.
+    const auto managerHasIt = [&] {
+        QFile history(home + QStringLiteral("/.local/share/parcellite/history"));
+        return history.open(QIODevice::ReadOnly) && history.readAll().contains(expected.left(60));
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(managerHasIt(), 10000);
 
-    // Closed right away (a termination signal closes the window the normal way).
+    // Closed (a termination signal closes the window the normal way).
     m_program->terminate();
     QVERIFY(m_program->waitForFinished(10000));
     QCOMPARE(m_program->exitStatus(), QProcess::NormalExit);
