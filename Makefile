@@ -2,10 +2,14 @@
 #   make run   installs what is missing, builds and opens the window
 #   make test  installs what is missing, builds and runs every test
 BUILD_DIR ?= build
+ASAN_DIR ?= build-asan
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 300
+FUZZ_TARGETS = fuzz_numbers fuzz_corner fuzz_generator
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build run test bench package package-check art clean
+.PHONY: all deps build build-asan build-fuzz run test fuzz bench package package-check art clean
 
 all: build
 
@@ -19,8 +23,26 @@ build: deps
 run: build
 	@$(BUILD_DIR)/corvantile
 
-test: build
+# Every test of the normal build; the unit and widget tests again under the address,
+# leak and undefined-behaviour sanitizers; and a short run of each fuzz target.
+test: build build-asan build-fuzz
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+	@cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS) -LE x11
+	@cd $(FUZZ_DIR) && ctest --output-on-failure -j $(JOBS)
+
+build-asan: deps
+	@cmake -S . -B $(ASAN_DIR) -DCORVANTILE_SANITIZE=ON -DCORVANTILE_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(ASAN_DIR) -j $(JOBS)
+
+build-fuzz: deps
+	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_CXX_COMPILER=clang++ -DCORVANTILE_FUZZ=ON \
+		-DCORVANTILE_BUILD_BENCH=OFF >/dev/null
+	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target $(FUZZ_TARGETS)
+
+# Each fuzz target for FUZZ_SECONDS seconds.
+fuzz: build-fuzz
+	@cd $(FUZZ_DIR) && CORVANTILE_FUZZ_SECONDS=$(FUZZ_SECONDS) \
+		ctest --output-on-failure -V -j $(JOBS) -L fuzz | grep -E "Done [0-9]+ runs|Passed|Failed"
 
 bench: build
 	@$(BUILD_DIR)/bench/corvantile_bench --benchmark_out=$(BUILD_DIR)/bench.json --benchmark_out_format=json
@@ -39,4 +61,4 @@ art: deps
 	@QT_QPA_PLATFORM=offscreen $(BUILD_DIR)/make_art resources
 
 clean:
-	@rm -rf $(BUILD_DIR)
+	@rm -rf $(BUILD_DIR) $(ASAN_DIR) $(FUZZ_DIR)

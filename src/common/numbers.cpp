@@ -121,7 +121,15 @@ double numericValue(const QString &text)
 
 std::optional<double> strictNumber(const QString &text)
 {
-    const QString s = text.trimmed();
+    // Only the blanks the lenient reading ignores may stand around the number, so that a text
+    // both readings accept means the same number to both.
+    qsizetype first = 0;
+    qsizetype last = text.size();
+    while (first < last && isBlank(text.at(first)))
+        ++first;
+    while (last > first && isBlank(text.at(last - 1)))
+        --last;
+    const QString s = text.mid(first, last - first);
     if (s.isEmpty())
         return std::nullopt;
     QByteArray ascii;

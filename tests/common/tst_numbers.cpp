@@ -89,6 +89,8 @@ void tst_Numbers::strictNumber_data()
     QTest::newRow("hexadecimal") << "&H1F" << false << 0.0;
     QTest::newRow("overflow") << "1e999" << false << 0.0;
     QTest::newRow("nan") << "nan" << false << 0.0;
+    QTest::newRow("form feed is not a blank") << "\f9" << false << 0.0;
+    QTest::newRow("line breaks around") << "\r\n9\t" << true << 9.0;
 }
 
 void tst_Numbers::strictNumber()

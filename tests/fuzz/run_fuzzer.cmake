@@ -1,0 +1,20 @@
+# Runs one fuzz target for SECONDS seconds (or $CORVANTILE_FUZZ_SECONDS) on a copy of its seed
+# corpus and reports how many inputs it tried. A crash or a sanitizer finding fails the run.
+if(DEFINED ENV{CORVANTILE_FUZZ_SECONDS})
+    set(SECONDS $ENV{CORVANTILE_FUZZ_SECONDS})
+endif()
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK}/corpus)
+file(GLOB seeds ${SEEDS}/*)
+file(COPY ${seeds} DESTINATION ${WORK}/corpus)
+execute_process(
+    COMMAND ${FUZZER} -max_total_time=${SECONDS} -print_final_stats=1
+        -artifact_prefix=${WORK}/ ${WORK}/corpus
+    RESULT_VARIABLE result
+    ERROR_VARIABLE log
+    OUTPUT_VARIABLE out)
+string(REGEX MATCH "Done [0-9]+ runs in [0-9]+ second" done "${log}")
+message(STATUS "${done}")
+if(NOT result EQUAL 0)
+    message(FATAL_ERROR "the fuzzer failed (${result}):\n${log}")
+endif()
