@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <chrono>
 
 namespace corvantile {
 
@@ -33,6 +34,9 @@ public:
 class SystemClipboard : public Clipboard
 {
 public:
+    // How long another program that holds the clipboard may take to say what it offers.
+    static constexpr std::chrono::milliseconds ownerAnswerLimit{2000};
+
     ClipboardPicture readPicture() override;
     bool setText(const QString &text) override;
 };

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QStringList>
+#include <chrono>
+
+namespace corvantile {
+
+// What the owner of the X11 clipboard says it offers, asked on a connection of the tool's own
+// with a time limit. Qt's own clipboard read waits for an owner that does not answer for many
+// seconds (it tries one format after another), which would freeze the window; asking the
+// owner once, with a limit, first tells a frozen owner from a live one.
+struct ClipboardOffer
+{
+    enum class Answer {
+        Targets,  // the owner answered; targets holds what it offers
+        NoOwner,  // nobody holds the clipboard
+        NoAnswer, // the owner did not answer within the limit
+        NoServer, // no X server to ask
+    };
+    Answer answer = Answer::NoServer;
+    QStringList targets;
+};
+
+ClipboardOffer askClipboardOwner(std::chrono::milliseconds limit);
+
+// Whether one of the targets is a picture that Qt reads (image/png, image/bmp, ...).
+bool offersImage(const QStringList &targets);
+
+} // namespace corvantile

@@ -1,0 +1,206 @@
+#include "x11_session.h"
+
+#include <QBuffer>
+#include <QColorSpace>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+#include <csignal>
+
+namespace corvantile::test {
+
+namespace {
+
+// Polls until the condition holds or the time is up.
+template <typename Condition> bool waitFor(Condition condition, int timeoutMs)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs)
+            return false;
+        QThread::msleep(50);
+    }
+    return true;
+}
+
+} // namespace
+
+X11Session::X11Session() = default;
+
+X11Session::~X11Session()
+{
+    stopAll();
+}
+
+bool X11Session::startServer()
+{
+    // Xvfb picks a free display itself and writes its number to the descriptor given.
+    QProcess *xvfb = start(QStringLiteral("Xvfb"),
+                           {QStringLiteral("-displayfd"), QStringLiteral("1"),
+                            QStringLiteral("-screen"), QStringLiteral("0"),
+                            QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                            QStringLiteral("tcp")});
+    if (!xvfb || !waitFor([&] { return xvfb->waitForReadyRead(50) || xvfb->canReadLine(); }, 10000))
+        return false;
+    m_display = QStringLiteral(":") + QString::fromLatin1(xvfb->readLine().trimmed());
+    return m_display.size() > 1;
+}
+
+QProcess *X11Session::start(const QString &program, const QStringList &arguments,
+                            const QHash<QString, QString> &environment)
+{
+    auto process = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    if (!m_display.isEmpty())
+        env.insert(QStringLiteral("DISPLAY"), m_display);
+    for (auto it = environment.cbegin(); it != environment.cend(); ++it)
+        env.insert(it.key(), it.value());
+    process->setProcessEnvironment(env);
+    process->start(program, arguments);
+    if (!process->waitForStarted(5000)) {
+        qWarning("could not start %s", qPrintable(program));
+        return nullptr;
+    }
+    m_processes.push_back(std::move(process));
+    return m_processes.back().get();
+}
+
+QByteArray X11Session::run(const QString &program, const QStringList &arguments, int timeoutMs)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    process.setProcessEnvironment(env);
+    process.start(program, arguments);
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        qWarning("%s %s timed out", qPrintable(program), qPrintable(arguments.join(u' ')));
+    }
+    return process.readAllStandardOutput();
+}
+
+void X11Session::xdotool(const QStringList &arguments)
+{
+    run(QStringLiteral("xdotool"), arguments);
+}
+
+QProcess *X11Session::ownClipboard(const QByteArray &bytes, const QString &target)
+{
+    static int files = 0;
+    const QString file = m_dir.filePath(QStringLiteral("offer%1").arg(++files));
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
+        return nullptr;
+    out.close();
+    QProcess *owner = start(QStringLiteral("xclip"),
+                            {QStringLiteral("-quiet"), QStringLiteral("-selection"),
+                             QStringLiteral("clipboard"), QStringLiteral("-t"), target,
+                             QStringLiteral("-i"), file});
+    const bool offered = owner && waitFor(
+                                      [&] {
+                                          return run(QStringLiteral("xclip"),
+                                                     {QStringLiteral("-o"),
+                                                      QStringLiteral("-selection"),
+                                                      QStringLiteral("clipboard"),
+                                                      QStringLiteral("-t"),
+                                                      QStringLiteral("TARGETS")})
+                                              .contains(target.toLatin1());
+                                      },
+                                      10000);
+    return offered ? owner : nullptr;
+}
+
+QProcess *X11Session::ownClipboard(const QImage &image)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return ownClipboard(png, QStringLiteral("image/png"));
+}
+
+QByteArray X11Session::clipboardText()
+{
+    return run(QStringLiteral("xclip"),
+               {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+}
+
+QProcess *X11Session::startProgram()
+{
+    QProcess *program = start(qEnvironmentVariable("CORVANTILE_BINARY"), {});
+    if (!program)
+        return nullptr;
+    QByteArray id;
+    const auto search = [&] {
+        id = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                             QStringLiteral("--name"),
+                                             QStringLiteral("Quenby Corvantile")})
+                 .trimmed();
+        return !id.isEmpty();
+    };
+    if (!waitFor(search, 20000))
+        return nullptr;
+    id = id.split('\n').first();
+    // Without a window manager the window stands where the program put it.
+    const QByteArray geometry = run(QStringLiteral("xdotool"),
+                                    {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
+                                     QString::fromLatin1(id)});
+    int x = -1;
+    int y = -1;
+    for (const QByteArray &line : geometry.split('\n')) {
+        if (line.startsWith("X="))
+            x = line.mid(2).toInt();
+        if (line.startsWith("Y="))
+            y = line.mid(2).toInt();
+    }
+    if (x < 0 || y < 0)
+        return nullptr;
+    m_window = QPoint(x, y);
+    QThread::msleep(500); // let the first paint land
+    return program;
+}
+
+void X11Session::click(QPoint inWindow)
+{
+    const QPoint at = m_window + inWindow;
+    xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
+             QStringLiteral("click"), QStringLiteral("1")});
+    QThread::msleep(300);
+}
+
+QImage X11Session::screen()
+{
+    const QString file = m_dir.filePath(QStringLiteral("screen.png"));
+    run(QStringLiteral("import"),
+        {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("png:") + file});
+    QImage image = QImage(file).convertToFormat(QImage::Format_RGB32);
+    image.setColorSpace(QColorSpace()); // the PNG's colour tags are not part of the pixels
+    return image;
+}
+
+QImage X11Session::screenPart(const QRect &inWindow)
+{
+    return screen().copy(inWindow.translated(m_window));
+}
+
+void X11Session::stopAll()
+{
+    for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it) {
+        QProcess *p = it->get();
+        if (p->state() == QProcess::NotRunning)
+            continue;
+        ::kill(static_cast<pid_t>(p->processId()), SIGCONT); // a stopped owner must hear us
+        p->terminate();
+        if (!p->waitForFinished(3000)) {
+            p->kill();
+            p->waitForFinished(3000);
+        }
+    }
+    m_processes.clear();
+    m_display.clear();
+}
+
+} // namespace corvantile::test

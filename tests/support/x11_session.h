@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QHash>
+#include <QImage>
+#include <QPoint>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <memory>
+#include <vector>
+
+namespace corvantile::test {
+
+// Where the main window's client area has things, in its own coordinates.
+namespace spot {
+inline const QPoint pasteButton(591 + 40, 145 + 16);
+inline const QPoint createButton(217 + 40, 378 + 14);
+inline const QPoint everyPixelOption(302 + 10 + 6, 367 + 17 + 6);
+inline const QPoint widthBox(584 + 7 + 40, 62 + 13 + 9);
+inline const QPoint viewPicture(3 + 2 + 2, 4 + 2 + 2); // picScroll, its border, PicInner's
+inline const QRect firstSlot(578 + 6 + 1, 198 + 14 + 1, 44, 43);
+inline const QRect secondSlot(578 + 55 + 1, 198 + 14 + 1, 44, 43);
+} // namespace spot
+
+// An Xvfb of its own on a free display, with the programs a test starts on it: the real
+// Corvantile, xclip as the clipboard's owner, xdotool for real input. Every process it starts
+// is ended by its own id, the X server last.
+class X11Session
+{
+public:
+    X11Session();
+    ~X11Session();
+
+    bool startServer();
+    const QString &display() const { return m_display; }
+    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+
+    QProcess *start(const QString &program, const QStringList &arguments,
+                    const QHash<QString, QString> &environment = {});
+    QByteArray run(const QString &program, const QStringList &arguments, int timeoutMs = 10000);
+    void xdotool(const QStringList &arguments);
+
+    // Another process (xclip) takes the clipboard and offers the bytes under the target;
+    // returns it once the offer can be seen.
+    QProcess *ownClipboard(const QByteArray &bytes, const QString &target);
+    QProcess *ownClipboard(const QImage &image);
+    QByteArray clipboardText();
+
+    // Starts the program from $CORVANTILE_BINARY and waits for its window.
+    QProcess *startProgram();
+    QPoint window() const { return m_window; }
+
+    void click(QPoint inWindow);
+    QImage screen();
+    QImage screenPart(const QRect &inWindow);
+
+    void stopAll();
+
+private:
+    QTemporaryDir m_dir;
+    QString m_display;
+    std::vector<std::unique_ptr<QProcess>> m_processes;
+    QPoint m_window;
+};
+
+} // namespace corvantile::test
