@@ -44,8 +44,9 @@ fuzz: build-fuzz
 	@cd $(FUZZ_DIR) && CORVANTILE_FUZZ_SECONDS=$(FUZZ_SECONDS) \
 		ctest --output-on-failure -V -j $(JOBS) -L fuzz | grep -E "Done [0-9]+ runs|Passed|Failed"
 
+# Every benchmark, then one table of the ratios against their targets (also as JSON).
 bench: build
-	@$(BUILD_DIR)/bench/corvantile_bench --benchmark_out=$(BUILD_DIR)/bench.json --benchmark_out_format=json
+	@$(BUILD_DIR)/bench/corvantile_bench --report=$(BUILD_DIR)/bench.json
 
 # A Debian package in build/, and a check that it installs with apt and starts.
 package: build

@@ -14,7 +14,13 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <benchmark/benchmark.h>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <unistd.h>
 
@@ -203,14 +209,128 @@ void BM_PixelLoop(benchmark::State &state)
 }
 BENCHMARK(BM_PixelLoop)->Name("BM_PixelLoop/100x100")->Unit(benchmark::kMicrosecond);
 
+// Keeps every run's time per iteration and counters, and prints Google Benchmark's table as
+// usual.
+class CollectingReporter : public benchmark::ConsoleReporter
+{
+public:
+    struct Result
+    {
+        double secondsPerIteration = 0;
+        std::map<std::string, double> counters;
+    };
+    std::map<std::string, Result> results;
+
+    void ReportRuns(const std::vector<Run> &runs) override
+    {
+        for (const Run &run : runs) {
+            if (run.run_type != Run::RT_Iteration || run.iterations == 0)
+                continue;
+            Result &r = results[run.run_name.function_name];
+            r.secondsPerIteration = run.real_accumulated_time / double(run.iterations);
+            for (const auto &[name, counter] : run.counters)
+                r.counters[name] = counter.value;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+struct Target
+{
+    const char *what;
+    const char *numerator;
+    const char *denominator; // nullptr: the numerator's counter is the figure
+    const char *counter;
+    double limit;
+    const char *setBy;
+};
+
+// The figures the tool must meet, each a ratio measured within one run.
+const Target targets[] = {
+    {"paste vs bare PNG decode", "BM_Paste/7680x4320", "BM_DecodePng/7680x4320", nullptr, 1.3,
+     "screenshot paste"},
+    {"resident memory per 8K image", "BM_EightBuffers/7680x4320", nullptr,
+     "rss_per_image_bytes", 1.15, "screenshot paste"},
+    {"drag step, 8K vs 640x480 screenshot", "BM_DragStep/7680x4320", "BM_DragStep/640x480",
+     nullptr, 1.5, "rubber band"},
+    {"Create Object vs bare pixel loop", "BM_CreateObject/100x100", "BM_PixelLoop/100x100",
+     nullptr, 3.0, "object definition"},
+};
+
+// Prints the table of ratios and writes it as JSON; returns whether every target was met.
+bool report(const CollectingReporter &reporter, const QString &jsonPath)
+{
+    QJsonArray rows;
+    bool allMet = true;
+    std::printf("\n%-38s %-52s %8s %8s  %s\n", "figure", "pair", "ratio", "target", "");
+    for (const Target &t : targets) {
+        const auto num = reporter.results.find(t.numerator);
+        const auto den = t.denominator ? reporter.results.find(t.denominator) : reporter.results.end();
+        double ratio = -1;
+        if (num != reporter.results.end()) {
+            if (t.counter && num->second.counters.count(t.counter))
+                ratio = num->second.counters.at(t.counter);
+            else if (t.denominator && den != reporter.results.end() &&
+                     den->second.secondsPerIteration > 0)
+                ratio = num->second.secondsPerIteration / den->second.secondsPerIteration;
+        }
+        const bool measured = ratio >= 0;
+        const bool met = measured && ratio <= t.limit;
+        allMet = allMet && (met || !measured);
+        const std::string pair = t.denominator ? std::string(t.numerator) + " / " + t.denominator
+                                               : std::string(t.numerator) + " " + t.counter;
+        if (measured)
+            std::printf("%-38s %-52s %8.3f %8.2f  %s\n", t.what, pair.c_str(), ratio, t.limit,
+                        met ? "met" : "MISSED");
+        else
+            std::printf("%-38s %-52s %8s %8.2f  not run\n", t.what, pair.c_str(), "-", t.limit);
+        QJsonObject row{{QStringLiteral("figure"), QString::fromLatin1(t.what)},
+                        {QStringLiteral("numerator"), QString::fromLatin1(t.numerator)},
+                        {QStringLiteral("target"), t.limit},
+                        {QStringLiteral("set_by"), QString::fromLatin1(t.setBy)}};
+        if (t.denominator)
+            row[QStringLiteral("denominator")] = QString::fromLatin1(t.denominator);
+        if (t.counter)
+            row[QStringLiteral("counter")] = QString::fromLatin1(t.counter);
+        if (measured) {
+            row[QStringLiteral("ratio")] = ratio;
+            row[QStringLiteral("met")] = met;
+        }
+        rows.append(row);
+    }
+    QJsonObject times;
+    for (const auto &[name, result] : reporter.results)
+        times[QString::fromStdString(name)] = result.secondsPerIteration;
+    QFile out(jsonPath);
+    if (!jsonPath.isEmpty() && out.open(QIODevice::WriteOnly)) {
+        out.write(QJsonDocument(QJsonObject{{QStringLiteral("ratios"), rows},
+                                            {QStringLiteral("seconds_per_iteration"), times}})
+                      .toJson());
+        std::printf("written to %s\n", qPrintable(jsonPath));
+    }
+    return allMet;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    // --report=FILE: where the table goes as JSON; everything else is Google Benchmark's.
+    QString jsonPath;
+    std::vector<char *> args;
+    for (int i = 0; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg.startsWith("--report="))
+            jsonPath = QString::fromLocal8Bit(arg.mid(9));
+        else
+            args.push_back(argv[i]);
+    }
+    int count = static_cast<int>(args.size());
+    QApplication app(count, args.data());
+    benchmark::Initialize(&count, args.data());
+    CollectingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    return 0;
+    return report(reporter, jsonPath) ? 0 : 1;
 }

@@ -17,4 +17,12 @@ ColourValue ClipPixels::point(int x, int y) const
     return colourValueFromRgb(reinterpret_cast<const QRgb *>(m_bits + y * m_stride)[x]);
 }
 
+void ClipPixels::readRow(int y, int x, int step, int count, ColourValue *out) const
+{
+    const bool rowInside = y >= 0 && y < m_height;
+    const auto *line = rowInside ? reinterpret_cast<const QRgb *>(m_bits + y * m_stride) : nullptr;
+    for (int i = 0; i < count; ++i, x += step)
+        out[i] = rowInside && x >= 0 && x < m_width ? colourValueFromRgb(line[x]) : outsideColour;
+}
+
 } // namespace corvantile

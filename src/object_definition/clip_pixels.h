@@ -15,6 +15,7 @@ class ClipPixels : public PixelSource
 public:
     explicit ClipPixels(const PictureBox &box);
     ColourValue point(int x, int y) const override;
+    void readRow(int y, int x, int step, int count, ColourValue *out) const override;
 
 private:
     QImage m_image;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace corvantile {
 namespace {
@@ -29,7 +30,7 @@ const SmallNumbers smallNumbers;
 
 // Writes a non-negative whole number in decimal at out and returns the end. The walk writes
 // thousands of them, so this skips every general-purpose formatting path.
-char *writeNumber(char *out, unsigned value)
+inline char *writeNumber(char *out, unsigned value)
 {
     if (value < 1000) {
         std::memcpy(out, smallNumbers.text[value], 4); // the room is there; only length counts
@@ -62,14 +63,10 @@ bool within(int value, int from, int to)
 
 } // namespace
 
-int peakOf(const Channels &channels)
+void PixelSource::readRow(int y, int x, int step, int count, ColourValue *out) const
 {
-    int peak = channels.red;
-    if (channels.green > peak)
-        peak = channels.green;
-    if (channels.blue > peak)
-        peak = channels.blue;
-    return peak;
+    for (int i = 0; i < count; ++i)
+        out[i] = point(x + i * step, y);
 }
 
 std::optional<QString> objectDefinition(const PixelSource &pixels, const GeneratorInputs &inputs)
@@ -86,20 +83,24 @@ std::optional<QString> objectDefinition(const PixelSource &pixels, const Generat
     if (rows * columns > maximumSampledPoints)
         return std::nullopt;
 
-    const int rowCount = static_cast<int>(rows);
-    const int columnCount = static_cast<int>(columns);
+    // With no rows or no columns nothing is walked, however large the other side is.
+    const bool empty = rows == 0 || columns == 0;
+    const int rowCount = empty ? 0 : static_cast<int>(rows);
+    const int columnCount = empty ? 0 : static_cast<int>(columns);
     // Room for every sampled point kept, plus a line feed a row; the bound above keeps this
     // within a few megabytes.
     const size_t capacity = static_cast<size_t>(rowCount) * columnCount * longestEntry +
                             static_cast<size_t>(rowCount);
     const auto body = std::make_unique_for_overwrite<char[]>(capacity + 4);
+    std::vector<ColourValue> row(static_cast<size_t>(columnCount));
     char *end = body.get();
     for (int r = 0; r < rowCount; ++r) {
         const int y = r * inputs.step;
         const char *rowStart = end;
+        pixels.readRow(y, 0, inputs.step, columnCount, row.data());
         for (int c = 0; c < columnCount; ++c) {
             const int x = c * inputs.step;
-            const Channels ch = channelsOf(pixels.point(x, y));
+            const Channels ch = channelsOf(row[static_cast<size_t>(c)]);
             const int peak = peakOf(ch);
             if (peak > inputs.blackFloor && within(ch.red, inputs.redFrom, inputs.redTo) &&
                 within(ch.green, inputs.greenFrom, inputs.greenTo) &&

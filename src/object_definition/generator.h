@@ -15,6 +15,9 @@ public:
     virtual ~PixelSource() = default;
     // Colour value of point (x, y), -1 outside the source's drawing area.
     virtual ColourValue point(int x, int y) const = 0;
+    // The colour values of count points of row y, from column x on, step columns apart. A
+    // source may read its memory directly here; by default it asks point() for each.
+    virtual void readRow(int y, int x, int step, int count, ColourValue *out) const;
 };
 
 // Everything one run of the generator reads.
@@ -42,7 +45,15 @@ constexpr double maximumSampledPoints = 1.0e6;
 // number, when the step is not 1 or more, or when the walk would exceed its bound.
 std::optional<QString> objectDefinition(const PixelSource &pixels, const GeneratorInputs &inputs);
 
-// The largest of the three channels.
-int peakOf(const Channels &channels);
+// The largest of the three channels: red, then green if greater, then blue if greater.
+constexpr int peakOf(const Channels &channels)
+{
+    int peak = channels.red;
+    if (channels.green > peak)
+        peak = channels.green;
+    if (channels.blue > peak)
+        peak = channels.blue;
+    return peak;
+}
 
 } // namespace corvantile
