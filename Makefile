@@ -9,7 +9,7 @@ FUZZ_TARGETS = fuzz_numbers fuzz_corner fuzz_generator
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all deps build build-asan build-fuzz run test fuzz bench package package-check art clean
+.PHONY: all deps build build-asan build-fuzz run test fuzz soak bench package package-check art clean
 
 all: build
 
@@ -47,6 +47,10 @@ fuzz: build-fuzz
 # Every benchmark, then one table of the ratios against their targets (also as JSON).
 bench: build
 	@$(BUILD_DIR)/bench/corvantile_bench --report=$(BUILD_DIR)/bench.json
+
+# 1,000 cycles of paste, drag, Create Object and bring-back under Xvfb; memory must stay flat.
+soak: build
+	@$(BUILD_DIR)/tests/corvantile_soak 1000
 
 # A Debian package in build/, and a check that it installs with apt and starts.
 package: build

@@ -5,6 +5,7 @@
 #include "object_definition/clip_pixels.h"
 #include "object_definition/generator.h"
 #include "platform/picture_box.h"
+#include "support/process_memory.h"
 #include "support/test_images.h"
 
 #include <QApplication>
@@ -19,10 +20,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <memory>
-#include <unistd.h>
 
 using namespace corvantile;
 
@@ -75,15 +74,6 @@ const QByteArray &png8k()
     return png;
 }
 
-long residentBytes()
-{
-    std::ifstream statm("/proc/self/statm");
-    long size = 0;
-    long resident = 0;
-    statm >> size >> resident;
-    return resident * sysconf(_SC_PAGESIZE);
-}
-
 void putPngOnClipboard(const QByteArray &png)
 {
     QGuiApplication::clipboard()->setMimeData(new PngMimeData(png));
@@ -127,14 +117,14 @@ void BM_EightBuffers(benchmark::State &state)
         form->show();
         QApplication::processEvents();
         putPngOnClipboard(png);
-        const long before = residentBytes();
+        const long before = test::residentBytes();
         state.ResumeTiming();
         for (int i = 0; i < 8; ++i) {
             form->Command1_Click();
             QApplication::processEvents();
         }
         state.PauseTiming();
-        ratio = double(residentBytes() - before) / (8 * rawBytes);
+        ratio = double(test::residentBytes() - before) / (8 * rawBytes);
         form.reset();
         QGuiApplication::clipboard()->clear();
         QApplication::processEvents();

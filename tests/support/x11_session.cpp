@@ -50,6 +50,10 @@ bool X11Session::startServer()
 QProcess *X11Session::start(const QString &program, const QStringList &arguments,
                             const QHash<QString, QString> &environment)
 {
+    // Processes that have ended are let go of (a soak starts thousands).
+    std::erase_if(m_processes, [](const std::unique_ptr<QProcess> &p) {
+        return p->state() == QProcess::NotRunning;
+    });
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -87,7 +91,8 @@ void X11Session::xdotool(const QStringList &arguments)
     run(QStringLiteral("xdotool"), arguments);
 }
 
-QProcess *X11Session::ownClipboard(const QByteArray &bytes, const QString &target)
+QProcess *X11Session::ownClipboard(const QByteArray &bytes, const QString &target,
+                                   bool waitForOffer)
 {
     static int files = 0;
     const QString file = m_dir.filePath(QStringLiteral("offer%1").arg(++files));
@@ -99,6 +104,8 @@ QProcess *X11Session::ownClipboard(const QByteArray &bytes, const QString &targe
                             {QStringLiteral("-quiet"), QStringLiteral("-selection"),
                              QStringLiteral("clipboard"), QStringLiteral("-t"), target,
                              QStringLiteral("-i"), file});
+    if (!waitForOffer)
+        return owner;
     const bool offered = owner && waitFor(
                                       [&] {
                                           return run(QStringLiteral("xclip"),

@@ -34,14 +34,18 @@ public:
     const QString &display() const { return m_display; }
     QString filePath(const QString &name) const { return m_dir.filePath(name); }
 
+    // Starts a program on the display. The pointer stays valid until the next start() after
+    // the program has ended.
     QProcess *start(const QString &program, const QStringList &arguments,
                     const QHash<QString, QString> &environment = {});
     QByteArray run(const QString &program, const QStringList &arguments, int timeoutMs = 10000);
     void xdotool(const QStringList &arguments);
 
     // Another process (xclip) takes the clipboard and offers the bytes under the target;
-    // returns it once the offer can be seen.
-    QProcess *ownClipboard(const QByteArray &bytes, const QString &target);
+    // returns it once the offer can be seen from outside (or at once, when waitForOffer is
+    // false: a caller that may itself hold the clipboard must not block while it is asked).
+    QProcess *ownClipboard(const QByteArray &bytes, const QString &target,
+                           bool waitForOffer = true);
     QProcess *ownClipboard(const QImage &image);
     QByteArray clipboardText();
 

@@ -1,0 +1,153 @@
+// The soak: 1,000 cycles of paste (two screenshots in turn, each owned by another program),
+// drag, Create Object and bring-back from a buffer, on a real X server with Qt's xcb platform.
+// Resident memory after cycle 100 and after cycle 1,000 may differ by at most 5%.
+
+#include "main_window/form1.h"
+#include "platform/image_box.h"
+#include "platform/picture_box.h"
+#include "platform/x11_clipboard_probe.h"
+#include "support/process_memory.h"
+#include "support/test_images.h"
+#include "support/x11_session.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QPushButton>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <cstdio>
+
+using namespace corvantile;
+using namespace corvantile::test;
+
+namespace {
+
+// Runs the event loop until the condition holds; false after ten seconds.
+template <typename Condition> bool processUntil(Condition condition)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > 10000)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+QStringList pointerAt(QWidget *widget, QPoint at)
+{
+    const QPoint global = widget->mapToGlobal(at);
+    return {QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y())};
+}
+
+// Waits until another program holds the clipboard and offers a picture. While the tool
+// still holds it, it must keep answering, so the event loop runs in between.
+bool waitForImageOffer()
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 10000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (QGuiApplication::clipboard()->ownsClipboard())
+            continue;
+        const ClipboardOffer offer = askClipboardOwner(std::chrono::milliseconds(1000));
+        if (offer.answer == ClipboardOffer::Answer::Targets && offersImage(offer.targets))
+            return true;
+    }
+    return false;
+}
+
+int fail(int cycle, const char *what)
+{
+    std::fprintf(stderr, "soak: cycle %d: %s\n", cycle, what);
+    return 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // progress shows as it happens
+    const int cycles = argc > 1 ? std::atoi(argv[1]) : 1000;
+    X11Session x;
+    if (!x.startServer()) {
+        std::fprintf(stderr, "soak: could not start Xvfb\n");
+        return 2;
+    }
+    qputenv("DISPLAY", x.display().toLocal8Bit());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+
+    const QByteArray shots[] = {pngBytes(patternImage(800, 600)),
+                                pngBytes(patternImage(640, 480).mirrored(true, false))};
+    Form1 form;
+    form.show();
+    QTest::qWait(200);
+
+    long at100 = 0;
+    QElapsedTimer timer;
+    timer.start();
+    for (int cycle = 1; cycle <= cycles; ++cycle) {
+        // Paste what another program holds.
+        QProcess *owner = x.ownClipboard(shots[cycle % 2], QStringLiteral("image/png"), false);
+        if (!owner || !waitForImageOffer())
+            return fail(cycle, "the clipboard was not offered");
+        // Real input through the X server, as a user gives it.
+        const auto click = [&](QWidget *widget, QPoint at) {
+            x.xdotool(pointerAt(widget, at) << QStringLiteral("click") << QStringLiteral("1"));
+        };
+        const qint64 before = form.PicInner->picture().cacheKey();
+        click(form.Command1, form.Command1->rect().center());
+        if (!processUntil([&] { return form.PicInner->picture().cacheKey() != before; }))
+            return fail(cycle, "the paste showed nothing");
+
+        // Drag a region, then create its definition.
+        const QPoint from(20 + cycle % 50, 30 + cycle % 40);
+        const QPoint to = from + QPoint(40 + cycle % 30, 25 + cycle % 20);
+        const QPoint border(form.PicInner->borderWidth(), form.PicInner->borderWidth());
+        x.xdotool(pointerAt(form.PicInner, from + border) << QStringLiteral("mousedown")
+                                                           << QStringLiteral("1"));
+        for (int step = 1; step <= 4; ++step)
+            x.xdotool(pointerAt(form.PicInner, from + border + (to - from) * step / 4));
+        x.xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+        const QString corner = QStringLiteral("%1, %2").arg(from.x()).arg(from.y());
+        if (!processUntil([&] { return form.txtCoords->text() == corner; }))
+            return fail(cycle, "the drag marked no region");
+        const QString previous = form.txtObject->toPlainText();
+        click(form.btnCreate, form.btnCreate->rect().center());
+        if (!processUntil([&] {
+                return form.txtObject->toPlainText() != previous &&
+                       QGuiApplication::clipboard()->ownsClipboard();
+            }))
+            return fail(cycle, "Create Object gave nothing");
+
+        // Bring a screenshot back from a buffer.
+        ImageBox *slot = form.ImgBuffer[static_cast<size_t>(cycle % 8)];
+        click(slot, slot->rect().center());
+        if (!processUntil([&] {
+                return form.PicInner->picture().cacheKey() == slot->picture().cacheKey();
+            }))
+            return fail(cycle, "the buffer did not come back");
+        owner->waitForFinished(2000); // it lets go once Create Object took the clipboard
+
+        if (cycle == 100)
+            at100 = residentBytes();
+        if (cycle % 100 == 0)
+            std::printf("cycle %4d: resident %.1f MB, %.1f s\n", cycle, residentBytes() / 1e6,
+                        timer.elapsed() / 1000.0);
+    }
+    const long atEnd = residentBytes();
+    if (cycles < 100)
+        return 0;
+    const double growth = double(atEnd - at100) / double(at100);
+    std::printf("resident memory after cycle 100: %.1f MB, after cycle %d: %.1f MB (%+.2f%%)\n",
+                at100 / 1e6, cycles, atEnd / 1e6, growth * 100);
+    if (growth > 0.05) {
+        std::printf("soak: memory grew by more than 5%%\n");
+        return 1;
+    }
+    return 0;
+}
