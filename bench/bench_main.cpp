@@ -11,14 +11,14 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
-#include <QGroupBox>
-#include <QMimeData>
-#include <QMouseEvent>
-#include <benchmark/benchmark.h>
 #include <QFile>
+#include <QGroupBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -87,7 +87,10 @@ void BM_DecodePng(benchmark::State &state)
         benchmark::DoNotOptimize(image.constBits());
     }
 }
-BENCHMARK(BM_DecodePng)->Name("BM_DecodePng/7680x4320")->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_DecodePng)
+    ->Name("BM_DecodePng/7680x4320")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 void BM_Paste(benchmark::State &state)
 {
@@ -239,12 +242,12 @@ struct Target
 const Target targets[] = {
     {"paste vs bare PNG decode", "BM_Paste/7680x4320", "BM_DecodePng/7680x4320", nullptr, 1.3,
      "screenshot paste"},
-    {"resident memory per 8K image", "BM_EightBuffers/7680x4320", nullptr,
-     "rss_per_image_bytes", 1.15, "screenshot paste"},
-    {"drag step, 8K vs 640x480 screenshot", "BM_DragStep/7680x4320", "BM_DragStep/640x480",
-     nullptr, 1.5, "rubber band"},
-    {"Create Object vs bare pixel loop", "BM_CreateObject/100x100", "BM_PixelLoop/100x100",
-     nullptr, 3.0, "object definition"},
+    {"resident memory per 8K image", "BM_EightBuffers/7680x4320", nullptr, "rss_per_image_bytes",
+     1.15, "screenshot paste"},
+    {"drag step, 8K vs 640x480 screenshot", "BM_DragStep/7680x4320", "BM_DragStep/640x480", nullptr,
+     1.5, "rubber band"},
+    {"Create Object vs bare pixel loop", "BM_CreateObject/100x100", "BM_PixelLoop/100x100", nullptr,
+     3.0, "object definition"},
 };
 
 // Prints the table of ratios and writes it as JSON; returns whether every target was met.
@@ -255,7 +258,8 @@ bool report(const CollectingReporter &reporter, const QString &jsonPath)
     std::printf("\n%-38s %-52s %8s %8s  %s\n", "figure", "pair", "ratio", "target", "");
     for (const Target &t : targets) {
         const auto num = reporter.results.find(t.numerator);
-        const auto den = t.denominator ? reporter.results.find(t.denominator) : reporter.results.end();
+        const auto den =
+            t.denominator ? reporter.results.find(t.denominator) : reporter.results.end();
         double ratio = -1;
         if (num != reporter.results.end()) {
             if (t.counter && num->second.counters.count(t.counter))

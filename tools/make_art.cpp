@@ -99,9 +99,10 @@ struct IconImage
 IconImage indexed(const QImage &art, int bits)
 {
     const QImage opaque = art.convertToFormat(QImage::Format_RGB32);
-    QImage pixels = bits == 4 ? opaque.convertToFormat(QImage::Format_Indexed8, sixteenColours(),
-                                                       Qt::ThresholdDither)
-                              : opaque.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    QImage pixels =
+        bits == 4
+            ? opaque.convertToFormat(QImage::Format_Indexed8, sixteenColours(), Qt::ThresholdDither)
+            : opaque.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
     QList<QRgb> table = pixels.colorTable();
     table.resize(1 << bits, qRgb(0, 0, 0));
     pixels.setColorTable(table);

@@ -64,8 +64,7 @@ QLabel *makeLabel(QWidget *parent, int left, int top, int width, int height, con
     return label;
 }
 
-QLineEdit *makeTextBox(QWidget *parent, int left, int top, int width, int height,
-                       const char *text)
+QLineEdit *makeTextBox(QWidget *parent, int left, int top, int width, int height, const char *text)
 {
     auto *box = new QLineEdit(QString::fromLatin1(text), parent);
     box->setGeometry(left, top, width, height);
@@ -73,8 +72,7 @@ QLineEdit *makeTextBox(QWidget *parent, int left, int top, int width, int height
     return box;
 }
 
-QGroupBox *makeFrame(QWidget *parent, int left, int top, int width, int height,
-                     const char *caption)
+QGroupBox *makeFrame(QWidget *parent, int left, int top, int width, int height, const char *caption)
 {
     auto *frame = new QGroupBox(QString::fromLatin1(caption), parent);
     frame->setGeometry(left, top, width, height);
@@ -95,13 +93,12 @@ Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
     // the controls placed inside keep clear of it.
     setStyleSheet(QStringLiteral(
         "QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
-        "QGroupBox::title { subcontrol-origin: margin; left: 6px; top: 0px; padding: 0 2px; }"
-        ));
+        "QGroupBox::title { subcontrol-origin: margin; left: 6px; top: 0px; padding: 0 2px; }"));
     // The client area at its design place on the screen; a window manager may move it.
     setGeometry(104, 53, clientWidth, clientHeight);
     setFixedSize(clientWidth, clientHeight);
     buildControls();
-    setTabOrder();
+    buildTabOrder();
     connectHandlers();
     Form_Load();
 }
@@ -221,17 +218,16 @@ void Form1::buildControls()
         w->setFocusPolicy(Qt::StrongFocus);
 }
 
-void Form1::setTabOrder()
+void Form1::buildTabOrder()
 {
     // The keyboard order of the design: the width box comes before the height box and both
     // before the corner box, although the corner box stands above them.
-    const QWidget *order[] = {picScroll,  PicInner,      HScroll1,  VScroll1,    picClip,
-                              txtWidth,   txtHeight,     txtCoords, txtObject,   txtObjectName,
-                              btnCreate,  Command1,      Option1,   Option2,     chkUseBlack,
-                              txtRedFrom, txtRedTo,      txtGreenFrom, txtGreenTo, txtBlueFrom,
-                              txtBlueTo};
+    QWidget *const order[] = {
+        picScroll,   PicInner,   HScroll1,      VScroll1,     picClip,    txtWidth,    txtHeight,
+        txtCoords,   txtObject,  txtObjectName, btnCreate,    Command1,   Option1,     Option2,
+        chkUseBlack, txtRedFrom, txtRedTo,      txtGreenFrom, txtGreenTo, txtBlueFrom, txtBlueTo};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
-        QWidget::setTabOrder(const_cast<QWidget *>(order[i]), const_cast<QWidget *>(order[i + 1]));
+        QWidget::setTabOrder(order[i], order[i + 1]);
 }
 
 void Form1::connectHandlers()

@@ -139,7 +139,7 @@ public:
 
 private:
     void buildControls();
-    void setTabOrder();
+    void buildTabOrder();
     void connectHandlers();
     void placePicInner(int left, int top);
 

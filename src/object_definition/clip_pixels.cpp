@@ -7,8 +7,7 @@ namespace corvantile {
 ClipPixels::ClipPixels(const PictureBox &box)
     : m_image(box.image()), m_bits(m_image.constBits()), m_stride(m_image.bytesPerLine()),
       m_width(m_image.width()), m_height(m_image.height())
-{
-}
+{}
 
 ColourValue ClipPixels::point(int x, int y) const
 {

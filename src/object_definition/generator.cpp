@@ -89,8 +89,8 @@ std::optional<QString> objectDefinition(const PixelSource &pixels, const Generat
     const int columnCount = empty ? 0 : static_cast<int>(columns);
     // Room for every sampled point kept, plus a line feed a row; the bound above keeps this
     // within a few megabytes.
-    const size_t capacity = static_cast<size_t>(rowCount) * columnCount * longestEntry +
-                            static_cast<size_t>(rowCount);
+    const size_t capacity =
+        static_cast<size_t>(rowCount) * columnCount * longestEntry + static_cast<size_t>(rowCount);
     const auto body = std::make_unique_for_overwrite<char[]>(capacity + 4);
     std::vector<ColourValue> row(static_cast<size_t>(columnCount));
     char *end = body.get();

@@ -27,8 +27,8 @@ struct GeneratorInputs
     QString topLeftText;
     QString widthText;
     QString heightText;
-    int step = 2;        // 1 every pixel, 2 every other pixel
-    int blackFloor = 0;  // a pixel is kept only if its peak is above this
+    int step = 2;       // 1 every pixel, 2 every other pixel
+    int blackFloor = 0; // a pixel is kept only if its peak is above this
     std::int16_t redFrom = 0, redTo = 255;
     std::int16_t greenFrom = 0, greenTo = 255;
     std::int16_t blueFrom = 0, blueTo = 255;

@@ -13,14 +13,16 @@
 namespace corvantile {
 namespace {
 
+// Tiles are keyed by their column and row; both are never negative, as nothing is drawn
+// outside the drawing area.
 quint64 tileKey(int tx, int ty)
 {
     return (static_cast<quint64>(static_cast<quint32>(tx)) << 32) | static_cast<quint32>(ty);
 }
 
-int floorDiv(int value, int divisor)
+QPoint tileOrigin(quint64 key, int tileSize)
 {
-    return value >= 0 ? value / divisor : -((-value + divisor - 1) / divisor);
+    return {static_cast<int>(key >> 32) * tileSize, static_cast<int>(key & 0xffffffffu) * tileSize};
 }
 
 // The k in [0, length) for which start + k * step lies in [0, limit), as a half-open range.
@@ -29,7 +31,7 @@ std::pair<qint64, qint64> insideRange(qint64 start, int step, qint64 length, qin
 {
     if (step == 0)
         return (start >= 0 && start < limit) ? std::pair<qint64, qint64>{0, length}
-                                              : std::pair<qint64, qint64>{0, 0};
+                                             : std::pair<qint64, qint64>{0, 0};
     qint64 from = 0;
     qint64 to = length;
     if (step > 0) {
@@ -63,18 +65,20 @@ void PictureBox::setBoxSize(int width, int height)
     if (size == this->size())
         return;
     resize(size);
-    if (m_client)
-        m_client->setGeometry(borderWidth(), borderWidth(), drawingSize().width(),
-                              drawingSize().height());
+    layoutClientArea(); // a hidden box gets its resize event only when shown
     emit sizeChanged();
 }
 
 void PictureBox::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
+    layoutClientArea();
+}
+
+void PictureBox::layoutClientArea()
+{
     if (m_client)
-        m_client->setGeometry(borderWidth(), borderWidth(), drawingSize().width(),
-                              drawingSize().height());
+        m_client->setGeometry(QRect(QPoint(borderWidth(), borderWidth()), drawingSize()));
 }
 
 void PictureBox::setPicture(const QImage &picture)
@@ -133,11 +137,8 @@ void PictureBox::cls()
 {
     if (m_tiles.isEmpty())
         return;
-    for (auto it = m_tiles.cbegin(); it != m_tiles.cend(); ++it) {
-        const int tx = static_cast<int>(static_cast<qint32>(it.key() >> 32));
-        const int ty = static_cast<int>(static_cast<qint32>(it.key() & 0xffffffffu));
-        updateDrawingRect(QRect(tx * tileSize, ty * tileSize, tileSize, tileSize));
-    }
+    for (auto it = m_tiles.cbegin(); it != m_tiles.cend(); ++it)
+        updateDrawingRect(QRect(tileOrigin(it.key(), tileSize), QSize(tileSize, tileSize)));
     m_tiles.clear();
 }
 
@@ -165,7 +166,8 @@ void PictureBox::drawSegment(QPoint start, QPoint step, qint64 length, qint64 of
     for (qint64 k = from; k < to; ++k) {
         if (dotted && (offset + k) % 3 != 0)
             continue;
-        plot(static_cast<int>(start.x() + k * step.x()), static_cast<int>(start.y() + k * step.y()));
+        plot(static_cast<int>(start.x() + k * step.x()),
+             static_cast<int>(start.y() + k * step.y()));
     }
     const QPoint first(static_cast<int>(start.x() + from * step.x()),
                        static_cast<int>(start.y() + from * step.y()));
@@ -213,10 +215,8 @@ void PictureBox::paintPicture(const QImage &source, const QRect &sourceRect, QPo
                              .intersected(QRect(QPoint(0, 0), drawingSize()));
     if (target.isEmpty())
         return;
-    for (int ty = floorDiv(target.top(), tileSize); ty <= floorDiv(target.bottom(), tileSize);
-         ++ty) {
-        for (int tx = floorDiv(target.left(), tileSize);
-             tx <= floorDiv(target.right(), tileSize); ++tx) {
+    for (int ty = target.top() / tileSize; ty <= target.bottom() / tileSize; ++ty) {
+        for (int tx = target.left() / tileSize; tx <= target.right() / tileSize; ++tx) {
             const QRect part =
                 target.intersected(QRect(tx * tileSize, ty * tileSize, tileSize, tileSize));
             QImage &tile = tileAt(tx, ty);
@@ -242,11 +242,8 @@ QImage PictureBox::image() const
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     if (!m_picture.isNull())
         painter.drawImage(QPoint(0, 0), m_picture);
-    for (auto it = m_tiles.cbegin(); it != m_tiles.cend(); ++it) {
-        const int tx = static_cast<int>(static_cast<qint32>(it.key() >> 32));
-        const int ty = static_cast<int>(static_cast<qint32>(it.key() & 0xffffffffu));
-        painter.drawImage(QPoint(tx * tileSize, ty * tileSize), it.value());
-    }
+    for (auto it = m_tiles.cbegin(); it != m_tiles.cend(); ++it)
+        painter.drawImage(tileOrigin(it.key(), tileSize), it.value());
     return out;
 }
 
@@ -254,8 +251,7 @@ QWidget *PictureBox::clientArea()
 {
     if (!m_client) {
         m_client = new QWidget(this);
-        m_client->setGeometry(borderWidth(), borderWidth(), drawingSize().width(),
-                              drawingSize().height());
+        layoutClientArea();
         m_client->show();
     }
     return m_client;

@@ -99,6 +99,7 @@ private:
     void plot(int x, int y);
     void drawSegment(QPoint start, QPoint step, qint64 length, qint64 offset);
     void updateDrawingRect(const QRect &rect);
+    void layoutClientArea();
     QPointF drawingPosition(const QPointF &widgetPosition) const;
 
     Border m_border;

@@ -7,8 +7,7 @@ namespace corvantile {
 
 WrappingButton::WrappingButton(const QString &caption, QWidget *parent)
     : QPushButton(caption, parent)
-{
-}
+{}
 
 void WrappingButton::paintEvent(QPaintEvent *)
 {
@@ -21,10 +20,9 @@ void WrappingButton::paintEvent(QPaintEvent *)
     QRect textRect = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
     if (isDown())
         textRect.translate(1, 1);
-    painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                   QPalette::ButtonText));
-    painter.drawText(textRect, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic,
-                     caption);
+    painter.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(textRect, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, caption);
 }
 
 } // namespace corvantile

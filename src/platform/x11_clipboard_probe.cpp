@@ -32,7 +32,8 @@ xcb_atom_t intern(xcb_connection_t *c, const char *name)
 }
 
 // Waits for the SelectionNotify that answers our request, until the deadline.
-XcbReply<xcb_selection_notify_event_t> waitForNotify(xcb_connection_t *c, Clock::time_point deadline)
+XcbReply<xcb_selection_notify_event_t> waitForNotify(xcb_connection_t *c,
+                                                     Clock::time_point deadline)
 {
     for (;;) {
         while (xcb_generic_event_t *event = xcb_poll_for_event(c)) {

@@ -39,7 +39,8 @@ void Form1::delete_Click()
     if (!state.menuTarget || !isBufferSlot(*state.menuTarget))
         return;
     for (int i = *state.menuTarget; i < bufferSlotCount - 1; ++i)
-        ImgBuffer[static_cast<size_t>(i)]->setPicture(ImgBuffer[static_cast<size_t>(i + 1)]->picture());
+        ImgBuffer[static_cast<size_t>(i)]->setPicture(
+            ImgBuffer[static_cast<size_t>(i + 1)]->picture());
     ImgBuffer[bufferSlotCount - 1]->setPicture(QImage());
     state.bufferIndex = loweredBufferIndex(state.bufferIndex);
 }

@@ -8,8 +8,8 @@ QString hoverCaption(float x, float y, ColourValue colour)
 {
     const Channels c = channelsOf(colour);
     return numberText(x) + QStringLiteral(", ") + numberText(y) + QStringLiteral("   /   R=") +
-           numberText(c.red) + QStringLiteral(" G=") + numberText(c.green) +
-           QStringLiteral(" B=") + numberText(c.blue);
+           numberText(c.red) + QStringLiteral(" G=") + numberText(c.green) + QStringLiteral(" B=") +
+           numberText(c.blue);
 }
 
 QString dragCaption(float left, float top, float width, float height)

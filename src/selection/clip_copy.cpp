@@ -5,8 +5,7 @@
 
 namespace corvantile {
 
-void copyRegion(PictureBox &clip, const QImage &screenshot, double x, double y, double w,
-                double h)
+void copyRegion(PictureBox &clip, const QImage &screenshot, double x, double y, double w, double h)
 {
     const int width = pixelFromDouble(w);
     const int height = pixelFromDouble(h);

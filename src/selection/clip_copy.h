@@ -11,7 +11,6 @@ class PictureBox;
 // only the part of the region that lies on the screenshot is copied, so a corner off the
 // picture leaves the matching part of the clip showing its background, and a negative or
 // empty size copies nothing. The work is bounded by the clip box, whatever the numbers.
-void copyRegion(PictureBox &clip, const QImage &screenshot, double x, double y, double w,
-                double h);
+void copyRegion(PictureBox &clip, const QImage &screenshot, double x, double y, double w, double h);
 
 } // namespace corvantile

@@ -54,8 +54,8 @@ void Form1::PicInner_MouseMove(int button, int, float x, float y)
         state.leftX = x;
     if (y < state.startY)
         state.topY = y;
-    lblCoords->setText(dragCaption(state.leftX, state.topY, distance(x, state.startX),
-                                   distance(y, state.startY)));
+    lblCoords->setText(
+        dragCaption(state.leftX, state.topY, distance(x, state.startX), distance(y, state.startY)));
 }
 
 void Form1::PicInner_MouseUp(int, int, float x, float y)

@@ -9,8 +9,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data),
-                                           static_cast<qsizetype>(size));
+    const QString text =
+        QString::fromUtf8(reinterpret_cast<const char *>(data), static_cast<qsizetype>(size));
     const corvantile::TypedCorner corner = corvantile::parseCorner(text);
     if (corner.x.has_value() != text.contains(u','))
         std::abort(); // x comes from before the first comma, and only when there is one

@@ -16,8 +16,7 @@ class BytesSource : public corvantile::PixelSource
 public:
     BytesSource(int width, int height, QList<corvantile::ColourValue> values)
         : m_width(width), m_height(height), m_values(std::move(values))
-    {
-    }
+    {}
     corvantile::ColourValue point(int x, int y) const override
     {
         if (x < 0 || y < 0 || x >= m_width || y >= m_height)
@@ -57,10 +56,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     inputs.step = 1 + in.byte() % 2;
     inputs.blackFloor = in.byte() % 2 ? -1 : 0;
     // Bounds mostly near the colour range, sometimes anywhere in 16 bits.
-    int16_t *bounds[] = {&inputs.redFrom,   &inputs.redTo,  &inputs.greenFrom,
-                         &inputs.greenTo,   &inputs.blueFrom, &inputs.blueTo};
+    int16_t *bounds[] = {&inputs.redFrom, &inputs.redTo,    &inputs.greenFrom,
+                         &inputs.greenTo, &inputs.blueFrom, &inputs.blueTo};
     for (int16_t *b : bounds)
-        *b = in.byte() % 4 == 0 ? in.int16() : static_cast<int16_t>(in.byte() - 1 + (in.byte() % 2) * 255);
+        *b = in.byte() % 4 == 0 ? in.int16()
+                                : static_cast<int16_t>(in.byte() - 1 + (in.byte() % 2) * 255);
     // Sizes as text: sometimes larger than the image, sometimes not numbers at all.
     const char *sizeTexts[] = {"", "abc", "-1", "0", "2.5", "1e1", " 3 ", "13"};
     const int widthChoice = in.byte() % 10;

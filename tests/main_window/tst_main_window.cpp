@@ -85,42 +85,24 @@ void tst_MainWindow::geometry_data()
         QRect rect;
         bool autoSize;
     } rows[] = {
-        {"picScroll", {3, 4, 556, 306}, false},
-        {"HScroll1", {2, 310, 556, 20}, false},
-        {"VScroll1", {558, 3, 18, 307}, false},
-        {"lblCoords", {2, 330, 556, 16}, false},
-        {"Label2", {6, 350, 95, 13}, true},
-        {"Label4", {113, 350, 23, 13}, true},
-        {"txtRedFrom", {141, 350, 28, 19}, false},
-        {"Label3", {173, 350, 15, 13}, true},
-        {"txtRedTo", {195, 350, 28, 19}, false},
-        {"Label6", {238, 350, 38, 13}, true},
-        {"txtGreenFrom", {279, 350, 28, 19}, false},
-        {"Label5", {311, 350, 15, 13}, true},
-        {"txtGreenTo", {333, 350, 28, 19}, false},
-        {"Label8", {371, 350, 28, 13}, true},
-        {"txtBlueFrom", {403, 350, 28, 19}, false},
-        {"Label7", {435, 350, 15, 13}, true},
-        {"txtBlueTo", {457, 350, 28, 19}, false},
-        {"Frame4", {1, 367, 213, 42}, false},
-        {"txtObjectName", {7, 15, 199, 19}, false},
-        {"btnCreate", {217, 378, 81, 28}, false},
-        {"Frame6", {302, 367, 208, 42}, false},
-        {"Option1", {10, 17, 72, 13}, false},
-        {"Option2", {96, 17, 101, 13}, false},
-        {"Frame7", {511, 367, 66, 42}, false},
-        {"chkUseBlack", {5, 17, 55, 13}, false},
-        {"txtObject", {1, 410, 522, 139}, false},
-        {"picClip", {543, 418, 103, 103}, false},
-        {"Frame3", {584, 18, 93, 35}, false},
-        {"txtCoords", {7, 13, 80, 19}, false},
-        {"Frame1", {584, 62, 93, 35}, false},
-        {"txtWidth", {7, 13, 80, 19}, false},
-        {"Frame2", {584, 107, 93, 35}, false},
-        {"txtHeight", {7, 13, 80, 19}, false},
-        {"Command1", {591, 145, 81, 33}, false},
-        {"Label1", {582, 187, 94, 12}, true},
-        {"Frame5", {578, 198, 108, 211}, false},
+        {"picScroll", {3, 4, 556, 306}, false},      {"HScroll1", {2, 310, 556, 20}, false},
+        {"VScroll1", {558, 3, 18, 307}, false},      {"lblCoords", {2, 330, 556, 16}, false},
+        {"Label2", {6, 350, 95, 13}, true},          {"Label4", {113, 350, 23, 13}, true},
+        {"txtRedFrom", {141, 350, 28, 19}, false},   {"Label3", {173, 350, 15, 13}, true},
+        {"txtRedTo", {195, 350, 28, 19}, false},     {"Label6", {238, 350, 38, 13}, true},
+        {"txtGreenFrom", {279, 350, 28, 19}, false}, {"Label5", {311, 350, 15, 13}, true},
+        {"txtGreenTo", {333, 350, 28, 19}, false},   {"Label8", {371, 350, 28, 13}, true},
+        {"txtBlueFrom", {403, 350, 28, 19}, false},  {"Label7", {435, 350, 15, 13}, true},
+        {"txtBlueTo", {457, 350, 28, 19}, false},    {"Frame4", {1, 367, 213, 42}, false},
+        {"txtObjectName", {7, 15, 199, 19}, false},  {"btnCreate", {217, 378, 81, 28}, false},
+        {"Frame6", {302, 367, 208, 42}, false},      {"Option1", {10, 17, 72, 13}, false},
+        {"Option2", {96, 17, 101, 13}, false},       {"Frame7", {511, 367, 66, 42}, false},
+        {"chkUseBlack", {5, 17, 55, 13}, false},     {"txtObject", {1, 410, 522, 139}, false},
+        {"picClip", {543, 418, 103, 103}, false},    {"Frame3", {584, 18, 93, 35}, false},
+        {"txtCoords", {7, 13, 80, 19}, false},       {"Frame1", {584, 62, 93, 35}, false},
+        {"txtWidth", {7, 13, 80, 19}, false},        {"Frame2", {584, 107, 93, 35}, false},
+        {"txtHeight", {7, 13, 80, 19}, false},       {"Command1", {591, 145, 81, 33}, false},
+        {"Label1", {582, 187, 94, 12}, true},        {"Frame5", {578, 198, 108, 211}, false},
         {"imgEgg", {668, 2, 20, 19}, false},
     };
     for (const auto &row : rows)
@@ -135,18 +117,42 @@ void tst_MainWindow::geometry()
     FormDriver d;
     Form1 &f = *d.form;
     const QHash<QString, QWidget *> controls = {
-        {"picScroll", f.picScroll}, {"HScroll1", f.HScroll1}, {"VScroll1", f.VScroll1},
-        {"lblCoords", f.lblCoords}, {"Label2", f.Label2}, {"Label4", f.Label4},
-        {"txtRedFrom", f.txtRedFrom}, {"Label3", f.Label3}, {"txtRedTo", f.txtRedTo},
-        {"Label6", f.Label6}, {"txtGreenFrom", f.txtGreenFrom}, {"Label5", f.Label5},
-        {"txtGreenTo", f.txtGreenTo}, {"Label8", f.Label8}, {"txtBlueFrom", f.txtBlueFrom},
-        {"Label7", f.Label7}, {"txtBlueTo", f.txtBlueTo}, {"Frame4", f.Frame4},
-        {"txtObjectName", f.txtObjectName}, {"btnCreate", f.btnCreate}, {"Frame6", f.Frame6},
-        {"Option1", f.Option1}, {"Option2", f.Option2}, {"Frame7", f.Frame7},
-        {"chkUseBlack", f.chkUseBlack}, {"txtObject", f.txtObject}, {"picClip", f.picClip},
-        {"Frame3", f.Frame3}, {"txtCoords", f.txtCoords}, {"Frame1", f.Frame1},
-        {"txtWidth", f.txtWidth}, {"Frame2", f.Frame2}, {"txtHeight", f.txtHeight},
-        {"Command1", f.Command1}, {"Label1", f.Label1}, {"Frame5", f.Frame5},
+        {"picScroll", f.picScroll},
+        {"HScroll1", f.HScroll1},
+        {"VScroll1", f.VScroll1},
+        {"lblCoords", f.lblCoords},
+        {"Label2", f.Label2},
+        {"Label4", f.Label4},
+        {"txtRedFrom", f.txtRedFrom},
+        {"Label3", f.Label3},
+        {"txtRedTo", f.txtRedTo},
+        {"Label6", f.Label6},
+        {"txtGreenFrom", f.txtGreenFrom},
+        {"Label5", f.Label5},
+        {"txtGreenTo", f.txtGreenTo},
+        {"Label8", f.Label8},
+        {"txtBlueFrom", f.txtBlueFrom},
+        {"Label7", f.Label7},
+        {"txtBlueTo", f.txtBlueTo},
+        {"Frame4", f.Frame4},
+        {"txtObjectName", f.txtObjectName},
+        {"btnCreate", f.btnCreate},
+        {"Frame6", f.Frame6},
+        {"Option1", f.Option1},
+        {"Option2", f.Option2},
+        {"Frame7", f.Frame7},
+        {"chkUseBlack", f.chkUseBlack},
+        {"txtObject", f.txtObject},
+        {"picClip", f.picClip},
+        {"Frame3", f.Frame3},
+        {"txtCoords", f.txtCoords},
+        {"Frame1", f.Frame1},
+        {"txtWidth", f.txtWidth},
+        {"Frame2", f.Frame2},
+        {"txtHeight", f.txtHeight},
+        {"Command1", f.Command1},
+        {"Label1", f.Label1},
+        {"Frame5", f.Frame5},
         {"imgEgg", f.imgEgg},
     };
     QWidget *control = controls.value(name);
@@ -195,9 +201,8 @@ void tst_MainWindow::captionsAndTexts()
     QCOMPARE(f.Label8->text(), QStringLiteral("BLUE"));
     for (const QLabel *to : {f.Label3, f.Label5, f.Label7})
         QCOMPARE(to->text(), QStringLiteral("To:"));
-    const QStringList bounds = {f.txtRedFrom->text(),   f.txtRedTo->text(),
-                                f.txtGreenFrom->text(), f.txtGreenTo->text(),
-                                f.txtBlueFrom->text(),  f.txtBlueTo->text()};
+    const QStringList bounds = {f.txtRedFrom->text(), f.txtRedTo->text(),    f.txtGreenFrom->text(),
+                                f.txtGreenTo->text(), f.txtBlueFrom->text(), f.txtBlueTo->text()};
     QCOMPARE(bounds, QStringList({"0", "255", "0", "255", "0", "255"}));
     QCOMPARE(f.Frame4->title(), QStringLiteral("Object Name"));
     QCOMPARE(f.txtObjectName->text(), QStringLiteral("MappedObject"));
@@ -221,9 +226,9 @@ void tst_MainWindow::captionsAndTexts()
     QVERIFY(f.lblCoords->text().isEmpty());
     QCOMPARE(f.lblCoords->alignment(), Qt::AlignCenter);
 
-    for (const QWidget *small : {static_cast<const QWidget *>(f.Frame7),
-                                 static_cast<const QWidget *>(f.Label1),
-                                 static_cast<const QWidget *>(f.Frame5)}) {
+    for (const QWidget *small :
+         {static_cast<const QWidget *>(f.Frame7), static_cast<const QWidget *>(f.Label1),
+          static_cast<const QWidget *>(f.Frame5)}) {
         QCOMPARE(small->font().pointSizeF(), 6.75);
         QCOMPARE(QFontInfo(small->font()).family(), QStringLiteral("Liberation Sans"));
     }
@@ -236,11 +241,11 @@ void tst_MainWindow::tabOrder()
     Form1 &f = *d.form;
     f.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&f));
-    const QList<QWidget *> expected = {
-        f.picScroll,  f.PicInner,  f.HScroll1,     f.VScroll1,   f.picClip,
-        f.txtWidth,   f.txtHeight, f.txtCoords,    f.txtObject,  f.txtObjectName,
-        f.btnCreate,  f.Command1,  f.Option2,      f.chkUseBlack, f.txtRedFrom,
-        f.txtRedTo,   f.txtGreenFrom, f.txtGreenTo, f.txtBlueFrom, f.txtBlueTo};
+    const QList<QWidget *> expected = {f.picScroll,    f.PicInner,      f.HScroll1,    f.VScroll1,
+                                       f.picClip,      f.txtWidth,      f.txtHeight,   f.txtCoords,
+                                       f.txtObject,    f.txtObjectName, f.btnCreate,   f.Command1,
+                                       f.Option2,      f.chkUseBlack,   f.txtRedFrom,  f.txtRedTo,
+                                       f.txtGreenFrom, f.txtGreenTo,    f.txtBlueFrom, f.txtBlueTo};
     f.picScroll->setFocus();
     QList<QWidget *> visited;
     for (int i = 0; i < expected.size(); ++i) {

@@ -154,19 +154,22 @@ void tst_CreateObject::createReadsOptionsAtTheClick()
     d.form->chkUseBlack->click();
     d.form->Option1->click();
     QTest::mouseClick(d.form->btnCreate, Qt::LeftButton);
-    QCOMPARE(d.clipboard->text,
-             QStringLiteral(":Object MappedObject   // Test at coords 0, 0\r\n"
-                            "0=0,0|0=1,0|9=2,0|0=3,0\r\n:End Object "));
+    QCOMPARE(d.clipboard->text, QStringLiteral(":Object MappedObject   // Test at coords 0, 0\r\n"
+                                               "0=0,0|0=1,0|9=2,0|0=3,0\r\n:End Object "));
 }
 
 void tst_CreateObject::failedRunChangesNothing_data()
 {
     QTest::addColumn<QString>("width");
     QTest::addColumn<QString>("height");
-    QTest::newRow("empty width") << "" << "5";
-    QTest::newRow("abc") << "abc" << "5";
-    QTest::newRow("12abc") << "12abc" << "5";
-    QTest::newRow("absurd size") << "1e9" << "1e9";
+    QTest::newRow("empty width") << ""
+                                 << "5";
+    QTest::newRow("abc") << "abc"
+                         << "5";
+    QTest::newRow("12abc") << "12abc"
+                           << "5";
+    QTest::newRow("absurd size") << "1e9"
+                                 << "1e9";
 }
 
 void tst_CreateObject::failedRunChangesNothing()

@@ -13,8 +13,7 @@ class GridSource : public PixelSource
 {
 public:
     GridSource(int width, QList<ColourValue> values) : m_width(width), m_values(std::move(values))
-    {
-    }
+    {}
     ColourValue point(int x, int y) const override
     {
         const int height = static_cast<int>(m_values.size()) / m_width;
@@ -82,8 +81,8 @@ void tst_Generator::workedExample_data()
     QTest::addColumn<QByteArray>("expected");
     QTest::newRow("as given") << 1 << 0 << 255
                               << header + "255=0,0\r\n200=0,1|5=1,1\r\n" + endMarker;
-    QTest::newRow("Include checked") << 1 << -1 << 255
-                                     << header + "255=0,0|0=1,0\r\n200=0,1|5=1,1\r\n" + endMarker;
+    QTest::newRow("Include checked")
+        << 1 << -1 << 255 << header + "255=0,0|0=1,0\r\n200=0,1|5=1,1\r\n" + endMarker;
     QTest::newRow("Every Other Pixel") << 2 << 0 << 255 << header + "255=0,0\r\n" + endMarker;
     QTest::newRow("redTo 200") << 1 << 0 << 200 << header + "200=0,1|5=1,1\r\n" + endMarker;
 }
@@ -115,10 +114,8 @@ void tst_Generator::bounds_data()
     QTest::newRow("green outside") << QList<int>{0, 255, 151, 255, 0, 255} << false;
     QTest::newRow("blue exact") << QList<int>{0, 255, 0, 255, 200, 200} << true;
     QTest::newRow("blue outside") << QList<int>{0, 255, 0, 255, 0, 199} << false;
-    QTest::newRow("from above to keeps nothing") << QList<int>{200, 100, 0, 255, 0, 255}
-                                                 << false;
-    QTest::newRow("negative and huge bounds") << QList<int>{-32768, 32767, -5, 300, 0, 255}
-                                              << true;
+    QTest::newRow("from above to keeps nothing") << QList<int>{200, 100, 0, 255, 0, 255} << false;
+    QTest::newRow("negative and huge bounds") << QList<int>{-32768, 32767, -5, 300, 0, 255} << true;
 }
 
 void tst_Generator::bounds()
@@ -143,16 +140,22 @@ void tst_Generator::sampling_data()
     QTest::addColumn<QString>("width");
     QTest::addColumn<QString>("height");
     QTest::addColumn<QByteArray>("body");
-    QTest::newRow("every other, width 5") << 2 << "5" << "1" << QByteArray("9=0,0|9=2,0|9=4,0\r\n");
-    QTest::newRow("every other, width 4") << 2 << "4" << "1" << QByteArray("9=0,0|9=2,0\r\n");
-    QTest::newRow("every other, rows") << 2 << "1" << "3" << QByteArray("9=0,0\r\n9=0,2\r\n");
-    QTest::newRow("every pixel, width 4") << 1 << "4" << "1"
-                                          << QByteArray("9=0,0|9=1,0|9=2,0|9=3,0\r\n");
-    QTest::newRow("width 2.5 samples columns 0 and 1") << 1 << "2.5" << "1"
-                                                      << QByteArray("9=0,0|9=1,0\r\n");
-    QTest::newRow("width 0") << 1 << "0" << "3" << QByteArray();
-    QTest::newRow("negative height") << 1 << "3" << "-2" << QByteArray();
-    QTest::newRow("blanks around the numbers") << 1 << " 2 " << " 1" << QByteArray("9=0,0|9=1,0\r\n");
+    QTest::newRow("every other, width 5") << 2 << "5"
+                                          << "1" << QByteArray("9=0,0|9=2,0|9=4,0\r\n");
+    QTest::newRow("every other, width 4") << 2 << "4"
+                                          << "1" << QByteArray("9=0,0|9=2,0\r\n");
+    QTest::newRow("every other, rows") << 2 << "1"
+                                       << "3" << QByteArray("9=0,0\r\n9=0,2\r\n");
+    QTest::newRow("every pixel, width 4") << 1 << "4"
+                                          << "1" << QByteArray("9=0,0|9=1,0|9=2,0|9=3,0\r\n");
+    QTest::newRow("width 2.5 samples columns 0 and 1") << 1 << "2.5"
+                                                       << "1" << QByteArray("9=0,0|9=1,0\r\n");
+    QTest::newRow("width 0") << 1 << "0"
+                             << "3" << QByteArray();
+    QTest::newRow("negative height") << 1 << "3"
+                                     << "-2" << QByteArray();
+    QTest::newRow("blanks around the numbers") << 1 << " 2 "
+                                               << " 1" << QByteArray("9=0,0|9=1,0\r\n");
 }
 
 void tst_Generator::sampling()
@@ -174,16 +177,26 @@ void tst_Generator::sizeTexts_data()
     QTest::addColumn<QString>("width");
     QTest::addColumn<QString>("height");
     QTest::addColumn<bool>("fails");
-    QTest::newRow("empty width") << "" << "2" << true;
-    QTest::newRow("letters") << "abc" << "2" << true;
-    QTest::newRow("number then letters") << "12abc" << "2" << true;
-    QTest::newRow("empty height") << "2" << "" << true;
-    QTest::newRow("hexadecimal") << "&H2" << "2" << true;
-    QTest::newRow("exponent") << "1e1" << "1" << false;
-    QTest::newRow("absurd walk") << "1e9" << "1e9" << true;
-    QTest::newRow("just within the bound") << "1000" << "1000" << false;
-    QTest::newRow("just past the bound") << "1001" << "1000" << true;
-    QTest::newRow("huge width, no rows") << "1e300" << "0" << false;
+    QTest::newRow("empty width") << ""
+                                 << "2" << true;
+    QTest::newRow("letters") << "abc"
+                             << "2" << true;
+    QTest::newRow("number then letters") << "12abc"
+                                         << "2" << true;
+    QTest::newRow("empty height") << "2"
+                                  << "" << true;
+    QTest::newRow("hexadecimal") << "&H2"
+                                 << "2" << true;
+    QTest::newRow("exponent") << "1e1"
+                              << "1" << false;
+    QTest::newRow("absurd walk") << "1e9"
+                                 << "1e9" << true;
+    QTest::newRow("just within the bound") << "1000"
+                                           << "1000" << false;
+    QTest::newRow("just past the bound") << "1001"
+                                         << "1000" << true;
+    QTest::newRow("huge width, no rows") << "1e300"
+                                         << "0" << false;
 }
 
 void tst_Generator::sizeTexts()

@@ -118,9 +118,8 @@ void tst_PictureBox::outlineTouchesEachPixelOnce()
     QCOMPARE(int(changed.size()), pixels);
     for (const auto &[x, y] : changed) {
         QCOMPARE(after.pixel(x, y) & 0xffffff, ~before.pixel(x, y) & 0xffffff);
-        const bool onOutline =
-            (x == std::min(a.x(), b.x()) || x == std::max(a.x(), b.x()) ||
-             y == std::min(a.y(), b.y()) || y == std::max(a.y(), b.y()));
+        const bool onOutline = (x == std::min(a.x(), b.x()) || x == std::max(a.x(), b.x()) ||
+                                y == std::min(a.y(), b.y()) || y == std::max(a.y(), b.y()));
         QVERIFY(onOutline);
     }
     box.drawBoxOutline(b, a); // the same outline, corners the other way round
@@ -210,9 +209,9 @@ void tst_PictureBox::paintPictureCopiesOneForOneFromThePicture()
     };
     const Case cases[] = {
         {{10, 10, 20, 20}, {0, 0}, {0, 0, 20, 20}},
-        {{190, 140, 20, 20}, {0, 0}, {0, 0, 10, 10}},  // runs off the picture
-        {{-5, -3, 20, 20}, {5, 3}, {5, 3, 15, 17}},    // starts before it
-        {{0, 0, 150, 150}, {0, 0}, {0, 0, 25, 25}},    // larger than the clip
+        {{190, 140, 20, 20}, {0, 0}, {0, 0, 10, 10}}, // runs off the picture
+        {{-5, -3, 20, 20}, {5, 3}, {5, 3, 15, 17}},   // starts before it
+        {{0, 0, 150, 150}, {0, 0}, {0, 0, 25, 25}},   // larger than the clip
     };
     for (const Case &c : cases) {
         clip.cls();

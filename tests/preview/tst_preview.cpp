@@ -26,8 +26,8 @@ struct Seen
 
 // Right-click on the clip box (slot < 0) or a slot, choose "&Expanded Preview", look at the
 // preview window, then let `inside` act on it before it is closed.
-Seen openPreview(FormDriver &d, int slot,
-                 const std::function<void(PopupForm *)> &inside = [](PopupForm *) {})
+Seen openPreview(
+    FormDriver &d, int slot, const std::function<void(PopupForm *)> &inside = [](PopupForm *) {})
 {
     Seen seen;
     const int handled = whileNestedLoopsRun(
@@ -184,7 +184,8 @@ void tst_Preview::hiddenPictureWindow()
         QVERIFY(!QApplication::activeModalWidget());
     }
     QCOMPARE(shown[0], shown[1]);
-    QCOMPARE(shown[0], frmEgg::picture().copy(0, 0, 299, 298).convertToFormat(QImage::Format_RGB32));
+    QCOMPARE(shown[0],
+             frmEgg::picture().copy(0, 0, 299, 298).convertToFormat(QImage::Format_RGB32));
     QCOMPARE(frmEgg::picture().size(), QSize(300, 300));
     QCOMPARE(frmEgg::picture().depth(), 24);
 }

@@ -23,8 +23,8 @@ QString slotIds(const Form1 &form)
 {
     QString ids;
     for (const ImageBox *slot : form.ImgBuffer)
-        ids += slot->picture().isNull() ? QChar(u'-')
-                                         : QChar(u'0' + (slot->picture().width() - 10));
+        ids +=
+            slot->picture().isNull() ? QChar(u'-') : QChar(u'0' + (slot->picture().width() - 10));
     return ids;
 }
 
@@ -72,25 +72,36 @@ void tst_Screenshot::bufferSequences_data()
     QTest::addColumn<QString>("operations");
     QTest::addColumn<QString>("expectedSlots");
     QTest::addColumn<int>("bufferIndex");
-    QTest::newRow("first paste fills slot 0") << "p" << "0-------" << 0;
-    QTest::newRow("eight pastes fill the slots in order") << "pppppppp" << "01234567" << 7;
-    QTest::newRow("ninth paste lands nowhere") << "ppppppppp" << "01234567" << 8;
-    QTest::newRow("after nine, one deletion and a paste")
-        << "ppppppppp d3 p" << "0124567-" << 8;
-    QTest::newRow("after nine, two deletions let a paste land in slot 7")
-        << "ppppppppp d3 d3 p" << "012567-9" << 7;
-    QTest::newRow("deleting slot 2 of five closes the gap") << "ppppp d2" << "0134----" << 3;
-    QTest::newRow("the next paste fills slot 4") << "ppppp d2 p" << "01345---" << 4;
-    QTest::newRow("deleting an empty slot lowers the counter") << "ppp d5" << "012-----" << 1;
-    QTest::newRow("and the next paste replaces slot 2") << "ppp d5 p" << "013-----" << 2;
-    QTest::newRow("deletion at -1 stays at -1") << "d0" << "--------" << -1;
-    QTest::newRow("text only changes no slot") << "pp t" << "01------" << 1;
-    QTest::newRow("a picture that is not a bitmap changes no slot") << "p n" << "0-------" << 0;
-    QTest::newRow("a failed read raises the counter but stores nothing")
-        << "p f p" << "0-1-----" << 2;
-    QTest::newRow("delete opened on the clip box deletes nothing")
-        << "pppppppp c" << "01234567" << 7;
-    QTest::newRow("deleting the last slot") << "pppppppp d7" << "0123456-" << 6;
+    QTest::newRow("first paste fills slot 0") << "p"
+                                              << "0-------" << 0;
+    QTest::newRow("eight pastes fill the slots in order") << "pppppppp"
+                                                          << "01234567" << 7;
+    QTest::newRow("ninth paste lands nowhere") << "ppppppppp"
+                                               << "01234567" << 8;
+    QTest::newRow("after nine, one deletion and a paste") << "ppppppppp d3 p"
+                                                          << "0124567-" << 8;
+    QTest::newRow("after nine, two deletions let a paste land in slot 7") << "ppppppppp d3 d3 p"
+                                                                          << "012567-9" << 7;
+    QTest::newRow("deleting slot 2 of five closes the gap") << "ppppp d2"
+                                                            << "0134----" << 3;
+    QTest::newRow("the next paste fills slot 4") << "ppppp d2 p"
+                                                 << "01345---" << 4;
+    QTest::newRow("deleting an empty slot lowers the counter") << "ppp d5"
+                                                               << "012-----" << 1;
+    QTest::newRow("and the next paste replaces slot 2") << "ppp d5 p"
+                                                        << "013-----" << 2;
+    QTest::newRow("deletion at -1 stays at -1") << "d0"
+                                                << "--------" << -1;
+    QTest::newRow("text only changes no slot") << "pp t"
+                                               << "01------" << 1;
+    QTest::newRow("a picture that is not a bitmap changes no slot") << "p n"
+                                                                    << "0-------" << 0;
+    QTest::newRow("a failed read raises the counter but stores nothing") << "p f p"
+                                                                         << "0-1-----" << 2;
+    QTest::newRow("delete opened on the clip box deletes nothing") << "pppppppp c"
+                                                                   << "01234567" << 7;
+    QTest::newRow("deleting the last slot") << "pppppppp d7"
+                                            << "0123456-" << 6;
 }
 
 void tst_Screenshot::bufferSequences()
@@ -255,9 +266,8 @@ void tst_Screenshot::pasteOfSmallerPictureReRanges()
     connect(d.form->HScroll1, &QScrollBar::valueChanged, this, [&](int v) {
         events << QStringLiteral("HScroll1 %1, view at %2").arg(v).arg(d.form->PicInner->x());
     });
-    connect(d.form->VScroll1, &QScrollBar::valueChanged, this, [&](int v) {
-        events << QStringLiteral("VScroll1 %1").arg(v);
-    });
+    connect(d.form->VScroll1, &QScrollBar::valueChanged, this,
+            [&](int v) { events << QStringLiteral("VScroll1 %1").arg(v); });
     connect(d.form->PicInner, &PictureBox::sizeChanged, this, [&] {
         events << QStringLiteral("resized, view at %1,%2")
                       .arg(d.form->PicInner->x())
@@ -265,8 +275,8 @@ void tst_Screenshot::pasteOfSmallerPictureReRanges()
     });
     d.paste(patternImage(800, 600));
     events << QStringLiteral("paste returned");
-    QCOMPARE(events, QStringList({"HScroll1 251, view at -251", "resized, view at 0,0",
-                                  "paste returned"}));
+    QCOMPARE(events,
+             QStringList({"HScroll1 251, view at -251", "resized, view at 0,0", "paste returned"}));
     QCOMPARE(d.form->HScroll1->maximum(), 251);
     QCOMPARE(d.form->VScroll1->maximum(), 301);
     QCOMPARE(d.form->VScroll1->value(), 200); // below its new maximum: kept

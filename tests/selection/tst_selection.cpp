@@ -22,8 +22,8 @@ void verifyClipHolds(const Form1 &form, int x, int y, int w, int h, QSize screen
         for (int cx = 0; cx < clip.width(); ++cx) {
             const int sx = x + cx;
             const int sy = y + cy;
-            const bool copied = cx < w && cy < h && sx >= 0 && sy >= 0 &&
-                                sx < screenshot.width() && sy < screenshot.height();
+            const bool copied = cx < w && cy < h && sx >= 0 && sy >= 0 && sx < screenshot.width() &&
+                                sy < screenshot.height();
             const QRgb expected = copied ? patternPixel(sx, sy) : back;
             if (clip.pixel(cx, cy) != expected)
                 QFAIL(qPrintable(QStringLiteral("clip pixel %1,%2 is %3, expected %4")
@@ -216,8 +216,7 @@ void tst_Selection::bandIsErasedByNextPressAndRestoresView()
     d.release({145, 95});
     QVERIFY(d.form->PicInner->image() != clean); // the band stays after the release
     // Only the band's outline differs, and only at the dotted pixels.
-    QCOMPARE(d.form->PicInner->point(23, 20),
-             colourValueFromRgb(~patternPixel(23, 20) & 0xffffff));
+    QCOMPARE(d.form->PicInner->point(23, 20), colourValueFromRgb(~patternPixel(23, 20) & 0xffffff));
     QCOMPARE(d.form->PicInner->point(24, 20), colourValueFromRgb(patternPixel(24, 20)));
     QCOMPARE(d.form->PicInner->point(60, 60), colourValueFromRgb(patternPixel(60, 60)));
     d.press({200, 200});
@@ -352,20 +351,34 @@ void tst_Selection::absurdGeometry_data()
     QTest::addColumn<QString>("width");
     QTest::addColumn<QString>("height");
     QTest::addColumn<QPoint>("expectedCorner"); // the corner the copy starts from
-    QTest::addColumn<QSize>("copied");           // the size copied (before the clip's edge)
-    QTest::newRow("width 1e9") << "5,5" << "1e9" << "10" << QPoint(5, 5) << QSize(395, 10);
-    QTest::newRow("width 1e308") << "5,5" << "1e308" << "1e308" << QPoint(5, 5)
-                                 << QSize(395, 295);
-    QTest::newRow("negative width") << "5,5" << "-5" << "10" << QPoint(5, 5) << QSize(0, 0);
-    QTest::newRow("nan is 0") << "5,5" << "nan" << "10" << QPoint(5, 5) << QSize(0, 0);
-    QTest::newRow("inf is 0") << "5,5" << "inf" << "inf" << QPoint(5, 5) << QSize(0, 0);
-    QTest::newRow("hexadecimal -1") << "5,5" << "&HFFFFFFFF" << "4" << QPoint(5, 5)
-                                    << QSize(0, 0);
-    QTest::newRow("hexadecimal 10") << "5,5" << "&HA" << "4" << QPoint(5, 5) << QSize(10, 4);
-    QTest::newRow("corner 1e308 keeps the old x") << "1e308, 3" << "4" << "4" << QPoint(0, 3)
-                                                  << QSize(4, 4);
-    QTest::newRow("corner far off") << "-1e9, 1e9" << "50" << "50" << QPoint(-1000000000, 0)
-                                    << QSize(0, 0);
+    QTest::addColumn<QSize>("copied");          // the size copied (before the clip's edge)
+    QTest::newRow("width 1e9") << "5,5"
+                               << "1e9"
+                               << "10" << QPoint(5, 5) << QSize(395, 10);
+    QTest::newRow("width 1e308") << "5,5"
+                                 << "1e308"
+                                 << "1e308" << QPoint(5, 5) << QSize(395, 295);
+    QTest::newRow("negative width") << "5,5"
+                                    << "-5"
+                                    << "10" << QPoint(5, 5) << QSize(0, 0);
+    QTest::newRow("nan is 0") << "5,5"
+                              << "nan"
+                              << "10" << QPoint(5, 5) << QSize(0, 0);
+    QTest::newRow("inf is 0") << "5,5"
+                              << "inf"
+                              << "inf" << QPoint(5, 5) << QSize(0, 0);
+    QTest::newRow("hexadecimal -1") << "5,5"
+                                    << "&HFFFFFFFF"
+                                    << "4" << QPoint(5, 5) << QSize(0, 0);
+    QTest::newRow("hexadecimal 10") << "5,5"
+                                    << "&HA"
+                                    << "4" << QPoint(5, 5) << QSize(10, 4);
+    QTest::newRow("corner 1e308 keeps the old x") << "1e308, 3"
+                                                  << "4"
+                                                  << "4" << QPoint(0, 3) << QSize(4, 4);
+    QTest::newRow("corner far off") << "-1e9, 1e9"
+                                    << "50"
+                                    << "50" << QPoint(-1000000000, 0) << QSize(0, 0);
 }
 
 void tst_Selection::absurdGeometry()

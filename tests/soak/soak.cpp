@@ -12,10 +12,10 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QPushButton>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTest>
 #include <cstdio>
 
@@ -108,8 +108,8 @@ int main(int argc, char *argv[])
         const QPoint from(20 + cycle % 50, 30 + cycle % 40);
         const QPoint to = from + QPoint(40 + cycle % 30, 25 + cycle % 20);
         const QPoint border(form.PicInner->borderWidth(), form.PicInner->borderWidth());
-        x.xdotool(pointerAt(form.PicInner, from + border) << QStringLiteral("mousedown")
-                                                           << QStringLiteral("1"));
+        x.xdotool(pointerAt(form.PicInner, from + border)
+                  << QStringLiteral("mousedown") << QStringLiteral("1"));
         for (int step = 1; step <= 4; ++step)
             x.xdotool(pointerAt(form.PicInner, from + border + (to - from) * step / 4));
         x.xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
@@ -127,9 +127,8 @@ int main(int argc, char *argv[])
         // Bring a screenshot back from a buffer.
         ImageBox *slot = form.ImgBuffer[static_cast<size_t>(cycle % 8)];
         click(slot, slot->rect().center());
-        if (!processUntil([&] {
-                return form.PicInner->picture().cacheKey() == slot->picture().cacheKey();
-            }))
+        if (!processUntil(
+                [&] { return form.PicInner->picture().cacheKey() == slot->picture().cacheKey(); }))
             return fail(cycle, "the buffer did not come back");
         owner->waitForFinished(2000); // it lets go once Create Object took the clipboard
 

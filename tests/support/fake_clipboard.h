@@ -10,14 +10,14 @@ namespace corvantile::test {
 class FakeClipboard : public Clipboard
 {
 public:
-    ClipboardPicture next;     // what the next reads give
-    bool failWrites = false;   // setText fails and keeps the old text
-    QString text;              // the last text written
+    ClipboardPicture next;   // what the next reads give
+    bool failWrites = false; // setText fails and keeps the old text
+    QString text;            // the last text written
     int reads = 0;
     int writes = 0;
 
-    void holdImage(const QImage &image);     // a bitmap
-    void holdNothing();                      // no picture at all (text only, or empty)
+    void holdImage(const QImage &image); // a bitmap
+    void holdNothing();                  // no picture at all (text only, or empty)
     void holdPictureNotBitmap(const QImage &image);
     void failReads(bool reportsBitmap);
 

@@ -36,11 +36,11 @@ X11Session::~X11Session()
 bool X11Session::startServer()
 {
     // Xvfb picks a free display itself and writes its number to the descriptor given.
-    QProcess *xvfb = start(QStringLiteral("Xvfb"),
-                           {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                            QStringLiteral("-screen"), QStringLiteral("0"),
-                            QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                            QStringLiteral("tcp")});
+    QProcess *xvfb =
+        start(QStringLiteral("Xvfb"),
+              {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+               QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+               QStringLiteral("tcp")});
     if (!xvfb || !waitFor([&] { return xvfb->waitForReadyRead(50) || xvfb->canReadLine(); }, 10000))
         return false;
     m_display = QStringLiteral(":") + QString::fromLatin1(xvfb->readLine().trimmed());
@@ -100,23 +100,22 @@ QProcess *X11Session::ownClipboard(const QByteArray &bytes, const QString &targe
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
         return nullptr;
     out.close();
-    QProcess *owner = start(QStringLiteral("xclip"),
-                            {QStringLiteral("-quiet"), QStringLiteral("-selection"),
-                             QStringLiteral("clipboard"), QStringLiteral("-t"), target,
-                             QStringLiteral("-i"), file});
+    QProcess *owner =
+        start(QStringLiteral("xclip"),
+              {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
+               QStringLiteral("-t"), target, QStringLiteral("-i"), file});
     if (!waitForOffer)
         return owner;
-    const bool offered = owner && waitFor(
-                                      [&] {
-                                          return run(QStringLiteral("xclip"),
-                                                     {QStringLiteral("-o"),
-                                                      QStringLiteral("-selection"),
-                                                      QStringLiteral("clipboard"),
-                                                      QStringLiteral("-t"),
-                                                      QStringLiteral("TARGETS")})
-                                              .contains(target.toLatin1());
-                                      },
-                                      10000);
+    const bool offered =
+        owner && waitFor(
+                     [&] {
+                         return run(QStringLiteral("xclip"),
+                                    {QStringLiteral("-o"), QStringLiteral("-selection"),
+                                     QStringLiteral("clipboard"), QStringLiteral("-t"),
+                                     QStringLiteral("TARGETS")})
+                             .contains(target.toLatin1());
+                     },
+                     10000);
     return offered ? owner : nullptr;
 }
 
@@ -142,9 +141,9 @@ QProcess *X11Session::startProgram()
         return nullptr;
     QByteArray id;
     const auto search = [&] {
-        id = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                             QStringLiteral("--name"),
-                                             QStringLiteral("Quenby Corvantile")})
+        id = run(QStringLiteral("xdotool"),
+                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                  QStringLiteral("--name"), QStringLiteral("Quenby Corvantile")})
                  .trimmed();
         return !id.isEmpty();
     };
@@ -152,9 +151,9 @@ QProcess *X11Session::startProgram()
         return nullptr;
     id = id.split('\n').first();
     // Without a window manager the window stands where the program put it.
-    const QByteArray geometry = run(QStringLiteral("xdotool"),
-                                    {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
-                                     QString::fromLatin1(id)});
+    const QByteArray geometry =
+        run(QStringLiteral("xdotool"), {QStringLiteral("getwindowgeometry"),
+                                        QStringLiteral("--shell"), QString::fromLatin1(id)});
     int x = -1;
     int y = -1;
     for (const QByteArray &line : geometry.split('\n')) {

@@ -23,8 +23,8 @@ void appendChunk(QByteArray &png, const char *type, const QByteArray &data)
     png.append(reinterpret_cast<const char *>(&length), 4);
     const QByteArray typed = QByteArray(type) + data;
     png.append(typed);
-    const quint32 crc = qToBigEndian(static_cast<quint32>(
-        crc32(0, reinterpret_cast<const Bytef *>(typed.constData()), static_cast<uInt>(typed.size()))));
+    const quint32 crc = qToBigEndian(static_cast<quint32>(crc32(
+        0, reinterpret_cast<const Bytef *>(typed.constData()), static_cast<uInt>(typed.size()))));
     png.append(reinterpret_cast<const char *>(&crc), 4);
 }
 
@@ -108,10 +108,10 @@ void tst_HostileClipboard::hostileOffer_data()
     QTest::newRow("40000 x 10") << pngBytes(solid(40000, 10, qRgb(20, 90, 200))) << png << false
                                 << int(View::ShowsNew) << qRgb(20, 90, 200) << true;
     // Beyond what the tool decodes (Qt's 256 MB limit for one picture): refused, not a crash.
-    QTest::newRow("20000 x 20000") << hugeWhitePng(20000, 20000) << png << false
-                                   << int(View::Blank) << QRgb(0) << false;
-    QTest::newRow("text only") << QByteArray("just words") << QStringLiteral("UTF8_STRING")
-                               << false << int(View::Blank) << QRgb(0) << false;
+    QTest::newRow("20000 x 20000")
+        << hugeWhitePng(20000, 20000) << png << false << int(View::Blank) << QRgb(0) << false;
+    QTest::newRow("text only") << QByteArray("just words") << QStringLiteral("UTF8_STRING") << false
+                               << int(View::Blank) << QRgb(0) << false;
     QTest::newRow("owner stops answering") << pngBytes(solid(500, 400, qRgb(0, 255, 0))) << png
                                            << true << int(View::KeepsPattern) << QRgb(0) << false;
 }

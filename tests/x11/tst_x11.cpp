@@ -18,9 +18,8 @@ namespace {
 // from the picture's own pixels.
 QByteArray expectedDefinition(const QImage &shot, const QRect &region)
 {
-    QByteArray text = ":Object MappedObject   // Test at coords " +
-                      QByteArray::number(region.x()) + ", " + QByteArray::number(region.y()) +
-                      "\r\n";
+    QByteArray text = ":Object MappedObject   // Test at coords " + QByteArray::number(region.x()) +
+                      ", " + QByteArray::number(region.y()) + "\r\n";
     for (int y = 0; y < region.height(); ++y) {
         QByteArrayList entries;
         for (int x = 0; x < region.width(); ++x) {
