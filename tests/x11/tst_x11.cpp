@@ -52,6 +52,7 @@ private slots:
     void pasteFromAnotherProgram();
     void mainPathFromPasteToClipboard();
     void definitionOutlivesTheProgram();
+    void definitionIsHandedToTheClipboardManager();
 };
 
 void tst_X11::initTestCase()
@@ -59,6 +60,8 @@ void tst_X11::initTestCase()
     for (const char *tool : {"Xvfb", "xclip", "xdotool", "import", "parcellite"})
         QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(), tool);
     QVERIFY2(qEnvironmentVariableIsSet("CORVANTILE_BINARY"), "CORVANTILE_BINARY is not set");
+    QVERIFY2(qEnvironmentVariableIsSet("CORVANTILE_SAVE_TARGETS_MANAGER"),
+             "CORVANTILE_SAVE_TARGETS_MANAGER is not set");
 }
 
 void tst_X11::init()
@@ -148,6 +151,31 @@ void tst_X11::definitionOutlivesTheProgram()
     QVERIFY(program->waitForFinished(10000));
     QCOMPARE(program->exitStatus(), QProcess::NormalExit);
     QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), expected, 10000);
+}
+
+void tst_X11::definitionIsHandedToTheClipboardManager()
+{
+    // A manager that only keeps what a closing program hands over (it never looks at the
+    // clipboard by itself), so the definition survives only if Qt hands it over on the way out.
+    QProcess *manager = x->start(qEnvironmentVariable("CORVANTILE_SAVE_TARGETS_MANAGER"), {});
+    QVERIFY(manager);
+    QTRY_VERIFY_WITH_TIMEOUT(manager->canReadLine(), 10000);
+    QCOMPARE(manager->readLine(), QByteArray("ready\n"));
+    const QImage shot = patternImage(400, 300);
+    QVERIFY(x->ownClipboard(shot));
+    QProcess *program = x->startProgram();
+    QVERIFY(program);
+    const QRect region(70, 20, 9, 14);
+    pasteDragAndCreate(region);
+    const QByteArray expected = expectedDefinition(shot, region);
+    QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), expected, 10000);
+
+    program->terminate(); // right after Create Object
+    QVERIFY(program->waitForFinished(10000));
+    QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+    QTRY_VERIFY_WITH_TIMEOUT(manager->canReadLine(), 5000);
+    QVERIFY(manager->readLine().startsWith("saved"));
+    QCOMPARE(x->clipboardText(), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_X11)
