@@ -43,7 +43,11 @@ class tst_X11 : public QObject
 
 private:
     std::optional<X11Session> x;
+    QProcess *m_program = nullptr;
+    QByteArray m_expected;
     void pasteDragAndCreate(const QRect &region);
+    void createDefinition(const QRect &region);
+    void endProgramNormally();
 
 private slots:
     void initTestCase();
@@ -125,32 +129,47 @@ void tst_X11::mainPathFromPasteToClipboard()
     QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), expectedDefinition(shot, region), 10000);
 }
 
+// Starts the program with a pattern screenshot on the clipboard, marks the region and creates
+// its definition, which then stands on the clipboard; m_expected holds it.
+void tst_X11::createDefinition(const QRect &region)
+{
+    const QImage shot = patternImage(400, 300);
+    QVERIFY(x->ownClipboard(shot));
+    m_program = x->startProgram();
+    QVERIFY(m_program);
+    pasteDragAndCreate(region);
+    m_expected = expectedDefinition(shot, region);
+    QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), m_expected, 10000);
+}
+
+// Ends the program with a termination signal, which closes the window the normal way.
+void tst_X11::endProgramNormally()
+{
+    m_program->terminate();
+    QVERIFY(m_program->waitForFinished(10000));
+    QCOMPARE(m_program->exitStatus(), QProcess::NormalExit);
+}
+
 void tst_X11::definitionOutlivesTheProgram()
 {
     // A clipboard manager, as desktops run one; its history goes to a home of its own.
     const QString home = x->filePath(QStringLiteral("home"));
     QVERIFY(x->start(QStringLiteral("parcellite"), {QStringLiteral("-n")},
                      {{QStringLiteral("HOME"), home}}));
-    const QImage shot = patternImage(400, 300);
-    QVERIFY(x->ownClipboard(shot));
-    QProcess *program = x->startProgram();
-    QVERIFY(program);
-    const QRect region(33, 44, 12, 9);
-    pasteDragAndCreate(region);
-    const QByteArray expected = expectedDefinition(shot, region);
-    QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), expected, 10000);
+    createDefinition(QRect(33, 44, 12, 9));
+    if (QTest::currentTestFailed())
+        return;
     // Parcellite takes its copy when it next looks at the clipboard, and keeps a history file.
     const auto managerHasIt = [&] {
         QFile history(home + QStringLiteral("/.local/share/parcellite/history"));
-        return history.open(QIODevice::ReadOnly) && history.readAll().contains(expected.left(60));
+        return history.open(QIODevice::ReadOnly) &&
+               history.readAll().contains(m_expected.left(60));
     };
     QTRY_VERIFY_WITH_TIMEOUT(managerHasIt(), 10000);
-
-    // Closed (a termination signal closes the window the normal way).
-    program->terminate();
-    QVERIFY(program->waitForFinished(10000));
-    QCOMPARE(program->exitStatus(), QProcess::NormalExit);
-    QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), expected, 10000);
+    endProgramNormally();
+    if (QTest::currentTestFailed())
+        return;
+    QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), m_expected, 10000);
 }
 
 void tst_X11::definitionIsHandedToTheClipboardManager()
@@ -161,21 +180,15 @@ void tst_X11::definitionIsHandedToTheClipboardManager()
     QVERIFY(manager);
     QTRY_VERIFY_WITH_TIMEOUT(manager->canReadLine(), 10000);
     QCOMPARE(manager->readLine(), QByteArray("ready\n"));
-    const QImage shot = patternImage(400, 300);
-    QVERIFY(x->ownClipboard(shot));
-    QProcess *program = x->startProgram();
-    QVERIFY(program);
-    const QRect region(70, 20, 9, 14);
-    pasteDragAndCreate(region);
-    const QByteArray expected = expectedDefinition(shot, region);
-    QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), expected, 10000);
-
-    program->terminate(); // right after Create Object
-    QVERIFY(program->waitForFinished(10000));
-    QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+    createDefinition(QRect(70, 20, 9, 14));
+    if (QTest::currentTestFailed())
+        return;
+    endProgramNormally(); // right after Create Object
+    if (QTest::currentTestFailed())
+        return;
     QTRY_VERIFY_WITH_TIMEOUT(manager->canReadLine(), 5000);
     QVERIFY(manager->readLine().startsWith("saved"));
-    QCOMPARE(x->clipboardText(), expected);
+    QCOMPARE(x->clipboardText(), m_expected);
 }
 
 QTEST_GUILESS_MAIN(tst_X11)
