@@ -16,11 +16,6 @@ constexpr ColourValue colourValueFromRgb(QRgb rgb)
     return static_cast<ColourValue>(qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16));
 }
 
-constexpr QRgb rgbFromColourValue(ColourValue value)
-{
-    return qRgb(value & 255, (value >> 8) & 255, (value >> 16) & 255);
-}
-
 struct Channels
 {
     int red;
