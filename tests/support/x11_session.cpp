@@ -51,8 +51,12 @@ QProcess *X11Session::start(const QString &program, const QStringList &arguments
                             const QHash<QString, QString> &environment)
 {
     // Processes that have ended are let go of (a soak starts thousands).
-    std::erase_if(m_processes, [](const std::unique_ptr<QProcess> &p) {
-        return p->state() == QProcess::NotRunning;
+    std::erase_if(m_processes, [this](const std::unique_ptr<QProcess> &p) {
+        if (p->state() != QProcess::NotRunning)
+            return false;
+        if (p.get() == m_owner)
+            m_owner = nullptr;
+        return true;
     });
     auto process = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -100,23 +104,35 @@ QProcess *X11Session::ownClipboard(const QByteArray &bytes, const QString &targe
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size())
         return nullptr;
     out.close();
-    QProcess *owner =
-        start(QStringLiteral("xclip"),
-              {QStringLiteral("-quiet"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
-               QStringLiteral("-t"), target, QStringLiteral("-i"), file});
-    if (!waitForOffer)
-        return owner;
-    const bool offered =
-        owner && waitFor(
-                     [&] {
-                         return run(QStringLiteral("xclip"),
-                                    {QStringLiteral("-o"), QStringLiteral("-selection"),
-                                     QStringLiteral("clipboard"), QStringLiteral("-t"),
-                                     QStringLiteral("TARGETS")})
-                             .contains(target.toLatin1());
-                     },
-                     10000);
-    return offered ? owner : nullptr;
+    // The previous owner goes first, so that what is offered next can only be the new offer.
+    if (m_owner && m_owner->state() != QProcess::NotRunning) {
+        m_owner->terminate();
+        m_owner->waitForFinished(3000);
+    }
+    const QStringList arguments = {QStringLiteral("-quiet"),
+                                   QStringLiteral("-selection"),
+                                   QStringLiteral("clipboard"),
+                                   QStringLiteral("-t"),
+                                   target,
+                                   QStringLiteral("-i"),
+                                   file};
+    const auto offered = [&] {
+        return run(QStringLiteral("xclip"),
+                   {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                    QStringLiteral("-t"), QStringLiteral("TARGETS")},
+                   2000)
+            .contains(target.toLatin1());
+    };
+    // An owner that has not shown its offer after a few seconds is replaced by a new one.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        m_owner = start(QStringLiteral("xclip"), arguments);
+        if (!m_owner || !waitForOffer || waitFor(offered, 5000))
+            return m_owner;
+        qWarning("xclip did not take the clipboard with %s; starting it again", qPrintable(target));
+        m_owner->kill();
+        m_owner->waitForFinished(3000);
+    }
+    return nullptr;
 }
 
 QProcess *X11Session::ownClipboard(const QImage &image)
@@ -206,6 +222,7 @@ void X11Session::stopAll()
         }
     }
     m_processes.clear();
+    m_owner = nullptr;
     m_display.clear();
 }
 

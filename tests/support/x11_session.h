@@ -41,9 +41,10 @@ public:
     QByteArray run(const QString &program, const QStringList &arguments, int timeoutMs = 10000);
     void xdotool(const QStringList &arguments);
 
-    // Another process (xclip) takes the clipboard and offers the bytes under the target;
-    // returns it once the offer can be seen from outside (or at once, when waitForOffer is
-    // false: a caller that may itself hold the clipboard must not block while it is asked).
+    // Another process (xclip) takes the clipboard and offers the bytes under the target, after
+    // the previous xclip owner has been ended; returns it once the offer can be seen from
+    // outside (or at once, when waitForOffer is false: a caller that may itself hold the
+    // clipboard must not block while it is asked).
     QProcess *ownClipboard(const QByteArray &bytes, const QString &target,
                            bool waitForOffer = true);
     QProcess *ownClipboard(const QImage &image);
@@ -63,6 +64,7 @@ private:
     QTemporaryDir m_dir;
     QString m_display;
     std::vector<std::unique_ptr<QProcess>> m_processes;
+    QProcess *m_owner = nullptr; // the xclip that last took the clipboard
     QPoint m_window;
 };
 

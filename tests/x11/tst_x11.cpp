@@ -162,8 +162,7 @@ void tst_X11::definitionOutlivesTheProgram()
     // Parcellite takes its copy when it next looks at the clipboard, and keeps a history file.
     const auto managerHasIt = [&] {
         QFile history(home + QStringLiteral("/.local/share/parcellite/history"));
-        return history.open(QIODevice::ReadOnly) &&
-               history.readAll().contains(m_expected.left(60));
+        return history.open(QIODevice::ReadOnly) && history.readAll().contains(m_expected.left(60));
     };
     QTRY_VERIFY_WITH_TIMEOUT(managerHasIt(), 10000);
     endProgramNormally();
