@@ -39,11 +39,15 @@ void Form1::PicInner_MouseDown(int, int, float x, float y)
 
 void Form1::PicInner_MouseMove(int button, int, float x, float y)
 {
-    // The colour is read from what the view shows, so a pixel under the band reads inverted.
-    const ColourValue colour = PicInner->point(pixelFromDouble(x), pixelFromDouble(y));
-    lblCoords->setText(hoverCaption(x, y, colour));
-    if (button != LeftButton)
+    if (button != LeftButton) {
+        // The colour is read from what the view shows, so a pixel under the band reads
+        // inverted.
+        const ColourValue colour = PicInner->point(pixelFromDouble(x), pixelFromDouble(y));
+        lblCoords->setText(hoverCaption(x, y, colour));
         return;
+    }
+    // During a left drag the drag caption below replaces the hover caption at once, so the
+    // hover caption is not worked out at all.
     DrawLine(state.startX, state.startY, state.lastX, state.lastY); // erases the old band
     DrawLine(state.startX, state.startY, x, y);
     state.lastX = x;
