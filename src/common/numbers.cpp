@@ -1,16 +1,19 @@
 #include "numbers.h"
 
 #include <QtGlobal>
+#include <algorithm>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <limits>
 
 namespace corvantile {
 namespace {
 
+// Blanks, tabs and line feeds are what the reading skips; a carriage return is not one of them.
 bool isBlank(QChar c)
 {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+    return c == u' ' || c == u'\t' || c == u'\n';
 }
 
 bool isDigit(QChar c)
@@ -29,11 +32,12 @@ QString withoutBlanks(const QString &text)
     return out;
 }
 
-// Reads "&H..." or "&O..." as a whole number. Like the 32-bit reading of such literals, the
-// digits wrap at 32 bits and the result is signed, so &HFFFFFFFF is -1.
+// Reads "&H..." or "&O..." as a whole number, without wrapping: &HFFFFFFFF is 4294967295.
+// A very long run of digits grows towards infinity, which later steps clamp like any large
+// number.
 double radixValue(const QString &s, int radix)
 {
-    std::uint32_t value = 0;
+    double value = 0;
     for (qsizetype i = 2; i < s.size(); ++i) {
         const QChar c = s.at(i).toUpper();
         int digit = -1;
@@ -43,9 +47,9 @@ double radixValue(const QString &s, int radix)
             digit = c.unicode() - u'A' + 10;
         if (digit < 0 || digit >= radix)
             break;
-        value = value * static_cast<std::uint32_t>(radix) + static_cast<std::uint32_t>(digit);
+        value = value * radix + digit;
     }
-    return static_cast<double>(static_cast<std::int32_t>(value));
+    return value;
 }
 
 // Scans a decimal number at the start of s: sign, digits, one ".", exponent with E or D.
@@ -94,11 +98,43 @@ qsizetype scanDecimal(const QString &s, QByteArray &ascii)
     return end;
 }
 
+// Roughly where the first significant digit of a decimal text stands (its power of ten),
+// enough to tell a value too large to hold from one too small to hold.
+long long decimalMagnitude(const char *first, const char *last)
+{
+    const char *e = std::find(first, last, 'e');
+    const char *point = std::find(first, e, '.');
+    const char *digit = std::find_if(first, e, [](char c) { return c >= '1' && c <= '9'; });
+    long long magnitude = digit < point ? point - digit - 1 : point - digit;
+    long long exponent = 0;
+    bool negativeExponent = false;
+    for (const char *c = e + (e != last ? 1 : 0); c < last; ++c) {
+        if (*c == '-')
+            negativeExponent = true;
+        else if (*c >= '0' && *c <= '9')
+            exponent = std::min(exponent * 10 + (*c - '0'), 1000000000LL);
+    }
+    return magnitude + (negativeExponent ? -exponent : exponent);
+}
+
 double asciiToDouble(const QByteArray &ascii)
 {
-    // strtod would follow the C locale, which is what we want: "." is the decimal point.
-    // Out-of-range values come back as +-HUGE_VAL or 0, which is the reading we want too.
-    return std::strtod(ascii.constData(), nullptr);
+    // from_chars never looks at the locale: "." stays the decimal point under de_DE or fr_FR,
+    // where the application's start-up has made strtod expect a comma. It takes no "+", and it
+    // reports a value out of range instead of giving one, so both are handled here: too large
+    // gives +-infinity and too small gives +-0, as the reading should.
+    const char *first = ascii.constData();
+    const char *last = first + ascii.size();
+    const bool negative = first != last && *first == '-';
+    if (first != last && (*first == '+' || *first == '-'))
+        ++first;
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+    if (error == std::errc::result_out_of_range)
+        value = decimalMagnitude(first, last) > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    else if (error != std::errc() || end != last)
+        return 0.0;
+    return negative ? -value : value;
 }
 
 } // namespace

@@ -3,9 +3,12 @@
 #include "platform/clipboard.h"
 #include "platform/compact_style.h"
 #include "platform/image_box.h"
+#include "platform/locked_text_box.h"
 #include "platform/picture_box.h"
+#include "platform/scroll_bar.h"
 #include "platform/wrapping_button.h"
 #include "preview/popup_form.h"
+#include "screenshot/scroll_ranges.h"
 
 #include <QAction>
 #include <QApplication>
@@ -98,6 +101,11 @@ Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
     setGeometry(104, 53, clientWidth, clientHeight);
     setFixedSize(clientWidth, clientHeight);
     buildControls();
+    // Any screenshot whose last column and row the bars can reach may be pasted, as far as the
+    // machine's memory allows.
+    const int borders = 2 * PicInner->borderWidth();
+    allowPicturesUpTo(qint64(largestScrollableSide(picScroll->width(), borders)) *
+                      largestScrollableSide(picScroll->height(), borders) * 4);
     buildTabOrder();
     connectHandlers();
     Form_Load();
@@ -114,9 +122,9 @@ void Form1::buildControls()
     PicInner->setBoxSize(1028, 772);
     PicInner->move(4, 0);
 
-    HScroll1 = new QScrollBar(Qt::Horizontal, this);
+    HScroll1 = new ScrollBar(Qt::Horizontal, this);
     HScroll1->setGeometry(2, 310, 556, 20);
-    VScroll1 = new QScrollBar(Qt::Vertical, this);
+    VScroll1 = new ScrollBar(Qt::Vertical, this);
     VScroll1->setGeometry(558, 3, 18, 307);
     for (QScrollBar *bar : {HScroll1, VScroll1}) {
         bar->setMinimum(0);
@@ -169,10 +177,8 @@ void Form1::buildControls()
     chkUseBlack->setFont(dialogFont()); // only the frame's caption is small
     chkUseBlack->setStyle(Option1->style());
 
-    txtObject = new QPlainTextEdit(this);
+    txtObject = new LockedTextBox(this);
     txtObject->setGeometry(1, 410, 522, 139);
-    txtObject->setReadOnly(true);
-    txtObject->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     txtObject->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtObject->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtObject->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

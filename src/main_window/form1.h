@@ -22,6 +22,7 @@ class QScrollBar;
 namespace corvantile {
 
 class ImageBox;
+class LockedTextBox;
 class PictureBox;
 class PopupForm;
 struct GeneratorInputs;
@@ -70,7 +71,7 @@ public:
     QRadioButton *Option2 = nullptr;
     QGroupBox *Frame7 = nullptr;
     QCheckBox *chkUseBlack = nullptr;
-    QPlainTextEdit *txtObject = nullptr;
+    LockedTextBox *txtObject = nullptr;
     PictureBox *picClip = nullptr;
     QGroupBox *Frame3 = nullptr;
     QLineEdit *txtCoords = nullptr;

@@ -5,11 +5,11 @@
 #include "object_definition/clip_pixels.h"
 #include "object_definition/generator.h"
 #include "platform/clipboard.h"
+#include "platform/locked_text_box.h"
 #include "platform/picture_box.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QRadioButton>
 
 namespace corvantile {
@@ -41,7 +41,7 @@ void Form1::btnCreate_Click()
     const auto text = objectDefinition(ClipPixels(*picClip), currentInputs());
     if (!text)
         return; // a failed run changes neither the result box nor the clipboard
-    txtObject->setPlainText(*text);
+    txtObject->setText(*text);
     clipboard().setText(*text); // if this fails the result box still holds the text
 }
 

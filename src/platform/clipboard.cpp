@@ -6,9 +6,47 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QMimeData>
+#include <algorithm>
+#include <climits>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace corvantile {
+namespace {
+
+qint64 pictureBytesLimit = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+
+qint64 physicalMemoryBytes()
+{
+#ifdef Q_OS_WIN
+    MEMORYSTATUSEX status{};
+    status.dwLength = sizeof status;
+    return GlobalMemoryStatusEx(&status) ? qint64(status.ullTotalPhys) : 0;
+#else
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? qint64(pages) * pageSize : 0;
+#endif
+}
+
+} // namespace
+
+qint64 allowPicturesUpTo(qint64 bytes)
+{
+    const qint64 memory = physicalMemoryBytes();
+    qint64 limit = memory > 0 ? std::min(bytes, memory / 4) : bytes;
+    // Qt counts its limit in whole megabytes, so it is rounded down to one.
+    const qint64 megabytes = std::clamp<qint64>(limit / (1024 * 1024), 1, INT_MAX);
+    QImageReader::setAllocationLimit(static_cast<int>(megabytes));
+    pictureBytesLimit = megabytes * 1024 * 1024;
+    return pictureBytesLimit;
+}
 
 ClipboardPicture SystemClipboard::readPicture()
 {
@@ -24,7 +62,10 @@ ClipboardPicture SystemClipboard::readPicture()
         const ClipboardOffer offer = askClipboardOwner(ownerAnswerLimit);
         switch (offer.answer) {
         case ClipboardOffer::Answer::NoAnswer:
+            // The bitmap test failed, which skips only the test: the paste goes on as if a
+            // bitmap were there, and its read fails.
             result.read = ClipboardPicture::Read::Failed;
+            result.offersBitmap = true;
             return result;
         case ClipboardOffer::Answer::NoOwner:
             return result;
@@ -40,15 +81,26 @@ ClipboardPicture SystemClipboard::readPicture()
     const QMimeData *data = clipboard ? clipboard->mimeData() : nullptr;
     if (!data || !data->hasImage())
         return result; // nothing that could be a picture
-    const QImage image = qvariant_cast<QImage>(data->imageData());
-    if (image.isNull())
-        return result; // an image format that does not decode
-    result.read = ClipboardPicture::Read::Picture;
-    result.offersBitmap = true;
+    return decodedPicture(qvariant_cast<QImage>(data->imageData()));
+}
+
+ClipboardPicture decodedPicture(const QImage &image)
+{
+    ClipboardPicture result;
+    // A picture is offered, but it did not decode (corrupt, empty, or over the limit), or it
+    // would not fit the limit once it has four bytes a pixel: a failed read, which leaves the
+    // view and the buffers as they are.
+    result.read = ClipboardPicture::Read::Failed;
+    if (image.isNull() || qint64(image.width()) * image.height() * 4 > pictureBytesLimit)
+        return result;
     // Converted once here, so every later pixel read is a plain 32-bit load.
     result.image = image.format() == QImage::Format_RGB32
                        ? image
                        : image.convertToFormat(QImage::Format_RGB32);
+    if (result.image.isNull())
+        return result; // no memory for the conversion
+    result.read = ClipboardPicture::Read::Picture;
+    result.offersBitmap = true;
     return result;
 }
 

@@ -9,12 +9,15 @@ namespace corvantile {
 // What one read of the clipboard's picture gives.
 struct ClipboardPicture
 {
+    // Failed: the clipboard could not be read, or it offers a picture that cannot be decoded
+    // or held; the view keeps what it shows. NoPicture: it holds no picture at all.
     enum class Read { Failed, NoPicture, Picture };
     Read read = Read::NoPicture;
     // The picture, converted to RGB32 when it came from a bitmap.
     QImage image;
-    // Whether the clipboard offers a bitmap (a raster image that decodes). A failed bitmap test
-    // is reported as "offers a bitmap": the paste then goes on as if one were there.
+    // Whether the clipboard offers a bitmap (a raster image that decodes). When the bitmap test
+    // itself fails (the owner does not answer in time), this is true and the read failed: the
+    // paste then goes on as if a bitmap were there, and stores nothing.
     bool offersBitmap = false;
 };
 
@@ -29,6 +32,16 @@ public:
     // Puts text on the clipboard as plain text. Returns false when it could not.
     virtual bool setText(const QString &text) = 0;
 };
+
+// Lets pictures of up to `bytes` decoded bytes (at four bytes a pixel) be read: Qt's own
+// default refuses anything over 128 MB, which an 8K screenshot nearly reaches. The bound
+// never exceeds a quarter of the machine's memory, since a pasted picture is held about three
+// times over (decoded, shown, drawn on). Returns the bound in force.
+qint64 allowPicturesUpTo(qint64 bytes);
+
+// What a read gives for the picture that the clipboard offered and Qt decoded (a null image
+// when it did not decode).
+ClipboardPicture decodedPicture(const QImage &image);
 
 // The system clipboard, through the application's QClipboard.
 class SystemClipboard : public Clipboard

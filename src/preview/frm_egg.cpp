@@ -25,9 +25,22 @@ void frmEgg::paintEvent(QPaintEvent *)
     painter.drawImage(QPoint(0, 0), picture());
 }
 
-void frmEgg::mousePressEvent(QMouseEvent *)
+void frmEgg::mousePressEvent(QMouseEvent *event)
 {
-    accept();
+    if (event->button() == Qt::LeftButton)
+        m_leftPressed = true;
+}
+
+// A click is a press and a release of the left button on the window: a press alone, another
+// button, or a press that is dragged off the window before its release leaves it open.
+void frmEgg::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    const bool click = m_leftPressed && rect().contains(event->position().toPoint());
+    m_leftPressed = false;
+    if (click)
+        accept();
 }
 
 } // namespace corvantile

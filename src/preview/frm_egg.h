@@ -6,7 +6,7 @@
 namespace corvantile {
 
 // The hidden picture window: a borderless window that shows a fixed picture until it is
-// clicked (or Escape is pressed).
+// clicked with the left button (or Escape is pressed).
 class frmEgg : public QDialog
 {
     Q_OBJECT
@@ -23,6 +23,10 @@ public:
 protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    bool m_leftPressed = false; // the left button went down on the window
 };
 
 } // namespace corvantile

@@ -15,4 +15,9 @@ int barMaximum(int maximum)
     return std::max(0, maximum);
 }
 
+int largestScrollableSide(int viewportOuter, int viewBorders)
+{
+    return 32767 + viewportOuter - 3 - viewBorders;
+}
+
 } // namespace corvantile

@@ -12,4 +12,9 @@ int scrollMaximum(int innerOuter, int viewportOuter);
 // which leaves the view at the viewport's top-left.
 int barMaximum(int maximum);
 
+// The longest side a picture may have for its view (the picture plus viewBorders pixels of
+// border) to keep the scroll maximum inside the 16-bit range, so that the bar still reaches
+// the picture's last column or row.
+int largestScrollableSide(int viewportOuter, int viewBorders);
+
 } // namespace corvantile

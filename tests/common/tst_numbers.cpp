@@ -6,6 +6,7 @@
 #include "selection/geometry.h"
 
 #include <QTest>
+#include <clocale>
 #include <cmath>
 
 using namespace corvantile;
@@ -15,6 +16,7 @@ class tst_Numbers : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void numericValue_data();
     void numericValue();
     void strictNumber_data();
@@ -32,6 +34,15 @@ private slots:
     void scrollMaximum();
 };
 
+void tst_Numbers::initTestCase()
+{
+    // The application has handed the user's locale to the C library, as the program's does.
+    // Under a decimal-comma locale every reading and writing below must still use ".".
+    const QByteArray wanted = qgetenv("LC_ALL");
+    if (wanted.startsWith("de_DE"))
+        QCOMPARE(QByteArray(std::localeconv()->decimal_point), QByteArray(","));
+}
+
 void tst_Numbers::numericValue_data()
 {
     QTest::addColumn<QString>("text");
@@ -42,19 +53,22 @@ void tst_Numbers::numericValue_data()
     QTest::newRow("blanks around") << " 7 " << 7.0;
     QTest::newRow("blank inside") << "1 2" << 12.0;
     QTest::newRow("tab and line feed inside") << "1\t2\n3" << 123.0;
+    QTest::newRow("carriage return stops the number") << "1\r2" << 1.0;
     QTest::newRow("negative") << "-5" << -5.0;
     QTest::newRow("plus sign") << "+8" << 8.0;
     QTest::newRow("fraction") << "2.5" << 2.5;
     QTest::newRow("only a fraction") << ".5" << 0.5;
     QTest::newRow("second point stops") << "1.2.3" << 1.2;
     QTest::newRow("exponent") << "1e2" << 100.0;
+    QTest::newRow("fraction and exponent") << "1.5e1" << 15.0;
     QTest::newRow("exponent D") << "1D2" << 100.0;
     QTest::newRow("negative exponent") << "25E-1" << 2.5;
     QTest::newRow("exponent without digits") << "3e" << 3.0;
     QTest::newRow("decimal comma is not a point") << "2,5" << 2.0;
     QTest::newRow("hexadecimal") << "&H1F" << 31.0;
     QTest::newRow("hexadecimal lower case") << "&hff" << 255.0;
-    QTest::newRow("hexadecimal wraps to signed 32 bits") << "&HFFFFFFFF" << -1.0;
+    QTest::newRow("hexadecimal does not wrap at 32 bits") << "&HFFFFFFFF" << 4294967295.0;
+    QTest::newRow("octal does not wrap at 32 bits") << "&O40000000000" << 4294967296.0;
     QTest::newRow("octal") << "&O17" << 15.0;
     QTest::newRow("octal stops at 8") << "&O78" << 7.0;
     QTest::newRow("ampersand alone") << "&" << 0.0;
@@ -62,6 +76,8 @@ void tst_Numbers::numericValue_data()
     QTest::newRow("inf is not a number") << "inf" << 0.0;
     QTest::newRow("sign alone") << "-" << 0.0;
     QTest::newRow("huge") << "1e308" << 1e308;
+    QTest::newRow("too large") << "-1e999" << -HUGE_VAL;
+    QTest::newRow("too small") << "0.0001e-999" << 0.0;
 }
 
 void tst_Numbers::numericValue()
@@ -81,6 +97,7 @@ void tst_Numbers::strictNumber_data()
     QTest::newRow("negative") << "-3" << true << -3.0;
     QTest::newRow("fraction") << "2.5" << true << 2.5;
     QTest::newRow("exponent") << "1e2" << true << 100.0;
+    QTest::newRow("fraction and exponent") << "+2.6D-1" << true << 0.26;
     QTest::newRow("empty") << "" << false << 0.0;
     QTest::newRow("blank only") << "   " << false << 0.0;
     QTest::newRow("letters") << "abc" << false << 0.0;
@@ -90,7 +107,8 @@ void tst_Numbers::strictNumber_data()
     QTest::newRow("overflow") << "1e999" << false << 0.0;
     QTest::newRow("nan") << "nan" << false << 0.0;
     QTest::newRow("form feed is not a blank") << "\f9" << false << 0.0;
-    QTest::newRow("line breaks around") << "\r\n9\t" << true << 9.0;
+    QTest::newRow("line feeds and tabs around") << "\n9\t" << true << 9.0;
+    QTest::newRow("carriage return is not a blank") << "9\r\n" << false << 0.0;
 }
 
 void tst_Numbers::strictNumber()
@@ -114,6 +132,7 @@ void tst_Numbers::numberText_data()
     QTest::newRow("negative") << -35.0 << "-35";
     QTest::newRow("large whole, no grouping") << 1234567.0 << "1234567";
     QTest::newRow("fraction") << 2.5 << "2.5";
+    QTest::newRow("negative fraction") << -1234.75 << "-1234.75";
     QTest::newRow("small fraction, no exponent") << 0.00025 << "0.00025";
     QTest::newRow("huge, no exponent") << 1e20 << "100000000000000000000";
 }
@@ -239,7 +258,9 @@ void tst_Numbers::scrollMaximum()
     QFETCH(int, bar);
     QCOMPARE(corvantile::scrollMaximum(inner, viewport), maximum);
     QCOMPARE(barMaximum(maximum), bar);
+    // The longest side that still keeps the maximum in range gives exactly its top.
+    QCOMPARE(corvantile::scrollMaximum(largestScrollableSide(viewport, 4) + 4, viewport), 32767);
 }
 
-QTEST_APPLESS_MAIN(tst_Numbers)
+QTEST_MAIN(tst_Numbers)
 #include "tst_numbers.moc"

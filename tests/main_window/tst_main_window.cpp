@@ -1,4 +1,5 @@
 #include "platform/image_box.h"
+#include "platform/locked_text_box.h"
 #include "platform/picture_box.h"
 #include "support/form_driver.h"
 

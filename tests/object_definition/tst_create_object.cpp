@@ -1,14 +1,19 @@
 #include "common/colour.h"
+#include "platform/locked_text_box.h"
 #include "platform/picture_box.h"
 #include "support/form_driver.h"
 #include "support/test_images.h"
 
+#include <QAccessible>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTextBlock>
 
 using namespace corvantile;
 using namespace corvantile::test;
@@ -137,6 +142,36 @@ void tst_CreateObject::createAfterDrag()
     QCOMPARE(d.clipboard->text, expected);
     // And the clip holds the screenshot, so the text describes the screenshot's pixels.
     QCOMPARE(d.form->picClip->image(), shot.copy(30, 30, 40, 25));
+
+    // A copy out of the result box, whole or from the middle of one line to the middle of
+    // another, is the definition's own text with its CR LF line ends.
+    LockedTextBox *box = d.form->txtObject;
+    box->setFocus();
+    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+    QTextCursor part = box->textCursor();
+    part.setPosition(10);
+    part.setPosition(box->document()->findBlockByNumber(2).position() + 4, QTextCursor::KeepAnchor);
+    box->setTextCursor(part);
+    box->copy();
+    const qsizetype secondLine = expected.indexOf(u'\n') + 1;
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             expected.mid(10, expected.indexOf(u'\n', secondLine) + 1 + 4 - 10));
+
+    // The box stays locked: to typing, to pasting, and to a screen reader's edit calls.
+    QTest::keyClicks(box, QStringLiteral("x"));
+    QTest::keyClick(box, Qt::Key_Delete);
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(box);
+    QVERIFY(reader && reader->textInterface());
+    QVERIFY(reader->state().readOnly);
+    if (QAccessibleEditableTextInterface *edit = reader->editableTextInterface()) {
+        edit->insertText(0, QStringLiteral("x"));
+        edit->deleteText(0, 5);
+    }
+    QCOMPARE(box->text(), expected);
+    QCOMPARE(reader->textInterface()->text(0, 7), QStringLiteral(":Object"));
 }
 
 void tst_CreateObject::createReadsOptionsAtTheClick()

@@ -178,6 +178,13 @@ void tst_Preview::hiddenPictureWindow()
                 // The main window takes no input meanwhile.
                 QCOMPARE(QApplication::activeModalWidget(), egg);
                 shown << egg->grab().toImage().convertToFormat(QImage::Format_RGB32);
+                // Only a click closes it: not a press alone, not the right button, and not a
+                // press that is dragged off the window.
+                QTest::mousePress(egg, Qt::LeftButton, Qt::NoModifier, QPoint(150, 150));
+                QVERIFY(egg->isVisible());
+                QTest::mouseRelease(egg, Qt::LeftButton, Qt::NoModifier, QPoint(320, 150));
+                QTest::mouseClick(egg, Qt::RightButton, Qt::NoModifier, QPoint(150, 150));
+                QVERIFY(egg->isVisible());
                 QTest::mouseClick(egg, Qt::LeftButton, Qt::NoModifier, QPoint(150, 150));
             });
         QVERIFY(opened);

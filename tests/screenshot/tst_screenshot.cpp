@@ -338,6 +338,18 @@ void tst_Screenshot::barsMoveTheView()
     h->setValue(0);
     QTest::mouseClick(h, Qt::LeftButton, Qt::NoModifier, QPoint(h->width() - 5, h->height() / 2));
     QCOMPARE(d.form->PicInner->x(), -5);
+
+    // The arrow keys move the view the way they point: Right and Down show more of the
+    // picture's right and bottom, Left and Up go back.
+    h->setValue(50);
+    v->setValue(50);
+    const QList<std::tuple<QScrollBar *, Qt::Key, int>> keys = {
+        {h, Qt::Key_Right, 55}, {h, Qt::Key_Left, 50}, {v, Qt::Key_Down, 55}, {v, Qt::Key_Up, 50}};
+    for (const auto &[bar, key, value] : keys) {
+        bar->setFocus();
+        QTest::keyClick(bar, key);
+        QCOMPARE(bar->value(), value);
+    }
 }
 
 QTEST_MAIN(tst_Screenshot)

@@ -367,9 +367,9 @@ void tst_Selection::absurdGeometry_data()
     QTest::newRow("inf is 0") << "5,5"
                               << "inf"
                               << "inf" << QPoint(5, 5) << QSize(0, 0);
-    QTest::newRow("hexadecimal -1") << "5,5"
-                                    << "&HFFFFFFFF"
-                                    << "4" << QPoint(5, 5) << QSize(0, 0);
+    QTest::newRow("hexadecimal 4294967295") << "5,5"
+                                            << "&HFFFFFFFF"
+                                            << "4" << QPoint(5, 5) << QSize(395, 4);
     QTest::newRow("hexadecimal 10") << "5,5"
                                     << "&HA"
                                     << "4" << QPoint(5, 5) << QSize(10, 4);

@@ -4,6 +4,7 @@
 
 #include "main_window/form1.h"
 #include "platform/image_box.h"
+#include "platform/locked_text_box.h"
 #include "platform/picture_box.h"
 #include "platform/x11_clipboard_probe.h"
 #include "support/process_memory.h"

@@ -106,6 +106,7 @@ QProcess *X11Session::ownClipboard(const QByteArray &bytes, const QString &targe
     out.close();
     // The previous owner goes first, so that what is offered next can only be the new offer.
     if (m_owner && m_owner->state() != QProcess::NotRunning) {
+        ::kill(static_cast<pid_t>(m_owner->processId()), SIGCONT); // a stopped owner must hear us
         m_owner->terminate();
         m_owner->waitForFinished(3000);
     }
@@ -150,9 +151,9 @@ QByteArray X11Session::clipboardText()
                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
 }
 
-QProcess *X11Session::startProgram()
+QProcess *X11Session::startProgram(const QHash<QString, QString> &environment)
 {
-    QProcess *program = start(qEnvironmentVariable("CORVANTILE_BINARY"), {});
+    QProcess *program = start(qEnvironmentVariable("CORVANTILE_BINARY"), {}, environment);
     if (!program)
         return nullptr;
     QByteArray id;
@@ -191,6 +192,14 @@ void X11Session::click(QPoint inWindow)
     xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
              QStringLiteral("click"), QStringLiteral("1")});
     QThread::msleep(300);
+}
+
+void X11Session::typeInto(QPoint inWindow, const QString &text)
+{
+    click(inWindow);
+    xdotool({QStringLiteral("key"), QStringLiteral("ctrl+a")});
+    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), text});
+    QThread::msleep(100);
 }
 
 QImage X11Session::screen()

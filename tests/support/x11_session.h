@@ -16,9 +16,13 @@ inline const QPoint pasteButton(591 + 40, 145 + 16);
 inline const QPoint createButton(217 + 40, 378 + 14);
 inline const QPoint everyPixelOption(302 + 10 + 6, 367 + 17 + 6);
 inline const QPoint widthBox(584 + 7 + 40, 62 + 13 + 9);
+inline const QPoint heightBox(584 + 7 + 40, 107 + 13 + 9);
+inline const QPoint coordsBox(584 + 7 + 40, 18 + 13 + 9);
+inline const QPoint redFromBox(141 + 14, 350 + 9);
 inline const QPoint viewPicture(3 + 2 + 2, 4 + 2 + 2); // picScroll, its border, PicInner's
 inline const QRect firstSlot(578 + 6 + 1, 198 + 14 + 1, 44, 43);
 inline const QRect secondSlot(578 + 55 + 1, 198 + 14 + 1, 44, 43);
+inline const QRect thirdSlot(578 + 6 + 1, 198 + 62 + 1, 44, 43);
 } // namespace spot
 
 // An Xvfb of its own on a free display, with the programs a test starts on it: the real
@@ -51,10 +55,12 @@ public:
     QByteArray clipboardText();
 
     // Starts the program from $CORVANTILE_BINARY and waits for its window.
-    QProcess *startProgram();
+    QProcess *startProgram(const QHash<QString, QString> &environment = {});
     QPoint window() const { return m_window; }
 
     void click(QPoint inWindow);
+    // Clicks a text box, selects all it holds and types the text in its place.
+    void typeInto(QPoint inWindow, const QString &text);
     QImage screen();
     QImage screenPart(const QRect &inWindow);
 

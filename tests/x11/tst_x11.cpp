@@ -14,18 +14,21 @@ using namespace corvantile::test;
 
 namespace {
 
-// The definition of a region of a screenshot, every pixel sampled, default bounds, worked out
-// from the picture's own pixels.
-QByteArray expectedDefinition(const QImage &shot, const QRect &region)
+// The definition of a region of a screenshot, every pixel sampled, worked out from the
+// picture's own pixels: the header quotes the corner as typed (by default as a drag writes
+// it), and a pixel is kept when its red is at least redFrom.
+QByteArray expectedDefinition(const QImage &shot, const QRect &region, QByteArray corner = {},
+                              int redFrom = 0)
 {
-    QByteArray text = ":Object MappedObject   // Test at coords " + QByteArray::number(region.x()) +
-                      ", " + QByteArray::number(region.y()) + "\r\n";
+    if (corner.isEmpty())
+        corner = QByteArray::number(region.x()) + ", " + QByteArray::number(region.y());
+    QByteArray text = ":Object MappedObject   // Test at coords " + corner + "\r\n";
     for (int y = 0; y < region.height(); ++y) {
         QByteArrayList entries;
         for (int x = 0; x < region.width(); ++x) {
             const QRgb p = shot.pixel(region.x() + x, region.y() + y);
             const int peak = std::max({qRed(p), qGreen(p), qBlue(p)});
-            if (peak > 0)
+            if (peak > 0 && qRed(p) >= redFrom)
                 entries << QByteArray::number(peak) + '=' + QByteArray::number(x) + ',' +
                                QByteArray::number(y);
         }
@@ -57,6 +60,8 @@ private slots:
     void mainPathFromPasteToClipboard();
     void definitionOutlivesTheProgram();
     void definitionIsHandedToTheClipboardManager();
+    void numbersUnderADecimalCommaLocale();
+    void largeScreenshotPastesWhole();
 };
 
 void tst_X11::initTestCase()
@@ -188,6 +193,51 @@ void tst_X11::definitionIsHandedToTheClipboardManager()
     QTRY_VERIFY_WITH_TIMEOUT(manager->canReadLine(), 5000);
     QVERIFY(manager->readLine().startsWith("saved"));
     QCOMPARE(x->clipboardText(), m_expected);
+}
+
+// Under a locale whose decimal point is a comma the typed numbers still read "." as the point:
+// the corner 2.5 (a half, which rounds to the even 2), a width of 3.6 (4 columns copied, 3
+// walked), a height of 1.2e1 and a lower red bound of 3.5 (which is 4).
+void tst_X11::numbersUnderADecimalCommaLocale()
+{
+    const QImage shot = patternImage(400, 300);
+    QVERIFY(x->ownClipboard(shot));
+    QVERIFY(x->startProgram({{QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8")}}));
+    x->click(spot::pasteButton);
+    QTRY_COMPARE_WITH_TIMEOUT(x->screenPart(QRect(spot::viewPicture, QSize(20, 30))).pixel(10, 20),
+                              patternPixel(10, 20), 10000);
+    x->typeInto(spot::coordsBox, QStringLiteral("2.5e0, 2.0e1"));
+    x->typeInto(spot::widthBox, QStringLiteral("3.6"));
+    x->typeInto(spot::heightBox, QStringLiteral("1.2e1"));
+    x->typeInto(spot::redFromBox, QStringLiteral("3.5"));
+    x->click(spot::everyPixelOption);
+    x->click(spot::createButton);
+    QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(),
+                              expectedDefinition(shot, QRect(2, 20, 3, 12), "2.5e0, 2.0e1", 4),
+                              10000);
+}
+
+// Two 5K screens side by side: far over Qt's default limit for one picture, and it pastes
+// whole. A region typed near its bottom-right corner gives that corner's exact pixels.
+void tst_X11::largeScreenshotPastesWhole()
+{
+    QImage shot(10240, 4320, QImage::Format_RGB32);
+    shot.fill(qRgb(40, 50, 60));
+    const QRect region(10200, 4290, 40, 30);
+    for (int y = region.top() - 5; y <= region.bottom(); ++y)
+        for (int x = region.left() - 5; x <= region.right(); ++x)
+            shot.setPixel(x, y, patternPixel(x, y));
+    QVERIFY(x->ownClipboard(shot));
+    QVERIFY(x->startProgram());
+    const QImage slotBefore = x->screenPart(spot::firstSlot);
+    x->click(spot::pasteButton);
+    QTRY_VERIFY_WITH_TIMEOUT(x->screenPart(spot::firstSlot) != slotBefore, 20000);
+    x->typeInto(spot::coordsBox, QStringLiteral("10200, 4290"));
+    x->typeInto(spot::widthBox, QStringLiteral("40"));
+    x->typeInto(spot::heightBox, QStringLiteral("30"));
+    x->click(spot::everyPixelOption);
+    x->click(spot::createButton);
+    QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), expectedDefinition(shot, region), 10000);
 }
 
 QTEST_GUILESS_MAIN(tst_X11)
