@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QtMath>
 
 namespace corvantile {
 namespace {
@@ -37,6 +38,15 @@ QFont dialogFont()
     QFont font(QStringLiteral("Arial"));
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8.0);
+    return font;
+}
+
+// The option buttons' captions a quarter point smaller: "Every Other Pixel" in the dialog font
+// would fill its control to the last pixel.
+QFont optionFont()
+{
+    QFont font = dialogFont();
+    font.setPointSizeF(7.75);
     return font;
 }
 
@@ -57,13 +67,22 @@ QIcon appIcon()
     return icon;
 }
 
+// A label sized to its caption: as wide as the caption's ink reaches, plus one pixel to spare,
+// which also holds at scales where hinting moves the last letter a little.
+void fitToCaption(QLabel *label)
+{
+    const QFontMetricsF metrics(label->font());
+    const int width = qCeil(metrics.boundingRect(label->text()).right()) + 1;
+    label->resize(width, label->sizeHint().height());
+}
+
 QLabel *makeLabel(QWidget *parent, int left, int top, int width, int height, const char *caption,
                   bool autoSize)
 {
     auto *label = new QLabel(QString::fromLatin1(caption), parent);
     label->setGeometry(left, top, width, height);
     if (autoSize)
-        label->adjustSize();
+        fitToCaption(label);
     return label;
 }
 
@@ -163,8 +182,8 @@ void Form1::buildControls()
     Option2->setChecked(true);
     // Set on the buttons themselves: under the window's style sheet they would otherwise
     // fall back to the desktop's font.
-    Option1->setFont(dialogFont());
-    Option2->setFont(dialogFont());
+    Option1->setFont(optionFont());
+    Option2->setFont(optionFont());
     auto *compact = new CompactStyle(QApplication::style()->name());
     compact->setParent(this);
     Option1->setStyle(compact);
@@ -197,9 +216,9 @@ void Form1::buildControls()
     Command1 = new WrappingButton(QStringLiteral("Paste Image From Clipboard"), this);
     Command1->setGeometry(591, 145, 81, 33);
 
-    Label1 = makeLabel(this, 582, 187, 94, 12, "Right click for Options", false);
+    Label1 = makeLabel(this, 582, 187, 94, 12, "Right click for Options", true);
     Label1->setFont(smallFont());
-    Label1->adjustSize();
+    fitToCaption(Label1);
 
     Frame5 = makeFrame(this, 578, 198, 108, 211, "Click on ScreenShot");
     Frame5->setFont(smallFont());

@@ -10,14 +10,53 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyleOptionButton>
 #include <QTest>
+#include <QTextLayout>
+#include <QtMath>
 
 using namespace corvantile;
 using namespace corvantile::test;
+
+namespace {
+
+// How far a caption's ink reaches from where its text starts, in the window's pixels, drawn in
+// the control's font at the screen's scale: what the user sees, hinting and all.
+qreal inkWidth(const QWidget *control, const QString &text)
+{
+    const qreal scale = qApp->devicePixelRatio();
+    const QFontMetricsF metrics(control->font());
+    QImage image(qCeil((metrics.horizontalAdvance(text) + 20) * scale),
+                 qCeil((metrics.height() + 4) * scale), QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setFont(control->font());
+    painter.drawText(QPointF(0, metrics.ascent() + 2), text);
+    painter.end();
+    int last = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = last + 1; x < image.width(); ++x)
+            if (image.pixel(x, y) != qRgb(255, 255, 255))
+                last = x;
+    return (last + 1) / scale;
+}
+
+// Where an option button's or check box's caption starts inside the control.
+int captionStart(const QAbstractButton *button, QStyle::SubElement contents)
+{
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    return button->style()->subElementRect(contents, &option, button).left();
+}
+
+} // namespace
 
 class tst_MainWindow : public QObject
 {
@@ -29,6 +68,7 @@ private slots:
     void geometry();
     void bufferSlotsStandInTwoColumns();
     void captionsAndTexts();
+    void captionsFit();
     void tabOrder();
     void popupMenuItems();
 };
@@ -160,10 +200,10 @@ void tst_MainWindow::geometry()
     QVERIFY(control);
     QCOMPARE(control->pos(), expected.topLeft());
     if (sizedToCaption) {
-        // Sized to the caption in the window's font, so the whole caption shows.
+        // Sized to the caption in the window's font (captionsFit checks that it all shows).
         auto *label = qobject_cast<QLabel *>(control);
-        QCOMPARE(control->size(), label->sizeHint());
-        QVERIFY(control->width() >= label->fontMetrics().horizontalAdvance(label->text()));
+        QCOMPARE(control->height(), label->sizeHint().height());
+        QVERIFY(qAbs(control->width() - label->sizeHint().width()) <= 2);
     } else {
         QCOMPARE(control->size(), expected.size());
     }
@@ -234,6 +274,71 @@ void tst_MainWindow::captionsAndTexts()
         QCOMPARE(QFontInfo(small->font()).family(), QStringLiteral("Liberation Sans"));
     }
     QVERIFY(f.chkUseBlack->font().pointSizeF() > 6.75); // only the frame's caption is small
+}
+
+// Every caption ends at least one pixel before its control does, whatever the scale: the
+// labels that size themselves, the option buttons, the check box and the command buttons. And
+// nothing in the colour row reaches the control beside it.
+void tst_MainWindow::captionsFit()
+{
+    FormDriver d;
+    const Form1 &f = *d.form;
+    struct Caption
+    {
+        const QWidget *control;
+        QString text;
+        qreal start; // where the caption starts inside its control
+        qreal room;  // where the control's room for it ends
+    };
+    QList<Caption> captions;
+    for (const QLabel *label :
+         {f.Label1, f.Label2, f.Label3, f.Label4, f.Label5, f.Label6, f.Label7, f.Label8})
+        captions.append({label, label->text(), 0, qreal(label->width())});
+    for (const QRadioButton *option : {f.Option1, f.Option2})
+        captions.append({option, option->text(),
+                         qreal(captionStart(option, QStyle::SE_RadioButtonContents)),
+                         qreal(option->width())});
+    captions.append({f.chkUseBlack, f.chkUseBlack->text(),
+                     qreal(captionStart(f.chkUseBlack, QStyle::SE_CheckBoxContents)),
+                     qreal(f.chkUseBlack->width())});
+    // A button's caption stands centred in its contents; the paste button's wraps to two lines
+    // there, as the button draws it.
+    for (const QPushButton *button : {f.btnCreate, f.Command1}) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        const QRect contents =
+            button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
+        QStringList lines;
+        QTextLayout layout(button->text(), button->font());
+        QTextOption wrap(Qt::AlignCenter);
+        wrap.setWrapMode(QTextOption::WordWrap);
+        layout.setTextOption(wrap);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(contents.width());
+            lines << button->text().mid(line.textStart(), line.textLength()).trimmed();
+        }
+        layout.endLayout();
+        QCOMPARE(lines.size(), button == f.Command1 ? 2 : 1);
+        for (const QString &line : lines)
+            captions.append({button, line,
+                             contents.x() + (contents.width() - inkWidth(button, line)) / 2,
+                             qreal(contents.x() + contents.width())});
+    }
+    for (const Caption &c : captions) {
+        const qreal end = c.start + inkWidth(c.control, c.text);
+        QVERIFY2(
+            end + 1 <= c.room,
+            qPrintable(QStringLiteral("\"%1\" reaches %2 of %3").arg(c.text).arg(end).arg(c.room)));
+    }
+    const QList<const QWidget *> row = {
+        f.Label2, f.Label4,     f.txtRedFrom, f.Label3,      f.txtRedTo, f.Label6,   f.txtGreenFrom,
+        f.Label5, f.txtGreenTo, f.Label8,     f.txtBlueFrom, f.Label7,   f.txtBlueTo};
+    for (qsizetype i = 0; i + 1 < row.size(); ++i) {
+        const auto *label = qobject_cast<const QLabel *>(row[i]);
+        const qreal end = row[i]->x() + (label ? inkWidth(label, label->text()) : row[i]->width());
+        QVERIFY(end + 1 <= row[i + 1]->x());
+    }
 }
 
 void tst_MainWindow::tabOrder()
