@@ -1,10 +1,12 @@
 #include "main_window/form1.h"
+#include "platform/client_frame.h"
 #include "quit_on_signal.h"
 #include "version.h"
 
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -41,7 +43,10 @@ int main(int argc, char *argv[])
 #ifdef Q_OS_UNIX
     corvantile::quitOnTerminationSignals(app);
 #endif
+    // On Wayland the window sits in a frame of its own, which outlives it.
+    std::unique_ptr<QWidget> frame;
     corvantile::Form1 window;
-    window.show();
+    if (QWidget *shown = corvantile::showFixedWindow(&window); shown != &window)
+        frame.reset(shown);
     return app.exec();
 }

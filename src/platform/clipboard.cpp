@@ -5,9 +5,11 @@
 #endif
 
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QMimeData>
+#include <QMimeDatabase>
 #include <algorithm>
 #include <climits>
 
@@ -52,13 +54,28 @@ ClipboardPicture SystemClipboard::readPicture()
 {
     ClipboardPicture result;
     QClipboard *clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        return result;
+    // A Wayland compositor hands the clipboard only to the window that has the keyboard focus;
+    // without it Qt sees an empty clipboard. A click that activates the window may arrive just
+    // before the focus does, so the focus is waited for a moment (taking no user input
+    // meanwhile); still without it, the read fails rather than report "no picture".
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!QGuiApplication::focusWindow() && waited.elapsed() < focusWaitLimit.count())
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+        if (!QGuiApplication::focusWindow()) {
+            result.read = ClipboardPicture::Read::Failed;
+            return result;
+        }
+    }
 #ifdef CORVANTILE_HAS_XCB
     // Another program's clipboard on X11 is asked first, once and with a limit: an owner that
     // does not answer makes the read fail at once instead of freezing the window, and one
     // that offers no picture is not asked for one. (When the tool itself holds the clipboard,
     // Qt answers from memory.)
-    if (QGuiApplication::platformName() == QLatin1String("xcb") && clipboard &&
-        !clipboard->ownsClipboard()) {
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && !clipboard->ownsClipboard()) {
         const ClipboardOffer offer = askClipboardOwner(ownerAnswerLimit);
         switch (offer.answer) {
         case ClipboardOffer::Answer::NoAnswer:
@@ -70,7 +87,7 @@ ClipboardPicture SystemClipboard::readPicture()
         case ClipboardOffer::Answer::NoOwner:
             return result;
         case ClipboardOffer::Answer::Targets:
-            if (!offersImage(offer.targets))
+            if (pictureFormat(offer.targets).isEmpty())
                 return result;
             break;
         case ClipboardOffer::Answer::NoServer:
@@ -78,10 +95,39 @@ ClipboardPicture SystemClipboard::readPicture()
         }
     }
 #endif
-    const QMimeData *data = clipboard ? clipboard->mimeData() : nullptr;
-    if (!data || !data->hasImage())
+    const QMimeData *data = clipboard->mimeData();
+    if (!data)
+        return result;
+    // One picture format is asked for, PNG first: Qt's own image read would try every format
+    // the owner offers in turn, waiting on a stalled owner for each.
+    const QString format = pictureFormat(data->formats());
+    if (format.isEmpty()) {
+        if (data->hasImage()) // a picture held in this process, or converted by the system
+            return decodedPicture(qvariant_cast<QImage>(data->imageData()));
         return result; // nothing that could be a picture
-    return decodedPicture(qvariant_cast<QImage>(data->imageData()));
+    }
+    QElapsedTimer timer;
+    timer.start();
+    const QByteArray bytes = data->data(format);
+    if (bytes.isEmpty() && timer.elapsed() >= ownerStallLimit.count()) {
+        // The owner let Qt's read run out of time: the bitmap test failed, as above.
+        result.read = ClipboardPicture::Read::Failed;
+        result.offersBitmap = true;
+        return result;
+    }
+    return decodedPicture(QImage::fromData(
+        bytes, QMimeDatabase().mimeTypeForName(format).preferredSuffix().toLatin1()));
+}
+
+QString pictureFormat(const QStringList &offered)
+{
+    if (offered.contains(QLatin1String("image/png")))
+        return QStringLiteral("image/png");
+    const QList<QByteArray> readable = QImageReader::supportedMimeTypes();
+    for (const QString &format : offered)
+        if (format.startsWith(QLatin1String("image/")) && readable.contains(format.toLatin1()))
+            return format;
+    return QString();
 }
 
 ClipboardPicture decodedPicture(const QImage &image)

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <chrono>
 
 namespace corvantile {
@@ -39,6 +40,10 @@ public:
 // times over (decoded, shown, drawn on). Returns the bound in force.
 qint64 allowPicturesUpTo(qint64 bytes);
 
+// The one picture format to ask an owner for, of those it offers: PNG first, then the first
+// other image format Qt decodes; empty when it offers none.
+QString pictureFormat(const QStringList &offered);
+
 // What a read gives for the picture that the clipboard offered and Qt decoded (a null image
 // when it did not decode).
 ClipboardPicture decodedPicture(const QImage &image);
@@ -49,6 +54,11 @@ class SystemClipboard : public Clipboard
 public:
     // How long another program that holds the clipboard may take to say what it offers.
     static constexpr std::chrono::milliseconds ownerAnswerLimit{2000};
+    // A picture read that gives nothing after this long ran into the platform's own time
+    // limit (one second on Wayland): the owner did not answer.
+    static constexpr std::chrono::milliseconds ownerStallLimit{900};
+    // How long a paste waits for the keyboard focus that a Wayland clipboard needs.
+    static constexpr std::chrono::milliseconds focusWaitLimit{500};
 
     ClipboardPicture readPicture() override;
     bool setText(const QString &text) override;

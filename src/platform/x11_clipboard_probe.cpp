@@ -106,13 +106,4 @@ ClipboardOffer askClipboardOwner(std::chrono::milliseconds limit)
     return offer;
 }
 
-bool offersImage(const QStringList &targets)
-{
-    for (const QString &target : targets)
-        if (target.startsWith(QLatin1String("image/")) ||
-            target == QLatin1String("application/x-qt-image"))
-            return true;
-    return false;
-}
-
 } // namespace corvantile

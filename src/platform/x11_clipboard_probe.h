@@ -23,7 +23,4 @@ struct ClipboardOffer
 
 ClipboardOffer askClipboardOwner(std::chrono::milliseconds limit);
 
-// Whether one of the targets is a picture that Qt reads (image/png, image/bmp, ...).
-bool offersImage(const QStringList &targets);
-
 } // namespace corvantile

@@ -1,3 +1,4 @@
+#include "platform/client_frame.h"
 #include "platform/image_box.h"
 #include "platform/locked_text_box.h"
 #include "platform/picture_box.h"
@@ -69,6 +70,7 @@ private slots:
     void bufferSlotsStandInTwoColumns();
     void captionsAndTexts();
     void captionsFit();
+    void frameDrawnByTheTool();
     void tabOrder();
     void popupMenuItems();
 };
@@ -339,6 +341,33 @@ void tst_MainWindow::captionsFit()
         const qreal end = row[i]->x() + (label ? inkWidth(label, label->text()) : row[i]->width());
         QVERIFY(end + 1 <= row[i + 1]->x());
     }
+}
+
+// Where the tool draws the window's frame itself (Wayland), the window inside it looks as it
+// did as a window of its own, and the frame offers nothing but moving and closing.
+void tst_MainWindow::frameDrawnByTheTool()
+{
+    FormDriver plain;
+    FormDriver framed;
+    auto *frame = new ClientFrame(framed.form.get());
+    frame->show();
+    QVERIFY(QTest::qWaitForWindowExposed(frame));
+    QCOMPARE(frame->size(), QSize(688 + 6, 552 + 33));
+    QCOMPARE(framed.form->pos(), QPoint(3, 30));
+    QVERIFY(frame->windowFlags() & Qt::FramelessWindowHint);
+    const QList<QWidget *> before = plain.form->findChildren<QWidget *>();
+    const QList<QWidget *> after = framed.form->findChildren<QWidget *>();
+    QCOMPARE(after.size(), before.size());
+    for (qsizetype i = 0; i < before.size(); ++i)
+        if (after[i]->objectName() != QLatin1String("qt_scrollarea_viewport")) // draws no text
+            QCOMPARE(after[i]->font(), before[i]->font());
+
+    QCOMPARE(framed.form->txtObject->document()->defaultFont(),
+             plain.form->txtObject->document()->defaultFont());
+    QTest::mouseClick(frame, Qt::LeftButton, Qt::NoModifier, frame->closeButtonRect().center());
+    QVERIFY(!frame->isVisible());
+    framed.form->setParent(nullptr); // the driver owns the window
+    delete frame;
 }
 
 void tst_MainWindow::tabOrder()

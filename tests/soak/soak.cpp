@@ -55,7 +55,8 @@ bool waitForImageOffer()
         if (QGuiApplication::clipboard()->ownsClipboard())
             continue;
         const ClipboardOffer offer = askClipboardOwner(std::chrono::milliseconds(1000));
-        if (offer.answer == ClipboardOffer::Answer::Targets && offersImage(offer.targets))
+        if (offer.answer == ClipboardOffer::Answer::Targets &&
+            !pictureFormat(offer.targets).isEmpty())
             return true;
     }
     return false;

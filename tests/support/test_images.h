@@ -14,4 +14,10 @@ QRgb patternPixel(int x, int y);
 // The same picture encoded as PNG, as another program would put it on the clipboard.
 QByteArray pngBytes(const QImage &image);
 
+// The definition of a region of a screenshot, every pixel sampled, worked out from the
+// picture's own pixels: the header quotes the corner as typed (by default as a drag writes
+// it), and a pixel is kept when its red is at least redFrom.
+QByteArray expectedDefinition(const QImage &shot, const QRect &region, QByteArray corner = {},
+                              int redFrom = 0);
+
 } // namespace corvantile::test

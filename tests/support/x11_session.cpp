@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QColorSpace>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
@@ -33,18 +34,84 @@ X11Session::~X11Session()
     stopAll();
 }
 
-bool X11Session::startServer()
+bool X11Session::startServer(QSize size)
 {
     // Xvfb picks a free display itself and writes its number to the descriptor given.
     QProcess *xvfb =
         start(QStringLiteral("Xvfb"),
               {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-               QStringLiteral("0"), QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-               QStringLiteral("tcp")});
+               QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height()),
+               QStringLiteral("-nolisten"), QStringLiteral("tcp")});
     if (!xvfb || !waitFor([&] { return xvfb->waitForReadyRead(50) || xvfb->canReadLine(); }, 10000))
         return false;
     m_display = QStringLiteral(":") + QString::fromLatin1(xvfb->readLine().trimmed());
     return m_display.size() > 1;
+}
+
+bool X11Session::startWeston()
+{
+    const QString runtime = m_dir.filePath(QStringLiteral("runtime"));
+    if (!QDir().mkpath(runtime) ||
+        !QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        return false;
+    const QString socket = QStringLiteral("corvantile-test");
+    m_waylandEnvironment = {{QStringLiteral("XDG_RUNTIME_DIR"), runtime}};
+    // Weston's window leaves a margin of the X screen free, for the pointer to leave it.
+    if (!start(QStringLiteral("weston"),
+               {QStringLiteral("--backend=x11-backend.so"), QStringLiteral("--socket=") + socket,
+                QStringLiteral("--width=1200"), QStringLiteral("--height=850"),
+                QStringLiteral("--idle-time=0")}))
+        return false;
+    m_waylandEnvironment.insert(QStringLiteral("WAYLAND_DISPLAY"), socket);
+    // Weston is ready once its panel is drawn; its socket appears a little before.
+    if (!waitFor([&] { return QFile::exists(runtime + QStringLiteral("/") + socket); }, 10000))
+        return false;
+    QThread::msleep(1500);
+    // Weston takes the pointer's place when the pointer enters its window; before that it
+    // may stand anywhere. So the pointer leaves the window and comes back in.
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("1260"), QStringLiteral("890")});
+    QThread::msleep(200);
+    xdotool({QStringLiteral("mousemove"), QStringLiteral("600"), QStringLiteral("800")});
+    QThread::msleep(200);
+    return true;
+}
+
+// The window as Weston shows it: Qt's title bar is a plain band of the window colour, the
+// client area 3 pixels in from its left and 30 down from its top. Its fourth row is the first
+// whole one below the rounded corners and above the icon and the buttons.
+bool X11Session::findWaylandWindow()
+{
+    const QImage shot = screen();
+    const QRgb band = qRgb(239, 239, 239);
+    const auto runAt = [&](int y, int *start) {
+        int best = 0;
+        for (int x = 0, run = 0; x < shot.width(); ++x) {
+            run = shot.pixel(x, y) == band ? run + 1 : 0;
+            if (run > best) {
+                best = run;
+                *start = x - run + 1;
+            }
+        }
+        return best;
+    };
+    for (int y = 40; y + 4 < shot.height(); ++y) { // below Weston's panel
+        int start = 0;
+        if (runAt(y, &start) >= 600 && runAt(y + 3, &start) >= 600) {
+            m_window = QPoint(start + 3, y + 30);
+            return true;
+        }
+    }
+    return false;
+}
+
+int X11Session::waylandFrameWidth()
+{
+    const QImage shot = screen();
+    const QPoint frame = m_window - QPoint(3, 30);
+    int right = frame.x();
+    while (right + 1 < shot.width() && shot.pixel(right + 1, frame.y() + 3) == qRgb(239, 239, 239))
+        ++right;
+    return right - frame.x() + 1;
 }
 
 QProcess *X11Session::start(const QString &program, const QStringList &arguments,
@@ -63,6 +130,8 @@ QProcess *X11Session::start(const QString &program, const QStringList &arguments
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
     if (!m_display.isEmpty())
         env.insert(QStringLiteral("DISPLAY"), m_display);
+    for (auto it = m_waylandEnvironment.cbegin(); it != m_waylandEnvironment.cend(); ++it)
+        env.insert(it.key(), it.value());
     for (auto it = environment.cbegin(); it != environment.cend(); ++it)
         env.insert(it.key(), it.value());
     process->setProcessEnvironment(env);
@@ -80,6 +149,8 @@ QByteArray X11Session::run(const QString &program, const QStringList &arguments,
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), m_display);
+    for (auto it = m_waylandEnvironment.cbegin(); it != m_waylandEnvironment.cend(); ++it)
+        env.insert(it.key(), it.value());
     process.setProcessEnvironment(env);
     process.start(program, arguments);
     if (!process.waitForFinished(timeoutMs)) {
@@ -109,6 +180,18 @@ QProcess *X11Session::ownClipboard(const QByteArray &bytes, const QString &targe
         ::kill(static_cast<pid_t>(m_owner->processId()), SIGCONT); // a stopped owner must hear us
         m_owner->terminate();
         m_owner->waitForFinished(3000);
+    }
+    if (!m_waylandEnvironment.isEmpty()) {
+        // wl-copy in the foreground, so that it is the process we keep; it reads the file.
+        m_owner = start(QStringLiteral("sh"),
+                        {QStringLiteral("-c"),
+                         QStringLiteral("exec wl-copy --foreground --type \"$0\" < \"$1\""), target,
+                         file});
+        const auto listed = [&] {
+            return run(QStringLiteral("wl-paste"), {QStringLiteral("--list-types")}, 2000)
+                .contains(target.toLatin1());
+        };
+        return m_owner && waitFor(listed, 5000) ? m_owner : nullptr;
     }
     const QStringList arguments = {QStringLiteral("-quiet"),
                                    QStringLiteral("-selection"),
@@ -147,15 +230,26 @@ QProcess *X11Session::ownClipboard(const QImage &image)
 
 QByteArray X11Session::clipboardText()
 {
+    if (!m_waylandEnvironment.isEmpty())
+        return run(QStringLiteral("wl-paste"), {QStringLiteral("--no-newline")});
     return run(QStringLiteral("xclip"),
                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
 }
 
 QProcess *X11Session::startProgram(const QHash<QString, QString> &environment)
 {
-    QProcess *program = start(qEnvironmentVariable("CORVANTILE_BINARY"), {}, environment);
+    QHash<QString, QString> env = environment;
+    if (!m_waylandEnvironment.isEmpty())
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+    QProcess *program = start(qEnvironmentVariable("CORVANTILE_BINARY"), {}, env);
     if (!program)
         return nullptr;
+    if (!m_waylandEnvironment.isEmpty()) {
+        if (!waitFor([&] { return findWaylandWindow(); }, 20000))
+            return nullptr;
+        QThread::msleep(500);
+        return program;
+    }
     QByteArray id;
     const auto search = [&] {
         id = run(QStringLiteral("xdotool"),
@@ -189,8 +283,9 @@ QProcess *X11Session::startProgram(const QHash<QString, QString> &environment)
 void X11Session::click(QPoint inWindow)
 {
     const QPoint at = m_window + inWindow;
-    xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
-             QStringLiteral("click"), QStringLiteral("1")});
+    xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
+    QThread::msleep(50);
+    xdotool({QStringLiteral("click"), QStringLiteral("1")});
     QThread::msleep(300);
 }
 
@@ -232,6 +327,7 @@ void X11Session::stopAll()
     }
     m_processes.clear();
     m_owner = nullptr;
+    m_waylandEnvironment.clear();
     m_display.clear();
 }
 

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QProcess>
+#include <QSize>
 #include <QTemporaryDir>
 #include <memory>
 #include <vector>
@@ -34,7 +35,12 @@ public:
     X11Session();
     ~X11Session();
 
-    bool startServer();
+    bool startServer(QSize size = QSize(1024, 768));
+    // Starts Weston inside the X server (its x11 backend, so that it has a seat, a keyboard and
+    // a clipboard that xdotool's input reaches), with a runtime folder and socket of its own.
+    // Every program started afterwards is a Wayland client of it: the clipboard's owner is
+    // wl-copy, and the program runs on Qt's Wayland platform.
+    bool startWeston();
     const QString &display() const { return m_display; }
     QString filePath(const QString &name) const { return m_dir.filePath(name); }
 
@@ -57,6 +63,11 @@ public:
     // Starts the program from $CORVANTILE_BINARY and waits for its window.
     QProcess *startProgram(const QHash<QString, QString> &environment = {});
     QPoint window() const { return m_window; }
+    // Finds the program's window on Weston's screen by its title bar; window() is then its
+    // client area's top-left corner.
+    bool findWaylandWindow();
+    // The outer width of the window with its title bar on Wayland, as seen on screen.
+    int waylandFrameWidth();
 
     void click(QPoint inWindow);
     // Clicks a text box, selects all it holds and types the text in its place.
@@ -72,6 +83,7 @@ private:
     std::vector<std::unique_ptr<QProcess>> m_processes;
     QProcess *m_owner = nullptr; // the xclip that last took the clipboard
     QPoint m_window;
+    QHash<QString, QString> m_waylandEnvironment; // set while Weston runs
 };
 
 } // namespace corvantile::test

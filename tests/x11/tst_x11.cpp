@@ -12,34 +12,6 @@
 
 using namespace corvantile::test;
 
-namespace {
-
-// The definition of a region of a screenshot, every pixel sampled, worked out from the
-// picture's own pixels: the header quotes the corner as typed (by default as a drag writes
-// it), and a pixel is kept when its red is at least redFrom.
-QByteArray expectedDefinition(const QImage &shot, const QRect &region, QByteArray corner = {},
-                              int redFrom = 0)
-{
-    if (corner.isEmpty())
-        corner = QByteArray::number(region.x()) + ", " + QByteArray::number(region.y());
-    QByteArray text = ":Object MappedObject   // Test at coords " + corner + "\r\n";
-    for (int y = 0; y < region.height(); ++y) {
-        QByteArrayList entries;
-        for (int x = 0; x < region.width(); ++x) {
-            const QRgb p = shot.pixel(region.x() + x, region.y() + y);
-            const int peak = std::max({qRed(p), qGreen(p), qBlue(p)});
-            if (peak > 0 && qRed(p) >= redFrom)
-                entries << QByteArray::number(peak) + '=' + QByteArray::number(x) + ',' +
-                               QByteArray::number(y);
-        }
-        if (!entries.isEmpty())
-            text += entries.join('|') + "\r\n";
-    }
-    return text + ":End Object ";
-}
-
-} // namespace
-
 class tst_X11 : public QObject
 {
     Q_OBJECT

@@ -1,0 +1,135 @@
+// The real program as a native Wayland client of Weston (run inside a private Xvfb, so that
+// xdotool's input reaches it): the clipboard through wl-copy and wl-paste, a stalled owner,
+// and the maximise button that Qt draws on its own title bar.
+
+#include "support/test_images.h"
+#include "support/x11_session.h"
+
+#include <QElapsedTimer>
+#include <QStandardPaths>
+#include <QTest>
+#include <csignal>
+#include <optional>
+
+using namespace corvantile::test;
+
+namespace {
+
+// A click on the status line, which does nothing but give the window the keyboard focus, as
+// a user's first click on it does (and without which a Wayland compositor withholds the
+// clipboard).
+const QPoint statusLine(280, 338);
+
+} // namespace
+
+class tst_Wayland : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::optional<X11Session> x;
+    QProcess *m_program = nullptr;
+    void startWithPicture(const QImage &shot);
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void pasteAndCreate();
+    void stalledOwnerKeepsTheWindowAnswering();
+    void maximiseLeavesTheWindowAsItIs();
+};
+
+void tst_Wayland::initTestCase()
+{
+    for (const char *tool : {"Xvfb", "weston", "wl-copy", "wl-paste", "xdotool", "import"})
+        QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(), tool);
+    QVERIFY2(qEnvironmentVariableIsSet("CORVANTILE_BINARY"), "CORVANTILE_BINARY is not set");
+}
+
+void tst_Wayland::init()
+{
+    x.emplace();
+    QVERIFY(x->startServer(QSize(1280, 900)));
+    QVERIFY(x->startWeston());
+}
+
+void tst_Wayland::cleanup()
+{
+    x.reset();
+}
+
+void tst_Wayland::startWithPicture(const QImage &shot)
+{
+    QVERIFY(x->ownClipboard(shot));
+    m_program = x->startProgram();
+    QVERIFY(m_program);
+    x->click(statusLine);
+    x->click(spot::pasteButton);
+    QTRY_COMPARE_WITH_TIMEOUT(x->screenPart(QRect(spot::viewPicture, QSize(20, 30))).pixel(10, 20),
+                              patternPixel(10, 20), 10000);
+}
+
+void tst_Wayland::pasteAndCreate()
+{
+    const QImage shot = patternImage(640, 480);
+    startWithPicture(shot);
+    if (QTest::currentTestFailed())
+        return;
+    const QRect visible(spot::viewPicture, QSize(550, 300));
+    QCOMPARE(x->screenPart(visible), shot.copy(0, 0, 550, 300));
+
+    const QRect region(130, 45, 17, 11);
+    x->typeInto(spot::coordsBox, QStringLiteral("130, 45"));
+    x->typeInto(spot::widthBox, QStringLiteral("17"));
+    x->typeInto(spot::heightBox, QStringLiteral("11"));
+    x->click(spot::everyPixelOption);
+    x->click(spot::createButton);
+    QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), expectedDefinition(shot, region), 10000);
+}
+
+void tst_Wayland::stalledOwnerKeepsTheWindowAnswering()
+{
+    startWithPicture(patternImage(300, 200));
+    if (QTest::currentTestFailed())
+        return;
+    QProcess *owner = x->ownClipboard(pngBytes(patternImage(50, 50)), QStringLiteral("image/png"));
+    QVERIFY(owner);
+    ::kill(static_cast<pid_t>(owner->processId()), SIGSTOP);
+
+    const QRect widthBox(spot::widthBox - QPoint(38, 7), QSize(76, 14));
+    x->click(statusLine);
+    const QImage widthBefore = x->screenPart(widthBox);
+    QElapsedTimer timer;
+    timer.start();
+    x->click(spot::pasteButton);
+    x->click(spot::widthBox);
+    x->xdotool({QStringLiteral("type"), QStringLiteral("7")});
+    QTRY_VERIFY_WITH_TIMEOUT(x->screenPart(widthBox) != widthBefore, 30000);
+    const qint64 blocked = timer.elapsed();
+    qInfo("the window reacted again after %lld ms", blocked);
+    // The two clicks and the typing take about 0.7 s of that by themselves.
+    QVERIFY2(blocked < 2500 + 1000, qPrintable(QStringLiteral("blocked for %1 ms").arg(blocked)));
+    const QImage view = x->screenPart(QRect(spot::viewPicture, QSize(120, 60)));
+    QCOMPARE(view.pixel(100, 50), patternPixel(100, 50)); // the view kept its picture
+}
+
+void tst_Wayland::maximiseLeavesTheWindowAsItIs()
+{
+    m_program = x->startProgram();
+    QVERIFY(m_program);
+    QCOMPARE(x->waylandFrameWidth(), 688 + 6);
+    const QPoint place = x->window();
+    // Where Qt's title bar puts its maximise button: the second of the buttons at the right.
+    const QPoint maximise(688 + 3 - 8 - 18 - 5 - 9, -30 + 15);
+    x->click(maximise);
+    x->click(maximise);
+    QTest::qWait(1500);
+    QCOMPARE(m_program->state(), QProcess::Running);
+    QVERIFY(x->findWaylandWindow());
+    QCOMPARE(x->window(), place);              // neither moved
+    QCOMPARE(x->waylandFrameWidth(), 688 + 6); // nor resized
+}
+
+QTEST_GUILESS_MAIN(tst_Wayland)
+#include "tst_wayland.moc"
