@@ -1,9 +1,13 @@
 #include "form1.h"
 
+#include "platform/accessibility.h"
 #include "platform/clipboard.h"
+#include "platform/command_button.h"
 #include "platform/compact_style.h"
+#include "platform/focus_mark.h"
 #include "platform/image_box.h"
 #include "platform/locked_text_box.h"
+#include "platform/mouse_buttons.h"
 #include "platform/picture_box.h"
 #include "platform/scroll_bar.h"
 #include "platform/wrapping_button.h"
@@ -127,6 +131,7 @@ Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
                       largestScrollableSide(picScroll->height(), borders) * 4);
     buildTabOrder();
     connectHandlers();
+    describeForScreenReaders();
     Form_Load();
 }
 
@@ -171,7 +176,7 @@ void Form1::buildControls()
 
     Frame4 = makeFrame(this, 1, 367, 213, 42, "Object Name");
     txtObjectName = makeTextBox(Frame4, 7, 15, 199, 19, "MappedObject");
-    btnCreate = new QPushButton(QStringLiteral("Create Object"), this);
+    btnCreate = new CommandButton(QStringLiteral("Create Object"), this);
     btnCreate->setGeometry(217, 378, 81, 28);
 
     Frame6 = makeFrame(this, 302, 367, 208, 42, "Sample");
@@ -299,7 +304,73 @@ void Form1::connectHandlers()
     }
 
     connect(picClip, &PictureBox::mouseUp, this, &Form1::picClip_MouseUp);
+    // The Menu key on the clip box does what a right-button release does, with the menu at the
+    // box's top-left corner instead of at the pointer.
+    connect(picClip, &PictureBox::menuKeyPressed, this, [this] {
+        m_menuPosition = picClip->mapToGlobal(QPoint(0, 0));
+        picClip_MouseUp(RightButton, 0, 0, 0);
+        m_menuPosition.reset();
+    });
     connect(imgEgg, &ImageBox::doubleClicked, this, &Form1::imgEgg_DblClick);
+}
+
+// Names, roles and actions for a screen reader. Nothing here changes what the window shows.
+void Form1::describeForScreenReaders()
+{
+    setAccessibleRole(this, QAccessible::Window);
+    picScroll->setAccessibleName(QStringLiteral("Screenshot viewport"));
+    setAccessibleRole(picScroll, QAccessible::Graphic);
+    PicInner->setAccessibleName(QStringLiteral("Screenshot view"));
+    PicInner->describeContents(QStringLiteral("no screenshot"));
+    setAccessibleRole(PicInner, QAccessible::Graphic);
+    picClip->setAccessibleName(QStringLiteral("Clip box"));
+    picClip->describeContents(QString()); // the region's size
+    setAccessibleRole(picClip, QAccessible::Graphic);
+    new FocusMark(picClip); // it has no border to show its focus on
+    HScroll1->setAccessibleName(QStringLiteral("Scroll screenshot horizontally"));
+    VScroll1->setAccessibleName(QStringLiteral("Scroll screenshot vertically"));
+    lblCoords->setAccessibleName(QStringLiteral("Status line"));
+    setAccessibleRole(lblCoords, QAccessible::StatusBar);
+
+    // Each colour box is named in full (three of them share the caption "To:"), and its
+    // caption is linked to it.
+    const struct
+    {
+        QLineEdit *box;
+        QLabel *caption;
+        const char *name;
+    } bounds[] = {{txtRedFrom, Label4, "Red from"},     {txtRedTo, Label3, "Red to"},
+                  {txtGreenFrom, Label6, "Green from"}, {txtGreenTo, Label5, "Green to"},
+                  {txtBlueFrom, Label8, "Blue from"},   {txtBlueTo, Label7, "Blue to"}};
+    for (const auto &bound : bounds) {
+        bound.box->setAccessibleName(QString::fromLatin1(bound.name));
+        bound.caption->setBuddy(bound.box);
+    }
+    txtObjectName->setAccessibleName(QStringLiteral("Object name"));
+    txtCoords->setAccessibleName(QStringLiteral("Coords"));
+    txtCoords->setAccessibleDescription(QStringLiteral("top-left corner of the region: x, y"));
+    txtWidth->setAccessibleName(QStringLiteral("Width"));
+    txtHeight->setAccessibleName(QStringLiteral("Height"));
+    chkUseBlack->setAccessibleName(QStringLiteral("Include black pixels"));
+    txtObject->setAccessibleName(QStringLiteral("Object definition"));
+
+    // The buffers: pictures with the actions a left or a right click offers.
+    for (int i = 0; i < bufferCount; ++i) {
+        ImageBox *slot = ImgBuffer[static_cast<size_t>(i)];
+        slot->setAccessibleName(QStringLiteral("Screenshot buffer %1").arg(i + 1));
+        setAccessibleRole(slot, QAccessible::Graphic);
+        setAccessibleActions(slot, {{QStringLiteral("Bring back"),
+                                     [this, i] { ImgBuffer_MouseUp(i, LeftButton, 0, 0, 0); }},
+                                    {QStringLiteral("Delete"),
+                                     [this, i] {
+                                         state.menuTarget = static_cast<std::int16_t>(i);
+                                         delete_Click();
+                                     }},
+                                    {QStringLiteral("Expanded preview"), [this, i] {
+                                         state.menuTarget = static_cast<std::int16_t>(i);
+                                         ZoomIn_Click();
+                                     }}});
+    }
 }
 
 void Form1::placePicInner(int left, int top)
@@ -321,7 +392,9 @@ void Form1::Form_Load()
 
 void Form1::openPopMenu()
 {
-    PopMenu->exec(QCursor::pos());
+    const QPoint at = m_menuPosition.value_or(QCursor::pos());
+    m_menuPosition.reset();
+    PopMenu->exec(at);
 }
 
 } // namespace corvantile

@@ -3,6 +3,7 @@
 #include "main_window/window_state.h"
 #include "platform/clipboard.h"
 
+#include <QPoint>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -142,10 +143,13 @@ private:
     void buildControls();
     void buildTabOrder();
     void connectHandlers();
+    void describeForScreenReaders();
     void placePicInner(int left, int top);
 
     std::unique_ptr<Clipboard> m_clipboard;
     PopupForm *m_popupForm = nullptr;
+    // Where the next PopMenu opens when it is not opened at the mouse pointer (by a key).
+    std::optional<QPoint> m_menuPosition;
 };
 
 } // namespace corvantile

@@ -23,13 +23,23 @@ QImage scaledTo(const QImage &picture, QSize size, ImageBox::Scaling scaling)
 
 } // namespace
 
-ImageBox::ImageBox(QWidget *parent) : QWidget(parent) {}
+ImageBox::ImageBox(QWidget *parent) : QWidget(parent)
+{
+    setAccessibleDescription(QStringLiteral("empty"));
+}
 
 void ImageBox::setPicture(const QImage &picture)
 {
     m_picture = picture;
     m_scaled = QPixmap();
     update();
+    // What a screen reader is told the control holds.
+    const QString text =
+        picture.isNull()
+            ? QStringLiteral("empty")
+            : QStringLiteral("%1 \u00d7 %2").arg(picture.width()).arg(picture.height());
+    if (text != accessibleDescription())
+        setAccessibleDescription(text);
 }
 
 void ImageBox::setBorder(bool on)

@@ -2,6 +2,7 @@
 
 #include "mouse_buttons.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -66,6 +67,7 @@ void PictureBox::setBoxSize(int width, int height)
         return;
     resize(size);
     layoutClientArea(); // a hidden box gets its resize event only when shown
+    describe();
     emit sizeChanged();
 }
 
@@ -73,6 +75,7 @@ void PictureBox::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     layoutClientArea();
+    describe();
 }
 
 void PictureBox::layoutClientArea()
@@ -90,6 +93,51 @@ void PictureBox::setPicture(const QImage &picture)
     update();
     if (m_autoSize && !m_picture.isNull())
         setBoxSize(m_picture.width() + 2 * borderWidth(), m_picture.height() + 2 * borderWidth());
+    describe();
+}
+
+void PictureBox::describeContents(const QString &emptyText)
+{
+    m_described = true;
+    m_emptyDescription = emptyText;
+    describe();
+}
+
+void PictureBox::describe()
+{
+    if (!m_described)
+        return;
+    const QSize size = m_picture.isNull() ? drawingSize() : m_picture.size();
+    const QString text = m_picture.isNull() && !m_emptyDescription.isEmpty()
+                             ? m_emptyDescription
+                             : QStringLiteral("%1 \u00d7 %2").arg(size.width()).arg(size.height());
+    if (text != accessibleDescription())
+        setAccessibleDescription(text); // tells a screen reader of the change
+}
+
+void PictureBox::keyPressEvent(QKeyEvent *event)
+{
+    const bool shiftF10 = event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
+    if (event->key() == Qt::Key_Menu || shiftF10) {
+        event->accept();
+        emit menuKeyPressed();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+// The focus mark lies on the border (or, for a box without one, is drawn by a mark outside
+// it), never on the drawing area, whose pixels are what the tool reads.
+void PictureBox::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void PictureBox::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
 }
 
 QRgb PictureBox::basePixel(int x, int y) const
@@ -289,8 +337,16 @@ void PictureBox::paintEvent(QPaintEvent *event)
             }
         }
     }
-    if (b > 0)
+    if (b > 0) {
         qDrawWinPanel(&painter, rect(), palette(), true);
+        if (hasFocus()) {
+            // The inner line of the sunken border, dotted in the highlight colour.
+            QPen pen(palette().color(QPalette::Highlight), 1, Qt::DotLine);
+            painter.setPen(pen);
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRect(1, 1, width() - 3, height() - 3));
+        }
+    }
 }
 
 QPointF PictureBox::drawingPosition(const QPointF &widgetPosition) const

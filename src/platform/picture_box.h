@@ -76,12 +76,19 @@ public:
     // The area inside the border that holds child controls; created on first use.
     QWidget *clientArea();
 
+    // Keeps the box's accessible description, what a screen reader is told it holds, up to
+    // date: the picture's size, or when it has none, emptyText (when that is empty, the
+    // drawing area's size).
+    void describeContents(const QString &emptyText);
+
 signals:
     void sizeChanged();
     // button: 1 left, 2 right, 4 middle; buttons on a move: the sum of those held.
     void mouseDown(int button, int shift, float x, float y);
     void mouseMove(int buttons, int shift, float x, float y);
     void mouseUp(int button, int shift, float x, float y);
+    // The Menu key, or Shift+F10, was pressed while the box had the focus.
+    void menuKeyPressed();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -89,8 +96,12 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
+    void describe();
     static constexpr int tileSize = 64;
 
     QRgb basePixel(int x, int y) const;
@@ -112,6 +123,8 @@ private:
     LineStyle m_lineStyle = LineStyle::Solid;
     QHash<quint64, QImage> m_tiles;
     QWidget *m_client = nullptr;
+    bool m_described = false;
+    QString m_emptyDescription;
 };
 
 } // namespace corvantile

@@ -6,7 +6,7 @@
 namespace corvantile {
 
 WrappingButton::WrappingButton(const QString &caption, QWidget *parent)
-    : QPushButton(caption, parent)
+    : CommandButton(caption, parent)
 {}
 
 void WrappingButton::paintEvent(QPaintEvent *)

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QPushButton>
+#include "command_button.h"
 
 namespace corvantile {
 
 // A command button whose caption wraps onto several lines when it is wider than the button.
 // text() is the caption as given; only the painting breaks it into lines.
-class WrappingButton : public QPushButton
+class WrappingButton : public CommandButton
 {
     Q_OBJECT
 

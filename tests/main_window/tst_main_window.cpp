@@ -1,9 +1,12 @@
+#include "common/colour.h"
 #include "platform/client_frame.h"
 #include "platform/image_box.h"
 #include "platform/locked_text_box.h"
 #include "platform/picture_box.h"
 #include "support/form_driver.h"
+#include "support/test_images.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -15,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyleOptionButton>
 #include <QTest>
@@ -57,6 +61,54 @@ int captionStart(const QAbstractButton *button, QStyle::SubElement contents)
     return button->style()->subElementRect(contents, &option, button).left();
 }
 
+// Every control of the window by its name.
+QHash<QString, QWidget *> controlsByName(Form1 &f)
+{
+    QHash<QString, QWidget *> controls = {
+        {"picScroll", f.picScroll},
+        {"HScroll1", f.HScroll1},
+        {"VScroll1", f.VScroll1},
+        {"lblCoords", f.lblCoords},
+        {"Label2", f.Label2},
+        {"Label4", f.Label4},
+        {"txtRedFrom", f.txtRedFrom},
+        {"Label3", f.Label3},
+        {"txtRedTo", f.txtRedTo},
+        {"Label6", f.Label6},
+        {"txtGreenFrom", f.txtGreenFrom},
+        {"Label5", f.Label5},
+        {"txtGreenTo", f.txtGreenTo},
+        {"Label8", f.Label8},
+        {"txtBlueFrom", f.txtBlueFrom},
+        {"Label7", f.Label7},
+        {"txtBlueTo", f.txtBlueTo},
+        {"Frame4", f.Frame4},
+        {"txtObjectName", f.txtObjectName},
+        {"btnCreate", f.btnCreate},
+        {"Frame6", f.Frame6},
+        {"Option1", f.Option1},
+        {"Option2", f.Option2},
+        {"Frame7", f.Frame7},
+        {"chkUseBlack", f.chkUseBlack},
+        {"txtObject", f.txtObject},
+        {"picClip", f.picClip},
+        {"Frame3", f.Frame3},
+        {"txtCoords", f.txtCoords},
+        {"Frame1", f.Frame1},
+        {"txtWidth", f.txtWidth},
+        {"Frame2", f.Frame2},
+        {"txtHeight", f.txtHeight},
+        {"Command1", f.Command1},
+        {"Label1", f.Label1},
+        {"Frame5", f.Frame5},
+        {"imgEgg", f.imgEgg},
+        {"PicInner", f.PicInner},
+        {"ImgBuffer0", f.ImgBuffer[0]},
+        {"Form1", &f},
+    };
+    return controls;
+}
+
 } // namespace
 
 class tst_MainWindow : public QObject
@@ -71,6 +123,9 @@ private slots:
     void captionsAndTexts();
     void captionsFit();
     void frameDrawnByTheTool();
+    void screenReaderSees_data();
+    void screenReaderSees();
+    void workWithoutAMouse();
     void tabOrder();
     void popupMenuItems();
 };
@@ -159,45 +214,7 @@ void tst_MainWindow::geometry()
     QFETCH(bool, sizedToCaption);
     FormDriver d;
     Form1 &f = *d.form;
-    const QHash<QString, QWidget *> controls = {
-        {"picScroll", f.picScroll},
-        {"HScroll1", f.HScroll1},
-        {"VScroll1", f.VScroll1},
-        {"lblCoords", f.lblCoords},
-        {"Label2", f.Label2},
-        {"Label4", f.Label4},
-        {"txtRedFrom", f.txtRedFrom},
-        {"Label3", f.Label3},
-        {"txtRedTo", f.txtRedTo},
-        {"Label6", f.Label6},
-        {"txtGreenFrom", f.txtGreenFrom},
-        {"Label5", f.Label5},
-        {"txtGreenTo", f.txtGreenTo},
-        {"Label8", f.Label8},
-        {"txtBlueFrom", f.txtBlueFrom},
-        {"Label7", f.Label7},
-        {"txtBlueTo", f.txtBlueTo},
-        {"Frame4", f.Frame4},
-        {"txtObjectName", f.txtObjectName},
-        {"btnCreate", f.btnCreate},
-        {"Frame6", f.Frame6},
-        {"Option1", f.Option1},
-        {"Option2", f.Option2},
-        {"Frame7", f.Frame7},
-        {"chkUseBlack", f.chkUseBlack},
-        {"txtObject", f.txtObject},
-        {"picClip", f.picClip},
-        {"Frame3", f.Frame3},
-        {"txtCoords", f.txtCoords},
-        {"Frame1", f.Frame1},
-        {"txtWidth", f.txtWidth},
-        {"Frame2", f.Frame2},
-        {"txtHeight", f.txtHeight},
-        {"Command1", f.Command1},
-        {"Label1", f.Label1},
-        {"Frame5", f.Frame5},
-        {"imgEgg", f.imgEgg},
-    };
+    const QHash<QString, QWidget *> controls = controlsByName(f);
     QWidget *control = controls.value(name);
     QVERIFY(control);
     QCOMPARE(control->pos(), expected.topLeft());
@@ -368,6 +385,131 @@ void tst_MainWindow::frameDrawnByTheTool()
     QVERIFY(!frame->isVisible());
     framed.form->setParent(nullptr); // the driver owns the window
     delete frame;
+}
+
+void tst_MainWindow::screenReaderSees_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("role");
+    QTest::addColumn<QString>("description");
+    const struct
+    {
+        const char *control, *name;
+        QAccessible::Role role;
+        const char *description;
+    } rows[] = {
+        {"Form1", "Quenby Corvantile - For use with Runewright by Dravenholt", QAccessible::Window,
+         ""},
+        {"picScroll", "Screenshot viewport", QAccessible::Graphic, ""},
+        {"PicInner", "Screenshot view", QAccessible::Graphic, "no screenshot"},
+        {"HScroll1", "Scroll screenshot horizontally", QAccessible::ScrollBar, ""},
+        {"VScroll1", "Scroll screenshot vertically", QAccessible::ScrollBar, ""},
+        {"lblCoords", "Status line", QAccessible::StatusBar, ""},
+        {"txtRedFrom", "Red from", QAccessible::EditableText, ""},
+        {"txtRedTo", "Red to", QAccessible::EditableText, ""},
+        {"txtGreenFrom", "Green from", QAccessible::EditableText, ""},
+        {"txtGreenTo", "Green to", QAccessible::EditableText, ""},
+        {"txtBlueFrom", "Blue from", QAccessible::EditableText, ""},
+        {"txtBlueTo", "Blue to", QAccessible::EditableText, ""},
+        {"txtObjectName", "Object name", QAccessible::EditableText, ""},
+        {"btnCreate", "Create Object", QAccessible::Button, ""},
+        {"Option1", "Every Pixel", QAccessible::RadioButton, ""},
+        {"Option2", "Every Other Pixel", QAccessible::RadioButton, ""},
+        {"chkUseBlack", "Include black pixels", QAccessible::CheckBox, ""},
+        {"txtObject", "Object definition", QAccessible::EditableText, ""},
+        {"picClip", "Clip box", QAccessible::Graphic, "103 \u00d7 103"},
+        {"txtCoords", "Coords", QAccessible::EditableText, "top-left corner of the region: x, y"},
+        {"txtWidth", "Width", QAccessible::EditableText, ""},
+        {"txtHeight", "Height", QAccessible::EditableText, ""},
+        {"Command1", "Paste Image From Clipboard", QAccessible::Button, ""},
+        {"ImgBuffer0", "Screenshot buffer 1", QAccessible::Graphic, "empty"},
+    };
+    for (const auto &row : rows)
+        QTest::newRow(row.control)
+            << QString::fromLatin1(row.control) << QString::fromUtf8(row.name) << int(row.role)
+            << QString::fromUtf8(row.description);
+}
+
+// What a screen reader is told of each control: a name of its own, its role, and what it holds.
+void tst_MainWindow::screenReaderSees()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, name);
+    QFETCH(int, role);
+    QFETCH(QString, description);
+    FormDriver d;
+    QAccessibleInterface *reader =
+        QAccessible::queryAccessibleInterface(controlsByName(*d.form).value(control));
+    QVERIFY(reader);
+    QCOMPARE(reader->text(QAccessible::Name), name);
+    QCOMPARE(int(reader->role()), role);
+    QCOMPARE(reader->text(QAccessible::Description), description);
+    if (control == QLatin1String("lblCoords")) {
+        d.form->lblCoords->setText(QStringLiteral("12, 34"));
+        QVERIFY(reader->textInterface());
+        QCOMPARE(reader->textInterface()->text(0, 6), QStringLiteral("12, 34"));
+    }
+    if (control.startsWith(QLatin1String("ImgBuffer")))
+        QCOMPARE(reader->actionInterface()->actionNames().mid(0, 3),
+                 QStringList({"Bring back", "Delete", "Expanded preview"}));
+}
+
+// The buffers' actions, the Menu key on the clip box and Enter on a button do what the mouse
+// does; what a screen reader is told follows a paste and Create Object; and the focus marks
+// never reach the pixels the tool reads.
+void tst_MainWindow::workWithoutAMouse()
+{
+    FormDriver d;
+    Form1 &f = *d.form;
+    d.paste(patternImage(300, 200));
+    d.paste(patternImage(120, 90));
+    QCOMPARE(f.PicInner->accessibleDescription(), QStringLiteral("120 \u00d7 90"));
+    QCOMPARE(f.ImgBuffer[0]->accessibleDescription(), QStringLiteral("300 \u00d7 200"));
+
+    QAccessibleActionInterface *first =
+        QAccessible::queryAccessibleInterface(f.ImgBuffer[0])->actionInterface();
+    first->doAction(QStringLiteral("Bring back"));
+    QTRY_COMPARE(f.PicInner->picture().size(), QSize(300, 200));
+    QAccessible::queryAccessibleInterface(f.ImgBuffer[1])
+        ->actionInterface()
+        ->doAction(QStringLiteral("Delete"));
+    QTRY_VERIFY(f.ImgBuffer[1]->picture().isNull());
+    QCOMPARE(f.state.bufferIndex, 0);
+
+    // Region, focus on the clip box, Menu key: the menu opens at the box's top-left corner.
+    f.txtWidth->setText(QStringLiteral("20"));
+    f.txtHeight->setText(QStringLiteral("10"));
+    f.txtCoords->setText(QStringLiteral("5, 6"));
+    const QImage clip = f.picClip->image();
+    f.move(0, 0); // room for the menu beside the clip box, on a screen of 800 x 600
+    f.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&f));
+    for (QWidget *focused :
+         {static_cast<QWidget *>(f.picClip), static_cast<QWidget *>(f.PicInner)}) {
+        focused->setFocus();
+        QTRY_VERIFY(focused->hasFocus());
+        QCOMPARE(f.picClip->image(), clip);
+        QCOMPARE(f.PicInner->point(0, 0), colourValueFromRgb(patternPixel(0, 0)));
+    }
+    f.picClip->setFocus();
+    QRect menuAt;
+    const bool opened = whileNestedLoopRuns([&] { QTest::keyClick(f.picClip, Qt::Key_Menu); },
+                                            [&](QWidget *menu) {
+                                                menuAt = menu->geometry();
+                                                menu->close();
+                                            });
+    QVERIFY(opened);
+    // At the box's top-left, where the screen has room for it there.
+    const QPoint corner = f.picClip->mapToGlobal(QPoint(0, 0));
+    if (f.screen()->geometry().contains(QRect(corner, menuAt.size())))
+        QCOMPARE(menuAt.topLeft(), corner);
+    QCOMPARE(f.state.menuTarget, std::optional<std::int16_t>(99));
+
+    f.btnCreate->setFocus();
+    QTest::keyClick(f.btnCreate, Qt::Key_Return);
+    QVERIFY(f.txtObject->toPlainText().startsWith(QStringLiteral(":Object MappedObject")));
+    QCOMPARE(f.txtObject->accessibleDescription(), QStringLiteral("50 pixels kept"));
 }
 
 void tst_MainWindow::tabOrder()

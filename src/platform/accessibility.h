@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QAccessible>
+#include <QList>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace corvantile {
+
+// What a screen reader is told about the tool's own controls, beyond their names and
+// descriptions (which are the widgets' own accessible name and description).
+
+// The role a control is presented with: the main window as a frame, the picture boxes as
+// graphics, the status line as a status bar (with its text readable).
+void setAccessibleRole(QWidget *control, QAccessible::Role role);
+
+// Actions a screen reader can run on a control, in order. Each runs from the event loop once the
+// reader's call has returned, so an action that opens a modal window does not hold the reader.
+struct AccessibleAction
+{
+    QString name;
+    std::function<void()> run;
+};
+void setAccessibleActions(QWidget *control, const QList<AccessibleAction> &actions);
+
+} // namespace corvantile
