@@ -353,6 +353,7 @@ void Form1::describeForScreenReaders()
     txtHeight->setAccessibleName(QStringLiteral("Height"));
     chkUseBlack->setAccessibleName(QStringLiteral("Include black pixels"));
     txtObject->setAccessibleName(QStringLiteral("Object definition"));
+    setAccessibleRole(imgEgg, QAccessible::NoRole); // the hidden spot stays hidden
 
     // The buffers: pictures with the actions a left or a right click offers.
     for (int i = 0; i < bufferCount; ++i) {

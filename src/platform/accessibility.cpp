@@ -39,6 +39,17 @@ public:
         return QAccessibleWidget::interface_cast(type);
     }
 
+    // A control without a role is presentation only, and a reader passes over it.
+    QAccessible::State state() const override
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        if (role() == QAccessible::NoRole) {
+            s.invisible = true;
+            s.focusable = false;
+        }
+        return s;
+    }
+
     QString text(QAccessible::Text t) const override
     {
         if (t == QAccessible::Value && label())

@@ -13,7 +13,8 @@ namespace corvantile {
 // descriptions (which are the widgets' own accessible name and description).
 
 // The role a control is presented with: the main window as a frame, the picture boxes as
-// graphics, the status line as a status bar (with its text readable).
+// graphics, the status line as a status bar (with its text readable). NoRole marks a widget
+// that is presentation only (a focus mark, say): a reader is told it is not there.
 void setAccessibleRole(QWidget *control, QAccessible::Role role);
 
 // Actions a screen reader can run on a control, in order. Each runs from the event loop once the

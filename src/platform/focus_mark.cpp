@@ -1,5 +1,7 @@
 #include "focus_mark.h"
 
+#include "accessibility.h"
+
 #include <QEvent>
 #include <QPainter>
 
@@ -13,6 +15,7 @@ FocusMark::FocusMark(QWidget *target) : QWidget(target->parentWidget()), m_targe
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
+    setAccessibleRole(this, QAccessible::NoRole);
     target->installEventFilter(this);
     follow();
     stackUnder(target);

@@ -1,0 +1,100 @@
+"""Works Corvantile through AT-SPI alone, as a screen reader's user would: paste, type the
+region, choose every pixel, create the definition, read it, then paste a second screenshot and
+bring the first one back through its buffer's action. Prints what it read, one line a step.
+
+Usage: atspi_driver.py SECOND_PICTURE_PNG
+"""
+import subprocess
+import sys
+import time
+
+import pyatspi
+
+
+def wait_for(what, condition, seconds=15):
+    end = time.time() + seconds
+    while time.time() < end:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.1)
+    sys.exit("timed out waiting for " + what)
+
+
+def find(node, name, role=None):
+    """The first node below node with that name (and role name)."""
+    for child in node:
+        if child is None:
+            continue
+        if child.name == name and (role is None or child.getRoleName() == role):
+            return child
+        found = find(child, name, role)
+        if found is not None:
+            return found
+    return None
+
+
+def app():
+    for candidate in pyatspi.Registry.getDesktop(0):
+        if candidate is not None and candidate.name == "Corvantile":
+            return candidate
+    return None
+
+
+def run_action(node, *action_names):
+    """Runs the first of the actions that the node offers."""
+    actions = node.queryAction()
+    offered = [actions.getName(i) for i in range(actions.nActions)]
+    for name in action_names:
+        if name in offered:
+            actions.doAction(offered.index(name))
+            return
+    sys.exit("none of %r on %s, which offers %r" % (action_names, node.name, offered))
+
+
+def press(window, caption):
+    run_action(find(window, caption, "push button"), "Press")
+
+
+def description(window, name):
+    return find(window, name).description
+
+
+def main():
+    second_picture = sys.argv[1]
+    window = wait_for("the program", lambda: app() and app()[0])
+    wait_for("its controls", lambda: find(window, "Screenshot view"))
+
+    press(window, "Paste Image From Clipboard")
+    print("view:", wait_for("the paste", lambda: description(window, "Screenshot view")
+                            if description(window, "Screenshot view") != "no screenshot" else None))
+    for name, text in (("Coords", "130, 45"), ("Width", "17"), ("Height", "11")):
+        find(window, name, "text").queryEditableText().setTextContents(text)
+    run_action(find(window, "Every Pixel", "radio button"), "Toggle", "Check", "Press")
+    press(window, "Create Object")
+    result = find(window, "Object definition", "text")
+    text = wait_for("the definition", lambda: result.queryText().getText(0, -1))
+    print("definition:", repr(text))
+    print("announced:", result.description)
+    clipboard = subprocess.run(["xclip", "-o", "-selection", "clipboard"], capture_output=True,
+                               check=True).stdout
+    print("clipboard:", clipboard.hex())
+
+    owner = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-t", "image/png",
+                              "-i", second_picture])
+    try:
+        time.sleep(0.5)
+        press(window, "Paste Image From Clipboard")
+        print("second view:", wait_for("the second paste", lambda: description(
+            window, "Screenshot view") if description(window, "Screenshot view") != "640 \u00d7 480"
+            else None))
+        run_action(find(window, "Screenshot buffer 1"), "Bring back")
+        print("brought back:", wait_for("the first screenshot", lambda: description(
+            window, "Screenshot view") if description(window, "Screenshot view") == "640 \u00d7 480"
+            else None))
+    finally:
+        owner.kill()
+        owner.wait()
+
+
+main()

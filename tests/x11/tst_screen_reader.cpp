@@ -1,0 +1,69 @@
+// The real program as a screen reader reaches it: through the AT-SPI bus of a private D-Bus
+// session, on a private X server, with another process owning the clipboard. The driver
+// (atspi_driver.py) uses nothing but AT-SPI: actions, editable text and text.
+
+#include "support/test_images.h"
+#include "support/x11_session.h"
+
+#include <QFile>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace corvantile::test;
+
+class tst_ScreenReader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void mainPathAndBuffersThroughAtSpi();
+};
+
+void tst_ScreenReader::initTestCase()
+{
+    for (const char *tool :
+         {"Xvfb", "xclip", "dbus-run-session", "/usr/libexec/at-spi-bus-launcher"})
+        QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty() ||
+                     QFile::exists(QString::fromLatin1(tool)),
+                 tool);
+    QVERIFY2(qEnvironmentVariableIsSet("CORVANTILE_BINARY"), "CORVANTILE_BINARY is not set");
+}
+
+void tst_ScreenReader::mainPathAndBuffersThroughAtSpi()
+{
+    X11Session x;
+    QVERIFY(x.startServer());
+    const QImage shot = patternImage(640, 480);
+    QVERIFY(x.ownClipboard(shot));
+    const QString second = x.filePath(QStringLiteral("second.png"));
+    QVERIFY(patternImage(300, 200).save(second));
+
+    const QString here = QStringLiteral(CORVANTILE_SOURCE_DIR "/tests/x11/");
+    QProcess *session = x.start(QStringLiteral("dbus-run-session"),
+                                {QStringLiteral("--"), here + QStringLiteral("atspi_session.sh"),
+                                 qEnvironmentVariable("CORVANTILE_BINARY"),
+                                 here + QStringLiteral("atspi_driver.py"), second});
+    QVERIFY(session);
+    QVERIFY(session->waitForFinished(120000));
+    const QByteArray out = session->readAllStandardOutput();
+    QVERIFY2(session->exitCode() == 0,
+             (out + session->readAllStandardError().right(2000)).constData());
+
+    QHash<QByteArray, QByteArray> said;
+    for (const QByteArray &line : out.split('\n'))
+        if (const qsizetype colon = line.indexOf(": "); colon > 0)
+            said.insert(line.left(colon), line.mid(colon + 2));
+    const QByteArray expected = expectedDefinition(shot, QRect(130, 45, 17, 11));
+    QCOMPARE(said.value("view"), QByteArray("640 \xc3\x97 480"));
+    // The result box reads with its line breaks as the document holds them; the clipboard
+    // has the definition byte for byte.
+    QCOMPARE(said.value("definition"), "'" + QByteArray(expected).replace("\r\n", "\\n") + "'");
+    QCOMPARE(said.value("announced"), QByteArray("187 pixels kept"));
+    QCOMPARE(QByteArray::fromHex(said.value("clipboard")), expected);
+    QCOMPARE(said.value("second view"), QByteArray("300 \xc3\x97 200"));
+    QCOMPARE(said.value("brought back"), QByteArray("640 \xc3\x97 480"));
+}
+
+QTEST_GUILESS_MAIN(tst_ScreenReader)
+#include "tst_screen_reader.moc"
