@@ -1,6 +1,8 @@
 #include "client_frame.h"
 
 #include <QCloseEvent>
+#include <QDialog>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QHash>
 #include <QMouseEvent>
@@ -27,7 +29,52 @@ ClientFrame::ClientFrame(QWidget *content)
     for (auto it = fonts.cbegin(); it != fonts.cend(); ++it)
         it.key()->setFont(it.value());
     content->move(border, titleHeight);
-    setFixedSize(content->width() + 2 * border, content->height() + titleHeight + border);
+    const QSize outer(content->width() + 2 * border, content->height() + titleHeight + border);
+    if (content->minimumSize() == content->maximumSize()) {
+        setFixedSize(outer);
+    } else {
+        m_sizable = true;
+        setMinimumSize(2 * border + 40, titleHeight + border);
+        resize(outer);
+        setMouseTracking(true);
+    }
+}
+
+void ClientFrame::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    if (m_sizable)
+        m_content->resize(width() - 2 * border, height() - titleHeight - border);
+}
+
+Qt::Edges ClientFrame::edgesAt(QPoint at) const
+{
+    Qt::Edges edges;
+    if (!m_sizable)
+        return edges;
+    if (at.x() < border)
+        edges |= Qt::LeftEdge;
+    if (at.x() >= width() - border)
+        edges |= Qt::RightEdge;
+    if (at.y() < border)
+        edges |= Qt::TopEdge;
+    if (at.y() >= height() - border)
+        edges |= Qt::BottomEdge;
+    return edges;
+}
+
+void ClientFrame::mouseMoveEvent(QMouseEvent *event)
+{
+    const Qt::Edges edges = edgesAt(event->position().toPoint());
+    if ((edges & (Qt::LeftEdge | Qt::RightEdge)) && (edges & (Qt::TopEdge | Qt::BottomEdge)))
+        setCursor(
+            (edges == (Qt::LeftEdge | Qt::TopEdge) || edges == (Qt::RightEdge | Qt::BottomEdge))
+                ? Qt::SizeFDiagCursor
+                : Qt::SizeBDiagCursor);
+    else if (edges)
+        setCursor(edges & (Qt::LeftEdge | Qt::RightEdge) ? Qt::SizeHorCursor : Qt::SizeVerCursor);
+    else
+        unsetCursor();
 }
 
 QRect ClientFrame::closeButtonRect() const
@@ -77,6 +124,8 @@ void ClientFrame::mousePressEvent(QMouseEvent *event)
     const QPoint at = event->position().toPoint();
     if (closeButtonRect().contains(at))
         m_closePressed = true;
+    else if (const Qt::Edges edges = edgesAt(at); edges && windowHandle())
+        windowHandle()->startSystemResize(edges);
     else if (at.y() < titleHeight && windowHandle())
         windowHandle()->startSystemMove();
 }
@@ -100,13 +149,42 @@ void ClientFrame::closeEvent(QCloseEvent *event)
         event->ignore();
 }
 
+namespace {
+
+bool qtDrawsTitleBars()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+} // namespace
+
 QWidget *showFixedWindow(QWidget *window)
 {
     QWidget *shown = window;
-    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+    if (qtDrawsTitleBars())
         shown = new ClientFrame(window);
     shown->show();
     return shown;
+}
+
+void execDialog(QDialog *dialog)
+{
+    if (!qtDrawsTitleBars()) {
+        dialog->exec();
+        return;
+    }
+    // The dialog goes into a frame that is shown modally in its place, for as long as the
+    // dialog is open; closing the frame closes the dialog.
+    QWidget *owner = dialog->parentWidget();
+    ClientFrame frame(dialog);
+    frame.setWindowModality(Qt::ApplicationModal);
+    dialog->show();
+    frame.show();
+    QEventLoop loop;
+    QObject::connect(dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::DialogExec);
+    dialog->hide();
+    dialog->setParent(owner, dialog->windowFlags() | Qt::Dialog);
 }
 
 } // namespace corvantile

@@ -1,6 +1,7 @@
 // The expanded preview of the clip box or an image buffer, and the hidden picture window.
 
 #include "main_window/form1.h"
+#include "platform/client_frame.h"
 #include "platform/image_box.h"
 #include "platform/mouse_buttons.h"
 #include "platform/picture_box.h"
@@ -26,7 +27,7 @@ void Form1::ZoomIn_Click()
         m_popupForm->picZoom->setPicture(ImgBuffer[static_cast<size_t>(target)]->picture());
     else
         m_popupForm->picZoom->setPicture(picClip->image()); // what the clip box shows
-    m_popupForm->exec();
+    execDialog(m_popupForm);
     // Discarded on close, so the next preview opens at the initial size again.
     delete m_popupForm;
     m_popupForm = nullptr;

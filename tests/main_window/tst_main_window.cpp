@@ -3,6 +3,7 @@
 #include "platform/image_box.h"
 #include "platform/locked_text_box.h"
 #include "platform/picture_box.h"
+#include "preview/popup_form.h"
 #include "support/form_driver.h"
 #include "support/test_images.h"
 
@@ -385,6 +386,16 @@ void tst_MainWindow::frameDrawnByTheTool()
     QVERIFY(!frame->isVisible());
     framed.form->setParent(nullptr); // the driver owns the window
     delete frame;
+
+    // A sizable window (the preview) in such a frame follows the frame's size.
+    auto *zoom = new PopupForm;
+    ClientFrame zoomFrame(zoom); // owns it
+    QCOMPARE(zoomFrame.size(), QSize(304 + 6, 193 + 33));
+    zoom->show();
+    zoomFrame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&zoomFrame));
+    zoomFrame.resize(400, 300);
+    QCOMPARE(zoom->picZoom->size(), QSize(400 - 6 - 5, 300 - 33 - 5));
 }
 
 void tst_MainWindow::screenReaderSees_data()

@@ -297,6 +297,16 @@ void X11Session::typeInto(QPoint inWindow, const QString &text)
     QThread::msleep(100);
 }
 
+void X11Session::typeRegionAndCreate(const QString &corner, const QString &width,
+                                     const QString &height)
+{
+    typeInto(spot::coordsBox, corner);
+    typeInto(spot::widthBox, width);
+    typeInto(spot::heightBox, height);
+    click(spot::everyPixelOption);
+    click(spot::createButton);
+}
+
 QImage X11Session::screen()
 {
     const QString file = m_dir.filePath(QStringLiteral("screen.png"));

@@ -72,6 +72,9 @@ public:
     void click(QPoint inWindow);
     // Clicks a text box, selects all it holds and types the text in its place.
     void typeInto(QPoint inWindow, const QString &text);
+    // Types the region's corner, width and height, chooses "Every Pixel" and presses
+    // "Create Object".
+    void typeRegionAndCreate(const QString &corner, const QString &width, const QString &height);
     QImage screen();
     QImage screenPart(const QRect &inWindow);
 

@@ -80,11 +80,7 @@ void tst_Wayland::pasteAndCreate()
     QCOMPARE(x->screenPart(visible), shot.copy(0, 0, 550, 300));
 
     const QRect region(130, 45, 17, 11);
-    x->typeInto(spot::coordsBox, QStringLiteral("130, 45"));
-    x->typeInto(spot::widthBox, QStringLiteral("17"));
-    x->typeInto(spot::heightBox, QStringLiteral("11"));
-    x->click(spot::everyPixelOption);
-    x->click(spot::createButton);
+    x->typeRegionAndCreate(QStringLiteral("130, 45"), QStringLiteral("17"), QStringLiteral("11"));
     QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), expectedDefinition(shot, region), 10000);
 }
 

@@ -178,12 +178,9 @@ void tst_X11::numbersUnderADecimalCommaLocale()
     x->click(spot::pasteButton);
     QTRY_COMPARE_WITH_TIMEOUT(x->screenPart(QRect(spot::viewPicture, QSize(20, 30))).pixel(10, 20),
                               patternPixel(10, 20), 10000);
-    x->typeInto(spot::coordsBox, QStringLiteral("2.5e0, 2.0e1"));
-    x->typeInto(spot::widthBox, QStringLiteral("3.6"));
-    x->typeInto(spot::heightBox, QStringLiteral("1.2e1"));
     x->typeInto(spot::redFromBox, QStringLiteral("3.5"));
-    x->click(spot::everyPixelOption);
-    x->click(spot::createButton);
+    x->typeRegionAndCreate(QStringLiteral("2.5e0, 2.0e1"), QStringLiteral("3.6"),
+                           QStringLiteral("1.2e1"));
     QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(),
                               expectedDefinition(shot, QRect(2, 20, 3, 12), "2.5e0, 2.0e1", 4),
                               10000);
@@ -204,11 +201,8 @@ void tst_X11::largeScreenshotPastesWhole()
     const QImage slotBefore = x->screenPart(spot::firstSlot);
     x->click(spot::pasteButton);
     QTRY_VERIFY_WITH_TIMEOUT(x->screenPart(spot::firstSlot) != slotBefore, 20000);
-    x->typeInto(spot::coordsBox, QStringLiteral("10200, 4290"));
-    x->typeInto(spot::widthBox, QStringLiteral("40"));
-    x->typeInto(spot::heightBox, QStringLiteral("30"));
-    x->click(spot::everyPixelOption);
-    x->click(spot::createButton);
+    x->typeRegionAndCreate(QStringLiteral("10200, 4290"), QStringLiteral("40"),
+                           QStringLiteral("30"));
     QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), expectedDefinition(shot, region), 10000);
 }
 
