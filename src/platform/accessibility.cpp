@@ -2,7 +2,6 @@
 
 #include <QAccessibleWidget>
 #include <QLabel>
-#include <QPointer>
 #include <QTimer>
 #include <QVariant>
 #include <QWidget>
@@ -12,17 +11,23 @@ namespace {
 
 constexpr const char *roleProperty = "corvantileAccessibleRole";
 
-// The actions of a control, kept as a child object of it.
+constexpr const char *actionListName = "corvantileAccessibleActions";
+
+// The actions of a control, kept as a child object of it under a name of its own.
 class ActionList : public QObject
 {
 public:
-    using QObject::QObject;
+    explicit ActionList(QObject *control) : QObject(control)
+    {
+        setObjectName(QLatin1String(actionListName));
+    }
     QList<AccessibleAction> actions;
 };
 
 ActionList *actionsOf(QObject *control)
 {
-    return control->findChild<ActionList *>(QString(), Qt::FindDirectChildrenOnly);
+    return dynamic_cast<ActionList *>(control->findChild<QObject *>(
+        QLatin1String(actionListName), Qt::FindDirectChildrenOnly));
 }
 
 // A control shown with the role set for it, its actions, and, for a label, its text.

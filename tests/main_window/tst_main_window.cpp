@@ -461,9 +461,14 @@ void tst_MainWindow::screenReaderSees()
         QVERIFY(reader->textInterface());
         QCOMPARE(reader->textInterface()->text(0, 6), QStringLiteral("12, 34"));
     }
-    if (control.startsWith(QLatin1String("ImgBuffer")))
-        QCOMPARE(reader->actionInterface()->actionNames().mid(0, 3),
-                 QStringList({"Bring back", "Delete", "Expanded preview"}));
+    // Only the buffers offer the buffer actions.
+    const bool slot = control.startsWith(QLatin1String("ImgBuffer"));
+    if (QAccessibleActionInterface *actions = reader->actionInterface())
+        QCOMPARE(actions->actionNames().mid(0, 3) ==
+                     QStringList({"Bring back", "Delete", "Expanded preview"}),
+                 slot);
+    else
+        QVERIFY(!slot);
 }
 
 // The buffers' actions, the Menu key on the clip box and Enter on a button do what the mouse
