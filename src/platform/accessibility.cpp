@@ -26,8 +26,8 @@ public:
 
 ActionList *actionsOf(QObject *control)
 {
-    return dynamic_cast<ActionList *>(control->findChild<QObject *>(
-        QLatin1String(actionListName), Qt::FindDirectChildrenOnly));
+    return dynamic_cast<ActionList *>(
+        control->findChild<QObject *>(QLatin1String(actionListName), Qt::FindDirectChildrenOnly));
 }
 
 // A control shown with the role set for it, its actions, and, for a label, its text.
@@ -144,6 +144,11 @@ void setAccessibleRole(QWidget *control, QAccessible::Role role)
     QAccessibleInterface *made = QAccessible::queryAccessibleInterface(control);
     if (made && made->role() != role)
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+}
+
+QString sizeDescription(QSize size)
+{
+    return QStringLiteral("%1 \u00d7 %2").arg(size.width()).arg(size.height());
 }
 
 void setAccessibleActions(QWidget *control, const QList<AccessibleAction> &actions)

@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QList>
+#include <QSize>
 #include <QString>
 #include <functional>
 
@@ -25,5 +26,8 @@ struct AccessibleAction
     std::function<void()> run;
 };
 void setAccessibleActions(QWidget *control, const QList<AccessibleAction> &actions);
+
+// How a picture's size is told: "640 × 480".
+QString sizeDescription(QSize size);
 
 } // namespace corvantile

@@ -176,6 +176,7 @@ void execDialog(QDialog *dialog)
     // The dialog goes into a frame that is shown modally in its place, for as long as the
     // dialog is open; closing the frame closes the dialog.
     QWidget *owner = dialog->parentWidget();
+    const Qt::WindowFlags flags = dialog->windowFlags();
     ClientFrame frame(dialog);
     frame.setWindowModality(Qt::ApplicationModal);
     dialog->show();
@@ -184,7 +185,7 @@ void execDialog(QDialog *dialog)
     QObject::connect(dialog, &QDialog::finished, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::DialogExec);
     dialog->hide();
-    dialog->setParent(owner, dialog->windowFlags() | Qt::Dialog);
+    dialog->setParent(owner, flags); // a window of its own again, before the frame goes
 }
 
 } // namespace corvantile

@@ -39,7 +39,7 @@ qint64 physicalMemoryBytes()
 
 } // namespace
 
-qint64 allowPicturesUpTo(qint64 bytes)
+void allowPicturesUpTo(qint64 bytes)
 {
     const qint64 memory = physicalMemoryBytes();
     qint64 limit = memory > 0 ? std::min(bytes, memory / 4) : bytes;
@@ -47,7 +47,6 @@ qint64 allowPicturesUpTo(qint64 bytes)
     const qint64 megabytes = std::clamp<qint64>(limit / (1024 * 1024), 1, INT_MAX);
     QImageReader::setAllocationLimit(static_cast<int>(megabytes));
     pictureBytesLimit = megabytes * 1024 * 1024;
-    return pictureBytesLimit;
 }
 
 ClipboardPicture SystemClipboard::readPicture()

@@ -37,8 +37,8 @@ public:
 // Lets pictures of up to `bytes` decoded bytes (at four bytes a pixel) be read: Qt's own
 // default refuses anything over 128 MB, which an 8K screenshot nearly reaches. The bound
 // never exceeds a quarter of the machine's memory, since a pasted picture is held about three
-// times over (decoded, shown, drawn on). Returns the bound in force.
-qint64 allowPicturesUpTo(qint64 bytes);
+// times over (decoded, shown, drawn on).
+void allowPicturesUpTo(qint64 bytes);
 
 // The one picture format to ask an owner for, of those it offers: PNG first, then the first
 // other image format Qt decodes; empty when it offers none.

@@ -1,5 +1,6 @@
 #include "image_box.h"
 
+#include "accessibility.h"
 #include "mouse_buttons.h"
 
 #include <QMouseEvent>
@@ -35,9 +36,7 @@ void ImageBox::setPicture(const QImage &picture)
     update();
     // What a screen reader is told the control holds.
     const QString text =
-        picture.isNull()
-            ? QStringLiteral("empty")
-            : QStringLiteral("%1 \u00d7 %2").arg(picture.width()).arg(picture.height());
+        picture.isNull() ? QStringLiteral("empty") : sizeDescription(picture.size());
     if (text != accessibleDescription())
         setAccessibleDescription(text);
 }

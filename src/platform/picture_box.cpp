@@ -1,5 +1,6 @@
 #include "picture_box.h"
 
+#include "accessibility.h"
 #include "mouse_buttons.h"
 
 #include <QKeyEvent>
@@ -110,7 +111,7 @@ void PictureBox::describe()
     const QSize size = m_picture.isNull() ? drawingSize() : m_picture.size();
     const QString text = m_picture.isNull() && !m_emptyDescription.isEmpty()
                              ? m_emptyDescription
-                             : QStringLiteral("%1 \u00d7 %2").arg(size.width()).arg(size.height());
+                             : sizeDescription(size);
     if (text != accessibleDescription())
         setAccessibleDescription(text); // tells a screen reader of the change
 }

@@ -25,6 +25,9 @@ template <typename Condition> bool waitFor(Condition condition, int timeoutMs)
     return true;
 }
 
+// The colour of the window's title bar on Wayland: the palette's window colour.
+constexpr QRgb titleBand = 0xffefefef;
+
 } // namespace
 
 X11Session::X11Session() = default;
@@ -46,6 +49,19 @@ bool X11Session::startServer(QSize size)
         return false;
     m_display = QStringLiteral(":") + QString::fromLatin1(xvfb->readLine().trimmed());
     return m_display.size() > 1;
+}
+
+// The environment of every process the session starts: its own X display, and its Weston
+// while that runs; the platform is left to the program (or to the caller).
+QProcessEnvironment X11Session::sessionEnvironment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    if (!m_display.isEmpty())
+        env.insert(QStringLiteral("DISPLAY"), m_display);
+    for (auto it = m_waylandEnvironment.cbegin(); it != m_waylandEnvironment.cend(); ++it)
+        env.insert(it.key(), it.value());
+    return env;
 }
 
 bool X11Session::startWeston()
@@ -76,13 +92,13 @@ bool X11Session::startWeston()
     return true;
 }
 
-// The window as Weston shows it: Qt's title bar is a plain band of the window colour, the
+// The window as Weston shows it: its title bar is a plain band of the window colour, the
 // client area 3 pixels in from its left and 30 down from its top. Its fourth row is the first
-// whole one below the rounded corners and above the icon and the buttons.
+// whole one below the rounded corners and above the icon and the button.
 bool X11Session::findWaylandWindow()
 {
     const QImage shot = screen();
-    const QRgb band = qRgb(239, 239, 239);
+    const QRgb band = titleBand;
     const auto runAt = [&](int y, int *start) {
         int best = 0;
         for (int x = 0, run = 0; x < shot.width(); ++x) {
@@ -109,7 +125,7 @@ int X11Session::waylandFrameWidth()
     const QImage shot = screen();
     const QPoint frame = m_window - QPoint(3, 30);
     int right = frame.x();
-    while (right + 1 < shot.width() && shot.pixel(right + 1, frame.y() + 3) == qRgb(239, 239, 239))
+    while (right + 1 < shot.width() && shot.pixel(right + 1, frame.y() + 3) == titleBand)
         ++right;
     return right - frame.x() + 1;
 }
@@ -126,12 +142,7 @@ QProcess *X11Session::start(const QString &program, const QStringList &arguments
         return true;
     });
     auto process = std::make_unique<QProcess>();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    if (!m_display.isEmpty())
-        env.insert(QStringLiteral("DISPLAY"), m_display);
-    for (auto it = m_waylandEnvironment.cbegin(); it != m_waylandEnvironment.cend(); ++it)
-        env.insert(it.key(), it.value());
+    QProcessEnvironment env = sessionEnvironment();
     for (auto it = environment.cbegin(); it != environment.cend(); ++it)
         env.insert(it.key(), it.value());
     process->setProcessEnvironment(env);
@@ -147,11 +158,7 @@ QProcess *X11Session::start(const QString &program, const QStringList &arguments
 QByteArray X11Session::run(const QString &program, const QStringList &arguments, int timeoutMs)
 {
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), m_display);
-    for (auto it = m_waylandEnvironment.cbegin(); it != m_waylandEnvironment.cend(); ++it)
-        env.insert(it.key(), it.value());
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(sessionEnvironment());
     process.start(program, arguments);
     if (!process.waitForFinished(timeoutMs)) {
         process.kill();

@@ -87,6 +87,8 @@ private:
     QProcess *m_owner = nullptr; // the xclip that last took the clipboard
     QPoint m_window;
     QHash<QString, QString> m_waylandEnvironment; // set while Weston runs
+
+    QProcessEnvironment sessionEnvironment() const;
 };
 
 } // namespace corvantile::test
