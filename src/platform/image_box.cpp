@@ -5,6 +5,8 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <algorithm>
+#include <cmath>
 
 namespace corvantile {
 namespace {
@@ -55,14 +57,31 @@ void ImageBox::setScaling(Scaling scaling)
     update();
 }
 
-QRect ImageBox::pictureArea() const
+// The control is drawn in the screen's own pixels: over the whole screen pixels it covers,
+// from the first of them, so that its border is a whole line at any scale and the picture is
+// scaled straight to the screen's pixels, never scaled again by the desktop.
+ImageBox::ScreenPlacement ImageBox::screenPlacement() const
 {
-    return m_border ? rect().adjusted(1, 1, -1, -1) : rect();
+    constexpr qreal tolerance = 1.0 / 1024;
+    const qreal s = devicePixelRatioF();
+    const QPointF start = mapTo(window(), QPointF(0, 0)) * s;
+    const QPointF end = start + QPointF(width(), height()) * s;
+    const QPoint first(static_cast<int>(std::ceil(start.x() - tolerance)),
+                       static_cast<int>(std::ceil(start.y() - tolerance)));
+    const QPoint past(static_cast<int>(std::floor(end.x() + tolerance)),
+                      static_cast<int>(std::floor(end.y() + tolerance)));
+    ScreenPlacement placement;
+    placement.shift = QPointF(first) - start;
+    placement.box = QRect(QPoint(0, 0), QSize(past.x() - first.x(), past.y() - first.y()));
+    placement.line = m_border ? std::max(1, static_cast<int>(s)) : 0;
+    return placement;
 }
 
 QPixmap ImageBox::scaledPicture() const
 {
-    const QRect area = pictureArea();
+    const ScreenPlacement placement = screenPlacement();
+    const QRect area =
+        placement.box.adjusted(placement.line, placement.line, -placement.line, -placement.line);
     if (m_picture.isNull() || area.isEmpty())
         return {};
     if (m_scaled.isNull() || m_scaled.size() != area.size())
@@ -79,12 +98,21 @@ void ImageBox::resizeEvent(QResizeEvent *event)
 void ImageBox::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
+    const qreal s = devicePixelRatioF();
+    const ScreenPlacement placement = screenPlacement();
+    painter.setWorldTransform(
+        QTransform().scale(1 / s, 1 / s).translate(placement.shift.x(), placement.shift.y()));
     const QPixmap scaled = scaledPicture();
+    const int line = placement.line;
     if (!scaled.isNull())
-        painter.drawPixmap(pictureArea().topLeft(), scaled);
-    if (m_border) {
-        painter.setPen(palette().color(QPalette::WindowText));
-        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+        painter.drawPixmap(QPoint(line, line), scaled);
+    if (line > 0) {
+        const QRect r = placement.box;
+        const QColor colour = palette().color(QPalette::WindowText);
+        painter.fillRect(QRect(r.left(), r.top(), r.width(), line), colour);
+        painter.fillRect(QRect(r.left(), r.bottom() - line + 1, r.width(), line), colour);
+        painter.fillRect(QRect(r.left(), r.top(), line, r.height()), colour);
+        painter.fillRect(QRect(r.right() - line + 1, r.top(), line, r.height()), colour);
     }
 }
 

@@ -27,7 +27,8 @@ public:
     // Smooth for thumbnails; pixelated keeps enlarged pixels as crisp squares.
     void setScaling(Scaling scaling);
 
-    // The picture as it is painted (scaled to the area inside the border), or a null pixmap.
+    // The picture as it is painted (scaled to the screen pixels inside the border), or a null
+    // pixmap.
     QPixmap scaledPicture() const;
 
 signals:
@@ -42,7 +43,13 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
-    QRect pictureArea() const;
+    struct ScreenPlacement
+    {
+        QPointF shift; // from the widget's top-left to the first whole screen pixel it covers
+        QRect box;     // the whole screen pixels covered, counted from there
+        int line = 0;  // the border's width in screen pixels
+    };
+    ScreenPlacement screenPlacement() const;
 
     QImage m_picture;
     bool m_border = false;
