@@ -126,9 +126,9 @@ Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
     buildControls();
     // Any screenshot whose last column and row the bars can reach may be pasted, as far as the
     // machine's memory allows.
-    const int borders = 2 * PicInner->borderWidth();
-    allowPicturesUpTo(qint64(largestScrollableSide(picScroll->width(), borders)) *
-                      largestScrollableSide(picScroll->height(), borders) * 4);
+    // (The limit is that of an unscaled screen, the smallest viewport in screen pixels.)
+    allowPicturesUpTo(qint64(largestScrollableSide(picScroll->width(), 4)) *
+                      largestScrollableSide(picScroll->height(), 4) * 4);
     buildTabOrder();
     connectHandlers();
     describeForScreenReaders();
@@ -141,10 +141,13 @@ void Form1::buildControls()
 {
     picScroll = new PictureBox(PictureBox::Border::Sunken, this);
     picScroll->setGeometry(3, 4, 556, 306);
-    PicInner = new PictureBox(PictureBox::Border::Sunken, picScroll->clientArea());
+    // The screenshot view and the clip box count the screen's own pixels, so that a screenshot
+    // shows as it did on the screen and the pointer marks the pixel it is on.
+    PicInner = new PictureBox(PictureBox::Border::Sunken, picScroll->clientArea(),
+                              PictureBox::Units::Screen);
     PicInner->setAutoSize(true);
-    PicInner->setBoxSize(1028, 772);
-    PicInner->move(4, 0);
+    const int viewBorders = 2 * PicInner->borderWidth();
+    PicInner->setBoxSize(1024 + viewBorders, 768 + viewBorders);
 
     HScroll1 = new ScrollBar(Qt::Horizontal, this);
     HScroll1->setGeometry(2, 310, 556, 20);
@@ -207,8 +210,8 @@ void Form1::buildControls()
     txtObject->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtObject->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    picClip = new PictureBox(PictureBox::Border::None, this);
-    picClip->move(543, 418);
+    picClip = new PictureBox(PictureBox::Border::None, this, PictureBox::Units::Screen);
+    picClip->setAnchor(QPoint(543, 418));
     picClip->setBoxSize(103, 103);
 
     Frame3 = makeFrame(this, 584, 18, 93, 35, "Coords");
@@ -376,7 +379,7 @@ void Form1::describeForScreenReaders()
 
 void Form1::placePicInner(int left, int top)
 {
-    PicInner->move(left, top);
+    PicInner->setBoxPosition(QPoint(left, top));
 }
 
 void Form1::Form_Load()

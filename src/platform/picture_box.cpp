@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QtWidgets/qdrawutil.h>
 #include <algorithm>
 #include <cmath>
@@ -46,30 +47,167 @@ std::pair<qint64, qint64> insideRange(qint64 start, int step, qint64 length, qin
     return {from, std::max(from, to)};
 }
 
+// A screen position found by dividing by the scale and multiplying again can lie a rounding
+// error short of the whole pixel it stands for.
+constexpr qreal pixelTolerance = 1.0 / 1024;
+
+int wholeAtOrAfter(qreal v)
+{
+    return static_cast<int>(std::ceil(v - pixelTolerance));
+}
+
+int wholeAtOrBefore(qreal v)
+{
+    return static_cast<int>(std::floor(v + pixelTolerance));
+}
+
 } // namespace
 
-PictureBox::PictureBox(Border border, QWidget *parent)
-    : QWidget(parent), m_border(border), m_back(palette().color(QPalette::Window).rgb())
+PictureBox::PictureBox(Border border, QWidget *parent, Units units)
+    : QWidget(parent), m_border(border), m_units(units), m_boxSize(0, 0),
+      m_back(palette().color(QPalette::Window).rgb())
 {
     setMouseTracking(true);
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    // A box in screen pixels leaves the screen pixels that its widget only partly covers to
+    // what lies beneath, so it does not paint every pixel of its widget.
+    setAttribute(Qt::WA_OpaquePaintEvent, units == Units::Layout);
+    placeOnScreenPixels();
+}
+
+qreal PictureBox::unitScale() const
+{
+    return m_units == Units::Screen ? devicePixelRatioF() : 1.0;
+}
+
+int PictureBox::borderWidth() const
+{
+    if (m_border == Border::None)
+        return 0;
+    return m_units == Units::Screen ? std::max(1, qRound(2 * unitScale())) : 2;
+}
+
+QSize PictureBox::boxSize() const
+{
+    return m_units == Units::Screen ? m_boxSize : size();
 }
 
 QSize PictureBox::drawingSize() const
 {
     const int b = 2 * borderWidth();
-    return {std::max(0, width() - b), std::max(0, height() - b)};
+    const QSize outer = boxSize();
+    return {std::max(0, outer.width() - b), std::max(0, outer.height() - b)};
 }
 
 void PictureBox::setBoxSize(int width, int height)
 {
     const QSize size(std::max(0, width), std::max(0, height));
-    if (size == this->size())
+    if (size == boxSize())
         return;
-    resize(size);
+    if (m_units == Units::Screen) {
+        m_boxSize = size;
+        placeOnScreenPixels();
+    } else {
+        resize(size);
+    }
     layoutClientArea(); // a hidden box gets its resize event only when shown
     describe();
     emit sizeChanged();
+}
+
+QPoint PictureBox::boxPosition() const
+{
+    return m_units == Units::Screen ? m_boxPosition : pos();
+}
+
+void PictureBox::setBoxPosition(QPoint position)
+{
+    if (m_units == Units::Screen) {
+        m_boxPosition = position;
+        placeOnScreenPixels();
+    } else {
+        move(position);
+    }
+}
+
+void PictureBox::setAnchor(QPoint layoutPosition)
+{
+    m_anchor = layoutPosition;
+    if (m_units == Units::Screen)
+        placeOnScreenPixels();
+    else
+        move(layoutPosition);
+}
+
+// A widget's place and size are whole layout pixels, which at a fractional scale fall between
+// screen pixels. The widget is therefore placed on the layout pixel at or before the box's
+// outer top-left and made just large enough to hold the box; inside it, the box is drawn
+// from that whole screen pixel on.
+void PictureBox::placeOnScreenPixels()
+{
+    QWidget *parent = parentWidget();
+    if (m_units != Units::Screen || !parent)
+        return;
+    const qreal s = unitScale();
+    const QPointF parentAt = parent->mapTo(window(), QPointF(0, 0)) * s;
+    const QPointF anchorAt = parentAt + QPointF(m_anchor) * s;
+    m_origin = QPoint(wholeAtOrAfter(anchorAt.x()), wholeAtOrAfter(anchorAt.y()));
+    const QPoint boxAt = m_origin + m_boxPosition;
+    const QPoint layoutAt(wholeAtOrBefore((boxAt.x() - parentAt.x()) / s),
+                          wholeAtOrBefore((boxAt.y() - parentAt.y()) / s));
+    m_inset = QPointF(boxAt) - (parentAt + QPointF(layoutAt) * s);
+    const auto layoutSpan = [s](qreal inset, int span) {
+        return span > 0 ? wholeAtOrAfter((inset + span) / s) : 0;
+    };
+    const QSize layoutSize(layoutSpan(m_inset.x(), m_boxSize.width()),
+                           layoutSpan(m_inset.y(), m_boxSize.height()));
+    m_placedScale = s;
+    setGeometry(QRect(layoutAt, layoutSize));
+    update();
+}
+
+QSize PictureBox::originSpan() const
+{
+    const QWidget *parent = parentWidget();
+    if (!parent)
+        return {};
+    if (m_units != Units::Screen)
+        return parent->size();
+    const qreal s = unitScale();
+    const QPointF parentEnd =
+        (parent->mapTo(window(), QPointF(0, 0)) + QPointF(parent->width(), parent->height())) * s;
+    return {wholeAtOrBefore(parentEnd.x()) - m_origin.x(),
+            wholeAtOrBefore(parentEnd.y()) - m_origin.y()};
+}
+
+// The box is placed again when it is shown (its window may have changed: a frame of the
+// tool's own takes the main window in) and when its window moves to a screen of another
+// scale. Where that moves its origin or changes its border, it reports a new size.
+void PictureBox::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    const QPoint origin = m_origin;
+    const qreal scale = m_placedScale;
+    placeOnScreenPixels();
+    if (m_units == Units::Screen && (origin != m_origin || scale != m_placedScale)) {
+        layoutClientArea();
+        emit sizeChanged();
+    }
+}
+
+bool PictureBox::event(QEvent *event)
+{
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::ScreenChangeInternal && m_units == Units::Screen &&
+        unitScale() != m_placedScale) {
+        placeOnScreenPixels();
+        if (m_autoSize && !m_picture.isNull())
+            setBoxSize(m_picture.width() + 2 * borderWidth(),
+                       m_picture.height() + 2 * borderWidth());
+        layoutClientArea();
+        describe();
+        emit sizeChanged();
+    }
+    return handled;
 }
 
 void PictureBox::resizeEvent(QResizeEvent *event)
@@ -81,8 +219,15 @@ void PictureBox::resizeEvent(QResizeEvent *event)
 
 void PictureBox::layoutClientArea()
 {
-    if (m_client)
-        m_client->setGeometry(QRect(QPoint(borderWidth(), borderWidth()), drawingSize()));
+    if (!m_client)
+        return;
+    const qreal s = unitScale();
+    const QPointF inset = m_inset + QPointF(borderWidth(), borderWidth());
+    const QSizeF area = QSizeF(drawingSize());
+    m_client->setGeometry(
+        QRect(QPoint(wholeAtOrAfter(inset.x() / s), wholeAtOrAfter(inset.y() / s)),
+              QPoint(wholeAtOrBefore((inset.x() + area.width()) / s) - 1,
+                     wholeAtOrBefore((inset.y() + area.height()) / s) - 1)));
 }
 
 void PictureBox::setPicture(const QImage &picture)
@@ -308,15 +453,66 @@ QWidget *PictureBox::clientArea()
 
 void PictureBox::updateDrawingRect(const QRect &rect)
 {
-    update(rect.translated(borderWidth(), borderWidth()));
+    const QRect inBox = rect.translated(borderWidth(), borderWidth());
+    if (m_units != Units::Screen) {
+        update(inBox);
+        return;
+    }
+    const qreal s = unitScale();
+    const QRectF inWidget(QPointF(inBox.topLeft()) + m_inset, QSizeF(inBox.size()));
+    update(QRectF(inWidget.topLeft() / s, inWidget.size() / s).toAlignedRect());
+}
+
+// The sunken border drawn in whole screen pixels: its outer half dark above and left and
+// light below and right, its inner half the shadow and the midlight, as the platform's
+// two-pixel panel is.
+void PictureBox::paintBorder(QPainter &painter, const QRect &outer) const
+{
+    const int b = borderWidth();
+    const QPalette &pal = palette();
+    for (int i = 0; i < b; ++i) {
+        const bool outerHalf = i < b / 2;
+        const QColor upper = outerHalf ? pal.color(QPalette::Dark) : pal.color(QPalette::Shadow);
+        const QColor lower = outerHalf ? pal.color(QPalette::Light) : pal.color(QPalette::Midlight);
+        const QRect r = outer.adjusted(i, i, -i, -i);
+        if (r.width() <= 0 || r.height() <= 0)
+            break;
+        painter.fillRect(QRect(r.left(), r.top(), r.width() - 1, 1), upper);
+        painter.fillRect(QRect(r.left(), r.top(), 1, r.height() - 1), upper);
+        painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), lower);
+        painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), lower);
+    }
+    if (hasFocus()) {
+        // The inner line of the sunken border, dotted in the highlight colour.
+        painter.setPen(QPen(pal.color(QPalette::Highlight), 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(outer.adjusted(b - 1, b - 1, -b, -b));
+    }
 }
 
 void PictureBox::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     const int b = borderWidth();
+    QRect exposed = event->rect();
+    if (m_units == Units::Screen) {
+        // Paint in screen pixels, from the box's outer top-left, which lies on a whole one.
+        const qreal s = unitScale();
+        painter.setWorldTransform(
+            QTransform().scale(1 / s, 1 / s).translate(m_inset.x(), m_inset.y()));
+        const QRectF inScreen(QPointF(exposed.topLeft()) * s - m_inset, QSizeF(exposed.size()) * s);
+        exposed = inScreen.toAlignedRect();
+        // The whole screen pixels of the widget outside the box show the parent's background.
+        const QPointF end = QPointF(size().width(), size().height()) * s - m_inset;
+        const QRect widgetArea =
+            QRect(QPoint(wholeAtOrAfter(-m_inset.x()), wholeAtOrAfter(-m_inset.y())),
+                  QPoint(wholeAtOrBefore(end.x()) - 1, wholeAtOrBefore(end.y()) - 1))
+                .intersected(exposed);
+        for (const QRect &r : QRegion(widgetArea).subtracted(QRect(QPoint(0, 0), m_boxSize)))
+            painter.fillRect(r, palette().color(QPalette::Window));
+    }
     const QRect areaInWidget(QPoint(b, b), drawingSize());
-    const QRect exposed = event->rect().intersected(areaInWidget);
+    exposed = exposed.intersected(areaInWidget);
     if (!exposed.isEmpty()) {
         const QRect inArea = exposed.translated(-b, -b);
         painter.fillRect(exposed, QColor(m_back));
@@ -338,42 +534,64 @@ void PictureBox::paintEvent(QPaintEvent *event)
             }
         }
     }
-    if (b > 0) {
-        qDrawWinPanel(&painter, rect(), palette(), true);
-        if (hasFocus()) {
-            // The inner line of the sunken border, dotted in the highlight colour.
-            QPen pen(palette().color(QPalette::Highlight), 1, Qt::DotLine);
-            painter.setPen(pen);
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(QRect(1, 1, width() - 3, height() - 3));
-        }
+    if (b == 0)
+        return;
+    if (m_units == Units::Screen) {
+        paintBorder(painter, QRect(QPoint(0, 0), m_boxSize));
+        return;
+    }
+    qDrawWinPanel(&painter, rect(), palette(), true);
+    if (hasFocus()) {
+        // The inner line of the sunken border, dotted in the highlight colour.
+        QPen pen(palette().color(QPalette::Highlight), 1, Qt::DotLine);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRect(1, 1, width() - 3, height() - 3));
     }
 }
 
-QPointF PictureBox::drawingPosition(const QPointF &widgetPosition) const
+// The pointer's position in the box's pixels, floored: the same mapping as the painting, so
+// the pixel reported is the pixel under the pointer. Qt rounds a widget's event position to a
+// whole layout pixel, which at a fractional or double scale is the neighbouring screen pixel;
+// the window's own position of the event keeps its fraction and is used where it is at hand.
+QPointF PictureBox::drawingPosition(const QMouseEvent *event) const
 {
-    // Positions arrive as whole pixels of the drawing area.
-    return {std::floor(widgetPosition.x()) - borderWidth(),
-            std::floor(widgetPosition.y()) - borderWidth()};
+    QPointF local = event->position();
+    const QPointF unrounded = event->scenePosition() - mapTo(window(), QPointF(0, 0));
+    if (std::abs(unrounded.x() - local.x()) <= 0.5 + pixelTolerance &&
+        std::abs(unrounded.y() - local.y()) <= 0.5 + pixelTolerance)
+        local = unrounded;
+    const qreal s = unitScale();
+    const QPointF inset = m_units == Units::Screen ? m_inset : QPointF();
+    const QPointF inArea = local * s - inset - QPointF(borderWidth(), borderWidth());
+    return {std::floor(inArea.x() + pixelTolerance), std::floor(inArea.y() + pixelTolerance)};
+}
+
+QPointF PictureBox::mapDrawingToWindow(QPointF drawingPoint) const
+{
+    const qreal s = unitScale();
+    const QPointF inset = m_units == Units::Screen ? m_inset : QPointF();
+    const QPointF inBox = drawingPoint + QPointF(borderWidth(), borderWidth()) + inset;
+    return mapTo(window(), QPointF(0, 0)) + inBox / s;
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)
 {
-    const QPointF p = drawingPosition(event->position());
+    const QPointF p = drawingPosition(event);
     emit mouseDown(buttonCode(event->button()), shiftStateCode(event->modifiers()),
                    static_cast<float>(p.x()), static_cast<float>(p.y()));
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent *event)
 {
-    const QPointF p = drawingPosition(event->position());
+    const QPointF p = drawingPosition(event);
     emit mouseMove(buttonStateCode(event->buttons()), shiftStateCode(event->modifiers()),
                    static_cast<float>(p.x()), static_cast<float>(p.y()));
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent *event)
 {
-    const QPointF p = drawingPosition(event->position());
+    const QPointF p = drawingPosition(event);
     emit mouseUp(buttonCode(event->button()), shiftStateCode(event->modifiers()),
                  static_cast<float>(p.x()), static_cast<float>(p.y()));
 }

@@ -23,15 +23,43 @@ public:
     enum class Border { None, Sunken };
     enum class DrawMode { CopyPen, Invert };
     enum class LineStyle { Solid, Dot };
+    // What the box's sizes, positions and drawing coordinates count. Layout pixels scale with
+    // the desktop, as every other control does. Screen pixels are the screen's own device
+    // pixels: a box that shows a screenshot shows one picture pixel on one screen pixel,
+    // crisp, whatever the desktop's scale.
+    enum class Units { Layout, Screen };
 
-    explicit PictureBox(Border border, QWidget *parent = nullptr);
+    explicit PictureBox(Border border, QWidget *parent = nullptr, Units units = Units::Layout);
 
-    int borderWidth() const { return m_border == Border::Sunken ? 2 : 0; }
+    Units units() const { return m_units; }
+    // Screen pixels per layout pixel for this box: the device pixel ratio, or 1.
+    qreal unitScale() const;
+
+    // The sunken border: 2 layout pixels, or its nearest whole number of screen pixels.
+    int borderWidth() const;
     // The drawing area is the box less its border; coordinates count from its top-left pixel.
     QSize drawingSize() const;
 
     // Outer size, border included. Emits sizeChanged() before returning when the size changed.
     void setBoxSize(int width, int height);
+    QSize boxSize() const;
+
+    // Where the box's outer top-left lies, counted from its origin: for a box in layout
+    // pixels its parent's top-left; for one in screen pixels the first whole screen pixel at
+    // or right of and below its anchor. Moving the box changes neither its size nor what it
+    // shows.
+    void setBoxPosition(QPoint position);
+    QPoint boxPosition() const;
+    // The layout position, in its parent, that a box in screen pixels is placed from.
+    void setAnchor(QPoint layoutPosition);
+
+    // Where a point of the drawing area lies in the window, in layout pixels with their
+    // fraction: the inverse of the mapping that turns the pointer into a pixel of the box.
+    QPointF mapDrawingToWindow(QPointF drawingPoint) const;
+
+    // The whole screen pixels (or layout pixels) of the parent from the box's origin to the
+    // parent's right and bottom edges: how much of a moving box its parent can show.
+    QSize originSpan() const;
 
     void setAutoSize(bool on) { m_autoSize = on; }
     bool autoSize() const { return m_autoSize; }
@@ -83,6 +111,9 @@ public:
 
 signals:
     void sizeChanged();
+    // The screen's scale changed (the window moved to another screen): sizes kept, but what
+    // they look like in the layout changed.
+    void scaleChanged();
     // button: 1 left, 2 right, 4 middle; buttons on a move: the sum of those held.
     void mouseDown(int button, int shift, float x, float y);
     void mouseMove(int buttons, int shift, float x, float y);
@@ -99,6 +130,8 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool event(QEvent *event) override;
 
 private:
     void describe();
@@ -111,9 +144,21 @@ private:
     void drawSegment(QPoint start, QPoint step, qint64 length, qint64 offset);
     void updateDrawingRect(const QRect &rect);
     void layoutClientArea();
-    QPointF drawingPosition(const QPointF &widgetPosition) const;
+    QPointF drawingPosition(const QMouseEvent *event) const;
+    void placeOnScreenPixels();
+    void paintBorder(QPainter &painter, const QRect &outer) const;
 
     Border m_border;
+    Units m_units;
+    // In screen pixels only: the box's size and position, the layout anchor, the whole
+    // screen pixel the origin lies on (in the window's screen pixels), and where the box's
+    // outer top-left lies inside the widget that holds it, in screen pixels.
+    QSize m_boxSize;
+    QPoint m_boxPosition;
+    QPoint m_anchor;
+    QPoint m_origin;
+    QPointF m_inset;
+    qreal m_placedScale = 0;
     QImage m_picture;
     QRgb m_back;
     QRgb m_foreColor = qRgb(0, 0, 0);

@@ -4,9 +4,9 @@
 
 namespace corvantile {
 
-int scrollMaximum(int innerOuter, int viewportOuter)
+int scrollMaximum(int innerOuter, int viewportInner, int innerBorder)
 {
-    const long long maximum = static_cast<long long>(innerOuter) - viewportOuter + 3;
+    const long long maximum = static_cast<long long>(innerOuter) - viewportInner - innerBorder + 1;
     return static_cast<int>(std::clamp<long long>(maximum, -32768, 32767));
 }
 

@@ -11,33 +11,37 @@ namespace corvantile {
 
 void Form1::HScroll1_Change()
 {
-    placePicInner(-HScroll1->value(), PicInner->y());
+    placePicInner(-HScroll1->value(), PicInner->boxPosition().y());
 }
 
 // While the thumb is dragged the bar reports the thumb's place before its value follows.
 void Form1::HScroll1_Scroll()
 {
-    placePicInner(-HScroll1->sliderPosition(), PicInner->y());
+    placePicInner(-HScroll1->sliderPosition(), PicInner->boxPosition().y());
 }
 
 void Form1::VScroll1_Change()
 {
-    placePicInner(PicInner->x(), -VScroll1->value());
+    placePicInner(PicInner->boxPosition().x(), -VScroll1->value());
 }
 
 void Form1::VScroll1_Scroll()
 {
-    placePicInner(PicInner->x(), -VScroll1->sliderPosition());
+    placePicInner(PicInner->boxPosition().x(), -VScroll1->sliderPosition());
 }
 
 void Form1::PicInner_Resize()
 {
     // A bar whose value lies above its new maximum moves to it inside setMaximum, and its own
     // handler moves the view there; the view is put back at the origin right after.
-    HScroll1->setMaximum(barMaximum(scrollMaximum(PicInner->width(), picScroll->width())));
-    VScroll1->setMaximum(barMaximum(scrollMaximum(PicInner->height(), picScroll->height())));
-    placePicInner(0, PicInner->y());
-    placePicInner(PicInner->x(), 0);
+    // Both counted in screen pixels: the bars move the screenshot a screen pixel a step.
+    const QSize view = PicInner->boxSize();
+    const QSize viewport = PicInner->originSpan();
+    const int border = PicInner->borderWidth();
+    HScroll1->setMaximum(barMaximum(scrollMaximum(view.width(), viewport.width(), border)));
+    VScroll1->setMaximum(barMaximum(scrollMaximum(view.height(), viewport.height(), border)));
+    placePicInner(0, PicInner->boxPosition().y());
+    placePicInner(PicInner->boxPosition().x(), 0);
     PicInner->setLineStyle(PictureBox::LineStyle::Dot);
     state.drawBox = true;
 }

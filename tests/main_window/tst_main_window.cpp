@@ -135,12 +135,18 @@ void tst_MainWindow::startUpState()
 {
     FormDriver d;
     const Form1 &f = *d.form;
-    QCOMPARE(f.PicInner->pos(), QPoint(0, 0));
-    QCOMPARE(f.PicInner->size(), QSize(1028, 772));
+    // The view holds a 1024 x 768 screenshot in the screen's pixels, whatever its scale.
+    const int b = f.PicInner->borderWidth();
+    QCOMPARE(f.PicInner->boxPosition(), QPoint(0, 0));
+    QCOMPARE(f.PicInner->boxSize(), QSize(1024 + 2 * b, 768 + 2 * b));
     QCOMPARE(f.HScroll1->minimum(), 0);
-    QCOMPARE(f.HScroll1->maximum(), 475);
     QCOMPARE(f.VScroll1->minimum(), 0);
-    QCOMPARE(f.VScroll1->maximum(), 469);
+    if (f.devicePixelRatioF() == 1) {
+        QCOMPARE(f.PicInner->pos(), QPoint(0, 0));
+        QCOMPARE(f.PicInner->size(), QSize(1028, 772));
+        QCOMPARE(f.HScroll1->maximum(), 475);
+        QCOMPARE(f.VScroll1->maximum(), 469);
+    }
     QCOMPARE(f.HScroll1->value(), 0);
     QCOMPARE(f.VScroll1->value(), 0);
     QCOMPARE(f.HScroll1->singleStep(), 5);
@@ -163,7 +169,7 @@ void tst_MainWindow::startUpState()
     QVERIFY(f.Option2->isChecked());
     QVERIFY(!f.Option1->isChecked());
     QVERIFY(!f.chkUseBlack->isChecked());
-    QCOMPARE(f.picClip->size(), QSize(103, 103));
+    QCOMPARE(f.picClip->boxSize(), QSize(103, 103));
     QCOMPARE(f.picClip->borderWidth(), 0);
     QCOMPARE(f.size(), QSize(688, 552));
     QCOMPARE(f.minimumSize(), f.maximumSize()); // fixed size
@@ -224,6 +230,8 @@ void tst_MainWindow::geometry()
         auto *label = qobject_cast<QLabel *>(control);
         QCOMPARE(control->height(), label->sizeHint().height());
         QVERIFY(qAbs(control->width() - label->sizeHint().width()) <= 2);
+    } else if (const auto *box = qobject_cast<PictureBox *>(control)) {
+        QCOMPARE(box->boxSize(), expected.size()); // the clip box counts the screen's pixels
     } else {
         QCOMPARE(control->size(), expected.size());
     }
@@ -239,6 +247,21 @@ void tst_MainWindow::bufferSlotsStandInTwoColumns()
         QCOMPARE(slot->parentWidget(), d.form->Frame5);
         QCOMPARE(slot->geometry(), QRect(places[i], QSize(46, 45)));
         QVERIFY(slot->hasBorder());
+    }
+    // Each slot's border is whole on the screen at any scale: the middle of each of its four
+    // sides, on the outermost screen pixels the slot fully covers, is the border's colour.
+    const qreal s = d.form->devicePixelRatioF();
+    const QImage screen = d.form->grab().toImage();
+    const QRgb line = d.form->palette().color(QPalette::WindowText).rgb();
+    for (const ImageBox *slot : d.form->ImgBuffer) {
+        const QRectF r(QPointF(slot->mapTo(d.form.get(), QPoint(0, 0))) * s,
+                       QSizeF(slot->size()) * s);
+        const int left = qCeil(r.left()), top = qCeil(r.top());
+        const int right = qFloor(r.right()) - 1, bottom = qFloor(r.bottom()) - 1;
+        const int midX = (left + right) / 2, midY = (top + bottom) / 2;
+        for (const QPoint p :
+             {QPoint(left, midY), QPoint(right, midY), QPoint(midX, top), QPoint(midX, bottom)})
+            QCOMPARE(screen.pixel(p), line);
     }
     QVERIFY(!d.form->imgEgg->hasBorder());
     QVERIFY(d.form->imgEgg->picture().isNull());

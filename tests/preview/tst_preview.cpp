@@ -76,7 +76,7 @@ void tst_Preview::clipPreviewStretchesTheClip()
     FormDriver d;
     d.paste(patternImage(300, 200));
     d.drag({50, 60}, {90, 90});
-    QCOMPARE(d.form->picClip->size(), QSize(40, 30));
+    QCOMPARE(d.form->picClip->boxSize(), QSize(40, 30));
     const Seen seen = openPreview(d, -1);
     QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(clipMenuTarget));
     QCOMPARE(seen.title, QStringLiteral("Zoom"));

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
+#include <cmath>
 
 using namespace corvantile;
 using namespace corvantile::test;
@@ -37,6 +38,40 @@ void verifyClipHolds(const Form1 &form, int x, int y, int w, int h, QSize screen
 
 const QSize shotSize(400, 300);
 
+// The window as it is on the screen: one image pixel for each of the screen's pixels.
+QImage onScreen(Form1 &form)
+{
+    QImage image = form.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    image.setDevicePixelRatio(1);
+    return image;
+}
+
+QPoint screenPixel(const Form1 &form, QPointF inWindow)
+{
+    const QPointF at = inWindow * form.devicePixelRatioF();
+    return {static_cast<int>(std::floor(at.x())), static_cast<int>(std::floor(at.y()))};
+}
+
+// The screen pixels of the viewport's inside that it shows whole.
+QRect viewportOnScreen(const Form1 &form)
+{
+    const QWidget *inside = form.picScroll->clientArea();
+    const QRectF r(QPointF(inside->mapTo(&form, QPoint(0, 0))) * form.devicePixelRatioF(),
+                   QSizeF(inside->size()) * form.devicePixelRatioF());
+    return QRect(QPoint(std::ceil(r.left()), std::ceil(r.top())),
+                 QPoint(std::floor(r.right()) - 1, std::floor(r.bottom()) - 1));
+}
+
+QString hoverCaption(QPoint p, QRgb c)
+{
+    return QStringLiteral("%1, %2   /   R=%3 G=%4 B=%5")
+        .arg(p.x())
+        .arg(p.y())
+        .arg(qRed(c))
+        .arg(qGreen(c))
+        .arg(qBlue(c));
+}
+
 } // namespace
 
 class tst_Selection : public QObject
@@ -59,6 +94,9 @@ private slots:
     void typingInGeometryBoxRemovesBand();
     void dragOutsideTheView();
     void dragAfterScrollingUsesScreenshotCoordinates();
+    void pointerMarksThePixelUnderIt_data();
+    void pointerMarksThePixelUnderIt();
+    void lastColumnAndRowCanBeReached();
     void typedCorner_data();
     void typedCorner();
     void typedCornerWithoutCommaKeepsX();
@@ -81,7 +119,7 @@ void tst_Selection::dragUpAndLeft()
     QCOMPARE(d.form->txtCoords->text(), QStringLiteral("20, 40"));
     QCOMPARE(d.form->txtWidth->text(), QStringLiteral("30"));
     QCOMPARE(d.form->txtHeight->text(), QStringLiteral("50"));
-    QCOMPARE(d.form->picClip->size(), QSize(30, 50));
+    QCOMPARE(d.form->picClip->boxSize(), QSize(30, 50));
     verifyClipHolds(*d.form, 20, 40, 30, 50, shotSize);
 }
 
@@ -96,12 +134,12 @@ void tst_Selection::dragIsCappedAtOneHundred()
     QCOMPARE(d.form->txtWidth->text(), QStringLiteral("100"));
     QCOMPARE(d.form->txtHeight->text(), QStringLiteral("60"));
     QCOMPARE(d.form->txtCoords->text(), QStringLiteral("10, 20"));
-    QCOMPARE(d.form->picClip->size(), QSize(100, 60));
+    QCOMPARE(d.form->picClip->boxSize(), QSize(100, 60));
     verifyClipHolds(*d.form, 10, 20, 100, 60, shotSize);
 
     // A side of exactly 100 is left as it is.
     d.drag({0, 0}, {100, 100});
-    QCOMPARE(d.form->picClip->size(), QSize(100, 100));
+    QCOMPARE(d.form->picClip->boxSize(), QSize(100, 100));
     verifyClipHolds(*d.form, 0, 0, 100, 100, shotSize);
 }
 
@@ -114,7 +152,7 @@ void tst_Selection::clickWithoutMoving()
     QCOMPARE(d.form->txtWidth->text(), QStringLiteral("0"));
     QCOMPARE(d.form->txtHeight->text(), QStringLiteral("0"));
     QCOMPARE(d.form->txtCoords->text(), QStringLiteral("33, 44"));
-    QCOMPARE(d.form->picClip->size(), QSize(0, 0));
+    QCOMPARE(d.form->picClip->boxSize(), QSize(0, 0));
 }
 
 void tst_Selection::rightButtonDragDrawsNoBand()
@@ -243,7 +281,7 @@ void tst_Selection::dragOutsideTheView()
     QCOMPARE(d.form->lblCoords->text(), QStringLiteral("-15, -8 / 45 - 28"));
     d.release({-15, -8});
     QCOMPARE(d.form->txtCoords->text(), QStringLiteral("-15, -8"));
-    QCOMPARE(d.form->picClip->size(), QSize(45, 28));
+    QCOMPARE(d.form->picClip->boxSize(), QSize(45, 28));
     verifyClipHolds(*d.form, -15, -8, 45, 28, shotSize);
 
     d.drag({380, 290}, {450, 330}); // past the right and bottom edges
@@ -286,7 +324,7 @@ void tst_Selection::typedCorner()
     FormDriver::type(d.form->txtWidth, QStringLiteral("5"));
     FormDriver::type(d.form->txtHeight, QStringLiteral("5"));
     FormDriver::type(d.form->txtCoords, corner);
-    QCOMPARE(d.form->picClip->size(), QSize(103, 103)); // typing never resizes the clip box
+    QCOMPARE(d.form->picClip->boxSize(), QSize(103, 103)); // typing never resizes the clip box
     verifyClipHolds(*d.form, x, y, 5, 5, shotSize);
 }
 
@@ -314,7 +352,7 @@ void tst_Selection::everyKeystrokeCopiesAgain()
     connect(d.form->txtWidth, &QLineEdit::textChanged, this, [&] {
         // Count the columns now in the clip: the copy ran before this slot.
         int columns = 0;
-        while (columns < d.form->picClip->width() &&
+        while (columns < d.form->picClip->boxSize().width() &&
                d.form->picClip->point(columns, 0) == colourValueFromRgb(patternPixel(columns, 0)))
             ++columns;
         widthsCopied << columns;
@@ -330,7 +368,7 @@ void tst_Selection::typedRegionIsNotCapped()
     init(d);
     d.drag({10, 10}, {30, 30}); // the clip box is now 20 x 20
     FormDriver::type(d.form->txtWidth, QStringLiteral("50"));
-    QCOMPARE(d.form->picClip->size(), QSize(20, 20));
+    QCOMPARE(d.form->picClip->boxSize(), QSize(20, 20));
     verifyClipHolds(*d.form, 10, 10, 50, 20, shotSize);
 }
 
@@ -393,7 +431,7 @@ void tst_Selection::absurdGeometry()
     d.form->txtCoords->setText(corner);
     d.form->txtWidth->setText(width);
     d.form->txtHeight->setText(height);
-    QCOMPARE(d.form->picClip->size(), QSize(103, 103));
+    QCOMPARE(d.form->picClip->boxSize(), QSize(103, 103));
     if (copied.isEmpty()) {
         for (int y = 0; y < 103; ++y)
             for (int x = 0; x < 103; ++x)
@@ -417,6 +455,89 @@ void tst_Selection::emptyingTheBoxesClearsTheClip()
     QCOMPARE(d.form->state.startX, 9.0f);
     QCOMPARE(d.form->state.startY, 0.0f);
     verifyClipHolds(*d.form, 0, 0, 0, 0, shotSize);
+}
+
+// On a screen of any scale, the pointer anywhere inside a screen pixel marks the screenshot
+// pixel drawn there, and the view shows the screenshot one pixel for one screen pixel.
+void tst_Selection::pointerMarksThePixelUnderIt_data()
+{
+    QTest::addColumn<QPointF>("within");
+    QTest::newRow("start of a pixel") << QPointF(0, 0);
+    QTest::newRow("middle") << QPointF(0.5, 0.5);
+    QTest::newRow("end") << QPointF(0.99, 0.99);
+}
+
+void tst_Selection::pointerMarksThePixelUnderIt()
+{
+    QFETCH(QPointF, within);
+    FormDriver d;
+    init(d);
+    const QRect viewport = viewportOnScreen(*d.form);
+    const QImage clean = onScreen(*d.form).copy(viewport);
+
+    d.move({37, 23}, Qt::NoButton, within);
+    QCOMPARE(d.form->lblCoords->text(), hoverCaption({37, 23}, patternPixel(37, 23)));
+    const QPoint under = screenPixel(*d.form, d.onView({37, 23}, within));
+    const QImage screen = onScreen(*d.form);
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            QCOMPARE(screen.pixel(under + QPoint(dx, dy)), patternPixel(37 + dx, 23 + dy));
+
+    d.press({30, 20}, Qt::LeftButton, within);
+    d.move({70, 50}, Qt::LeftButton, within);
+    QCOMPARE(d.form->lblCoords->text(), QStringLiteral("30, 20 / 40 - 30"));
+    // The view on the screen is the view's image, band and all, one pixel for one.
+    const QImage view = d.form->PicInner->image();
+    const QImage banded = onScreen(*d.form);
+    const QPoint origin = screenPixel(*d.form, d.onView({0, 0}, within));
+    for (int y = 0; y < shotSize.height(); ++y)
+        for (int x = 0; x < shotSize.width(); ++x)
+            if (viewport.contains(origin + QPoint(x, y)) &&
+                banded.pixel(origin + QPoint(x, y)) != view.pixel(x, y))
+                QFAIL(
+                    qPrintable(QStringLiteral("view pixel %1,%2 differs on screen").arg(x).arg(y)));
+    QCOMPARE(view.pixel(33, 20), patternPixel(33, 20) ^ 0x00ffffffu); // a dot of the band
+
+    d.release({70, 50}, Qt::LeftButton, within);
+    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("30, 20"));
+    QCOMPARE(d.form->txtWidth->text(), QStringLiteral("40"));
+    QCOMPARE(d.form->txtHeight->text(), QStringLiteral("30"));
+    verifyClipHolds(*d.form, 30, 20, 40, 30, shotSize);
+    const QImage withClip = onScreen(*d.form);
+    const QPoint clipAt = screenPixel(*d.form, d.form->picClip->mapDrawingToWindow({0, 0}));
+    QCOMPARE(withClip.copy(QRect(clipAt, QSize(40, 30))),
+             d.form->picClip->image().copy(0, 0, 40, 30));
+
+    // The next press takes the band away: the view is on the screen as it was.
+    d.press({5, 5});
+    QCOMPARE(onScreen(*d.form).copy(viewport), clean);
+}
+
+// The bars reach the screenshot's last column and row, and move it by screen pixels.
+void tst_Selection::lastColumnAndRowCanBeReached()
+{
+    FormDriver d;
+    d.paste(patternImage(1500, 1000));
+    QScrollBar *h = d.form->HScroll1;
+    h->setValue(h->maximum());
+    d.form->VScroll1->setValue(d.form->VScroll1->maximum());
+    d.move({1499, 999}, Qt::NoButton, {0.5, 0.5});
+    QCOMPARE(d.form->lblCoords->text(), hoverCaption({1499, 999}, patternPixel(1499, 999)));
+    const QPoint last = screenPixel(*d.form, d.onView({1499, 999}, {0.5, 0.5}));
+    const QRect viewport = viewportOnScreen(*d.form);
+    QVERIFY(viewport.contains(last));
+    QCOMPARE(onScreen(*d.form).pixel(last), patternPixel(1499, 999));
+
+    // An arrow click moves the screenshot 5 of its pixels, a click in the track 50.
+    const int y = viewport.center().y();
+    for (const auto &[action, step] : {std::pair{QAbstractSlider::SliderSingleStepSub, 5},
+                                       std::pair{QAbstractSlider::SliderPageStepSub, 50}}) {
+        const QImage before = onScreen(*d.form);
+        h->triggerAction(action);
+        const QImage after = onScreen(*d.form);
+        for (int x = viewport.left() + step; x <= viewport.right() - 8; ++x)
+            QCOMPARE(after.pixel(x, y), before.pixel(x - step, y));
+    }
 }
 
 QTEST_MAIN(tst_Selection)

@@ -38,36 +38,43 @@ void FormDriver::clickPaste()
 
 namespace {
 
-QPoint inWidget(const PictureBox *box, QPoint drawing)
+// Delivers a mouse event as Qt's window does: the widget's position rounded to a whole layout
+// pixel, the window's position (in layout pixels) with its fraction.
+void sendMouse(QWidget *target, QEvent::Type type, QPointF inWindow, Qt::MouseButton button,
+               Qt::MouseButtons held)
 {
-    return drawing + QPoint(box->borderWidth(), box->borderWidth());
+    const QPointF local = inWindow - target->mapTo(target->window(), QPointF(0, 0));
+    QMouseEvent event(type, QPointF(local.toPoint()), inWindow,
+                      target->window()->mapToGlobal(inWindow), button, held, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
 }
 
 void sendMouse(QWidget *target, QEvent::Type type, QPoint at, Qt::MouseButton button,
                Qt::MouseButtons held)
 {
-    QMouseEvent event(type, QPointF(at), target->mapToGlobal(QPointF(at)), button, held,
-                      Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
+    sendMouse(target, type, target->mapTo(target->window(), QPointF(at)), button, held);
 }
 
 } // namespace
 
-void FormDriver::press(QPoint at, Qt::MouseButton button)
+QPointF FormDriver::onView(QPoint pixel, QPointF within) const
 {
-    sendMouse(form->PicInner, QEvent::MouseButtonPress, inWidget(form->PicInner, at), button,
-              button);
+    return form->PicInner->mapDrawingToWindow(QPointF(pixel) + within);
 }
 
-void FormDriver::move(QPoint to, Qt::MouseButtons held)
+void FormDriver::press(QPoint at, Qt::MouseButton button, QPointF within)
 {
-    sendMouse(form->PicInner, QEvent::MouseMove, inWidget(form->PicInner, to), Qt::NoButton, held);
+    sendMouse(form->PicInner, QEvent::MouseButtonPress, onView(at, within), button, button);
 }
 
-void FormDriver::release(QPoint at, Qt::MouseButton button)
+void FormDriver::move(QPoint to, Qt::MouseButtons held, QPointF within)
 {
-    sendMouse(form->PicInner, QEvent::MouseButtonRelease, inWidget(form->PicInner, at), button,
-              Qt::NoButton);
+    sendMouse(form->PicInner, QEvent::MouseMove, onView(to, within), Qt::NoButton, held);
+}
+
+void FormDriver::release(QPoint at, Qt::MouseButton button, QPointF within)
+{
+    sendMouse(form->PicInner, QEvent::MouseButtonRelease, onView(at, within), button, Qt::NoButton);
 }
 
 void FormDriver::drag(QPoint from, QPoint to)

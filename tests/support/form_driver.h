@@ -23,10 +23,13 @@ struct FormDriver
     void paste(const QImage &image);
     void clickPaste();
 
-    // Mouse on the screenshot view, in the view's own pixel coordinates.
-    void press(QPoint at, Qt::MouseButton button = Qt::LeftButton);
-    void move(QPoint to, Qt::MouseButtons held = Qt::LeftButton);
-    void release(QPoint at, Qt::MouseButton button = Qt::LeftButton);
+    // Mouse on the screenshot view, at a pixel of the screenshot; within is where inside that
+    // pixel the pointer is (0 to 1 across and down), on a screen of any scale.
+    void press(QPoint at, Qt::MouseButton button = Qt::LeftButton, QPointF within = {});
+    void move(QPoint to, Qt::MouseButtons held = Qt::LeftButton, QPointF within = {});
+    void release(QPoint at, Qt::MouseButton button = Qt::LeftButton, QPointF within = {});
+    // The window position, in layout pixels, of that point of a screenshot pixel.
+    QPointF onView(QPoint pixel, QPointF within = {}) const;
     // Press, one move, release, all with the left button.
     void drag(QPoint from, QPoint to);
 
