@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QJsonArray>
@@ -18,6 +19,7 @@
 #include <QJsonObject>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QScreen>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <map>
@@ -142,16 +144,26 @@ BENCHMARK(BM_EightBuffers)
 
 // One drag step: a mouse move with the left button held, the band erased and drawn again,
 // the status line, and the repaint that follows.
-void BM_DragStep(benchmark::State &state, int width, int height)
+// One step of a rubber-band drag on a screen of the given scale (the run's offscreen screens
+// are 1 and 2), delivered as Qt's window delivers it.
+void BM_DragStep(benchmark::State &state, int width, int height, int scale)
 {
+    QScreen *screen = QGuiApplication::screens().value(scale - 1);
+    if (!screen || screen->devicePixelRatio() != scale) {
+        state.SkipWithError("no screen of that scale");
+        return;
+    }
     Form1 form(std::make_unique<SystemClipboard>());
+    form.setScreen(screen);
+    form.move(screen->geometry().topLeft());
     form.show();
     form.PicInner->setPicture(screenshotLike(width, height));
     QApplication::processEvents();
     const QPoint start(40, 30);
     auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
-        const QPoint inWidget = at + QPoint(2, 2);
-        QMouseEvent event(type, QPointF(inWidget), form.PicInner->mapToGlobal(QPointF(inWidget)),
+        const QPointF inWindow = form.PicInner->mapDrawingToWindow(QPointF(at));
+        const QPointF local = inWindow - form.PicInner->mapTo(&form, QPointF(0, 0));
+        QMouseEvent event(type, QPointF(local.toPoint()), inWindow, form.mapToGlobal(inWindow),
                           button, held, Qt::NoModifier);
         QApplication::sendEvent(form.PicInner, &event);
     };
@@ -165,11 +177,17 @@ void BM_DragStep(benchmark::State &state, int width, int height)
     }
     send(QEvent::MouseButtonRelease, start, Qt::LeftButton, Qt::NoButton);
 }
-BENCHMARK_CAPTURE(BM_DragStep, 640x480, 640, 480)
+BENCHMARK_CAPTURE(BM_DragStep, 640x480, 640, 480, 1)
     ->Name("BM_DragStep/640x480")
     ->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(BM_DragStep, 7680x4320, 7680, 4320)
+BENCHMARK_CAPTURE(BM_DragStep, 7680x4320, 7680, 4320, 1)
     ->Name("BM_DragStep/7680x4320")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_DragStep, 640x480 at 2x, 640, 480, 2)
+    ->Name("BM_DragStep/640x480@2x")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_DragStep, 7680x4320 at 2x, 7680, 4320, 2)
+    ->Name("BM_DragStep/7680x4320@2x")
     ->Unit(benchmark::kMicrosecond);
 
 // Create Object over a 100 x 100 clip: every pixel, default bounds, read through the clip box.
@@ -246,6 +264,10 @@ const Target targets[] = {
      1.15, "screenshot paste"},
     {"drag step, 8K vs 640x480 screenshot", "BM_DragStep/7680x4320", "BM_DragStep/640x480", nullptr,
      1.5, "rubber band"},
+    {"drag step at 2x, 8K vs 640x480", "BM_DragStep/7680x4320@2x", "BM_DragStep/640x480@2x",
+     nullptr, 1.5, "rubber band"},
+    {"drag step on 8K, 2x vs 1x", "BM_DragStep/7680x4320@2x", "BM_DragStep/7680x4320", nullptr, 1.5,
+     "rubber band"},
     {"Create Object vs bare pixel loop", "BM_CreateObject/100x100", "BM_PixelLoop/100x100", nullptr,
      3.0, "object definition"},
 };
@@ -309,7 +331,17 @@ bool report(const CollectingReporter &reporter, const QString &jsonPath)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Two offscreen screens side by side, unscaled and at twice the pixels, so that the drag
+    // is measured on both in one run.
+    QFile screens(QDir::temp().filePath(QStringLiteral("corvantile-bench-screens.json")));
+    if (screens.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        screens.write(R"({"screens": [
+            {"name": "1x", "x": 0, "y": 0, "width": 1600, "height": 1200, "logicalDpi": 96},
+            {"name": "2x", "x": 1600, "y": 0, "width": 3200, "height": 2400, "logicalDpi": 192}]})");
+        screens.close();
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + screens.fileName().toLocal8Bit());
+    qunsetenv("QT_SCALE_FACTOR");
     // --report=FILE: where the table goes as JSON; everything else is Google Benchmark's.
     QString jsonPath;
     std::vector<char *> args;
