@@ -248,6 +248,8 @@ QProcess *X11Session::startProgram(const QHash<QString, QString> &environment)
     QHash<QString, QString> env = environment;
     if (!m_waylandEnvironment.isEmpty())
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+    if (m_scale != 1)
+        env.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(m_scale));
     QProcess *program = start(qEnvironmentVariable("CORVANTILE_BINARY"), {}, env);
     if (!program)
         return nullptr;
@@ -289,7 +291,7 @@ QProcess *X11Session::startProgram(const QHash<QString, QString> &environment)
 
 void X11Session::click(QPoint inWindow)
 {
-    const QPoint at = m_window + inWindow;
+    const QPoint at = m_window + (QPointF(inWindow) * m_scale).toPoint();
     xdotool({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y())});
     QThread::msleep(50);
     xdotool({QStringLiteral("click"), QStringLiteral("1")});

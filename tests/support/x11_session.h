@@ -69,6 +69,10 @@ public:
     // The outer width of the window with its title bar on Wayland, as seen on screen.
     int waylandFrameWidth();
 
+    // The scale the program is started at (QT_SCALE_FACTOR): click() and typeInto() then take
+    // layout positions in the window, as the spots are; everything else counts screen pixels.
+    void setScale(qreal scale) { m_scale = scale; }
+
     void click(QPoint inWindow);
     // Clicks a text box, selects all it holds and types the text in its place.
     void typeInto(QPoint inWindow, const QString &text);
@@ -86,6 +90,7 @@ private:
     std::vector<std::unique_ptr<QProcess>> m_processes;
     QProcess *m_owner = nullptr; // the xclip that last took the clipboard
     QPoint m_window;
+    qreal m_scale = 1;
     QHash<QString, QString> m_waylandEnvironment; // set while Weston runs
 
     QProcessEnvironment sessionEnvironment() const;

@@ -21,6 +21,7 @@ private:
     QProcess *m_program = nullptr;
     QByteArray m_expected;
     void pasteDragAndCreate(const QRect &region);
+    void dragAndCreate(QPoint viewOrigin, const QRect &region);
     void createDefinition(const QRect &region);
     void endProgramNormally();
 
@@ -34,6 +35,7 @@ private slots:
     void definitionIsHandedToTheClipboardManager();
     void numbersUnderADecimalCommaLocale();
     void largeScreenshotPastesWhole();
+    void pointerMarksPixelsOnAScaledScreen();
 };
 
 void tst_X11::initTestCase()
@@ -81,7 +83,15 @@ void tst_X11::pasteDragAndCreate(const QRect &region)
     x->click(spot::pasteButton);
     QTRY_COMPARE_WITH_TIMEOUT(x->screenPart(QRect(spot::viewPicture, QSize(20, 30))).pixel(10, 20),
                               patternPixel(10, 20), 10000);
-    const QPoint from = x->window() + spot::viewPicture + region.topLeft();
+    dragAndCreate(spot::viewPicture, region);
+}
+
+// A real drag with the pointer over the region's first pixel to its far corner, on the view
+// whose first picture pixel is on the screen at viewOrigin in the window; then "Every Pixel"
+// and "Create Object".
+void tst_X11::dragAndCreate(QPoint viewOrigin, const QRect &region)
+{
+    const QPoint from = x->window() + viewOrigin + region.topLeft();
     const QPoint to = from + QPoint(region.width(), region.height());
     x->xdotool({QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y())});
     x->xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
@@ -203,6 +213,34 @@ void tst_X11::largeScreenshotPastesWhole()
     QTRY_VERIFY_WITH_TIMEOUT(x->screenPart(spot::firstSlot) != slotBefore, 20000);
     x->typeRegionAndCreate(QStringLiteral("10200, 4290"), QStringLiteral("40"),
                            QStringLiteral("30"));
+    QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), expectedDefinition(shot, region), 10000);
+}
+
+// At 1.5 the screenshot is shown one pixel for one screen pixel, and a drag with the real
+// pointer from one screen pixel to another marks exactly the screenshot pixels under it.
+void tst_X11::pointerMarksPixelsOnAScaledScreen()
+{
+    x.emplace();
+    QVERIFY(x->startServer(QSize(1280, 1024)));
+    x->setScale(1.5);
+    const QImage shot = patternImage(640, 480);
+    QVERIFY(x->ownClipboard(shot));
+    QVERIFY(x->startProgram());
+    x->click(spot::pasteButton);
+    // Where the picture's first pixel is on the screen, as a user sees it.
+    std::optional<QPoint> origin;
+    const auto findOrigin = [&] {
+        const QImage near = x->screenPart(QRect(0, 0, 40, 40));
+        for (int y = 0; y + 2 < near.height() && !origin; ++y)
+            for (int x = 0; x + 2 < near.width() && !origin; ++x)
+                if (near.copy(x, y, 3, 3) == shot.copy(0, 0, 3, 3))
+                    origin = QPoint(x, y);
+        return origin.has_value();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(findOrigin(), 10000);
+    QCOMPARE(x->screenPart(QRect(*origin, QSize(600, 400))), shot.copy(0, 0, 600, 400));
+    const QRect region(121, 41, 30, 22);
+    dragAndCreate(*origin, region);
     QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), expectedDefinition(shot, region), 10000);
 }
 
