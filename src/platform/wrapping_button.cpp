@@ -9,6 +9,14 @@ WrappingButton::WrappingButton(const QString &caption, QWidget *parent)
     : CommandButton(caption, parent)
 {}
 
+// The caption wraps within the button less its outer line, whatever margins the style keeps
+// for a one-line caption, so that it stands on the same two lines in every style.
+QRect WrappingButton::captionRect() const
+{
+    constexpr int edge = 1;
+    return rect().adjusted(edge, edge, -edge, -edge);
+}
+
 void WrappingButton::paintEvent(QPaintEvent *)
 {
     QStylePainter painter(this);
@@ -17,7 +25,7 @@ void WrappingButton::paintEvent(QPaintEvent *)
     const QString caption = option.text;
     option.text.clear();
     painter.drawControl(QStyle::CE_PushButton, option);
-    QRect textRect = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    QRect textRect = captionRect();
     if (isDown())
         textRect.translate(1, 1);
     painter.setPen(

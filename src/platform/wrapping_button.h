@@ -13,6 +13,9 @@ class WrappingButton : public CommandButton
 public:
     explicit WrappingButton(const QString &caption, QWidget *parent = nullptr);
 
+    // Where the caption's lines are laid out and drawn.
+    QRect captionRect() const;
+
 protected:
     void paintEvent(QPaintEvent *event) override;
 };
