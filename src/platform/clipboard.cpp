@@ -3,6 +3,9 @@
 #ifdef CORVANTILE_HAS_XCB
 #include "x11_clipboard_probe.h"
 #endif
+#ifdef Q_OS_WIN
+#include "windows_clipboard.h"
+#endif
 
 #include <QClipboard>
 #include <QElapsedTimer>
@@ -97,12 +100,28 @@ ClipboardPicture SystemClipboard::readPicture()
     const QMimeData *data = clipboard->mimeData();
     if (!data)
         return result;
+#ifdef Q_OS_WIN
+    // Windows names its bitmap: the standard bitmap format, number 2. It is read as the
+    // device-independent bitmap Windows keeps with it. A picture in another format (a PNG
+    // alone, say) is read through Qt below, shown, and not kept in a buffer.
+    if (windowsClipboardOffersBitmap()) {
+        ClipboardPicture picture = decodedPicture(windowsClipboardBitmap());
+        picture.offersBitmap = true;
+        return picture;
+    }
+    const auto notABitmap = [](ClipboardPicture picture) {
+        picture.offersBitmap = false;
+        return picture;
+    };
+#else
+    const auto notABitmap = [](ClipboardPicture picture) { return picture; };
+#endif
     // One picture format is asked for, PNG first: Qt's own image read would try every format
     // the owner offers in turn, waiting on a stalled owner for each.
     const QString format = pictureFormat(data->formats());
     if (format.isEmpty()) {
         if (data->hasImage()) // a picture held in this process, or converted by the system
-            return decodedPicture(qvariant_cast<QImage>(data->imageData()));
+            return notABitmap(decodedPicture(qvariant_cast<QImage>(data->imageData())));
         return result; // nothing that could be a picture
     }
     QElapsedTimer timer;
@@ -114,8 +133,8 @@ ClipboardPicture SystemClipboard::readPicture()
         result.offersBitmap = true;
         return result;
     }
-    return decodedPicture(QImage::fromData(
-        bytes, QMimeDatabase().mimeTypeForName(format).preferredSuffix().toLatin1()));
+    return notABitmap(decodedPicture(QImage::fromData(
+        bytes, QMimeDatabase().mimeTypeForName(format).preferredSuffix().toLatin1())));
 }
 
 QString pictureFormat(const QStringList &offered)

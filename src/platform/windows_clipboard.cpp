@@ -1,0 +1,74 @@
+#include "windows_clipboard.h"
+
+#include <QByteArray>
+#include <QThread>
+#include <cstring>
+
+#include <windows.h>
+
+namespace corvantile {
+
+bool windowsClipboardOffersBitmap()
+{
+    return IsClipboardFormatAvailable(CF_BITMAP) != 0;
+}
+
+namespace {
+
+// Another program may hold the clipboard open for a moment; it is asked again a few times.
+bool openClipboard()
+{
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (OpenClipboard(nullptr))
+            return true;
+        QThread::msleep(20);
+    }
+    return false;
+}
+
+// A device-independent bitmap in memory becomes a BMP file by a file header in front: the
+// file's size and where its pixels begin, after the info header, the colour masks and the
+// colour table.
+QByteArray bmpFile(const char *dib, SIZE_T size)
+{
+    if (size < sizeof(BITMAPINFOHEADER))
+        return {};
+    BITMAPINFOHEADER info;
+    std::memcpy(&info, dib, sizeof info);
+    if (info.biSize < sizeof info || info.biSize > size)
+        return {};
+    DWORD colours = info.biClrUsed;
+    if (colours == 0 && info.biBitCount <= 8)
+        colours = 1u << info.biBitCount;
+    const DWORD masks =
+        info.biSize == sizeof info && info.biCompression == BI_BITFIELDS ? 3 * sizeof(DWORD) : 0;
+    const SIZE_T pixelsAt = sizeof(BITMAPFILEHEADER) + info.biSize + masks + colours * 4;
+    if (pixelsAt - sizeof(BITMAPFILEHEADER) > size)
+        return {};
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4d42; // "BM"
+    file.bfSize = static_cast<DWORD>(sizeof file + size);
+    file.bfOffBits = static_cast<DWORD>(pixelsAt);
+    QByteArray bytes(reinterpret_cast<const char *>(&file), sizeof file);
+    bytes.append(dib, static_cast<qsizetype>(size));
+    return bytes;
+}
+
+} // namespace
+
+QImage windowsClipboardBitmap()
+{
+    if (!openClipboard())
+        return {};
+    QByteArray bytes;
+    if (HANDLE data = GetClipboardData(CF_DIB)) {
+        if (const auto *dib = static_cast<const char *>(GlobalLock(data))) {
+            bytes = bmpFile(dib, GlobalSize(data));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return bytes.isEmpty() ? QImage() : QImage::fromData(bytes, "BMP");
+}
+
+} // namespace corvantile
