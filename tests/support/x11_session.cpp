@@ -250,7 +250,9 @@ QProcess *X11Session::startProgram(const QHash<QString, QString> &environment)
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
     if (m_scale != 1)
         env.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::number(m_scale));
-    QProcess *program = start(qEnvironmentVariable("CORVANTILE_BINARY"), {}, env);
+    QProcess *program = m_program.isEmpty()
+                            ? start(qEnvironmentVariable("CORVANTILE_BINARY"), {}, env)
+                            : start(m_program, m_programArguments, env);
     if (!program)
         return nullptr;
     if (!m_waylandEnvironment.isEmpty()) {

@@ -60,6 +60,13 @@ public:
     QProcess *ownClipboard(const QImage &image);
     QByteArray clipboardText();
 
+    // The program that startProgram() starts, in place of $CORVANTILE_BINARY (Wine with the
+    // Windows build, say).
+    void setProgram(const QString &program, const QStringList &arguments)
+    {
+        m_program = program;
+        m_programArguments = arguments;
+    }
     // Starts the program from $CORVANTILE_BINARY and waits for its window.
     QProcess *startProgram(const QHash<QString, QString> &environment = {});
     QPoint window() const { return m_window; }
@@ -91,6 +98,8 @@ private:
     QProcess *m_owner = nullptr; // the xclip that last took the clipboard
     QPoint m_window;
     qreal m_scale = 1;
+    QString m_program;
+    QStringList m_programArguments;
     QHash<QString, QString> m_waylandEnvironment; // set while Weston runs
 
     QProcessEnvironment sessionEnvironment() const;

@@ -1,0 +1,93 @@
+// The Windows build's Corvantile.exe under Wine, on an X server of its own: another process
+// offers a bitmap, then a PNG, on the clipboard; the user pastes each, types a region and
+// presses Create Object, and the definition is read back from the Windows clipboard by a
+// Windows program, byte for byte. (Wine hands text on to X11 with LF line breaks, so X11's
+// copy would not tell.)
+
+#include "support/test_images.h"
+#include "support/x11_session.h"
+
+#include <QBuffer>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTest>
+
+using namespace corvantile::test;
+
+namespace {
+const QString wine = QStringLiteral("/usr/lib/wine/wine64");
+const QString wineserver = QStringLiteral("/usr/lib/wine/wineserver");
+} // namespace
+
+class tst_Wine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void definitionOnTheWindowsClipboard();
+};
+
+void tst_Wine::initTestCase()
+{
+    for (const char *tool : {"Xvfb", "xclip", "xdotool", "import"})
+        QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(), tool);
+    QVERIFY2(QFileInfo(wine).isExecutable(), "wine64 is not installed");
+    for (const char *name : {"CORVANTILE_EXE", "CORVANTILE_CLIPBOARD_TEXT"})
+        QVERIFY2(QFileInfo::exists(qEnvironmentVariable(name)), name);
+}
+
+void tst_Wine::definitionOnTheWindowsClipboard()
+{
+    X11Session x;
+    QVERIFY(x.startServer());
+    // A Wine prefix of this run's own, with its server started here, so that it is ended by
+    // its own id like every other process of the session.
+    const QString prefix = x.filePath(QStringLiteral("wine"));
+    qputenv("WINEPREFIX", prefix.toLocal8Bit());
+    qputenv("WINEDEBUG", "-all");
+    QVERIFY(x.start(wineserver, {QStringLiteral("--foreground"), QStringLiteral("--persistent")}));
+    QProcess *setup =
+        x.start(QStringLiteral(CORVANTILE_SOURCE_DIR "/scripts/wine-prefix"), {prefix});
+    QVERIFY(setup && setup->waitForFinished(180000));
+    QCOMPARE(setup->exitCode(), 0);
+
+    x.setProgram(wine, {qEnvironmentVariable("CORVANTILE_EXE")});
+    QVERIFY(x.startProgram());
+    QCOMPARE(x.window(), QPoint(104, 53)); // the client area where the program puts it
+    const QRect view(spot::viewPicture, QSize(20, 30));
+
+    // A bitmap (Windows offers the bitmap format for it) is shown and kept in slot 0.
+    const QImage bitmap = patternImage(400, 300).mirrored(true, false);
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    QVERIFY(buffer.open(QIODevice::WriteOnly) && bitmap.save(&buffer, "BMP"));
+    QVERIFY(x.ownClipboard(bmp, QStringLiteral("image/bmp")));
+    const QImage emptySlot = x.screenPart(spot::secondSlot);
+    x.click(spot::pasteButton);
+    QTRY_COMPARE_WITH_TIMEOUT(x.screenPart(view).pixel(10, 20), bitmap.pixel(10, 20), 15000);
+    QVERIFY(x.screenPart(spot::firstSlot) != emptySlot);
+
+    // A PNG alone is no bitmap: it is shown, and slot 1 stays empty.
+    const QImage shot = patternImage(400, 300);
+    QVERIFY(x.ownClipboard(shot));
+    x.click(spot::pasteButton);
+    QTRY_COMPARE_WITH_TIMEOUT(x.screenPart(view).pixel(10, 20), patternPixel(10, 20), 15000);
+    QCOMPARE(x.screenPart(spot::secondSlot), emptySlot);
+
+    x.typeRegionAndCreate(QStringLiteral("35, 12"), QStringLiteral("9"), QStringLiteral("7"));
+    const QByteArray expected = expectedDefinition(shot, QRect(35, 12, 9, 7));
+    const auto windowsText = [&] {
+        const QByteArray utf16 = x.run(wine, {qEnvironmentVariable("CORVANTILE_CLIPBOARD_TEXT")});
+        return QString::fromUtf16(reinterpret_cast<const char16_t *>(utf16.constData()),
+                                  utf16.size() / 2)
+            .toUtf8();
+    };
+    QTRY_COMPARE_WITH_TIMEOUT(windowsText(), expected, 15000);
+
+    // Every Wine process of the prefix goes; the session then ends what it started.
+    x.run(wineserver, {QStringLiteral("--kill")});
+}
+
+QTEST_GUILESS_MAIN(tst_Wine)
+#include "tst_wine.moc"
