@@ -2,11 +2,11 @@
 
 #include "accessibility.h"
 #include "mouse_buttons.h"
+#include "screen_pixels.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
-#include <cmath>
 
 namespace corvantile {
 namespace {
@@ -62,14 +62,11 @@ void ImageBox::setScaling(Scaling scaling)
 // scaled straight to the screen's pixels, never scaled again by the desktop.
 ImageBox::ScreenPlacement ImageBox::screenPlacement() const
 {
-    constexpr qreal tolerance = 1.0 / 1024;
     const qreal s = devicePixelRatioF();
     const QPointF start = mapTo(window(), QPointF(0, 0)) * s;
     const QPointF end = start + QPointF(width(), height()) * s;
-    const QPoint first(static_cast<int>(std::ceil(start.x() - tolerance)),
-                       static_cast<int>(std::ceil(start.y() - tolerance)));
-    const QPoint past(static_cast<int>(std::floor(end.x() + tolerance)),
-                      static_cast<int>(std::floor(end.y() + tolerance)));
+    const QPoint first(wholeAtOrAfter(start.x()), wholeAtOrAfter(start.y()));
+    const QPoint past(wholeAtOrBefore(end.x()), wholeAtOrBefore(end.y()));
     ScreenPlacement placement;
     placement.shift = QPointF(first) - start;
     placement.box = QRect(QPoint(0, 0), QSize(past.x() - first.x(), past.y() - first.y()));

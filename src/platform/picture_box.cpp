@@ -2,6 +2,7 @@
 
 #include "accessibility.h"
 #include "mouse_buttons.h"
+#include "screen_pixels.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -45,20 +46,6 @@ std::pair<qint64, qint64> insideRange(qint64 start, int step, qint64 length, qin
         to = std::min<qint64>(to, start + 1);
     }
     return {from, std::max(from, to)};
-}
-
-// A screen position found by dividing by the scale and multiplying again can lie a rounding
-// error short of the whole pixel it stands for.
-constexpr qreal pixelTolerance = 1.0 / 1024;
-
-int wholeAtOrAfter(qreal v)
-{
-    return static_cast<int>(std::ceil(v - pixelTolerance));
-}
-
-int wholeAtOrBefore(qreal v)
-{
-    return static_cast<int>(std::floor(v + pixelTolerance));
 }
 
 } // namespace
@@ -199,10 +186,10 @@ bool PictureBox::event(QEvent *event)
     const bool handled = QWidget::event(event);
     if (event->type() == QEvent::ScreenChangeInternal && m_units == Units::Screen &&
         unitScale() != m_placedScale) {
-        placeOnScreenPixels();
+        // The border is a whole number of screen pixels of the new scale.
         if (m_autoSize && !m_picture.isNull())
-            setBoxSize(m_picture.width() + 2 * borderWidth(),
-                       m_picture.height() + 2 * borderWidth());
+            m_boxSize = m_picture.size() + QSize(2 * borderWidth(), 2 * borderWidth());
+        placeOnScreenPixels();
         layoutClientArea();
         describe();
         emit sizeChanged();
@@ -558,13 +545,14 @@ QPointF PictureBox::drawingPosition(const QMouseEvent *event) const
 {
     QPointF local = event->position();
     const QPointF unrounded = event->scenePosition() - mapTo(window(), QPointF(0, 0));
-    if (std::abs(unrounded.x() - local.x()) <= 0.5 + pixelTolerance &&
-        std::abs(unrounded.y() - local.y()) <= 0.5 + pixelTolerance)
+    if (std::abs(unrounded.x() - local.x()) <= 0.5 + screenPixelTolerance &&
+        std::abs(unrounded.y() - local.y()) <= 0.5 + screenPixelTolerance)
         local = unrounded;
     const qreal s = unitScale();
     const QPointF inset = m_units == Units::Screen ? m_inset : QPointF();
     const QPointF inArea = local * s - inset - QPointF(borderWidth(), borderWidth());
-    return {std::floor(inArea.x() + pixelTolerance), std::floor(inArea.y() + pixelTolerance)};
+    return {std::floor(inArea.x() + screenPixelTolerance),
+            std::floor(inArea.y() + screenPixelTolerance)};
 }
 
 QPointF PictureBox::mapDrawingToWindow(QPointF drawingPoint) const
