@@ -5,6 +5,7 @@
 #include "object_definition/clip_pixels.h"
 #include "object_definition/generator.h"
 #include "platform/picture_box.h"
+#include "support/form_driver.h"
 #include "support/process_memory.h"
 #include "support/test_images.h"
 
@@ -18,7 +19,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QScreen>
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -161,11 +161,8 @@ void BM_DragStep(benchmark::State &state, int width, int height, int scale)
     QApplication::processEvents();
     const QPoint start(40, 30);
     auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
-        const QPointF inWindow = form.PicInner->mapDrawingToWindow(QPointF(at));
-        const QPointF local = inWindow - form.PicInner->mapTo(&form, QPointF(0, 0));
-        QMouseEvent event(type, QPointF(local.toPoint()), inWindow, form.mapToGlobal(inWindow),
-                          button, held, Qt::NoModifier);
-        QApplication::sendEvent(form.PicInner, &event);
+        test::sendMouse(form.PicInner, type, form.PicInner->mapDrawingToWindow(QPointF(at)), button,
+                        held);
     };
     send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
     int i = 0;

@@ -139,6 +139,7 @@ void PictureBox::placeOnScreenPixels()
     const QPointF anchorAt = parentAt + QPointF(m_anchor) * s;
     m_origin = QPoint(wholeAtOrAfter(anchorAt.x()), wholeAtOrAfter(anchorAt.y()));
     const QPoint boxAt = m_origin + m_boxPosition;
+    const QPointF oldInset = m_inset;
     const QPoint layoutAt(wholeAtOrBefore((boxAt.x() - parentAt.x()) / s),
                           wholeAtOrBefore((boxAt.y() - parentAt.y()) / s));
     m_inset = QPointF(boxAt) - (parentAt + QPointF(layoutAt) * s);
@@ -149,7 +150,10 @@ void PictureBox::placeOnScreenPixels()
                            layoutSpan(m_inset.y(), m_boxSize.height()));
     m_placedScale = s;
     setGeometry(QRect(layoutAt, layoutSize));
-    update();
+    // Qt repaints a widget that moved or changed size; within it, the box moved only when its
+    // inset did.
+    if (m_inset != oldInset)
+        update();
 }
 
 QSize PictureBox::originSpan() const
@@ -548,19 +552,15 @@ QPointF PictureBox::drawingPosition(const QMouseEvent *event) const
     if (std::abs(unrounded.x() - local.x()) <= 0.5 + screenPixelTolerance &&
         std::abs(unrounded.y() - local.y()) <= 0.5 + screenPixelTolerance)
         local = unrounded;
-    const qreal s = unitScale();
-    const QPointF inset = m_units == Units::Screen ? m_inset : QPointF();
-    const QPointF inArea = local * s - inset - QPointF(borderWidth(), borderWidth());
+    const QPointF inArea = local * unitScale() - m_inset - QPointF(borderWidth(), borderWidth());
     return {std::floor(inArea.x() + screenPixelTolerance),
             std::floor(inArea.y() + screenPixelTolerance)};
 }
 
 QPointF PictureBox::mapDrawingToWindow(QPointF drawingPoint) const
 {
-    const qreal s = unitScale();
-    const QPointF inset = m_units == Units::Screen ? m_inset : QPointF();
-    const QPointF inBox = drawingPoint + QPointF(borderWidth(), borderWidth()) + inset;
-    return mapTo(window(), QPointF(0, 0)) + inBox / s;
+    const QPointF inBox = drawingPoint + QPointF(borderWidth(), borderWidth()) + m_inset;
+    return mapTo(window(), QPointF(0, 0)) + inBox / unitScale();
 }
 
 void PictureBox::mousePressEvent(QMouseEvent *event)

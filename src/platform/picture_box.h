@@ -152,7 +152,8 @@ private:
     Units m_units;
     // In screen pixels only: the box's size and position, the layout anchor, the whole
     // screen pixel the origin lies on (in the window's screen pixels), and where the box's
-    // outer top-left lies inside the widget that holds it, in screen pixels.
+    // outer top-left lies inside the widget that holds it, in screen pixels (always 0, 0 for
+    // a box in layout pixels).
     QSize m_boxSize;
     QPoint m_boxPosition;
     QPoint m_anchor;

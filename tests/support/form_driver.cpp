@@ -36,10 +36,6 @@ void FormDriver::clickPaste()
     QTest::mouseClick(form->Command1, Qt::LeftButton);
 }
 
-namespace {
-
-// Delivers a mouse event as Qt's window does: the widget's position rounded to a whole layout
-// pixel, the window's position (in layout pixels) with its fraction.
 void sendMouse(QWidget *target, QEvent::Type type, QPointF inWindow, Qt::MouseButton button,
                Qt::MouseButtons held)
 {
@@ -49,10 +45,12 @@ void sendMouse(QWidget *target, QEvent::Type type, QPointF inWindow, Qt::MouseBu
     QApplication::sendEvent(target, &event);
 }
 
+namespace {
+
 void sendMouse(QWidget *target, QEvent::Type type, QPoint at, Qt::MouseButton button,
                Qt::MouseButtons held)
 {
-    sendMouse(target, type, target->mapTo(target->window(), QPointF(at)), button, held);
+    test::sendMouse(target, type, target->mapTo(target->window(), QPointF(at)), button, held);
 }
 
 } // namespace

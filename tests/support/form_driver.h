@@ -3,6 +3,7 @@
 #include "fake_clipboard.h"
 #include "main_window/form1.h"
 
+#include <QEvent>
 #include <QList>
 #include <QPoint>
 #include <functional>
@@ -40,6 +41,11 @@ struct FormDriver
     // Replaces a text box's text the way typing does: select all, then type.
     static void type(QWidget *box, const QString &text);
 };
+
+// Delivers a mouse event to a widget as Qt's window does: the widget's position rounded to a
+// whole layout pixel, the window's position (in layout pixels) with its fraction.
+void sendMouse(QWidget *target, QEvent::Type type, QPointF inWindow, Qt::MouseButton button,
+               Qt::MouseButtons held);
 
 // Runs action while it opens pop-up menus and modal windows in nested loops. Each time a new
 // one is up, the next of the handlers is called with it, from the event loop and not from
