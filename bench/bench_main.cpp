@@ -4,7 +4,8 @@
 #include "main_window/form1.h"
 #include "object_definition/clip_pixels.h"
 #include "object_definition/generator.h"
-#include "platform/picture_box.h"
+#include "controls/picture_box.h"
+#include "controls/sunken_frame.h"
 #include "support/form_driver.h"
 #include "support/process_memory.h"
 #include "support/test_images.h"
@@ -153,7 +154,7 @@ void BM_DragStep(benchmark::State &state, int width, int height, int scale)
         state.SkipWithError("no screen of that scale");
         return;
     }
-    Form1 form(std::make_unique<SystemClipboard>());
+    Form1 form(systemClipboard());
     form.setScreen(screen);
     form.move(screen->geometry().topLeft());
     form.show();
@@ -190,7 +191,7 @@ BENCHMARK_CAPTURE(BM_DragStep, 7680x4320 at 2x, 7680, 4320, 2)
 // Create Object over a 100 x 100 clip: every pixel, default bounds, read through the clip box.
 void BM_CreateObject(benchmark::State &state)
 {
-    Form1 form(std::make_unique<SystemClipboard>());
+    Form1 form(systemClipboard());
     form.PicInner->setPicture(screenshotLike(640, 480));
     form.picClip->setBoxSize(100, 100);
     form.picClip->paintPicture(form.PicInner->picture(), QRect(0, 0, 100, 100), QPoint(0, 0));

@@ -1,18 +1,20 @@
 #include "form1.h"
 
-#include "platform/accessibility.h"
-#include "platform/clipboard.h"
-#include "platform/command_button.h"
-#include "platform/compact_style.h"
-#include "platform/focus_mark.h"
-#include "platform/image_box.h"
-#include "platform/locked_text_box.h"
-#include "platform/mouse_buttons.h"
-#include "platform/picture_box.h"
-#include "platform/scroll_bar.h"
-#include "platform/wrapping_button.h"
+#include "controls/accessibility.h"
+#include "controls/command_button.h"
+#include "controls/compact_style.h"
+#include "controls/focus_mark.h"
+#include "controls/image_box.h"
+#include "controls/locked_text_box.h"
+#include "controls/mouse_buttons.h"
+#include "controls/picture_box.h"
+#include "controls/scroll_bar.h"
+#include "controls/sunken_frame.h"
+#include "controls/wrapping_button.h"
 #include "preview/popup_form.h"
 #include "screenshot/scroll_ranges.h"
+#include "system/clipboard.h"
+#include "system/picture_limit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -110,7 +112,7 @@ QGroupBox *makeFrame(QWidget *parent, int left, int top, int width, int height, 
 Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_clipboard(clipboard ? std::move(clipboard) : std::make_unique<SystemClipboard>())
+      m_clipboard(clipboard ? std::move(clipboard) : systemClipboard())
 {
     setWindowTitle(QString::fromLatin1(windowCaption));
     setWindowIcon(appIcon());
@@ -139,12 +141,9 @@ Form1::~Form1() = default;
 
 void Form1::buildControls()
 {
-    picScroll = new PictureBox(PictureBox::Border::Sunken, this);
+    picScroll = new SunkenFrame(this);
     picScroll->setGeometry(3, 4, 556, 306);
-    // The screenshot view and the clip box count the screen's own pixels, so that a screenshot
-    // shows as it did on the screen and the pointer marks the pixel it is on.
-    PicInner = new PictureBox(PictureBox::Border::Sunken, picScroll->clientArea(),
-                              PictureBox::Units::Screen);
+    PicInner = new PictureBox(PictureBox::Border::Sunken, picScroll->clientArea());
     PicInner->setAutoSize(true);
     const int viewBorders = 2 * PicInner->borderWidth();
     PicInner->setBoxSize(1024 + viewBorders, 768 + viewBorders);
@@ -210,7 +209,7 @@ void Form1::buildControls()
     txtObject->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtObject->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    picClip = new PictureBox(PictureBox::Border::None, this, PictureBox::Units::Screen);
+    picClip = new PictureBox(PictureBox::Border::None, this);
     picClip->setAnchor(QPoint(543, 418));
     picClip->setBoxSize(103, 103);
 

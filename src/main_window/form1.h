@@ -1,7 +1,7 @@
 #pragma once
 
 #include "main_window/window_state.h"
-#include "platform/clipboard.h"
+#include "system/clipboard.h"
 
 #include <QPoint>
 #include <QWidget>
@@ -26,6 +26,7 @@ class ImageBox;
 class LockedTextBox;
 class PictureBox;
 class PopupForm;
+class SunkenFrame;
 struct GeneratorInputs;
 
 // The main window: every control, the window state and the handlers of every user action.
@@ -46,7 +47,7 @@ public:
     WindowState state;
 
     // Controls, named as the tool's documentation names them.
-    PictureBox *picScroll = nullptr;
+    SunkenFrame *picScroll = nullptr;
     PictureBox *PicInner = nullptr;
     QScrollBar *HScroll1 = nullptr;
     QScrollBar *VScroll1 = nullptr;

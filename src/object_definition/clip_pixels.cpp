@@ -1,6 +1,6 @@
 #include "clip_pixels.h"
 
-#include "platform/picture_box.h"
+#include "controls/picture_box.h"
 
 namespace corvantile {
 

@@ -4,9 +4,9 @@
 #include "object_definition/bounds.h"
 #include "object_definition/clip_pixels.h"
 #include "object_definition/generator.h"
-#include "platform/clipboard.h"
-#include "platform/locked_text_box.h"
-#include "platform/picture_box.h"
+#include "system/clipboard.h"
+#include "controls/locked_text_box.h"
+#include "controls/picture_box.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

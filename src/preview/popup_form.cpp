@@ -1,6 +1,6 @@
 #include "popup_form.h"
 
-#include "platform/image_box.h"
+#include "controls/image_box.h"
 
 #include <QResizeEvent>
 #include <algorithm>

@@ -1,10 +1,10 @@
 // The expanded preview of the clip box or an image buffer, and the hidden picture window.
 
 #include "main_window/form1.h"
-#include "platform/client_frame.h"
-#include "platform/image_box.h"
-#include "platform/mouse_buttons.h"
-#include "platform/picture_box.h"
+#include "system/client_frame.h"
+#include "controls/image_box.h"
+#include "controls/mouse_buttons.h"
+#include "controls/picture_box.h"
 #include "preview/frm_egg.h"
 #include "preview/popup_form.h"
 

@@ -1,9 +1,9 @@
 // The eight image buffers: bring a screenshot back, and delete one through the pop-up menu.
 
 #include "main_window/form1.h"
-#include "platform/image_box.h"
-#include "platform/mouse_buttons.h"
-#include "platform/picture_box.h"
+#include "controls/image_box.h"
+#include "controls/mouse_buttons.h"
+#include "controls/picture_box.h"
 #include "screenshot/buffers.h"
 
 #include <QLineEdit>

@@ -1,9 +1,9 @@
 // The paste: the clipboard's picture into the screenshot view and the next image buffer.
 
 #include "main_window/form1.h"
-#include "platform/clipboard.h"
-#include "platform/image_box.h"
-#include "platform/picture_box.h"
+#include "system/clipboard.h"
+#include "controls/image_box.h"
+#include "controls/picture_box.h"
 #include "screenshot/buffers.h"
 
 namespace corvantile {

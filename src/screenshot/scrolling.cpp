@@ -2,7 +2,7 @@
 // follow every change of the view's size.
 
 #include "main_window/form1.h"
-#include "platform/picture_box.h"
+#include "controls/picture_box.h"
 #include "screenshot/scroll_ranges.h"
 
 #include <QScrollBar>

@@ -1,7 +1,7 @@
 #include "clip_copy.h"
 
 #include "common/numbers.h"
-#include "platform/picture_box.h"
+#include "controls/picture_box.h"
 
 namespace corvantile {
 

@@ -3,7 +3,7 @@
 
 #include "common/numbers.h"
 #include "main_window/form1.h"
-#include "platform/picture_box.h"
+#include "controls/picture_box.h"
 #include "selection/clip_copy.h"
 #include "selection/geometry.h"
 

@@ -3,8 +3,8 @@
 
 #include "common/numbers.h"
 #include "main_window/form1.h"
-#include "platform/mouse_buttons.h"
-#include "platform/picture_box.h"
+#include "controls/mouse_buttons.h"
+#include "controls/picture_box.h"
 #include "selection/captions.h"
 #include "selection/clip_copy.h"
 #include "selection/geometry.h"

@@ -1,6 +1,6 @@
 #include "common/colour.h"
-#include "platform/locked_text_box.h"
-#include "platform/picture_box.h"
+#include "controls/locked_text_box.h"
+#include "controls/picture_box.h"
 #include "support/form_driver.h"
 #include "support/test_images.h"
 

@@ -1,5 +1,5 @@
-#include "platform/image_box.h"
-#include "platform/picture_box.h"
+#include "controls/image_box.h"
+#include "controls/picture_box.h"
 #include "preview/frm_egg.h"
 #include "preview/popup_form.h"
 #include "support/form_driver.h"

@@ -1,5 +1,5 @@
-#include "platform/image_box.h"
-#include "platform/picture_box.h"
+#include "controls/image_box.h"
+#include "controls/picture_box.h"
 #include "support/form_driver.h"
 #include "support/test_images.h"
 

@@ -1,4 +1,5 @@
-#include "platform/picture_box.h"
+#include "controls/picture_box.h"
+#include "controls/sunken_frame.h"
 #include "support/form_driver.h"
 #include "support/test_images.h"
 

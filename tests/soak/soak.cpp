@@ -3,10 +3,10 @@
 // Resident memory after cycle 100 and after cycle 1,000 may differ by at most 5%.
 
 #include "main_window/form1.h"
-#include "platform/image_box.h"
-#include "platform/locked_text_box.h"
-#include "platform/picture_box.h"
-#include "platform/x11_clipboard_probe.h"
+#include "controls/image_box.h"
+#include "controls/locked_text_box.h"
+#include "controls/picture_box.h"
+#include "system/x11_clipboard_probe.h"
 #include "support/process_memory.h"
 #include "support/test_images.h"
 #include "support/x11_session.h"

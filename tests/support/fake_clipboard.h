@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/clipboard.h"
+#include "system/clipboard.h"
 
 #include <QStringList>
 

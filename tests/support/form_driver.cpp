@@ -1,7 +1,7 @@
 #include "form_driver.h"
 
-#include "platform/image_box.h"
-#include "platform/picture_box.h"
+#include "controls/image_box.h"
+#include "controls/picture_box.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "windows_clipboard.h"
+#include "qt_clipboard.h"
 
 #include <QByteArray>
 #include <QThread>
@@ -7,11 +7,6 @@
 #include <windows.h>
 
 namespace corvantile {
-
-bool windowsClipboardOffersBitmap()
-{
-    return IsClipboardFormatAvailable(CF_BITMAP) != 0;
-}
 
 namespace {
 
@@ -54,9 +49,9 @@ QByteArray bmpFile(const char *dib, SIZE_T size)
     return bytes;
 }
 
-} // namespace
-
-QImage windowsClipboardBitmap()
+// The clipboard's bitmap, read as the device-independent bitmap that Windows keeps with it,
+// or a null image when it cannot be opened or read.
+QImage clipboardBitmap()
 {
     if (!openClipboard())
         return {};
@@ -69,6 +64,29 @@ QImage windowsClipboardBitmap()
     }
     CloseClipboard();
     return bytes.isEmpty() ? QImage() : QImage::fromData(bytes, "BMP");
+}
+
+// Windows names its bitmap: the standard bitmap format, number 2, which it offers for every
+// device-independent bitmap as well. A picture in another format (a PNG alone, say) is read
+// through Qt, shown, and not kept in a buffer.
+class WindowsClipboard : public QtClipboard
+{
+public:
+    ClipboardPicture readPicture() override
+    {
+        if (IsClipboardFormatAvailable(CF_BITMAP) == 0)
+            return readThroughQt(false);
+        ClipboardPicture picture = decodedPicture(clipboardBitmap());
+        picture.offersBitmap = true;
+        return picture;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<Clipboard> windowsClipboard()
+{
+    return std::make_unique<WindowsClipboard>();
 }
 
 } // namespace corvantile

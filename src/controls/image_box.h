@@ -6,6 +6,8 @@
 
 namespace corvantile {
 
+class ScreenGrid;
+
 // A control that only shows a picture, stretched to its own size without keeping proportions.
 // It paints from a scaled copy made once per picture and size, never rescaling on each paint.
 class ImageBox : public QWidget
@@ -43,13 +45,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
-    struct ScreenPlacement
-    {
-        QPointF shift; // from the widget's top-left to the first whole screen pixel it covers
-        QRect box;     // the whole screen pixels covered, counted from there
-        int line = 0;  // the border's width in screen pixels
-    };
-    ScreenPlacement screenPlacement() const;
+    ScreenGrid grid() const;
+    int lineWidth(const ScreenGrid &grid) const; // the border's, in screen pixels
 
     QImage m_picture;
     bool m_border = false;

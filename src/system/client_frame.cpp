@@ -1,5 +1,7 @@
 #include "client_frame.h"
 
+#include "platform.h"
+
 #include <QCloseEvent>
 #include <QDialog>
 #include <QEventLoop>
@@ -153,7 +155,7 @@ namespace {
 
 bool qtDrawsTitleBars()
 {
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+    return windowSystem() == WindowSystem::Wayland;
 }
 
 } // namespace

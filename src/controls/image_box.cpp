@@ -1,8 +1,8 @@
 #include "image_box.h"
 
 #include "accessibility.h"
+#include "common/screen_grid.h"
 #include "mouse_buttons.h"
-#include "screen_pixels.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -60,25 +60,22 @@ void ImageBox::setScaling(Scaling scaling)
 // The control is drawn in the screen's own pixels: over the whole screen pixels it covers,
 // from the first of them, so that its border is a whole line at any scale and the picture is
 // scaled straight to the screen's pixels, never scaled again by the desktop.
-ImageBox::ScreenPlacement ImageBox::screenPlacement() const
+ScreenGrid ImageBox::grid() const
 {
-    const qreal s = devicePixelRatioF();
-    const QPointF start = mapTo(window(), QPointF(0, 0)) * s;
-    const QPointF end = start + QPointF(width(), height()) * s;
-    const QPoint first(wholeAtOrAfter(start.x()), wholeAtOrAfter(start.y()));
-    const QPoint past(wholeAtOrBefore(end.x()), wholeAtOrBefore(end.y()));
-    ScreenPlacement placement;
-    placement.shift = QPointF(first) - start;
-    placement.box = QRect(QPoint(0, 0), QSize(past.x() - first.x(), past.y() - first.y()));
-    placement.line = m_border ? std::max(1, static_cast<int>(s)) : 0;
-    return placement;
+    return ScreenGrid::covering(devicePixelRatioF(), mapTo(window(), QPoint(0, 0)),
+                                QRect(QPoint(0, 0), size()));
+}
+
+int ImageBox::lineWidth(const ScreenGrid &grid) const
+{
+    return m_border ? grid.lineWidth(1) : 0;
 }
 
 QPixmap ImageBox::scaledPicture() const
 {
-    const ScreenPlacement placement = screenPlacement();
-    const QRect area =
-        placement.box.adjusted(placement.line, placement.line, -placement.line, -placement.line);
+    const ScreenGrid g = grid();
+    const int line = lineWidth(g);
+    const QRect area = QRect(QPoint(0, 0), g.size()).adjusted(line, line, -line, -line);
     if (m_picture.isNull() || area.isEmpty())
         return {};
     if (m_scaled.isNull() || m_scaled.size() != area.size())
@@ -95,16 +92,15 @@ void ImageBox::resizeEvent(QResizeEvent *event)
 void ImageBox::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    const qreal s = devicePixelRatioF();
-    const ScreenPlacement placement = screenPlacement();
+    const ScreenGrid g = grid();
     painter.setWorldTransform(
-        QTransform().scale(1 / s, 1 / s).translate(placement.shift.x(), placement.shift.y()));
+        QTransform().scale(1 / g.scale(), 1 / g.scale()).translate(g.inset().x(), g.inset().y()));
     const QPixmap scaled = scaledPicture();
-    const int line = placement.line;
+    const int line = lineWidth(g);
     if (!scaled.isNull())
         painter.drawPixmap(QPoint(line, line), scaled);
     if (line > 0) {
-        const QRect r = placement.box;
+        const QRect r(QPoint(0, 0), g.size());
         const QColor colour = palette().color(QPalette::WindowText);
         painter.fillRect(QRect(r.left(), r.top(), r.width(), line), colour);
         painter.fillRect(QRect(r.left(), r.bottom() - line + 1, r.width(), line), colour);

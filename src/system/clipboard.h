@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
-#include <chrono>
+#include <memory>
 
 namespace corvantile {
 
@@ -34,12 +34,6 @@ public:
     virtual bool setText(const QString &text) = 0;
 };
 
-// Lets pictures of up to `bytes` decoded bytes (at four bytes a pixel) be read: Qt's own
-// default refuses anything over 128 MB, which an 8K screenshot nearly reaches. The bound
-// never exceeds a quarter of the machine's memory, since a pasted picture is held about three
-// times over (decoded, shown, drawn on).
-void allowPicturesUpTo(qint64 bytes);
-
 // The one picture format to ask an owner for, of those it offers: PNG first, then the first
 // other image format Qt decodes; empty when it offers none.
 QString pictureFormat(const QStringList &offered);
@@ -48,20 +42,7 @@ QString pictureFormat(const QStringList &offered);
 // when it did not decode).
 ClipboardPicture decodedPicture(const QImage &image);
 
-// The system clipboard, through the application's QClipboard.
-class SystemClipboard : public Clipboard
-{
-public:
-    // How long another program that holds the clipboard may take to say what it offers.
-    static constexpr std::chrono::milliseconds ownerAnswerLimit{2000};
-    // A picture read that gives nothing after this long ran into the platform's own time
-    // limit (one second on Wayland): the owner did not answer.
-    static constexpr std::chrono::milliseconds ownerStallLimit{900};
-    // How long a paste waits for the keyboard focus that a Wayland clipboard needs.
-    static constexpr std::chrono::milliseconds focusWaitLimit{500};
-
-    ClipboardPicture readPicture() override;
-    bool setText(const QString &text) override;
-};
+// The clipboard of the system the program runs on, with the reader made for that system.
+std::unique_ptr<Clipboard> systemClipboard();
 
 } // namespace corvantile

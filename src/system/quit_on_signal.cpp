@@ -1,6 +1,18 @@
 #include "quit_on_signal.h"
 
 #include <QCoreApplication>
+
+#ifdef Q_OS_WIN
+
+namespace corvantile {
+
+// Windows ends a program with its own messages, which close the window the normal way.
+void quitOnTerminationSignals(QCoreApplication &) {}
+
+} // namespace corvantile
+
+#else
+
 #include <QSocketNotifier>
 #include <csignal>
 #include <fcntl.h>
@@ -42,3 +54,5 @@ void quitOnTerminationSignals(QCoreApplication &app)
 }
 
 } // namespace corvantile
+
+#endif

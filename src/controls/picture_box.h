@@ -1,0 +1,120 @@
+#pragma once
+
+#include "common/screen_grid.h"
+#include "controls/retained_image.h"
+
+#include <QWidget>
+
+namespace corvantile {
+
+// A drawing surface that shows a picture and keeps what is drawn on it (its retained image),
+// counted in the screen's own pixels: a screenshot shows one picture pixel on one screen
+// pixel, crisp, whatever the desktop's scale, and the pointer marks the pixel it is on.
+//
+// The box's size and position are screen pixels; its place in the layout is an anchor, a
+// layout position in its parent, from which its origin is the first whole screen pixel at or
+// right of and below it.
+class PictureBox : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum class Border { None, Sunken };
+    using DrawMode = RetainedImage::DrawMode;
+    using LineStyle = RetainedImage::LineStyle;
+
+    explicit PictureBox(Border border, QWidget *parent = nullptr);
+
+    // The sunken border: two layout pixels wide, in whole screen pixels.
+    int borderWidth() const;
+    // The drawing area is the box less its border; coordinates count from its top-left pixel.
+    QSize drawingSize() const { return m_image.area(); }
+
+    // Outer size, border included. Emits sizeChanged() before returning when the size changed.
+    void setBoxSize(int width, int height);
+    QSize boxSize() const { return m_boxSize; }
+    // Where the box's outer top-left lies, counted from its origin. Moving the box changes
+    // neither its size nor what it shows.
+    void setBoxPosition(QPoint position);
+    QPoint boxPosition() const { return m_boxPosition; }
+    void setAnchor(QPoint layoutPosition);
+
+    // Where a point of the drawing area lies in the window, in layout pixels with their
+    // fraction: the inverse of the mapping that turns the pointer into a pixel of the box.
+    QPointF mapDrawingToWindow(QPointF drawingPoint) const;
+    // The whole screen pixels of the parent from the box's origin to the parent's right and
+    // bottom edges: how much of a moving box its parent can show.
+    QSize originSpan() const;
+
+    void setAutoSize(bool on) { m_autoSize = on; }
+    bool autoSize() const { return m_autoSize; }
+    // Whether the box keeps its drawing. Drawing is always kept here, so that the band drawn in
+    // invert mode can be taken away by drawing it again; the switch is held for the handlers
+    // that set it.
+    void setAutoRedraw(bool on) { m_autoRedraw = on; }
+    bool autoRedraw() const { return m_autoRedraw; }
+
+    // Shows a new picture (a null image shows none) and drops the drawing. With auto-size on the
+    // box takes the picture's size plus its border; an empty picture leaves the size alone.
+    void setPicture(const QImage &picture);
+    const QImage &picture() const { return m_image.picture(); }
+    QRgb backColor() const { return m_image.background(); }
+
+    // The retained image's drawing, in the drawing area's coordinates.
+    ColourValue point(int x, int y) const { return m_image.point(x, y); }
+    void cls() { m_image.cls(); }
+    void setDrawMode(DrawMode mode) { m_image.setDrawMode(mode); }
+    DrawMode drawMode() const { return m_image.drawMode(); }
+    void setLineStyle(LineStyle style) { m_image.setLineStyle(style); }
+    LineStyle lineStyle() const { return m_image.lineStyle(); }
+    void drawBoxOutline(QPoint a, QPoint b) { m_image.drawBoxOutline(a, b); }
+    void paintPicture(const QImage &source, const QRect &sourceRect, QPoint destination)
+    {
+        m_image.paintPicture(source, sourceRect, destination);
+    }
+    QImage image() const { return m_image.image(); }
+
+    // Keeps the box's accessible description, what a screen reader is told it holds, up to
+    // date: the picture's size, or when it has none, emptyText (when that is empty, the
+    // drawing area's size).
+    void describeContents(const QString &emptyText);
+
+signals:
+    void sizeChanged();
+    // button: 1 left, 2 right, 4 middle; buttons on a move: the sum of those held.
+    void mouseDown(int button, int shift, float x, float y);
+    void mouseMove(int buttons, int shift, float x, float y);
+    void mouseUp(int button, int shift, float x, float y);
+    // The Menu key, or Shift+F10, was pressed while the box had the focus.
+    void menuKeyPressed();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    ScreenGrid grid() const;
+    void place();
+    void describe();
+    QPointF drawingPosition(const QMouseEvent *event) const;
+
+    Border m_border;
+    RetainedImage m_image;
+    QSize m_boxSize{0, 0};
+    QPoint m_boxPosition;
+    QPoint m_anchor;
+    ScreenGrid m_grid; // as last placed
+    bool m_autoSize = false;
+    bool m_autoRedraw = false;
+    bool m_described = false;
+    QString m_emptyDescription;
+};
+
+} // namespace corvantile

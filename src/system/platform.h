@@ -1,0 +1,14 @@
+#pragma once
+
+namespace corvantile {
+
+// The window system the program runs on, as Qt's platform plugin reports it. The rest of the
+// program never asks which system it is on; the few parts of this folder that must, ask here.
+enum class WindowSystem { X11, Wayland, Windows, Other };
+
+WindowSystem windowSystem();
+
+// Whether a graphical desktop can be reached at all: Qt aborts without one.
+bool displayAvailable();
+
+} // namespace corvantile

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "clipboard.h"
+
+#include <chrono>
+
+namespace corvantile {
+
+// The clipboard read and written through Qt, as on every system. The readers of the single
+// systems ask their own questions first and then read through here.
+class QtClipboard : public Clipboard
+{
+public:
+    // A picture read that gives nothing after this long ran into the platform's own time
+    // limit (one second on Wayland): the owner did not answer.
+    static constexpr std::chrono::milliseconds ownerStallLimit{900};
+
+    ClipboardPicture readPicture() override { return readThroughQt(true); }
+    bool setText(const QString &text) override;
+
+protected:
+    // Asks for one picture format, PNG first, and decodes it. decodedIsBitmap: whether a
+    // picture that decodes passes the bitmap test, which on Windows only its own bitmap does.
+    ClipboardPicture readThroughQt(bool decodedIsBitmap);
+};
+
+// The readers of the single systems, each in a file of its own.
+std::unique_ptr<Clipboard> x11Clipboard();
+std::unique_ptr<Clipboard> waylandClipboard();
+std::unique_ptr<Clipboard> windowsClipboard();
+
+} // namespace corvantile
