@@ -476,6 +476,9 @@ void tst_Selection::pointerMarksThePixelUnderIt()
     const QRect viewport = viewportOnScreen(*d.form);
     const QImage clean = onScreen(*d.form).copy(viewport);
 
+    // Jumping in from another control, through a window that sits between screen pixels.
+    d.jumpInto({41, 29}, within, {0.49, -0.49});
+    QCOMPARE(d.form->lblCoords->text(), hoverCaption({41, 29}, patternPixel(41, 29)));
     d.move({37, 23}, Qt::NoButton, within);
     QCOMPARE(d.form->lblCoords->text(), hoverCaption({37, 23}, patternPixel(37, 23)));
     const QPoint under = screenPixel(*d.form, d.onView({37, 23}, within));

@@ -1,6 +1,7 @@
 #include "form_driver.h"
 
 #include "controls/image_box.h"
+#include "controls/locked_text_box.h"
 #include "controls/picture_box.h"
 
 #include <QAction>
@@ -73,6 +74,23 @@ void FormDriver::move(QPoint to, Qt::MouseButtons held, QPointF within)
 void FormDriver::release(QPoint at, Qt::MouseButton button, QPointF within)
 {
     sendMouse(form->PicInner, QEvent::MouseButtonRelease, onView(at, within), button, Qt::NoButton);
+}
+
+void FormDriver::jumpInto(QPoint pixel, QPointF within, QPointF misplaced)
+{
+    static int timestamp = 0;
+    QWindow *window = form->windowHandle();
+    const QPointF screenAt = QPointF(window->position()) + misplaced;
+    const QPointF target = onView(pixel, within);
+    for (const QPointF inWindow : {QPointF(form->txtObject->geometry().center()), target})
+        qt_handleMouseEvent(window, inWindow, screenAt + inWindow, Qt::NoButton, Qt::NoButton,
+                            QEvent::MouseMove, Qt::NoModifier, ++timestamp);
+    const QPointF counted = target + misplaced;
+    const QPointF local = counted - form->PicInner->mapTo(form.get(), QPointF(0, 0));
+    QMouseEvent entered(QEvent::MouseMove, QPointF(local.toPoint()), counted, screenAt + target,
+                        Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    entered.setTimestamp(ulong(timestamp));
+    QApplication::sendEvent(form->PicInner, &entered);
 }
 
 void FormDriver::drag(QPoint from, QPoint to)

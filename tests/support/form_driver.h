@@ -31,6 +31,12 @@ struct FormDriver
     void release(QPoint at, Qt::MouseButton button = Qt::LeftButton, QPointF within = {});
     // The window position, in layout pixels, of that point of a screenshot pixel.
     QPointF onView(QPoint pixel, QPointF within = {}) const;
+    // The pointer jumps from the result box straight to that point of a screenshot pixel, each
+    // move reported by the window system to the window. The window sits `misplaced` (layout
+    // pixels) off the place Qt counts it at, as a window manager may put it between two screen
+    // pixels; the view then also gets the move Qt makes for a widget the pointer has just
+    // entered, counted from that place, as on X11.
+    void jumpInto(QPoint pixel, QPointF within, QPointF misplaced);
     // Press, one move, release, all with the left button.
     void drag(QPoint from, QPoint to);
 
