@@ -1,11 +1,10 @@
 // Benchmarks, compared in pairs measured in the same run: each figure that matters is the
 // ratio of a pair, not an absolute time.
 
+#include "controls/picture_box.h"
 #include "main_window/form1.h"
 #include "object_definition/clip_pixels.h"
 #include "object_definition/generator.h"
-#include "controls/picture_box.h"
-#include "controls/sunken_frame.h"
 #include "support/form_driver.h"
 #include "support/process_memory.h"
 #include "support/test_images.h"
@@ -103,8 +102,8 @@ void BM_Paste(benchmark::State &state)
     QApplication::processEvents();
     for (auto _ : state) {
         form.Command1_Click();
-        form.picScroll->repaint(); // the view as shown
-        form.Frame5->repaint();    // and the slot's thumbnail
+        test::control(form, "picScroll")->repaint(); // the view as shown
+        test::control(form, "Frame5")->repaint();    // and the slot's thumbnail
         state.PauseTiming();
         form.state.bufferIndex = -1; // keep landing in slot 0
         state.ResumeTiming();
@@ -158,12 +157,12 @@ void BM_DragStep(benchmark::State &state, int width, int height, int scale)
     form.setScreen(screen);
     form.move(screen->geometry().topLeft());
     form.show();
-    form.PicInner->setPicture(screenshotLike(width, height));
+    auto *view = test::control<PictureBox>(form, "PicInner");
+    view->setPicture(screenshotLike(width, height));
     QApplication::processEvents();
     const QPoint start(40, 30);
     auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
-        test::sendMouse(form.PicInner, type, form.PicInner->mapDrawingToWindow(QPointF(at)), button,
-                        held);
+        test::sendMouse(view, type, view->mapDrawingToWindow(QPointF(at)), button, held);
     };
     send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
     int i = 0;
@@ -192,14 +191,16 @@ BENCHMARK_CAPTURE(BM_DragStep, 7680x4320 at 2x, 7680, 4320, 2)
 void BM_CreateObject(benchmark::State &state)
 {
     Form1 form(systemClipboard());
-    form.PicInner->setPicture(screenshotLike(640, 480));
-    form.picClip->setBoxSize(100, 100);
-    form.picClip->paintPicture(form.PicInner->picture(), QRect(0, 0, 100, 100), QPoint(0, 0));
+    auto *view = test::control<PictureBox>(form, "PicInner");
+    auto *clip = test::control<PictureBox>(form, "picClip");
+    view->setPicture(screenshotLike(640, 480));
+    clip->setBoxSize(100, 100);
+    clip->paintPicture(view->picture(), QRect(0, 0, 100, 100), QPoint(0, 0));
     GeneratorInputs inputs;
     inputs.widthText = inputs.heightText = QStringLiteral("100");
     inputs.step = 1;
     for (auto _ : state) {
-        const auto text = objectDefinition(ClipPixels(*form.picClip), inputs);
+        const auto text = objectDefinition(ClipPixels(*clip), inputs);
         benchmark::DoNotOptimize(text->constData());
     }
 }

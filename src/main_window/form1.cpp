@@ -11,6 +11,7 @@
 #include "controls/scroll_bar.h"
 #include "controls/sunken_frame.h"
 #include "controls/wrapping_button.h"
+#include "main_window/layout.h"
 #include "preview/popup_form.h"
 #include "screenshot/scroll_ranges.h"
 #include "system/clipboard.h"
@@ -82,29 +83,32 @@ void fitToCaption(QLabel *label)
     label->resize(width, label->sizeHint().height());
 }
 
-QLabel *makeLabel(QWidget *parent, int left, int top, int width, int height, const char *caption,
-                  bool autoSize)
+// Names a control and puts it at its place in the layout.
+template <typename Control> Control *placed(Control *control, std::string_view name)
 {
-    auto *label = new QLabel(QString::fromLatin1(caption), parent);
-    label->setGeometry(left, top, width, height);
+    control->setObjectName(QLatin1String(name.data(), qsizetype(name.size())));
+    control->setGeometry(layout::place(name));
+    return control;
+}
+
+QLabel *makeLabel(QWidget *parent, std::string_view name, const char *caption, bool autoSize)
+{
+    auto *label = placed(new QLabel(QString::fromLatin1(caption), parent), name);
     if (autoSize)
         fitToCaption(label);
     return label;
 }
 
-QLineEdit *makeTextBox(QWidget *parent, int left, int top, int width, int height, const char *text)
+QLineEdit *makeTextBox(QWidget *parent, std::string_view name, const char *text)
 {
-    auto *box = new QLineEdit(QString::fromLatin1(text), parent);
-    box->setGeometry(left, top, width, height);
+    auto *box = placed(new QLineEdit(QString::fromLatin1(text), parent), name);
     box->setTextMargins(0, 0, 0, 0);
     return box;
 }
 
-QGroupBox *makeFrame(QWidget *parent, int left, int top, int width, int height, const char *caption)
+QGroupBox *makeFrame(QWidget *parent, std::string_view name, const char *caption)
 {
-    auto *frame = new QGroupBox(QString::fromLatin1(caption), parent);
-    frame->setGeometry(left, top, width, height);
-    return frame;
+    return placed(new QGroupBox(QString::fromLatin1(caption), parent), name);
 }
 
 } // namespace
@@ -123,8 +127,9 @@ Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
         "QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
         "QGroupBox::title { subcontrol-origin: margin; left: 6px; top: 0px; padding: 0 2px; }"));
     // The client area at its design place on the screen; a window manager may move it.
-    setGeometry(104, 53, clientWidth, clientHeight);
-    setFixedSize(clientWidth, clientHeight);
+    setObjectName(QStringLiteral("Form1"));
+    setGeometry(layout::window);
+    setFixedSize(layout::window.size());
     buildControls();
     // Any screenshot whose last column and row the bars can reach may be pasted, as far as the
     // machine's memory allows.
@@ -141,51 +146,46 @@ Form1::~Form1() = default;
 
 void Form1::buildControls()
 {
-    picScroll = new SunkenFrame(this);
-    picScroll->setGeometry(3, 4, 556, 306);
+    picScroll = placed(new SunkenFrame(this), "picScroll");
     PicInner = new PictureBox(PictureBox::Border::Sunken, picScroll->clientArea());
+    PicInner->setObjectName(QStringLiteral("PicInner"));
     PicInner->setAutoSize(true);
     const int viewBorders = 2 * PicInner->borderWidth();
     PicInner->setBoxSize(1024 + viewBorders, 768 + viewBorders);
 
-    HScroll1 = new ScrollBar(Qt::Horizontal, this);
-    HScroll1->setGeometry(2, 310, 556, 20);
-    VScroll1 = new ScrollBar(Qt::Vertical, this);
-    VScroll1->setGeometry(558, 3, 18, 307);
+    HScroll1 = placed(new ScrollBar(Qt::Horizontal, this), "HScroll1");
+    VScroll1 = placed(new ScrollBar(Qt::Vertical, this), "VScroll1");
     for (QScrollBar *bar : {HScroll1, VScroll1}) {
         bar->setMinimum(0);
         bar->setSingleStep(5);
         bar->setPageStep(50);
     }
 
-    lblCoords = makeLabel(this, 2, 330, 556, 16, "", false);
+    lblCoords = makeLabel(this, "lblCoords", "", false);
     lblCoords->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     lblCoords->setAlignment(Qt::AlignCenter);
 
-    Label2 = makeLabel(this, 6, 350, 95, 13, "Accept Values from:", true);
-    Label4 = makeLabel(this, 113, 350, 23, 13, "RED", true);
-    txtRedFrom = makeTextBox(this, 141, 350, 28, 19, "0");
-    Label3 = makeLabel(this, 173, 350, 15, 13, "To:", true);
-    txtRedTo = makeTextBox(this, 195, 350, 28, 19, "255");
-    Label6 = makeLabel(this, 238, 350, 38, 13, "GREEN", true);
-    txtGreenFrom = makeTextBox(this, 279, 350, 28, 19, "0");
-    Label5 = makeLabel(this, 311, 350, 15, 13, "To:", true);
-    txtGreenTo = makeTextBox(this, 333, 350, 28, 19, "255");
-    Label8 = makeLabel(this, 371, 350, 28, 13, "BLUE", true);
-    txtBlueFrom = makeTextBox(this, 403, 350, 28, 19, "0");
-    Label7 = makeLabel(this, 435, 350, 15, 13, "To:", true);
-    txtBlueTo = makeTextBox(this, 457, 350, 28, 19, "255");
+    Label2 = makeLabel(this, "Label2", "Accept Values from:", true);
+    Label4 = makeLabel(this, "Label4", "RED", true);
+    txtRedFrom = makeTextBox(this, "txtRedFrom", "0");
+    Label3 = makeLabel(this, "Label3", "To:", true);
+    txtRedTo = makeTextBox(this, "txtRedTo", "255");
+    Label6 = makeLabel(this, "Label6", "GREEN", true);
+    txtGreenFrom = makeTextBox(this, "txtGreenFrom", "0");
+    Label5 = makeLabel(this, "Label5", "To:", true);
+    txtGreenTo = makeTextBox(this, "txtGreenTo", "255");
+    Label8 = makeLabel(this, "Label8", "BLUE", true);
+    txtBlueFrom = makeTextBox(this, "txtBlueFrom", "0");
+    Label7 = makeLabel(this, "Label7", "To:", true);
+    txtBlueTo = makeTextBox(this, "txtBlueTo", "255");
 
-    Frame4 = makeFrame(this, 1, 367, 213, 42, "Object Name");
-    txtObjectName = makeTextBox(Frame4, 7, 15, 199, 19, "MappedObject");
-    btnCreate = new CommandButton(QStringLiteral("Create Object"), this);
-    btnCreate->setGeometry(217, 378, 81, 28);
+    Frame4 = makeFrame(this, "Frame4", "Object Name");
+    txtObjectName = makeTextBox(Frame4, "txtObjectName", "MappedObject");
+    btnCreate = placed(new CommandButton(QStringLiteral("Create Object"), this), "btnCreate");
 
-    Frame6 = makeFrame(this, 302, 367, 208, 42, "Sample");
-    Option1 = new QRadioButton(QStringLiteral("Every Pixel"), Frame6);
-    Option1->setGeometry(10, 17, 72, 13);
-    Option2 = new QRadioButton(QStringLiteral("Every Other Pixel"), Frame6);
-    Option2->setGeometry(96, 17, 101, 13);
+    Frame6 = makeFrame(this, "Frame6", "Sample");
+    Option1 = placed(new QRadioButton(QStringLiteral("Every Pixel"), Frame6), "Option1");
+    Option2 = placed(new QRadioButton(QStringLiteral("Every Other Pixel"), Frame6), "Option2");
     Option2->setChecked(true);
     // Set on the buttons themselves: under the window's style sheet they would otherwise
     // fall back to the desktop's font.
@@ -196,51 +196,49 @@ void Form1::buildControls()
     Option1->setStyle(compact);
     Option2->setStyle(compact);
 
-    Frame7 = makeFrame(this, 511, 367, 66, 42, "Black Pixels");
+    Frame7 = makeFrame(this, "Frame7", "Black Pixels");
     Frame7->setFont(smallFont());
-    chkUseBlack = new QCheckBox(QStringLiteral("Include"), Frame7);
-    chkUseBlack->setGeometry(5, 17, 55, 13);
+    chkUseBlack = placed(new QCheckBox(QStringLiteral("Include"), Frame7), "chkUseBlack");
     chkUseBlack->setFont(dialogFont()); // only the frame's caption is small
     chkUseBlack->setStyle(Option1->style());
 
-    txtObject = new LockedTextBox(this);
-    txtObject->setGeometry(1, 410, 522, 139);
+    txtObject = placed(new LockedTextBox(this), "txtObject");
     txtObject->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtObject->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtObject->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
+    // The clip box's place is its anchor, and its size counts the screen's own pixels.
     picClip = new PictureBox(PictureBox::Border::None, this);
-    picClip->setAnchor(QPoint(543, 418));
-    picClip->setBoxSize(103, 103);
+    picClip->setObjectName(QStringLiteral("picClip"));
+    picClip->setAnchor(layout::place("picClip").topLeft());
+    picClip->setBoxSize(layout::place("picClip").width(), layout::place("picClip").height());
 
-    Frame3 = makeFrame(this, 584, 18, 93, 35, "Coords");
-    txtCoords = makeTextBox(Frame3, 7, 13, 80, 19, "");
-    Frame1 = makeFrame(this, 584, 62, 93, 35, "Width");
-    txtWidth = makeTextBox(Frame1, 7, 13, 80, 19, "");
-    Frame2 = makeFrame(this, 584, 107, 93, 35, "Height");
-    txtHeight = makeTextBox(Frame2, 7, 13, 80, 19, "");
+    Frame3 = makeFrame(this, "Frame3", "Coords");
+    txtCoords = makeTextBox(Frame3, "txtCoords", "");
+    Frame1 = makeFrame(this, "Frame1", "Width");
+    txtWidth = makeTextBox(Frame1, "txtWidth", "");
+    Frame2 = makeFrame(this, "Frame2", "Height");
+    txtHeight = makeTextBox(Frame2, "txtHeight", "");
 
-    Command1 = new WrappingButton(QStringLiteral("Paste Image From Clipboard"), this);
-    Command1->setGeometry(591, 145, 81, 33);
+    Command1 =
+        placed(new WrappingButton(QStringLiteral("Paste Image From Clipboard"), this), "Command1");
 
-    Label1 = makeLabel(this, 582, 187, 94, 12, "Right click for Options", true);
+    Label1 = makeLabel(this, "Label1", "Right click for Options", true);
     Label1->setFont(smallFont());
     fitToCaption(Label1);
 
-    Frame5 = makeFrame(this, 578, 198, 108, 211, "Click on ScreenShot");
+    Frame5 = makeFrame(this, "Frame5", "Click on ScreenShot");
     Frame5->setFont(smallFont());
     for (int i = 0; i < bufferCount; ++i) {
-        ImgBuffer[static_cast<size_t>(i)] = new ImageBox(Frame5);
-        ImageBox *slot = ImgBuffer[static_cast<size_t>(i)];
-        static constexpr int rowTops[] = {14, 62, 111, 159};
-        slot->setGeometry(i % 2 == 0 ? 6 : 55, rowTops[i / 2], 46, 45);
+        ImageBox *slot = placed(new ImageBox(Frame5), layout::slotName(i));
         slot->setBorder(true);
+        ImgBuffer[static_cast<size_t>(i)] = slot;
     }
 
-    imgEgg = new ImageBox(this);
-    imgEgg->setGeometry(668, 2, 20, 19);
+    imgEgg = placed(new ImageBox(this), "imgEgg");
 
     PopMenu = new QMenu(QStringLiteral("PopupMenu"), this);
+    PopMenu->setObjectName(QStringLiteral("PopMenu"));
     deleteItem = PopMenu->addAction(QStringLiteral("&Delete Image"));
     ZoomIn = PopMenu->addAction(QStringLiteral("&Expanded Preview"));
 

@@ -40,56 +40,9 @@ public:
     explicit Form1(std::unique_ptr<Clipboard> clipboard = nullptr, QWidget *parent = nullptr);
     ~Form1() override;
 
-    static constexpr int clientWidth = 688;
-    static constexpr int clientHeight = 552;
     static constexpr int bufferCount = 8;
 
     WindowState state;
-
-    // Controls, named as the tool's documentation names them.
-    SunkenFrame *picScroll = nullptr;
-    PictureBox *PicInner = nullptr;
-    QScrollBar *HScroll1 = nullptr;
-    QScrollBar *VScroll1 = nullptr;
-    QLabel *lblCoords = nullptr;
-    QLabel *Label2 = nullptr;
-    QLabel *Label3 = nullptr;
-    QLabel *Label4 = nullptr;
-    QLabel *Label5 = nullptr;
-    QLabel *Label6 = nullptr;
-    QLabel *Label7 = nullptr;
-    QLabel *Label8 = nullptr;
-    QLineEdit *txtRedFrom = nullptr;
-    QLineEdit *txtRedTo = nullptr;
-    QLineEdit *txtGreenFrom = nullptr;
-    QLineEdit *txtGreenTo = nullptr;
-    QLineEdit *txtBlueFrom = nullptr;
-    QLineEdit *txtBlueTo = nullptr;
-    QGroupBox *Frame4 = nullptr;
-    QLineEdit *txtObjectName = nullptr;
-    QPushButton *btnCreate = nullptr;
-    QGroupBox *Frame6 = nullptr;
-    QRadioButton *Option1 = nullptr;
-    QRadioButton *Option2 = nullptr;
-    QGroupBox *Frame7 = nullptr;
-    QCheckBox *chkUseBlack = nullptr;
-    LockedTextBox *txtObject = nullptr;
-    PictureBox *picClip = nullptr;
-    QGroupBox *Frame3 = nullptr;
-    QLineEdit *txtCoords = nullptr;
-    QGroupBox *Frame1 = nullptr;
-    QLineEdit *txtWidth = nullptr;
-    QGroupBox *Frame2 = nullptr;
-    QLineEdit *txtHeight = nullptr;
-    QPushButton *Command1 = nullptr;
-    QLabel *Label1 = nullptr;
-    QGroupBox *Frame5 = nullptr;
-    std::array<ImageBox *, bufferCount> ImgBuffer{};
-    ImageBox *imgEgg = nullptr;
-
-    QMenu *PopMenu = nullptr;
-    QAction *deleteItem = nullptr; // the menu item `delete`
-    QAction *ZoomIn = nullptr;
 
     Clipboard &clipboard() { return *m_clipboard; }
 
@@ -141,6 +94,52 @@ public:
     PopupForm *popupForm() const { return m_popupForm; }
 
 private:
+    // Controls, named as the tool's documentation names them; each carries its name as its
+    // object name too.
+    SunkenFrame *picScroll = nullptr;
+    PictureBox *PicInner = nullptr;
+    QScrollBar *HScroll1 = nullptr;
+    QScrollBar *VScroll1 = nullptr;
+    QLabel *lblCoords = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QLabel *Label4 = nullptr;
+    QLabel *Label5 = nullptr;
+    QLabel *Label6 = nullptr;
+    QLabel *Label7 = nullptr;
+    QLabel *Label8 = nullptr;
+    QLineEdit *txtRedFrom = nullptr;
+    QLineEdit *txtRedTo = nullptr;
+    QLineEdit *txtGreenFrom = nullptr;
+    QLineEdit *txtGreenTo = nullptr;
+    QLineEdit *txtBlueFrom = nullptr;
+    QLineEdit *txtBlueTo = nullptr;
+    QGroupBox *Frame4 = nullptr;
+    QLineEdit *txtObjectName = nullptr;
+    QPushButton *btnCreate = nullptr;
+    QGroupBox *Frame6 = nullptr;
+    QRadioButton *Option1 = nullptr;
+    QRadioButton *Option2 = nullptr;
+    QGroupBox *Frame7 = nullptr;
+    QCheckBox *chkUseBlack = nullptr;
+    LockedTextBox *txtObject = nullptr;
+    PictureBox *picClip = nullptr;
+    QGroupBox *Frame3 = nullptr;
+    QLineEdit *txtCoords = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    QLineEdit *txtWidth = nullptr;
+    QGroupBox *Frame2 = nullptr;
+    QLineEdit *txtHeight = nullptr;
+    QPushButton *Command1 = nullptr;
+    QLabel *Label1 = nullptr;
+    QGroupBox *Frame5 = nullptr;
+    std::array<ImageBox *, bufferCount> ImgBuffer{};
+    ImageBox *imgEgg = nullptr;
+
+    QMenu *PopMenu = nullptr;
+    QAction *deleteItem = nullptr; // the menu item `delete`
+    QAction *ZoomIn = nullptr;
+
     void buildControls();
     void buildTabOrder();
     void connectHandlers();

@@ -1,13 +1,14 @@
 #include "common/colour.h"
-#include "system/client_frame.h"
 #include "controls/image_box.h"
 #include "controls/locked_text_box.h"
 #include "controls/picture_box.h"
 #include "controls/sunken_frame.h"
 #include "controls/wrapping_button.h"
+#include "main_window/layout.h"
 #include "preview/popup_form.h"
 #include "support/form_driver.h"
 #include "support/test_images.h"
+#include "system/client_frame.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -64,52 +65,10 @@ int captionStart(const QAbstractButton *button, QStyle::SubElement contents)
     return button->style()->subElementRect(contents, &option, button).left();
 }
 
-// Every control of the window by its name.
-QHash<QString, QWidget *> controlsByName(Form1 &f)
+// A control of the window by its name; the window itself is Form1.
+QWidget *controlNamed(FormDriver &d, const QString &name)
 {
-    QHash<QString, QWidget *> controls = {
-        {"picScroll", f.picScroll},
-        {"HScroll1", f.HScroll1},
-        {"VScroll1", f.VScroll1},
-        {"lblCoords", f.lblCoords},
-        {"Label2", f.Label2},
-        {"Label4", f.Label4},
-        {"txtRedFrom", f.txtRedFrom},
-        {"Label3", f.Label3},
-        {"txtRedTo", f.txtRedTo},
-        {"Label6", f.Label6},
-        {"txtGreenFrom", f.txtGreenFrom},
-        {"Label5", f.Label5},
-        {"txtGreenTo", f.txtGreenTo},
-        {"Label8", f.Label8},
-        {"txtBlueFrom", f.txtBlueFrom},
-        {"Label7", f.Label7},
-        {"txtBlueTo", f.txtBlueTo},
-        {"Frame4", f.Frame4},
-        {"txtObjectName", f.txtObjectName},
-        {"btnCreate", f.btnCreate},
-        {"Frame6", f.Frame6},
-        {"Option1", f.Option1},
-        {"Option2", f.Option2},
-        {"Frame7", f.Frame7},
-        {"chkUseBlack", f.chkUseBlack},
-        {"txtObject", f.txtObject},
-        {"picClip", f.picClip},
-        {"Frame3", f.Frame3},
-        {"txtCoords", f.txtCoords},
-        {"Frame1", f.Frame1},
-        {"txtWidth", f.txtWidth},
-        {"Frame2", f.Frame2},
-        {"txtHeight", f.txtHeight},
-        {"Command1", f.Command1},
-        {"Label1", f.Label1},
-        {"Frame5", f.Frame5},
-        {"imgEgg", f.imgEgg},
-        {"PicInner", f.PicInner},
-        {"ImgBuffer0", f.ImgBuffer[0]},
-        {"Form1", &f},
-    };
-    return controls;
+    return name == QLatin1String("Form1") ? d.form.get() : control(*d.form, qPrintable(name));
 }
 
 } // namespace
@@ -138,24 +97,24 @@ void tst_MainWindow::startUpState()
     FormDriver d;
     const Form1 &f = *d.form;
     // The view holds a 1024 x 768 screenshot in the screen's pixels, whatever its scale.
-    const int b = f.PicInner->borderWidth();
-    QCOMPARE(f.PicInner->boxPosition(), QPoint(0, 0));
-    QCOMPARE(f.PicInner->boxSize(), QSize(1024 + 2 * b, 768 + 2 * b));
-    QCOMPARE(f.HScroll1->minimum(), 0);
-    QCOMPARE(f.VScroll1->minimum(), 0);
+    const int b = d.PicInner->borderWidth();
+    QCOMPARE(d.PicInner->boxPosition(), QPoint(0, 0));
+    QCOMPARE(d.PicInner->boxSize(), QSize(1024 + 2 * b, 768 + 2 * b));
+    QCOMPARE(d.HScroll1->minimum(), 0);
+    QCOMPARE(d.VScroll1->minimum(), 0);
     if (f.devicePixelRatioF() == 1) {
-        QCOMPARE(f.PicInner->pos(), QPoint(0, 0));
-        QCOMPARE(f.PicInner->size(), QSize(1028, 772));
-        QCOMPARE(f.HScroll1->maximum(), 475);
-        QCOMPARE(f.VScroll1->maximum(), 469);
+        QCOMPARE(d.PicInner->pos(), QPoint(0, 0));
+        QCOMPARE(d.PicInner->size(), QSize(1028, 772));
+        QCOMPARE(d.HScroll1->maximum(), 475);
+        QCOMPARE(d.VScroll1->maximum(), 469);
     }
-    QCOMPARE(f.HScroll1->value(), 0);
-    QCOMPARE(f.VScroll1->value(), 0);
-    QCOMPARE(f.HScroll1->singleStep(), 5);
-    QCOMPARE(f.HScroll1->pageStep(), 50);
-    QCOMPARE(f.VScroll1->singleStep(), 5);
-    QCOMPARE(f.VScroll1->pageStep(), 50);
-    QCOMPARE(f.PicInner->lineStyle(), PictureBox::LineStyle::Dot);
+    QCOMPARE(d.HScroll1->value(), 0);
+    QCOMPARE(d.VScroll1->value(), 0);
+    QCOMPARE(d.HScroll1->singleStep(), 5);
+    QCOMPARE(d.HScroll1->pageStep(), 50);
+    QCOMPARE(d.VScroll1->singleStep(), 5);
+    QCOMPARE(d.VScroll1->pageStep(), 50);
+    QCOMPARE(d.PicInner->lineStyle(), PictureBox::LineStyle::Dot);
     QVERIFY(f.state.drawBox);
     QCOMPARE(f.state.bufferIndex, std::int16_t(-1));
     QVERIFY(!f.state.settingFields);
@@ -166,13 +125,13 @@ void tst_MainWindow::startUpState()
     QCOMPARE(f.state.greenTo, std::int16_t(255));
     QCOMPARE(f.state.blueFrom, std::int16_t(0));
     QCOMPARE(f.state.blueTo, std::int16_t(255));
-    for (const ImageBox *slot : f.ImgBuffer)
+    for (const ImageBox *slot : d.ImgBuffer)
         QVERIFY(slot->picture().isNull());
-    QVERIFY(f.Option2->isChecked());
-    QVERIFY(!f.Option1->isChecked());
-    QVERIFY(!f.chkUseBlack->isChecked());
-    QCOMPARE(f.picClip->boxSize(), QSize(103, 103));
-    QCOMPARE(f.picClip->borderWidth(), 0);
+    QVERIFY(d.Option2->isChecked());
+    QVERIFY(!d.Option1->isChecked());
+    QVERIFY(!d.chkUseBlack->isChecked());
+    QCOMPARE(d.picClip->boxSize(), QSize(103, 103));
+    QCOMPARE(d.picClip->borderWidth(), 0);
     QCOMPARE(f.size(), QSize(688, 552));
     QCOMPARE(f.minimumSize(), f.maximumSize()); // fixed size
     QVERIFY(!(f.windowFlags() & Qt::WindowMinimizeButtonHint));
@@ -223,8 +182,7 @@ void tst_MainWindow::geometry()
     QFETCH(bool, sizedToCaption);
     FormDriver d;
     Form1 &f = *d.form;
-    const QHash<QString, QWidget *> controls = controlsByName(f);
-    QWidget *control = controls.value(name);
+    QWidget *control = controlNamed(d, name);
     QVERIFY(control);
     QCOMPARE(control->pos(), expected.topLeft());
     if (sizedToCaption) {
@@ -245,8 +203,8 @@ void tst_MainWindow::bufferSlotsStandInTwoColumns()
     const QPoint places[] = {{6, 14},  {55, 14},  {6, 62},  {55, 62},
                              {6, 111}, {55, 111}, {6, 159}, {55, 159}};
     for (int i = 0; i < Form1::bufferCount; ++i) {
-        const ImageBox *slot = d.form->ImgBuffer[static_cast<size_t>(i)];
-        QCOMPARE(slot->parentWidget(), d.form->Frame5);
+        const ImageBox *slot = d.ImgBuffer[static_cast<size_t>(i)];
+        QCOMPARE(slot->parentWidget(), d.Frame5);
         QCOMPARE(slot->geometry(), QRect(places[i], QSize(46, 45)));
         QVERIFY(slot->hasBorder());
     }
@@ -255,7 +213,7 @@ void tst_MainWindow::bufferSlotsStandInTwoColumns()
     const qreal s = d.form->devicePixelRatioF();
     const QImage screen = d.form->grab().toImage();
     const QRgb line = d.form->palette().color(QPalette::WindowText).rgb();
-    for (const ImageBox *slot : d.form->ImgBuffer) {
+    for (const ImageBox *slot : d.ImgBuffer) {
         const QRectF r(QPointF(slot->mapTo(d.form.get(), QPoint(0, 0))) * s,
                        QSizeF(slot->size()) * s);
         const int left = qCeil(r.left()), top = qCeil(r.top());
@@ -265,14 +223,14 @@ void tst_MainWindow::bufferSlotsStandInTwoColumns()
              {QPoint(left, midY), QPoint(right, midY), QPoint(midX, top), QPoint(midX, bottom)})
             QCOMPARE(screen.pixel(p), line);
     }
-    QVERIFY(!d.form->imgEgg->hasBorder());
-    QVERIFY(d.form->imgEgg->picture().isNull());
+    QVERIFY(!d.imgEgg->hasBorder());
+    QVERIFY(d.imgEgg->picture().isNull());
     // Controls inside frames and the view inside its viewport.
-    QCOMPARE(d.form->txtObjectName->parentWidget(), d.form->Frame4);
-    QCOMPARE(d.form->Option1->parentWidget(), d.form->Frame6);
-    QCOMPARE(d.form->chkUseBlack->parentWidget(), d.form->Frame7);
-    QCOMPARE(d.form->PicInner->parentWidget(), d.form->picScroll->clientArea());
-    QCOMPARE(d.form->picScroll->clientArea()->geometry(), QRect(2, 2, 552, 302));
+    QCOMPARE(d.txtObjectName->parentWidget(), d.Frame4);
+    QCOMPARE(d.Option1->parentWidget(), d.Frame6);
+    QCOMPARE(d.chkUseBlack->parentWidget(), d.Frame7);
+    QCOMPARE(d.PicInner->parentWidget(), d.picScroll->clientArea());
+    QCOMPARE(d.picScroll->clientArea()->geometry(), QRect(2, 2, 552, 302));
 }
 
 void tst_MainWindow::captionsAndTexts()
@@ -281,47 +239,47 @@ void tst_MainWindow::captionsAndTexts()
     const Form1 &f = *d.form;
     QCOMPARE(f.windowTitle(),
              QStringLiteral("Quenby Corvantile - For use with Runewright by Dravenholt"));
-    QCOMPARE(f.Label2->text(), QStringLiteral("Accept Values from:"));
-    QCOMPARE(f.Label4->text(), QStringLiteral("RED"));
-    QCOMPARE(f.Label6->text(), QStringLiteral("GREEN"));
-    QCOMPARE(f.Label8->text(), QStringLiteral("BLUE"));
-    for (const QLabel *to : {f.Label3, f.Label5, f.Label7})
+    QCOMPARE(d.Label2->text(), QStringLiteral("Accept Values from:"));
+    QCOMPARE(d.Label4->text(), QStringLiteral("RED"));
+    QCOMPARE(d.Label6->text(), QStringLiteral("GREEN"));
+    QCOMPARE(d.Label8->text(), QStringLiteral("BLUE"));
+    for (const QLabel *to : {d.Label3, d.Label5, d.Label7})
         QCOMPARE(to->text(), QStringLiteral("To:"));
-    const QStringList bounds = {f.txtRedFrom->text(), f.txtRedTo->text(),    f.txtGreenFrom->text(),
-                                f.txtGreenTo->text(), f.txtBlueFrom->text(), f.txtBlueTo->text()};
+    const QStringList bounds = {d.txtRedFrom->text(), d.txtRedTo->text(),    d.txtGreenFrom->text(),
+                                d.txtGreenTo->text(), d.txtBlueFrom->text(), d.txtBlueTo->text()};
     QCOMPARE(bounds, QStringList({"0", "255", "0", "255", "0", "255"}));
-    QCOMPARE(f.Frame4->title(), QStringLiteral("Object Name"));
-    QCOMPARE(f.txtObjectName->text(), QStringLiteral("MappedObject"));
-    QCOMPARE(f.btnCreate->text(), QStringLiteral("Create Object"));
-    QCOMPARE(f.Frame6->title(), QStringLiteral("Sample"));
-    QCOMPARE(f.Option1->text(), QStringLiteral("Every Pixel"));
-    QCOMPARE(f.Option2->text(), QStringLiteral("Every Other Pixel"));
-    QCOMPARE(f.Frame7->title(), QStringLiteral("Black Pixels"));
-    QCOMPARE(f.chkUseBlack->text(), QStringLiteral("Include"));
-    QCOMPARE(f.Frame3->title(), QStringLiteral("Coords"));
-    QCOMPARE(f.Frame1->title(), QStringLiteral("Width"));
-    QCOMPARE(f.Frame2->title(), QStringLiteral("Height"));
-    QCOMPARE(f.Command1->text(), QStringLiteral("Paste Image From Clipboard"));
-    QCOMPARE(f.Label1->text(), QStringLiteral("Right click for Options"));
-    QCOMPARE(f.Frame5->title(), QStringLiteral("Click on ScreenShot"));
-    for (const QLineEdit *box : {f.txtCoords, f.txtWidth, f.txtHeight})
+    QCOMPARE(d.Frame4->title(), QStringLiteral("Object Name"));
+    QCOMPARE(d.txtObjectName->text(), QStringLiteral("MappedObject"));
+    QCOMPARE(d.btnCreate->text(), QStringLiteral("Create Object"));
+    QCOMPARE(d.Frame6->title(), QStringLiteral("Sample"));
+    QCOMPARE(d.Option1->text(), QStringLiteral("Every Pixel"));
+    QCOMPARE(d.Option2->text(), QStringLiteral("Every Other Pixel"));
+    QCOMPARE(d.Frame7->title(), QStringLiteral("Black Pixels"));
+    QCOMPARE(d.chkUseBlack->text(), QStringLiteral("Include"));
+    QCOMPARE(d.Frame3->title(), QStringLiteral("Coords"));
+    QCOMPARE(d.Frame1->title(), QStringLiteral("Width"));
+    QCOMPARE(d.Frame2->title(), QStringLiteral("Height"));
+    QCOMPARE(d.Command1->text(), QStringLiteral("Paste Image From Clipboard"));
+    QCOMPARE(d.Label1->text(), QStringLiteral("Right click for Options"));
+    QCOMPARE(d.Frame5->title(), QStringLiteral("Click on ScreenShot"));
+    for (const QLineEdit *box : {d.txtCoords, d.txtWidth, d.txtHeight})
         QVERIFY(box->text().isEmpty());
-    QVERIFY(f.txtObject->toPlainText().isEmpty());
-    QVERIFY(f.txtObject->isReadOnly());
-    QCOMPARE(f.txtObject->lineWrapMode(), QPlainTextEdit::NoWrap);
-    QVERIFY(f.lblCoords->text().isEmpty());
-    QCOMPARE(f.lblCoords->alignment(), Qt::AlignCenter);
+    QVERIFY(d.txtObject->toPlainText().isEmpty());
+    QVERIFY(d.txtObject->isReadOnly());
+    QCOMPARE(d.txtObject->lineWrapMode(), QPlainTextEdit::NoWrap);
+    QVERIFY(d.lblCoords->text().isEmpty());
+    QCOMPARE(d.lblCoords->alignment(), Qt::AlignCenter);
 
     for (const QWidget *small :
-         {static_cast<const QWidget *>(f.Frame7), static_cast<const QWidget *>(f.Label1),
-          static_cast<const QWidget *>(f.Frame5)}) {
+         {static_cast<const QWidget *>(d.Frame7), static_cast<const QWidget *>(d.Label1),
+          static_cast<const QWidget *>(d.Frame5)}) {
         QCOMPARE(small->font().pointSizeF(), 6.75);
         // Arial where it is installed (Windows), else its metric twin, never a fallback.
         const QString family = QFontInfo(small->font()).family();
         QVERIFY2(family == QLatin1String("Arial") || family == QLatin1String("Liberation Sans"),
                  qPrintable(family));
     }
-    QVERIFY(f.chkUseBlack->font().pointSizeF() > 6.75); // only the frame's caption is small
+    QVERIFY(d.chkUseBlack->font().pointSizeF() > 6.75); // only the frame's caption is small
 }
 
 // Every caption ends at least one pixel before its control does, whatever the scale: the
@@ -340,18 +298,18 @@ void tst_MainWindow::captionsFit()
     };
     QList<Caption> captions;
     for (const QLabel *label :
-         {f.Label1, f.Label2, f.Label3, f.Label4, f.Label5, f.Label6, f.Label7, f.Label8})
+         {d.Label1, d.Label2, d.Label3, d.Label4, d.Label5, d.Label6, d.Label7, d.Label8})
         captions.append({label, label->text(), 0, qreal(label->width())});
-    for (const QRadioButton *option : {f.Option1, f.Option2})
+    for (const QRadioButton *option : {d.Option1, d.Option2})
         captions.append({option, option->text(),
                          qreal(captionStart(option, QStyle::SE_RadioButtonContents)),
                          qreal(option->width())});
-    captions.append({f.chkUseBlack, f.chkUseBlack->text(),
-                     qreal(captionStart(f.chkUseBlack, QStyle::SE_CheckBoxContents)),
-                     qreal(f.chkUseBlack->width())});
+    captions.append({d.chkUseBlack, d.chkUseBlack->text(),
+                     qreal(captionStart(d.chkUseBlack, QStyle::SE_CheckBoxContents)),
+                     qreal(d.chkUseBlack->width())});
     // A button's caption stands centred in its contents; the paste button's wraps to two lines
     // in the room it gives its caption, as the button draws it.
-    for (const QPushButton *button : {f.btnCreate, f.Command1}) {
+    for (const QPushButton *button : {d.btnCreate, d.Command1}) {
         QStyleOptionButton option;
         option.initFrom(button);
         const auto *wrapping = qobject_cast<const WrappingButton *>(button);
@@ -370,7 +328,7 @@ void tst_MainWindow::captionsFit()
             lines << button->text().mid(line.textStart(), line.textLength()).trimmed();
         }
         layout.endLayout();
-        QCOMPARE(lines.size(), button == f.Command1 ? 2 : 1);
+        QCOMPARE(lines.size(), button == d.Command1 ? 2 : 1);
         for (const QString &line : lines)
             captions.append({button, line,
                              contents.x() + (contents.width() - inkWidth(button, line)) / 2,
@@ -383,8 +341,8 @@ void tst_MainWindow::captionsFit()
             qPrintable(QStringLiteral("\"%1\" reaches %2 of %3").arg(c.text).arg(end).arg(c.room)));
     }
     const QList<const QWidget *> row = {
-        f.Label2, f.Label4,     f.txtRedFrom, f.Label3,      f.txtRedTo, f.Label6,   f.txtGreenFrom,
-        f.Label5, f.txtGreenTo, f.Label8,     f.txtBlueFrom, f.Label7,   f.txtBlueTo};
+        d.Label2, d.Label4,     d.txtRedFrom, d.Label3,      d.txtRedTo, d.Label6,   d.txtGreenFrom,
+        d.Label5, d.txtGreenTo, d.Label8,     d.txtBlueFrom, d.Label7,   d.txtBlueTo};
     for (qsizetype i = 0; i + 1 < row.size(); ++i) {
         const auto *label = qobject_cast<const QLabel *>(row[i]);
         const qreal end = row[i]->x() + (label ? inkWidth(label, label->text()) : row[i]->width());
@@ -401,7 +359,7 @@ void tst_MainWindow::frameDrawnByTheTool()
     auto *frame = new ClientFrame(framed.form.get());
     frame->show();
     QVERIFY(QTest::qWaitForWindowExposed(frame));
-    QCOMPARE(frame->size(), QSize(688 + 6, 552 + 33));
+    QCOMPARE(frame->size(), layout::window.size() + QSize(6, 33));
     QCOMPARE(framed.form->pos(), QPoint(3, 30));
     QVERIFY(frame->windowFlags() & Qt::FramelessWindowHint);
     const QList<QWidget *> before = plain.form->findChildren<QWidget *>();
@@ -411,8 +369,8 @@ void tst_MainWindow::frameDrawnByTheTool()
         if (after[i]->objectName() != QLatin1String("qt_scrollarea_viewport")) // draws no text
             QCOMPARE(after[i]->font(), before[i]->font());
 
-    QCOMPARE(framed.form->txtObject->document()->defaultFont(),
-             plain.form->txtObject->document()->defaultFont());
+    QCOMPARE(framed.txtObject->document()->defaultFont(),
+             plain.txtObject->document()->defaultFont());
     QTest::mouseClick(frame, Qt::LeftButton, Qt::NoModifier, frame->closeButtonRect().center());
     QVERIFY(!frame->isVisible());
     framed.form->setParent(nullptr); // the driver owns the window
@@ -481,14 +439,13 @@ void tst_MainWindow::screenReaderSees()
     QFETCH(int, role);
     QFETCH(QString, description);
     FormDriver d;
-    QAccessibleInterface *reader =
-        QAccessible::queryAccessibleInterface(controlsByName(*d.form).value(control));
+    QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(controlNamed(d, control));
     QVERIFY(reader);
     QCOMPARE(reader->text(QAccessible::Name), name);
     QCOMPARE(int(reader->role()), role);
     QCOMPARE(reader->text(QAccessible::Description), description);
     if (control == QLatin1String("lblCoords")) {
-        d.form->lblCoords->setText(QStringLiteral("12, 34"));
+        d.lblCoords->setText(QStringLiteral("12, 34"));
         QVERIFY(reader->textInterface());
         QCOMPARE(reader->textInterface()->text(0, 6), QStringLiteral("12, 34"));
     }
@@ -511,52 +468,52 @@ void tst_MainWindow::workWithoutAMouse()
     Form1 &f = *d.form;
     d.paste(patternImage(300, 200));
     d.paste(patternImage(120, 90));
-    QCOMPARE(f.PicInner->accessibleDescription(), QStringLiteral("120 \u00d7 90"));
-    QCOMPARE(f.ImgBuffer[0]->accessibleDescription(), QStringLiteral("300 \u00d7 200"));
+    QCOMPARE(d.PicInner->accessibleDescription(), QStringLiteral("120 \u00d7 90"));
+    QCOMPARE(d.ImgBuffer[0]->accessibleDescription(), QStringLiteral("300 \u00d7 200"));
 
     QAccessibleActionInterface *first =
-        QAccessible::queryAccessibleInterface(f.ImgBuffer[0])->actionInterface();
+        QAccessible::queryAccessibleInterface(d.ImgBuffer[0])->actionInterface();
     first->doAction(QStringLiteral("Bring back"));
-    QTRY_COMPARE(f.PicInner->picture().size(), QSize(300, 200));
-    QAccessible::queryAccessibleInterface(f.ImgBuffer[1])
+    QTRY_COMPARE(d.PicInner->picture().size(), QSize(300, 200));
+    QAccessible::queryAccessibleInterface(d.ImgBuffer[1])
         ->actionInterface()
         ->doAction(QStringLiteral("Delete"));
-    QTRY_VERIFY(f.ImgBuffer[1]->picture().isNull());
+    QTRY_VERIFY(d.ImgBuffer[1]->picture().isNull());
     QCOMPARE(f.state.bufferIndex, 0);
 
     // Region, focus on the clip box, Menu key: the menu opens at the box's top-left corner.
-    f.txtWidth->setText(QStringLiteral("20"));
-    f.txtHeight->setText(QStringLiteral("10"));
-    f.txtCoords->setText(QStringLiteral("5, 6"));
-    const QImage clip = f.picClip->image();
+    d.txtWidth->setText(QStringLiteral("20"));
+    d.txtHeight->setText(QStringLiteral("10"));
+    d.txtCoords->setText(QStringLiteral("5, 6"));
+    const QImage clip = d.picClip->image();
     f.move(0, 0); // room for the menu beside the clip box, on a screen of 800 x 600
     f.show();
     QVERIFY(QTest::qWaitForWindowExposed(&f));
     for (QWidget *focused :
-         {static_cast<QWidget *>(f.picClip), static_cast<QWidget *>(f.PicInner)}) {
+         {static_cast<QWidget *>(d.picClip), static_cast<QWidget *>(d.PicInner)}) {
         focused->setFocus();
         QTRY_VERIFY(focused->hasFocus());
-        QCOMPARE(f.picClip->image(), clip);
-        QCOMPARE(f.PicInner->point(0, 0), colourValueFromRgb(patternPixel(0, 0)));
+        QCOMPARE(d.picClip->image(), clip);
+        QCOMPARE(d.PicInner->point(0, 0), colourValueFromRgb(patternPixel(0, 0)));
     }
-    f.picClip->setFocus();
+    d.picClip->setFocus();
     QRect menuAt;
-    const bool opened = whileNestedLoopRuns([&] { QTest::keyClick(f.picClip, Qt::Key_Menu); },
+    const bool opened = whileNestedLoopRuns([&] { QTest::keyClick(d.picClip, Qt::Key_Menu); },
                                             [&](QWidget *menu) {
                                                 menuAt = menu->geometry();
                                                 menu->close();
                                             });
     QVERIFY(opened);
     // At the box's top-left, where the screen has room for it there.
-    const QPoint corner = f.picClip->mapToGlobal(QPoint(0, 0));
+    const QPoint corner = d.picClip->mapToGlobal(QPoint(0, 0));
     if (f.screen()->geometry().contains(QRect(corner, menuAt.size())))
         QCOMPARE(menuAt.topLeft(), corner);
     QCOMPARE(f.state.menuTarget, std::optional<std::int16_t>(99));
 
-    f.btnCreate->setFocus();
-    QTest::keyClick(f.btnCreate, Qt::Key_Return);
-    QVERIFY(f.txtObject->toPlainText().startsWith(QStringLiteral(":Object MappedObject")));
-    QCOMPARE(f.txtObject->accessibleDescription(), QStringLiteral("50 pixels kept"));
+    d.btnCreate->setFocus();
+    QTest::keyClick(d.btnCreate, Qt::Key_Return);
+    QVERIFY(d.txtObject->toPlainText().startsWith(QStringLiteral(":Object MappedObject")));
+    QCOMPARE(d.txtObject->accessibleDescription(), QStringLiteral("50 pixels kept"));
 }
 
 void tst_MainWindow::tabOrder()
@@ -565,37 +522,37 @@ void tst_MainWindow::tabOrder()
     Form1 &f = *d.form;
     f.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&f));
-    const QList<QWidget *> expected = {f.picScroll,    f.PicInner,      f.HScroll1,    f.VScroll1,
-                                       f.picClip,      f.txtWidth,      f.txtHeight,   f.txtCoords,
-                                       f.txtObject,    f.txtObjectName, f.btnCreate,   f.Command1,
-                                       f.Option2,      f.chkUseBlack,   f.txtRedFrom,  f.txtRedTo,
-                                       f.txtGreenFrom, f.txtGreenTo,    f.txtBlueFrom, f.txtBlueTo};
-    f.picScroll->setFocus();
+    const QList<QWidget *> expected = {d.picScroll,    d.PicInner,      d.HScroll1,    d.VScroll1,
+                                       d.picClip,      d.txtWidth,      d.txtHeight,   d.txtCoords,
+                                       d.txtObject,    d.txtObjectName, d.btnCreate,   d.Command1,
+                                       d.Option2,      d.chkUseBlack,   d.txtRedFrom,  d.txtRedTo,
+                                       d.txtGreenFrom, d.txtGreenTo,    d.txtBlueFrom, d.txtBlueTo};
+    d.picScroll->setFocus();
     QList<QWidget *> visited;
     for (int i = 0; i < expected.size(); ++i) {
         visited << QApplication::focusWidget();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     }
     QCOMPARE(visited, expected);
-    QCOMPARE(QApplication::focusWidget(), f.picScroll); // and round again
+    QCOMPARE(QApplication::focusWidget(), d.picScroll); // and round again
 
     // The selected option button is the one in the order.
-    f.Option1->setChecked(true);
-    f.btnCreate->setFocus();
-    QTest::keyClick(f.btnCreate, Qt::Key_Tab);
-    QTest::keyClick(f.Command1, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), f.Option1);
+    d.Option1->setChecked(true);
+    d.btnCreate->setFocus();
+    QTest::keyClick(d.btnCreate, Qt::Key_Tab);
+    QTest::keyClick(d.Command1, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), d.Option1);
 }
 
 void tst_MainWindow::popupMenuItems()
 {
     FormDriver d;
-    QCOMPARE(d.form->PopMenu->title(), QStringLiteral("PopupMenu"));
-    const QList<QAction *> items = d.form->PopMenu->actions();
+    QCOMPARE(d.PopMenu->title(), QStringLiteral("PopupMenu"));
+    const QList<QAction *> items = d.PopMenu->actions();
     QCOMPARE(items.size(), 2);
-    QCOMPARE(items[0], d.form->deleteItem);
+    QCOMPARE(items[0], d.deleteItem);
     QCOMPARE(items[0]->text(), QStringLiteral("&Delete Image"));
-    QCOMPARE(items[1], d.form->ZoomIn);
+    QCOMPARE(items[1], d.ZoomIn);
     QCOMPARE(items[1]->text(), QStringLiteral("&Expanded Preview"));
 }
 

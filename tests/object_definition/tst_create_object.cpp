@@ -80,9 +80,9 @@ void tst_CreateObject::boundsFollowTheirBoxes()
     FormDriver d;
     Form1 &f = *d.form;
     const std::pair<QLineEdit *, std::int16_t *> boxes[] = {
-        {f.txtRedFrom, &f.state.redFrom},     {f.txtRedTo, &f.state.redTo},
-        {f.txtGreenFrom, &f.state.greenFrom}, {f.txtGreenTo, &f.state.greenTo},
-        {f.txtBlueFrom, &f.state.blueFrom},   {f.txtBlueTo, &f.state.blueTo}};
+        {d.txtRedFrom, &f.state.redFrom},     {d.txtRedTo, &f.state.redTo},
+        {d.txtGreenFrom, &f.state.greenFrom}, {d.txtGreenTo, &f.state.greenTo},
+        {d.txtBlueFrom, &f.state.blueFrom},   {d.txtBlueTo, &f.state.blueTo}};
     for (const auto &[box, field] : boxes) {
         FormDriver::type(box, typed);
         QCOMPARE(int(*field), bound);
@@ -93,16 +93,16 @@ void tst_CreateObject::boundsFollowTheirBoxes()
 void tst_CreateObject::changingABoundCreatesNothing()
 {
     FormDriver d;
-    FormDriver::type(d.form->txtBlueFrom, QStringLiteral("200"));
-    FormDriver::type(d.form->txtBlueTo, QStringLiteral("100"));
-    QVERIFY(d.form->txtObject->toPlainText().isEmpty());
+    FormDriver::type(d.txtBlueFrom, QStringLiteral("200"));
+    FormDriver::type(d.txtBlueTo, QStringLiteral("100"));
+    QVERIFY(d.txtObject->toPlainText().isEmpty());
     QCOMPARE(d.clipboard->writes, 0);
 }
 
 void tst_CreateObject::objectNameLosesItsSpaces()
 {
     FormDriver d;
-    QLineEdit *name = d.form->txtObjectName;
+    QLineEdit *name = d.txtObjectName;
     int changes = 0;
     connect(name, &QLineEdit::textChanged, this, [&] { ++changes; });
     FormDriver::type(name, QStringLiteral("My Button"));
@@ -134,18 +134,18 @@ void tst_CreateObject::createAfterDrag()
         shot.setPixel(x, 33, qRgb(0, 0, 0)); // a black row inside the region
     d.paste(shot);
     d.drag({30, 30}, {70, 55});
-    d.form->Option1->click();
-    QTest::mouseClick(d.form->btnCreate, Qt::LeftButton);
+    d.Option1->click();
+    QTest::mouseClick(d.btnCreate, Qt::LeftButton);
     const QString expected =
-        expectedDefinition(d.form->picClip->image(), 40, 25, QStringLiteral("30, 30"));
-    QCOMPARE(d.form->txtObject->toPlainText().replace(u'\n', QStringLiteral("\r\n")), expected);
+        expectedDefinition(d.picClip->image(), 40, 25, QStringLiteral("30, 30"));
+    QCOMPARE(d.txtObject->toPlainText().replace(u'\n', QStringLiteral("\r\n")), expected);
     QCOMPARE(d.clipboard->text, expected);
     // And the clip holds the screenshot, so the text describes the screenshot's pixels.
-    QCOMPARE(d.form->picClip->image(), shot.copy(30, 30, 40, 25));
+    QCOMPARE(d.picClip->image(), shot.copy(30, 30, 40, 25));
 
     // A copy out of the result box, whole or from the middle of one line to the middle of
     // another, is the definition's own text with its CR LF line ends.
-    LockedTextBox *box = d.form->txtObject;
+    LockedTextBox *box = d.txtObject;
     box->setFocus();
     QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
@@ -182,13 +182,13 @@ void tst_CreateObject::createReadsOptionsAtTheClick()
     shot.setPixel(2, 0, qRgb(7, 8, 9));
     d.paste(shot);
     d.drag({0, 0}, {4, 1});
-    QTest::mouseClick(d.form->btnCreate, Qt::LeftButton); // every other pixel, black dropped
+    QTest::mouseClick(d.btnCreate, Qt::LeftButton); // every other pixel, black dropped
     QCOMPARE(d.clipboard->text,
              QStringLiteral(":Object MappedObject   // Test at coords 0, 0\r\n9=2,0\r\n"
                             ":End Object "));
-    d.form->chkUseBlack->click();
-    d.form->Option1->click();
-    QTest::mouseClick(d.form->btnCreate, Qt::LeftButton);
+    d.chkUseBlack->click();
+    d.Option1->click();
+    QTest::mouseClick(d.btnCreate, Qt::LeftButton);
     QCOMPARE(d.clipboard->text, QStringLiteral(":Object MappedObject   // Test at coords 0, 0\r\n"
                                                "0=0,0|0=1,0|9=2,0|0=3,0\r\n:End Object "));
 }
@@ -214,14 +214,14 @@ void tst_CreateObject::failedRunChangesNothing()
     FormDriver d;
     d.paste(patternImage(50, 50));
     d.drag({1, 1}, {3, 3});
-    QTest::mouseClick(d.form->btnCreate, Qt::LeftButton);
-    const QString before = d.form->txtObject->toPlainText();
+    QTest::mouseClick(d.btnCreate, Qt::LeftButton);
+    const QString before = d.txtObject->toPlainText();
     QVERIFY(!before.isEmpty());
     QCOMPARE(d.clipboard->writes, 1);
-    d.form->txtWidth->setText(width);
-    d.form->txtHeight->setText(height);
-    QTest::mouseClick(d.form->btnCreate, Qt::LeftButton);
-    QCOMPARE(d.form->txtObject->toPlainText(), before);
+    d.txtWidth->setText(width);
+    d.txtHeight->setText(height);
+    QTest::mouseClick(d.btnCreate, Qt::LeftButton);
+    QCOMPARE(d.txtObject->toPlainText(), before);
     QCOMPARE(d.clipboard->writes, 1);
 }
 
@@ -231,8 +231,8 @@ void tst_CreateObject::clipboardFailureKeepsResult()
     d.paste(patternImage(20, 20));
     d.drag({0, 0}, {2, 2});
     d.clipboard->failWrites = true;
-    QTest::mouseClick(d.form->btnCreate, Qt::LeftButton);
-    QVERIFY(d.form->txtObject->toPlainText().startsWith(QStringLiteral(":Object MappedObject")));
+    QTest::mouseClick(d.btnCreate, Qt::LeftButton);
+    QVERIFY(d.txtObject->toPlainText().startsWith(QStringLiteral(":Object MappedObject")));
     QVERIFY(d.clipboard->text.isEmpty());
 }
 
@@ -241,9 +241,9 @@ void tst_CreateObject::regionWiderThanClip()
     FormDriver d;
     d.paste(patternImage(100, 100));
     d.drag({5, 5}, {7, 6}); // the clip box is 2 x 1
-    d.form->Option1->click();
-    d.form->txtWidth->setText(QStringLiteral("4"));
-    QTest::mouseClick(d.form->btnCreate, Qt::LeftButton);
+    d.Option1->click();
+    d.txtWidth->setText(QStringLiteral("4"));
+    QTest::mouseClick(d.btnCreate, Qt::LeftButton);
     const QRgb p0 = patternPixel(5, 5);
     const QRgb p1 = patternPixel(6, 5);
     QCOMPARE(d.clipboard->text,
@@ -259,14 +259,14 @@ void tst_CreateObject::runChangesNoInput()
     d.paste(patternImage(60, 60));
     d.drag({10, 10}, {20, 20});
     const WindowState before = d.form->state;
-    const QImage clip = d.form->picClip->image();
-    QTest::mouseClick(d.form->btnCreate, Qt::LeftButton);
+    const QImage clip = d.picClip->image();
+    QTest::mouseClick(d.btnCreate, Qt::LeftButton);
     QCOMPARE(d.form->state.startX, before.startX);
     QCOMPARE(d.form->state.leftX, before.leftX);
     QCOMPARE(d.form->state.bufferIndex, before.bufferIndex);
-    QCOMPARE(d.form->picClip->image(), clip);
-    QCOMPARE(d.form->txtWidth->text(), QStringLiteral("10"));
-    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("10, 10"));
+    QCOMPARE(d.picClip->image(), clip);
+    QCOMPARE(d.txtWidth->text(), QStringLiteral("10"));
+    QCOMPARE(d.txtCoords->text(), QStringLiteral("10, 10"));
 }
 
 QTEST_MAIN(tst_CreateObject)

@@ -76,13 +76,13 @@ void tst_Preview::clipPreviewStretchesTheClip()
     FormDriver d;
     d.paste(patternImage(300, 200));
     d.drag({50, 60}, {90, 90});
-    QCOMPARE(d.form->picClip->boxSize(), QSize(40, 30));
+    QCOMPARE(d.picClip->boxSize(), QSize(40, 30));
     const Seen seen = openPreview(d, -1);
     QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(clipMenuTarget));
     QCOMPARE(seen.title, QStringLiteral("Zoom"));
     QCOMPARE(seen.clientSize, QSize(304, 193));
     QCOMPARE(seen.zoomSize, QSize(299, 188));
-    QCOMPARE(seen.picture, d.form->picClip->image());
+    QCOMPARE(seen.picture, d.picClip->image());
     QCOMPARE(seen.shown.size(), QSize(299, 188));
     // Stretched without smoothing: each clip pixel is a block of one colour.
     for (const QPoint p : {QPoint(0, 0), QPoint(298, 187), QPoint(150, 90)}) {
@@ -147,7 +147,7 @@ void tst_Preview::reopensAtItsInitialSize()
     QCOMPARE(again.zoomSize, QSize(299, 188));
     // Nothing copied yet: the clip box's plain background at its start size.
     QCOMPARE(again.picture.size(), QSize(103, 103));
-    QCOMPARE(again.picture.pixel(50, 50), d.form->picClip->backColor());
+    QCOMPARE(again.picture.pixel(50, 50), d.picClip->backColor());
 }
 
 void tst_Preview::emptySlotGivesBlankPreview()
@@ -161,7 +161,7 @@ void tst_Preview::emptySlotGivesBlankPreview()
 void tst_Preview::hiddenPictureWindow()
 {
     FormDriver d;
-    ImageBox *spot = d.form->imgEgg;
+    ImageBox *spot = d.imgEgg;
     QVERIFY(!whileNestedLoopRuns([&] { QTest::mouseClick(spot, Qt::LeftButton); },
                                  [](QWidget *w) { w->close(); }));
 

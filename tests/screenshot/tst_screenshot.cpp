@@ -19,10 +19,10 @@ QImage numbered(int id)
 }
 
 // The slots as a string, one character a slot: the id of its picture, or "-" when empty.
-QString slotIds(const Form1 &form)
+QString slotIds(const FormDriver &d)
 {
     QString ids;
-    for (const ImageBox *slot : form.ImgBuffer)
+    for (const ImageBox *slot : d.ImgBuffer)
         ids +=
             slot->picture().isNull() ? QChar(u'-') : QChar(u'0' + (slot->picture().width() - 10));
     return ids;
@@ -133,7 +133,7 @@ void tst_Screenshot::bufferSequences()
             }
         }
     }
-    QCOMPARE(slotIds(*d.form), expectedSlots);
+    QCOMPARE(slotIds(d), expectedSlots);
     QCOMPARE(int(d.form->state.bufferIndex), bufferIndex);
 }
 
@@ -143,11 +143,11 @@ void tst_Screenshot::pasteShowsPictureAndSharesIt()
     const QImage shot = patternImage(640, 480);
     d.paste(shot);
     QCOMPARE(d.clipboard->reads, 1); // the owner is asked once per paste
-    QCOMPARE(d.form->PicInner->picture(), shot);
-    QCOMPARE(d.form->PicInner->size(), QSize(644, 484));
-    QCOMPARE(d.form->PicInner->point(639, 479), colourValueFromRgb(patternPixel(639, 479)));
+    QCOMPARE(d.PicInner->picture(), shot);
+    QCOMPARE(d.PicInner->size(), QSize(644, 484));
+    QCOMPARE(d.PicInner->point(639, 479), colourValueFromRgb(patternPixel(639, 479)));
     // One picture, shown by the view and kept by the slot, not copied.
-    QCOMPARE(d.form->ImgBuffer[0]->picture().cacheKey(), d.form->PicInner->picture().cacheKey());
+    QCOMPARE(d.ImgBuffer[0]->picture().cacheKey(), d.PicInner->picture().cacheKey());
 }
 
 void tst_Screenshot::pasteLeavesSelectionAndRetainedDrawingAlone()
@@ -155,13 +155,13 @@ void tst_Screenshot::pasteLeavesSelectionAndRetainedDrawingAlone()
     FormDriver d;
     d.paste(patternImage(300, 300));
     d.drag({10, 10}, {30, 25});
-    const QImage clip = d.form->picClip->image();
+    const QImage clip = d.picClip->image();
     d.paste(patternImage(320, 310));
-    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("10, 10"));
-    QCOMPARE(d.form->txtWidth->text(), QStringLiteral("20"));
-    QCOMPARE(d.form->txtHeight->text(), QStringLiteral("15"));
-    QCOMPARE(d.form->picClip->image(), clip);
-    QVERIFY(!d.form->PicInner->autoRedraw()); // the paste always leaves it off
+    QCOMPARE(d.txtCoords->text(), QStringLiteral("10, 10"));
+    QCOMPARE(d.txtWidth->text(), QStringLiteral("20"));
+    QCOMPARE(d.txtHeight->text(), QStringLiteral("15"));
+    QCOMPARE(d.picClip->image(), clip);
+    QVERIFY(!d.PicInner->autoRedraw()); // the paste always leaves it off
 }
 
 void tst_Screenshot::pasteOfNothingBlanksTheView()
@@ -170,16 +170,16 @@ void tst_Screenshot::pasteOfNothingBlanksTheView()
     d.paste(patternImage(300, 200));
     d.clipboard->holdNothing();
     d.clickPaste();
-    QVERIFY(d.form->PicInner->picture().isNull());
-    QCOMPARE(d.form->PicInner->point(5, 5), colourValueFromRgb(d.form->PicInner->backColor()));
-    QCOMPARE(d.form->ImgBuffer[0]->picture().size(), QSize(300, 200));
-    QVERIFY(d.form->ImgBuffer[1]->picture().isNull());
+    QVERIFY(d.PicInner->picture().isNull());
+    QCOMPARE(d.PicInner->point(5, 5), colourValueFromRgb(d.PicInner->backColor()));
+    QCOMPARE(d.ImgBuffer[0]->picture().size(), QSize(300, 200));
+    QVERIFY(d.ImgBuffer[1]->picture().isNull());
 
     // A read that fails keeps what the view shows.
     d.paste(patternImage(50, 40));
     d.clipboard->failReads(false);
     d.clickPaste();
-    QCOMPARE(d.form->PicInner->picture().size(), QSize(50, 40));
+    QCOMPARE(d.PicInner->picture().size(), QSize(50, 40));
     QCOMPARE(d.form->state.bufferIndex, std::int16_t(1));
 }
 
@@ -189,22 +189,22 @@ void tst_Screenshot::bringBackRestoresAndClears()
     const QImage first = patternImage(700, 500);
     d.paste(first);
     d.paste(patternImage(900, 400));
-    d.form->HScroll1->setValue(100);
-    d.form->VScroll1->setValue(60);
+    d.HScroll1->setValue(100);
+    d.VScroll1->setValue(60);
     d.drag({5, 5}, {20, 20});
     d.releaseOnSlot(0, Qt::LeftButton);
-    QCOMPARE(d.form->PicInner->picture().cacheKey(), first.cacheKey());
-    QCOMPARE(d.form->PicInner->size(), QSize(704, 504));
-    QVERIFY(d.form->txtCoords->text().isEmpty());
-    QVERIFY(d.form->txtWidth->text().isEmpty());
-    QVERIFY(d.form->txtHeight->text().isEmpty());
-    QCOMPARE(d.form->HScroll1->value(), 0);
-    QCOMPARE(d.form->VScroll1->value(), 0);
-    QCOMPARE(d.form->PicInner->pos(), QPoint(0, 0));
-    const QImage clip = d.form->picClip->image();
+    QCOMPARE(d.PicInner->picture().cacheKey(), first.cacheKey());
+    QCOMPARE(d.PicInner->size(), QSize(704, 504));
+    QVERIFY(d.txtCoords->text().isEmpty());
+    QVERIFY(d.txtWidth->text().isEmpty());
+    QVERIFY(d.txtHeight->text().isEmpty());
+    QCOMPARE(d.HScroll1->value(), 0);
+    QCOMPARE(d.VScroll1->value(), 0);
+    QCOMPARE(d.PicInner->pos(), QPoint(0, 0));
+    const QImage clip = d.picClip->image();
     for (int y = 0; y < clip.height(); ++y)
         for (int x = 0; x < clip.width(); ++x)
-            QCOMPARE(clip.pixel(x, y), d.form->picClip->backColor());
+            QCOMPARE(clip.pixel(x, y), d.picClip->backColor());
     QCOMPARE(d.form->state.bufferIndex, std::int16_t(1)); // not changed by a bring-back
 }
 
@@ -212,10 +212,10 @@ void tst_Screenshot::bringBackFromEmptySlot()
 {
     FormDriver d;
     d.paste(patternImage(400, 300));
-    d.form->HScroll1->setValue(30);
+    d.HScroll1->setValue(30);
     d.releaseOnSlot(5, Qt::LeftButton);
-    QVERIFY(d.form->PicInner->picture().isNull());
-    QCOMPARE(d.form->HScroll1->value(), 0);
+    QVERIFY(d.PicInner->picture().isNull());
+    QCOMPARE(d.HScroll1->value(), 0);
     QCOMPARE(d.form->state.bufferIndex, std::int16_t(0));
 }
 
@@ -227,7 +227,7 @@ void tst_Screenshot::menuDismissedKeepsTarget()
                                             [](QWidget *menu) { menu->close(); });
     QVERIFY(opened);
     QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(4));
-    QCOMPARE(d.form->ImgBuffer[0]->picture().size(), QSize(20, 20));
+    QCOMPARE(d.ImgBuffer[0]->picture().size(), QSize(20, 20));
     QCOMPARE(d.form->state.bufferIndex, std::int16_t(0)); // dismissing ran nothing
 }
 
@@ -235,109 +235,108 @@ void tst_Screenshot::middleButtonDoesNothing()
 {
     FormDriver d;
     d.paste(patternImage(30, 30));
-    d.form->txtWidth->setText(QStringLiteral("5"));
+    d.txtWidth->setText(QStringLiteral("5"));
     d.releaseOnSlot(0, Qt::MiddleButton);
-    QCOMPARE(d.form->txtWidth->text(), QStringLiteral("5"));
+    QCOMPARE(d.txtWidth->text(), QStringLiteral("5"));
     QVERIFY(!d.form->state.menuTarget.has_value());
 }
 
 void tst_Screenshot::pasteOfDesignSizeKeepsScroll()
 {
     FormDriver d;
-    d.form->HScroll1->setValue(100);
-    d.form->VScroll1->setValue(40);
+    d.HScroll1->setValue(100);
+    d.VScroll1->setValue(40);
     int resizes = 0;
-    connect(d.form->PicInner, &PictureBox::sizeChanged, this, [&] { ++resizes; });
+    connect(d.PicInner, &PictureBox::sizeChanged, this, [&] { ++resizes; });
     d.paste(patternImage(1024, 768));
     QCOMPARE(resizes, 0);
-    QCOMPARE(d.form->PicInner->pos(), QPoint(-100, -40));
-    QCOMPARE(d.form->HScroll1->value(), 100);
-    QCOMPARE(d.form->HScroll1->maximum(), 475);
+    QCOMPARE(d.PicInner->pos(), QPoint(-100, -40));
+    QCOMPARE(d.HScroll1->value(), 100);
+    QCOMPARE(d.HScroll1->maximum(), 475);
 }
 
 void tst_Screenshot::pasteOfSmallerPictureReRanges()
 {
     FormDriver d;
-    d.form->HScroll1->setValue(400);
-    d.form->VScroll1->setValue(200);
-    QCOMPARE(d.form->PicInner->pos(), QPoint(-400, -200));
+    d.HScroll1->setValue(400);
+    d.VScroll1->setValue(200);
+    QCOMPARE(d.PicInner->pos(), QPoint(-400, -200));
     // The order in which the handlers nest inside the paste.
     QStringList events;
-    connect(d.form->HScroll1, &QScrollBar::valueChanged, this, [&](int v) {
-        events << QStringLiteral("HScroll1 %1, view at %2").arg(v).arg(d.form->PicInner->x());
+    connect(d.HScroll1, &QScrollBar::valueChanged, this, [&](int v) {
+        events << QStringLiteral("HScroll1 %1, view at %2").arg(v).arg(d.PicInner->x());
     });
-    connect(d.form->VScroll1, &QScrollBar::valueChanged, this,
+    connect(d.VScroll1, &QScrollBar::valueChanged, this,
             [&](int v) { events << QStringLiteral("VScroll1 %1").arg(v); });
-    connect(d.form->PicInner, &PictureBox::sizeChanged, this, [&] {
-        events << QStringLiteral("resized, view at %1,%2")
-                      .arg(d.form->PicInner->x())
-                      .arg(d.form->PicInner->y());
+    connect(d.PicInner, &PictureBox::sizeChanged, this, [&] {
+        events
+            << QStringLiteral("resized, view at %1,%2").arg(d.PicInner->x()).arg(d.PicInner->y());
     });
     d.paste(patternImage(800, 600));
     events << QStringLiteral("paste returned");
     QCOMPARE(events,
              QStringList({"HScroll1 251, view at -251", "resized, view at 0,0", "paste returned"}));
-    QCOMPARE(d.form->HScroll1->maximum(), 251);
-    QCOMPARE(d.form->VScroll1->maximum(), 301);
-    QCOMPARE(d.form->VScroll1->value(), 200); // below its new maximum: kept
-    QCOMPARE(d.form->PicInner->pos(), QPoint(0, 0));
+    QCOMPARE(d.HScroll1->maximum(), 251);
+    QCOMPARE(d.VScroll1->maximum(), 301);
+    QCOMPARE(d.VScroll1->value(), 200); // below its new maximum: kept
+    QCOMPARE(d.PicInner->pos(), QPoint(0, 0));
     QVERIFY(d.form->state.drawBox);
 
     // The next move of a bar sets the view from that bar again.
-    d.form->VScroll1->setValue(201);
-    QCOMPARE(d.form->PicInner->pos(), QPoint(0, -201));
+    d.VScroll1->setValue(201);
+    QCOMPARE(d.PicInner->pos(), QPoint(0, -201));
 }
 
 void tst_Screenshot::pasteOfNarrowPictureHoldsBarsAtZero()
 {
     FormDriver d;
     d.paste(patternImage(300, 200));
-    QCOMPARE(d.form->HScroll1->minimum(), 0);
-    QCOMPARE(d.form->HScroll1->maximum(), 0);
-    QCOMPARE(d.form->VScroll1->maximum(), 0);
-    QCOMPARE(d.form->HScroll1->value(), 0);
-    QCOMPARE(d.form->PicInner->pos(), QPoint(0, 0));
+    QCOMPARE(d.HScroll1->minimum(), 0);
+    QCOMPARE(d.HScroll1->maximum(), 0);
+    QCOMPARE(d.VScroll1->maximum(), 0);
+    QCOMPARE(d.HScroll1->value(), 0);
+    QCOMPARE(d.PicInner->pos(), QPoint(0, 0));
 }
 
 void tst_Screenshot::pasteBeyondSixteenBitsClampsTheRange()
 {
     FormDriver d;
     d.paste(patternImage(40000, 10));
-    QCOMPARE(d.form->PicInner->width(), 40004);
-    QCOMPARE(d.form->HScroll1->maximum(), 32767);
-    d.form->HScroll1->setValue(32767);
-    QCOMPARE(d.form->PicInner->x(), -32767);
+    QCOMPARE(d.PicInner->width(), 40004);
+    QCOMPARE(d.HScroll1->maximum(), 32767);
+    d.HScroll1->setValue(32767);
+    QCOMPARE(d.PicInner->x(), -32767);
 }
 
 void tst_Screenshot::barsMoveTheView()
 {
     FormDriver d;
-    QScrollBar *h = d.form->HScroll1;
-    QScrollBar *v = d.form->VScroll1;
+    QScrollBar *h = d.HScroll1;
+    QScrollBar *v = d.VScroll1;
     h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    QCOMPARE(d.form->PicInner->x(), -5);
+    QCOMPARE(d.PicInner->x(), -5);
     h->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    QCOMPARE(d.form->PicInner->x(), -55);
+    QCOMPARE(d.PicInner->x(), -55);
     v->triggerAction(QAbstractSlider::SliderPageStepAdd);
     v->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    QCOMPARE(d.form->PicInner->y(), -45);
+    QCOMPARE(d.PicInner->y(), -45);
     h->setValue(475);
-    QCOMPARE(d.form->PicInner->x(), -475);
+    QCOMPARE(d.PicInner->x(), -475);
 
     // The view follows the thumb while it is dragged, before the value is taken.
     h->setTracking(false);
     h->setSliderDown(true);
     h->setSliderPosition(120);
     QCOMPARE(h->value(), 475);
-    QCOMPARE(d.form->PicInner->x(), -120);
+    QCOMPARE(d.PicInner->x(), -120);
     h->setSliderDown(false); // released: the value follows
     QCOMPARE(h->value(), 120);
-    QCOMPARE(d.form->PicInner->x(), -120);
+    QCOMPARE(d.PicInner->x(), -120);
 
     // A real click on the right arrow.
     h->setValue(0);
     QTest::mouseClick(h, Qt::LeftButton, Qt::NoModifier, QPoint(h->width() - 5, h->height() / 2));
-    QCOMPARE(d.form->PicInner->x(), -5);
+    QCOMPARE(d.PicInner->x(), -5);
 
     // The arrow keys move the view the way they point: Right and Down show more of the
     // picture's right and bottom, Left and Up go back.

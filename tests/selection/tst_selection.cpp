@@ -16,10 +16,10 @@ namespace {
 
 // Checks that the clip box holds the w x h region of the pattern screenshot whose top-left
 // is (x, y), and its background everywhere else.
-void verifyClipHolds(const Form1 &form, int x, int y, int w, int h, QSize screenshot)
+void verifyClipHolds(const FormDriver &d, int x, int y, int w, int h, QSize screenshot)
 {
-    const QImage clip = form.picClip->image();
-    const QRgb back = form.picClip->backColor();
+    const QImage clip = d.picClip->image();
+    const QRgb back = d.picClip->backColor();
     for (int cy = 0; cy < clip.height(); ++cy) {
         for (int cx = 0; cx < clip.width(); ++cx) {
             const int sx = x + cx;
@@ -38,30 +38,6 @@ void verifyClipHolds(const Form1 &form, int x, int y, int w, int h, QSize screen
 }
 
 const QSize shotSize(400, 300);
-
-// The window as it is on the screen: one image pixel for each of the screen's pixels.
-QImage onScreen(Form1 &form)
-{
-    QImage image = form.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    image.setDevicePixelRatio(1);
-    return image;
-}
-
-QPoint screenPixel(const Form1 &form, QPointF inWindow)
-{
-    const QPointF at = inWindow * form.devicePixelRatioF();
-    return {static_cast<int>(std::floor(at.x())), static_cast<int>(std::floor(at.y()))};
-}
-
-// The screen pixels of the viewport's inside that it shows whole.
-QRect viewportOnScreen(const Form1 &form)
-{
-    const QWidget *inside = form.picScroll->clientArea();
-    const QRectF r(QPointF(inside->mapTo(&form, QPoint(0, 0))) * form.devicePixelRatioF(),
-                   QSizeF(inside->size()) * form.devicePixelRatioF());
-    return QRect(QPoint(std::ceil(r.left()), std::ceil(r.top())),
-                 QPoint(std::floor(r.right()) - 1, std::floor(r.bottom()) - 1));
-}
 
 QString hoverCaption(QPoint p, QRgb c)
 {
@@ -115,13 +91,13 @@ void tst_Selection::dragUpAndLeft()
     init(d);
     d.press({50, 40});
     d.move({20, 90});
-    QCOMPARE(d.form->lblCoords->text(), QStringLiteral("20, 40 / 30 - 50"));
+    QCOMPARE(d.lblCoords->text(), QStringLiteral("20, 40 / 30 - 50"));
     d.release({20, 90});
-    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("20, 40"));
-    QCOMPARE(d.form->txtWidth->text(), QStringLiteral("30"));
-    QCOMPARE(d.form->txtHeight->text(), QStringLiteral("50"));
-    QCOMPARE(d.form->picClip->boxSize(), QSize(30, 50));
-    verifyClipHolds(*d.form, 20, 40, 30, 50, shotSize);
+    QCOMPARE(d.txtCoords->text(), QStringLiteral("20, 40"));
+    QCOMPARE(d.txtWidth->text(), QStringLiteral("30"));
+    QCOMPARE(d.txtHeight->text(), QStringLiteral("50"));
+    QCOMPARE(d.picClip->boxSize(), QSize(30, 50));
+    verifyClipHolds(d, 20, 40, 30, 50, shotSize);
 }
 
 void tst_Selection::dragIsCappedAtOneHundred()
@@ -130,18 +106,18 @@ void tst_Selection::dragIsCappedAtOneHundred()
     init(d);
     d.press({10, 20});
     d.move({140, 80});
-    QCOMPARE(d.form->lblCoords->text(), QStringLiteral("10, 20 / 130 - 60")); // never capped
+    QCOMPARE(d.lblCoords->text(), QStringLiteral("10, 20 / 130 - 60")); // never capped
     d.release({140, 80});
-    QCOMPARE(d.form->txtWidth->text(), QStringLiteral("100"));
-    QCOMPARE(d.form->txtHeight->text(), QStringLiteral("60"));
-    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("10, 20"));
-    QCOMPARE(d.form->picClip->boxSize(), QSize(100, 60));
-    verifyClipHolds(*d.form, 10, 20, 100, 60, shotSize);
+    QCOMPARE(d.txtWidth->text(), QStringLiteral("100"));
+    QCOMPARE(d.txtHeight->text(), QStringLiteral("60"));
+    QCOMPARE(d.txtCoords->text(), QStringLiteral("10, 20"));
+    QCOMPARE(d.picClip->boxSize(), QSize(100, 60));
+    verifyClipHolds(d, 10, 20, 100, 60, shotSize);
 
     // A side of exactly 100 is left as it is.
     d.drag({0, 0}, {100, 100});
-    QCOMPARE(d.form->picClip->boxSize(), QSize(100, 100));
-    verifyClipHolds(*d.form, 0, 0, 100, 100, shotSize);
+    QCOMPARE(d.picClip->boxSize(), QSize(100, 100));
+    verifyClipHolds(d, 0, 0, 100, 100, shotSize);
 }
 
 void tst_Selection::clickWithoutMoving()
@@ -150,28 +126,28 @@ void tst_Selection::clickWithoutMoving()
     init(d);
     d.press({33, 44});
     d.release({33, 44});
-    QCOMPARE(d.form->txtWidth->text(), QStringLiteral("0"));
-    QCOMPARE(d.form->txtHeight->text(), QStringLiteral("0"));
-    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("33, 44"));
-    QCOMPARE(d.form->picClip->boxSize(), QSize(0, 0));
+    QCOMPARE(d.txtWidth->text(), QStringLiteral("0"));
+    QCOMPARE(d.txtHeight->text(), QStringLiteral("0"));
+    QCOMPARE(d.txtCoords->text(), QStringLiteral("33, 44"));
+    QCOMPARE(d.picClip->boxSize(), QSize(0, 0));
 }
 
 void tst_Selection::rightButtonDragDrawsNoBand()
 {
     FormDriver d;
     init(d);
-    const QImage clean = d.form->PicInner->image();
+    const QImage clean = d.PicInner->image();
     d.press({60, 70}, Qt::RightButton);
     d.move({20, 30}, Qt::RightButton);
-    QCOMPARE(d.form->PicInner->image(), clean);
+    QCOMPARE(d.PicInner->image(), clean);
     QCOMPARE(d.form->state.leftX, 60.0f);
     QCOMPARE(d.form->state.topY, 70.0f);
     d.release({20, 30}, Qt::RightButton);
     // The corner is the press point; the size is the distance to the release point.
-    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("60, 70"));
-    QCOMPARE(d.form->txtWidth->text(), QStringLiteral("40"));
-    QCOMPARE(d.form->txtHeight->text(), QStringLiteral("40"));
-    verifyClipHolds(*d.form, 60, 70, 40, 40, shotSize);
+    QCOMPARE(d.txtCoords->text(), QStringLiteral("60, 70"));
+    QCOMPARE(d.txtWidth->text(), QStringLiteral("40"));
+    QCOMPARE(d.txtHeight->text(), QStringLiteral("40"));
+    verifyClipHolds(d, 60, 70, 40, 40, shotSize);
 }
 
 void tst_Selection::leftMoveWithRightHeldIgnored()
@@ -180,11 +156,11 @@ void tst_Selection::leftMoveWithRightHeldIgnored()
     init(d);
     d.press({10, 10});
     d.move({30, 30});
-    const QImage withBand = d.form->PicInner->image();
+    const QImage withBand = d.PicInner->image();
     d.move({60, 60}, Qt::LeftButton | Qt::RightButton);
-    QCOMPARE(d.form->PicInner->image(), withBand);
+    QCOMPARE(d.PicInner->image(), withBand);
     QCOMPARE(d.form->state.lastX, 30.0f);
-    QVERIFY(d.form->lblCoords->text().startsWith(QStringLiteral("60, 60   /   R=")));
+    QVERIFY(d.lblCoords->text().startsWith(QStringLiteral("60, 60   /   R=")));
 }
 
 void tst_Selection::hoverCaptionShowsColourUnderPointer()
@@ -194,10 +170,10 @@ void tst_Selection::hoverCaptionShowsColourUnderPointer()
     shot.setPixel(120, 45, qRgb(255, 128, 0));
     d.paste(shot);
     d.move({120, 45}, Qt::NoButton);
-    QCOMPARE(d.form->lblCoords->text(), QStringLiteral("120, 45   /   R=255 G=128 B=0"));
+    QCOMPARE(d.lblCoords->text(), QStringLiteral("120, 45   /   R=255 G=128 B=0"));
     // Beyond the drawing area the colour is -1: red 255, green 0, blue 0.
     d.move({-7, 500}, Qt::NoButton);
-    QCOMPARE(d.form->lblCoords->text(), QStringLiteral("-7, 500   /   R=255 G=0 B=0"));
+    QCOMPARE(d.lblCoords->text(), QStringLiteral("-7, 500   /   R=255 G=0 B=0"));
 }
 
 void tst_Selection::hoverOverBandReadsInvertedColour()
@@ -210,7 +186,7 @@ void tst_Selection::hoverOverBandReadsInvertedColour()
     d.move({40, 40}); // a dot of the band's top edge falls on (13, 10)
     d.move({40, 40}, Qt::NoButton);
     d.move({13, 10}, Qt::NoButton);
-    QCOMPARE(d.form->lblCoords->text(), QStringLiteral("13, 10   /   R=245 G=235 B=225"));
+    QCOMPARE(d.lblCoords->text(), QStringLiteral("13, 10   /   R=245 G=235 B=225"));
 }
 
 void tst_Selection::releaseGuardCopiesOnce()
@@ -219,7 +195,7 @@ void tst_Selection::releaseGuardCopiesOnce()
     init(d);
     int copiesSeen = 0;
     bool guardSeen = true;
-    for (QLineEdit *box : {d.form->txtCoords, d.form->txtWidth, d.form->txtHeight})
+    for (QLineEdit *box : {d.txtCoords, d.txtWidth, d.txtHeight})
         connect(box, &QLineEdit::textChanged, this, [&] {
             ++copiesSeen;
             guardSeen = guardSeen && d.form->state.settingFields;
@@ -232,14 +208,14 @@ void tst_Selection::releaseGuardCopiesOnce()
     QVERIFY(!d.form->state.settingFields);
     QCOMPARE(d.form->state.startX, 70.0f); // still the press point
     QCOMPARE(d.form->state.startY, 80.0f);
-    verifyClipHolds(*d.form, 70, 80, 20, 15, shotSize);
+    verifyClipHolds(d, 70, 80, 20, 15, shotSize);
 
     // With the guard up, a change copies nothing and leaves the corner alone.
-    const QImage clip = d.form->picClip->image();
+    const QImage clip = d.picClip->image();
     d.form->state.settingFields = true;
-    d.form->txtCoords->setText(QStringLiteral("1, 2"));
-    d.form->txtWidth->setText(QStringLiteral("3"));
-    QCOMPARE(d.form->picClip->image(), clip);
+    d.txtCoords->setText(QStringLiteral("1, 2"));
+    d.txtWidth->setText(QStringLiteral("3"));
+    QCOMPARE(d.picClip->image(), clip);
     QCOMPARE(d.form->state.startX, 70.0f);
     QCOMPARE(d.form->state.startY, 80.0f);
 }
@@ -248,29 +224,29 @@ void tst_Selection::bandIsErasedByNextPressAndRestoresView()
 {
     FormDriver d;
     init(d);
-    const QImage clean = d.form->PicInner->image();
+    const QImage clean = d.PicInner->image();
     d.press({20, 20});
     for (int i = 1; i <= 25; ++i)
         d.move({20 + i * 5, 20 + i * 3});
     d.release({145, 95});
-    QVERIFY(d.form->PicInner->image() != clean); // the band stays after the release
+    QVERIFY(d.PicInner->image() != clean); // the band stays after the release
     // Only the band's outline differs, and only at the dotted pixels.
-    QCOMPARE(d.form->PicInner->point(23, 20), colourValueFromRgb(~patternPixel(23, 20) & 0xffffff));
-    QCOMPARE(d.form->PicInner->point(24, 20), colourValueFromRgb(patternPixel(24, 20)));
-    QCOMPARE(d.form->PicInner->point(60, 60), colourValueFromRgb(patternPixel(60, 60)));
+    QCOMPARE(d.PicInner->point(23, 20), colourValueFromRgb(~patternPixel(23, 20) & 0xffffff));
+    QCOMPARE(d.PicInner->point(24, 20), colourValueFromRgb(patternPixel(24, 20)));
+    QCOMPARE(d.PicInner->point(60, 60), colourValueFromRgb(patternPixel(60, 60)));
     d.press({200, 200});
-    QCOMPARE(d.form->PicInner->image(), clean);
+    QCOMPARE(d.PicInner->image(), clean);
 }
 
 void tst_Selection::typingInGeometryBoxRemovesBand()
 {
     FormDriver d;
     init(d);
-    const QImage clean = d.form->PicInner->image();
+    const QImage clean = d.PicInner->image();
     d.drag({5, 5}, {50, 50});
-    QVERIFY(d.form->PicInner->image() != clean);
-    FormDriver::type(d.form->txtHeight, QStringLiteral("7"));
-    QCOMPARE(d.form->PicInner->image(), clean);
+    QVERIFY(d.PicInner->image() != clean);
+    FormDriver::type(d.txtHeight, QStringLiteral("7"));
+    QCOMPARE(d.PicInner->image(), clean);
 }
 
 void tst_Selection::dragOutsideTheView()
@@ -279,26 +255,26 @@ void tst_Selection::dragOutsideTheView()
     init(d);
     d.press({30, 20});
     d.move({-15, -8});
-    QCOMPARE(d.form->lblCoords->text(), QStringLiteral("-15, -8 / 45 - 28"));
+    QCOMPARE(d.lblCoords->text(), QStringLiteral("-15, -8 / 45 - 28"));
     d.release({-15, -8});
-    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("-15, -8"));
-    QCOMPARE(d.form->picClip->boxSize(), QSize(45, 28));
-    verifyClipHolds(*d.form, -15, -8, 45, 28, shotSize);
+    QCOMPARE(d.txtCoords->text(), QStringLiteral("-15, -8"));
+    QCOMPARE(d.picClip->boxSize(), QSize(45, 28));
+    verifyClipHolds(d, -15, -8, 45, 28, shotSize);
 
     d.drag({380, 290}, {450, 330}); // past the right and bottom edges
-    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("380, 290"));
-    verifyClipHolds(*d.form, 380, 290, 70, 40, shotSize);
+    QCOMPARE(d.txtCoords->text(), QStringLiteral("380, 290"));
+    verifyClipHolds(d, 380, 290, 70, 40, shotSize);
 }
 
 void tst_Selection::dragAfterScrollingUsesScreenshotCoordinates()
 {
     FormDriver d;
     d.paste(patternImage(1200, 900));
-    d.form->HScroll1->setValue(300);
-    d.form->VScroll1->setValue(200);
+    d.HScroll1->setValue(300);
+    d.VScroll1->setValue(200);
     d.drag({310, 220}, {330, 240});
-    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("310, 220"));
-    verifyClipHolds(*d.form, 310, 220, 20, 20, QSize(1200, 900));
+    QCOMPARE(d.txtCoords->text(), QStringLiteral("310, 220"));
+    verifyClipHolds(d, 310, 220, 20, 20, QSize(1200, 900));
 }
 
 void tst_Selection::typedCorner_data()
@@ -322,45 +298,45 @@ void tst_Selection::typedCorner()
     QFETCH(int, y);
     FormDriver d;
     init(d);
-    FormDriver::type(d.form->txtWidth, QStringLiteral("5"));
-    FormDriver::type(d.form->txtHeight, QStringLiteral("5"));
-    FormDriver::type(d.form->txtCoords, corner);
-    QCOMPARE(d.form->picClip->boxSize(), QSize(103, 103)); // typing never resizes the clip box
-    verifyClipHolds(*d.form, x, y, 5, 5, shotSize);
+    FormDriver::type(d.txtWidth, QStringLiteral("5"));
+    FormDriver::type(d.txtHeight, QStringLiteral("5"));
+    FormDriver::type(d.txtCoords, corner);
+    QCOMPARE(d.picClip->boxSize(), QSize(103, 103)); // typing never resizes the clip box
+    verifyClipHolds(d, x, y, 5, 5, shotSize);
 }
 
 void tst_Selection::typedCornerWithoutCommaKeepsX()
 {
     FormDriver d;
     init(d);
-    FormDriver::type(d.form->txtWidth, QStringLiteral("4"));
-    FormDriver::type(d.form->txtHeight, QStringLiteral("4"));
-    FormDriver::type(d.form->txtCoords, QStringLiteral("12, 30"));
-    FormDriver::type(d.form->txtCoords, QStringLiteral("25"));
+    FormDriver::type(d.txtWidth, QStringLiteral("4"));
+    FormDriver::type(d.txtHeight, QStringLiteral("4"));
+    FormDriver::type(d.txtCoords, QStringLiteral("12, 30"));
+    FormDriver::type(d.txtCoords, QStringLiteral("25"));
     QCOMPARE(d.form->state.startX, 12.0f);
     QCOMPARE(d.form->state.startY, 25.0f);
-    verifyClipHolds(*d.form, 12, 25, 4, 4, shotSize);
+    verifyClipHolds(d, 12, 25, 4, 4, shotSize);
 }
 
 void tst_Selection::everyKeystrokeCopiesAgain()
 {
     FormDriver d;
     init(d);
-    FormDriver::type(d.form->txtCoords, QStringLiteral("0,0"));
-    FormDriver::type(d.form->txtHeight, QStringLiteral("3"));
-    d.form->txtWidth->setFocus();
+    FormDriver::type(d.txtCoords, QStringLiteral("0,0"));
+    FormDriver::type(d.txtHeight, QStringLiteral("3"));
+    d.txtWidth->setFocus();
     QList<int> widthsCopied;
-    connect(d.form->txtWidth, &QLineEdit::textChanged, this, [&] {
+    connect(d.txtWidth, &QLineEdit::textChanged, this, [&] {
         // Count the columns now in the clip: the copy ran before this slot.
         int columns = 0;
-        while (columns < d.form->picClip->boxSize().width() &&
-               d.form->picClip->point(columns, 0) == colourValueFromRgb(patternPixel(columns, 0)))
+        while (columns < d.picClip->boxSize().width() &&
+               d.picClip->point(columns, 0) == colourValueFromRgb(patternPixel(columns, 0)))
             ++columns;
         widthsCopied << columns;
     });
-    QTest::keyClicks(d.form->txtWidth, QStringLiteral("120"));
+    QTest::keyClicks(d.txtWidth, QStringLiteral("120"));
     QCOMPARE(widthsCopied, QList<int>({1, 12, 103})); // 120 fills the 103 columns there are
-    verifyClipHolds(*d.form, 0, 0, 120, 3, shotSize);
+    verifyClipHolds(d, 0, 0, 120, 3, shotSize);
 }
 
 void tst_Selection::typedRegionIsNotCapped()
@@ -368,20 +344,20 @@ void tst_Selection::typedRegionIsNotCapped()
     FormDriver d;
     init(d);
     d.drag({10, 10}, {30, 30}); // the clip box is now 20 x 20
-    FormDriver::type(d.form->txtWidth, QStringLiteral("50"));
-    QCOMPARE(d.form->picClip->boxSize(), QSize(20, 20));
-    verifyClipHolds(*d.form, 10, 10, 50, 20, shotSize);
+    FormDriver::type(d.txtWidth, QStringLiteral("50"));
+    QCOMPARE(d.picClip->boxSize(), QSize(20, 20));
+    verifyClipHolds(d, 10, 10, 50, 20, shotSize);
 }
 
 void tst_Selection::geometryWritesCopyInsideTheWrite()
 {
     FormDriver d;
     init(d);
-    d.form->txtWidth->setText(QStringLiteral("6"));
-    d.form->txtHeight->setText(QStringLiteral("6"));
-    d.form->txtCoords->setText(QStringLiteral("7, 8"));
+    d.txtWidth->setText(QStringLiteral("6"));
+    d.txtHeight->setText(QStringLiteral("6"));
+    d.txtCoords->setText(QStringLiteral("7, 8"));
     // No event loop has run since the writes: each copy happened inside its write.
-    verifyClipHolds(*d.form, 7, 8, 6, 6, shotSize);
+    verifyClipHolds(d, 7, 8, 6, 6, shotSize);
 }
 
 void tst_Selection::absurdGeometry_data()
@@ -429,17 +405,17 @@ void tst_Selection::absurdGeometry()
     QFETCH(QSize, copied);
     FormDriver d;
     init(d);
-    d.form->txtCoords->setText(corner);
-    d.form->txtWidth->setText(width);
-    d.form->txtHeight->setText(height);
-    QCOMPARE(d.form->picClip->boxSize(), QSize(103, 103));
+    d.txtCoords->setText(corner);
+    d.txtWidth->setText(width);
+    d.txtHeight->setText(height);
+    QCOMPARE(d.picClip->boxSize(), QSize(103, 103));
     if (copied.isEmpty()) {
         for (int y = 0; y < 103; ++y)
             for (int x = 0; x < 103; ++x)
-                QCOMPARE(d.form->picClip->image().pixel(x, y), d.form->picClip->backColor());
+                QCOMPARE(d.picClip->image().pixel(x, y), d.picClip->backColor());
     } else {
-        verifyClipHolds(*d.form, expectedCorner.x(), expectedCorner.y(), copied.width(),
-                        copied.height(), shotSize);
+        verifyClipHolds(d, expectedCorner.x(), expectedCorner.y(), copied.width(), copied.height(),
+                        shotSize);
     }
 }
 
@@ -447,15 +423,15 @@ void tst_Selection::emptyingTheBoxesClearsTheClip()
 {
     FormDriver d;
     init(d);
-    FormDriver::type(d.form->txtCoords, QStringLiteral("9, 9"));
-    FormDriver::type(d.form->txtWidth, QStringLiteral("9"));
-    FormDriver::type(d.form->txtHeight, QStringLiteral("9"));
-    FormDriver::type(d.form->txtCoords, QString());
-    FormDriver::type(d.form->txtWidth, QString());
-    FormDriver::type(d.form->txtHeight, QString());
+    FormDriver::type(d.txtCoords, QStringLiteral("9, 9"));
+    FormDriver::type(d.txtWidth, QStringLiteral("9"));
+    FormDriver::type(d.txtHeight, QStringLiteral("9"));
+    FormDriver::type(d.txtCoords, QString());
+    FormDriver::type(d.txtWidth, QString());
+    FormDriver::type(d.txtHeight, QString());
     QCOMPARE(d.form->state.startX, 9.0f);
     QCOMPARE(d.form->state.startY, 0.0f);
-    verifyClipHolds(*d.form, 0, 0, 0, 0, shotSize);
+    verifyClipHolds(d, 0, 0, 0, 0, shotSize);
 }
 
 // On a screen of any scale, the pointer anywhere inside a screen pixel marks the screenshot
@@ -473,27 +449,27 @@ void tst_Selection::pointerMarksThePixelUnderIt()
     QFETCH(QPointF, within);
     FormDriver d;
     init(d);
-    const QRect viewport = viewportOnScreen(*d.form);
-    const QImage clean = onScreen(*d.form).copy(viewport);
+    const QRect viewport = d.viewportOnScreen();
+    const QImage clean = d.onScreen().copy(viewport);
 
     // Jumping in from another control, through a window that sits between screen pixels.
     d.jumpInto({41, 29}, within, {0.49, -0.49});
-    QCOMPARE(d.form->lblCoords->text(), hoverCaption({41, 29}, patternPixel(41, 29)));
+    QCOMPARE(d.lblCoords->text(), hoverCaption({41, 29}, patternPixel(41, 29)));
     d.move({37, 23}, Qt::NoButton, within);
-    QCOMPARE(d.form->lblCoords->text(), hoverCaption({37, 23}, patternPixel(37, 23)));
-    const QPoint under = screenPixel(*d.form, d.onView({37, 23}, within));
-    const QImage screen = onScreen(*d.form);
+    QCOMPARE(d.lblCoords->text(), hoverCaption({37, 23}, patternPixel(37, 23)));
+    const QPoint under = d.screenPixel(d.onView({37, 23}, within));
+    const QImage screen = d.onScreen();
     for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx)
             QCOMPARE(screen.pixel(under + QPoint(dx, dy)), patternPixel(37 + dx, 23 + dy));
 
     d.press({30, 20}, Qt::LeftButton, within);
     d.move({70, 50}, Qt::LeftButton, within);
-    QCOMPARE(d.form->lblCoords->text(), QStringLiteral("30, 20 / 40 - 30"));
+    QCOMPARE(d.lblCoords->text(), QStringLiteral("30, 20 / 40 - 30"));
     // The view on the screen is the view's image, band and all, one pixel for one.
-    const QImage view = d.form->PicInner->image();
-    const QImage banded = onScreen(*d.form);
-    const QPoint origin = screenPixel(*d.form, d.onView({0, 0}, within));
+    const QImage view = d.PicInner->image();
+    const QImage banded = d.onScreen();
+    const QPoint origin = d.screenPixel(d.onView({0, 0}, within));
     for (int y = 0; y < shotSize.height(); ++y)
         for (int x = 0; x < shotSize.width(); ++x)
             if (viewport.contains(origin + QPoint(x, y)) &&
@@ -503,18 +479,17 @@ void tst_Selection::pointerMarksThePixelUnderIt()
     QCOMPARE(view.pixel(33, 20), patternPixel(33, 20) ^ 0x00ffffffu); // a dot of the band
 
     d.release({70, 50}, Qt::LeftButton, within);
-    QCOMPARE(d.form->txtCoords->text(), QStringLiteral("30, 20"));
-    QCOMPARE(d.form->txtWidth->text(), QStringLiteral("40"));
-    QCOMPARE(d.form->txtHeight->text(), QStringLiteral("30"));
-    verifyClipHolds(*d.form, 30, 20, 40, 30, shotSize);
-    const QImage withClip = onScreen(*d.form);
-    const QPoint clipAt = screenPixel(*d.form, d.form->picClip->mapDrawingToWindow({0, 0}));
-    QCOMPARE(withClip.copy(QRect(clipAt, QSize(40, 30))),
-             d.form->picClip->image().copy(0, 0, 40, 30));
+    QCOMPARE(d.txtCoords->text(), QStringLiteral("30, 20"));
+    QCOMPARE(d.txtWidth->text(), QStringLiteral("40"));
+    QCOMPARE(d.txtHeight->text(), QStringLiteral("30"));
+    verifyClipHolds(d, 30, 20, 40, 30, shotSize);
+    const QImage withClip = d.onScreen();
+    const QPoint clipAt = d.screenPixel(d.picClip->mapDrawingToWindow({0, 0}));
+    QCOMPARE(withClip.copy(QRect(clipAt, QSize(40, 30))), d.picClip->image().copy(0, 0, 40, 30));
 
     // The next press takes the band away: the view is on the screen as it was.
     d.press({5, 5});
-    QCOMPARE(onScreen(*d.form).copy(viewport), clean);
+    QCOMPARE(d.onScreen().copy(viewport), clean);
 }
 
 // The bars reach the screenshot's last column and row, and move it by screen pixels.
@@ -522,23 +497,23 @@ void tst_Selection::lastColumnAndRowCanBeReached()
 {
     FormDriver d;
     d.paste(patternImage(1500, 1000));
-    QScrollBar *h = d.form->HScroll1;
+    QScrollBar *h = d.HScroll1;
     h->setValue(h->maximum());
-    d.form->VScroll1->setValue(d.form->VScroll1->maximum());
+    d.VScroll1->setValue(d.VScroll1->maximum());
     d.move({1499, 999}, Qt::NoButton, {0.5, 0.5});
-    QCOMPARE(d.form->lblCoords->text(), hoverCaption({1499, 999}, patternPixel(1499, 999)));
-    const QPoint last = screenPixel(*d.form, d.onView({1499, 999}, {0.5, 0.5}));
-    const QRect viewport = viewportOnScreen(*d.form);
+    QCOMPARE(d.lblCoords->text(), hoverCaption({1499, 999}, patternPixel(1499, 999)));
+    const QPoint last = d.screenPixel(d.onView({1499, 999}, {0.5, 0.5}));
+    const QRect viewport = d.viewportOnScreen();
     QVERIFY(viewport.contains(last));
-    QCOMPARE(onScreen(*d.form).pixel(last), patternPixel(1499, 999));
+    QCOMPARE(d.onScreen().pixel(last), patternPixel(1499, 999));
 
     // An arrow click moves the screenshot 5 of its pixels, a click in the track 50.
     const int y = viewport.center().y();
     for (const auto &[action, step] : {std::pair{QAbstractSlider::SliderSingleStepSub, 5},
                                        std::pair{QAbstractSlider::SliderPageStepSub, 50}}) {
-        const QImage before = onScreen(*d.form);
+        const QImage before = d.onScreen();
         h->triggerAction(action);
-        const QImage after = onScreen(*d.form);
+        const QImage after = d.onScreen();
         for (int x = viewport.left() + step; x <= viewport.right() - 8; ++x)
             QCOMPARE(after.pixel(x, y), before.pixel(x - step, y));
     }

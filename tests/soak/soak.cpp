@@ -2,14 +2,15 @@
 // drag, Create Object and bring-back from a buffer, on a real X server with Qt's xcb platform.
 // Resident memory after cycle 100 and after cycle 1,000 may differ by at most 5%.
 
-#include "main_window/form1.h"
 #include "controls/image_box.h"
 #include "controls/locked_text_box.h"
 #include "controls/picture_box.h"
-#include "system/x11_clipboard_probe.h"
+#include "main_window/form1.h"
+#include "support/form_driver.h"
 #include "support/process_memory.h"
 #include "support/test_images.h"
 #include "support/x11_session.h"
+#include "system/x11_clipboard_probe.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -85,8 +86,7 @@ int main(int argc, char *argv[])
 
     const QByteArray shots[] = {pngBytes(patternImage(800, 600)),
                                 pngBytes(patternImage(640, 480).mirrored(true, false))};
-    Form1 form;
-    form.show();
+    FormDriver d(systemClipboard());
     QTest::qWait(200);
 
     long at100 = 0;
@@ -101,36 +101,36 @@ int main(int argc, char *argv[])
         const auto click = [&](QWidget *widget, QPoint at) {
             x.xdotool(pointerAt(widget, at) << QStringLiteral("click") << QStringLiteral("1"));
         };
-        const qint64 before = form.PicInner->picture().cacheKey();
-        click(form.Command1, form.Command1->rect().center());
-        if (!processUntil([&] { return form.PicInner->picture().cacheKey() != before; }))
+        const qint64 before = d.PicInner->picture().cacheKey();
+        click(d.Command1, d.Command1->rect().center());
+        if (!processUntil([&] { return d.PicInner->picture().cacheKey() != before; }))
             return fail(cycle, "the paste showed nothing");
 
         // Drag a region, then create its definition.
         const QPoint from(20 + cycle % 50, 30 + cycle % 40);
         const QPoint to = from + QPoint(40 + cycle % 30, 25 + cycle % 20);
-        const QPoint border(form.PicInner->borderWidth(), form.PicInner->borderWidth());
-        x.xdotool(pointerAt(form.PicInner, from + border)
+        const QPoint border(d.PicInner->borderWidth(), d.PicInner->borderWidth());
+        x.xdotool(pointerAt(d.PicInner, from + border)
                   << QStringLiteral("mousedown") << QStringLiteral("1"));
         for (int step = 1; step <= 4; ++step)
-            x.xdotool(pointerAt(form.PicInner, from + border + (to - from) * step / 4));
+            x.xdotool(pointerAt(d.PicInner, from + border + (to - from) * step / 4));
         x.xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
         const QString corner = QStringLiteral("%1, %2").arg(from.x()).arg(from.y());
-        if (!processUntil([&] { return form.txtCoords->text() == corner; }))
+        if (!processUntil([&] { return d.txtCoords->text() == corner; }))
             return fail(cycle, "the drag marked no region");
-        const QString previous = form.txtObject->toPlainText();
-        click(form.btnCreate, form.btnCreate->rect().center());
+        const QString previous = d.txtObject->toPlainText();
+        click(d.btnCreate, d.btnCreate->rect().center());
         if (!processUntil([&] {
-                return form.txtObject->toPlainText() != previous &&
+                return d.txtObject->toPlainText() != previous &&
                        QGuiApplication::clipboard()->ownsClipboard();
             }))
             return fail(cycle, "Create Object gave nothing");
 
         // Bring a screenshot back from a buffer.
-        ImageBox *slot = form.ImgBuffer[static_cast<size_t>(cycle % 8)];
+        ImageBox *slot = d.ImgBuffer[static_cast<size_t>(cycle % 8)];
         click(slot, slot->rect().center());
         if (!processUntil(
-                [&] { return form.PicInner->picture().cacheKey() == slot->picture().cacheKey(); }))
+                [&] { return d.PicInner->picture().cacheKey() == slot->picture().cacheKey(); }))
             return fail(cycle, "the buffer did not come back");
         owner->waitForFinished(2000); // it lets go once Create Object took the clipboard
 

@@ -1,5 +1,6 @@
 #include "form_driver.h"
 
+#include "common/screen_grid.h"
 #include "controls/image_box.h"
 #include "controls/locked_text_box.h"
 #include "controls/picture_box.h"
@@ -16,12 +17,32 @@
 
 namespace corvantile::test {
 
-FormDriver::FormDriver()
+namespace {
+
+std::unique_ptr<Form1> makeForm(std::unique_ptr<Clipboard> systemClipboard, FakeClipboard *&fake)
 {
-    auto fake = std::make_unique<FakeClipboard>();
-    clipboard = fake.get();
-    form = std::make_unique<Form1>(std::move(fake));
+    if (systemClipboard)
+        return std::make_unique<Form1>(std::move(systemClipboard));
+    auto owned = std::make_unique<FakeClipboard>();
+    fake = owned.get();
+    return std::make_unique<Form1>(std::move(owned));
+}
+
+} // namespace
+
+FormDriver::FormDriver(std::unique_ptr<Clipboard> systemClipboard)
+    : form(makeForm(std::move(systemClipboard), clipboard))
+{
     form->show();
+}
+
+std::array<ImageBox *, Form1::bufferCount> FormDriver::bufferSlots() const
+{
+    std::array<ImageBox *, Form1::bufferCount> found{};
+    for (int i = 0; i < Form1::bufferCount; ++i)
+        found[size_t(i)] =
+            control<ImageBox>(*form, qPrintable(QStringLiteral("ImgBuffer%1").arg(i)));
+    return found;
 }
 
 FormDriver::~FormDriver() = default;
@@ -34,7 +55,7 @@ void FormDriver::paste(const QImage &image)
 
 void FormDriver::clickPaste()
 {
-    QTest::mouseClick(form->Command1, Qt::LeftButton);
+    QTest::mouseClick(Command1, Qt::LeftButton);
 }
 
 void sendMouse(QWidget *target, QEvent::Type type, QPointF inWindow, Qt::MouseButton button,
@@ -58,22 +79,22 @@ void sendMouse(QWidget *target, QEvent::Type type, QPoint at, Qt::MouseButton bu
 
 QPointF FormDriver::onView(QPoint pixel, QPointF within) const
 {
-    return form->PicInner->mapDrawingToWindow(QPointF(pixel) + within);
+    return PicInner->mapDrawingToWindow(QPointF(pixel) + within);
 }
 
 void FormDriver::press(QPoint at, Qt::MouseButton button, QPointF within)
 {
-    sendMouse(form->PicInner, QEvent::MouseButtonPress, onView(at, within), button, button);
+    sendMouse(PicInner, QEvent::MouseButtonPress, onView(at, within), button, button);
 }
 
 void FormDriver::move(QPoint to, Qt::MouseButtons held, QPointF within)
 {
-    sendMouse(form->PicInner, QEvent::MouseMove, onView(to, within), Qt::NoButton, held);
+    sendMouse(PicInner, QEvent::MouseMove, onView(to, within), Qt::NoButton, held);
 }
 
 void FormDriver::release(QPoint at, Qt::MouseButton button, QPointF within)
 {
-    sendMouse(form->PicInner, QEvent::MouseButtonRelease, onView(at, within), button, Qt::NoButton);
+    sendMouse(PicInner, QEvent::MouseButtonRelease, onView(at, within), button, Qt::NoButton);
 }
 
 void FormDriver::jumpInto(QPoint pixel, QPointF within, QPointF misplaced)
@@ -82,15 +103,36 @@ void FormDriver::jumpInto(QPoint pixel, QPointF within, QPointF misplaced)
     QWindow *window = form->windowHandle();
     const QPointF screenAt = QPointF(window->position()) + misplaced;
     const QPointF target = onView(pixel, within);
-    for (const QPointF inWindow : {QPointF(form->txtObject->geometry().center()), target})
+    for (const QPointF inWindow : {QPointF(txtObject->geometry().center()), target})
         qt_handleMouseEvent(window, inWindow, screenAt + inWindow, Qt::NoButton, Qt::NoButton,
                             QEvent::MouseMove, Qt::NoModifier, ++timestamp);
     const QPointF counted = target + misplaced;
-    const QPointF local = counted - form->PicInner->mapTo(form.get(), QPointF(0, 0));
+    const QPointF local = counted - PicInner->mapTo(form.get(), QPointF(0, 0));
     QMouseEvent entered(QEvent::MouseMove, QPointF(local.toPoint()), counted, screenAt + target,
                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
     entered.setTimestamp(ulong(timestamp));
-    QApplication::sendEvent(form->PicInner, &entered);
+    QApplication::sendEvent(PicInner, &entered);
+}
+
+QImage FormDriver::onScreen() const
+{
+    QImage image = form->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    image.setDevicePixelRatio(1);
+    return image;
+}
+
+QPoint FormDriver::screenPixel(QPointF inWindow) const
+{
+    return ScreenGrid(form->devicePixelRatioF(), {}, {}, {}, {}).pixelAt(inWindow);
+}
+
+QRect FormDriver::viewportOnScreen() const
+{
+    const QWidget *inside = picScroll->clientArea();
+    const ScreenGrid grid =
+        ScreenGrid::covering(form->devicePixelRatioF(), inside->mapTo(form.get(), QPoint(0, 0)),
+                             QRect(QPoint(0, 0), inside->size()));
+    return QRect(grid.origin(), grid.size());
 }
 
 void FormDriver::drag(QPoint from, QPoint to)
@@ -102,13 +144,13 @@ void FormDriver::drag(QPoint from, QPoint to)
 
 void FormDriver::releaseOnSlot(int index, Qt::MouseButton button)
 {
-    ImageBox *slot = form->ImgBuffer[static_cast<size_t>(index)];
+    ImageBox *slot = ImgBuffer[static_cast<size_t>(index)];
     sendMouse(slot, QEvent::MouseButtonRelease, QPoint(10, 10), button, Qt::NoButton);
 }
 
 void FormDriver::releaseOnClip(Qt::MouseButton button)
 {
-    sendMouse(form->picClip, QEvent::MouseButtonRelease, QPoint(1, 1), button, Qt::NoButton);
+    sendMouse(picClip, QEvent::MouseButtonRelease, QPoint(1, 1), button, Qt::NoButton);
 }
 
 void FormDriver::type(QWidget *box, const QString &text)

@@ -1,24 +1,93 @@
 #pragma once
 
+#include "controls/image_box.h"
+#include "controls/locked_text_box.h"
+#include "controls/picture_box.h"
+#include "controls/sunken_frame.h"
 #include "fake_clipboard.h"
 #include "main_window/form1.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QList>
+#include <QMenu>
 #include <QPoint>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+#include <array>
 #include <functional>
 #include <memory>
 
 namespace corvantile::test {
 
-// A main window on a fake clipboard, driven the way a user drives it.
+// A control of a window, found by its object name; the test fails when there is none.
+template <typename Control = QWidget> Control *control(const QWidget &window, const char *name)
+{
+    auto *found = window.findChild<Control *>(QLatin1String(name));
+    QTEST_ASSERT(found);
+    return found;
+}
+
+// A main window, on a fake clipboard unless given another, driven the way a user drives it.
 struct FormDriver
 {
-    FormDriver();
+    explicit FormDriver(std::unique_ptr<Clipboard> systemClipboard = nullptr);
     ~FormDriver();
 
-    FakeClipboard *clipboard = nullptr; // owned by the form
+    FakeClipboard *clipboard = nullptr; // owned by the form; none on another clipboard
     std::unique_ptr<Form1> form;
+
+    // The window's controls, found by their names.
+#define CORVANTILE_CONTROL(Type, name) Type *const name = control<Type>(*form, #name)
+    CORVANTILE_CONTROL(SunkenFrame, picScroll);
+    CORVANTILE_CONTROL(PictureBox, PicInner);
+    CORVANTILE_CONTROL(QScrollBar, HScroll1);
+    CORVANTILE_CONTROL(QScrollBar, VScroll1);
+    CORVANTILE_CONTROL(QLabel, lblCoords);
+    CORVANTILE_CONTROL(QLabel, Label1);
+    CORVANTILE_CONTROL(QLabel, Label2);
+    CORVANTILE_CONTROL(QLabel, Label3);
+    CORVANTILE_CONTROL(QLabel, Label4);
+    CORVANTILE_CONTROL(QLabel, Label5);
+    CORVANTILE_CONTROL(QLabel, Label6);
+    CORVANTILE_CONTROL(QLabel, Label7);
+    CORVANTILE_CONTROL(QLabel, Label8);
+    CORVANTILE_CONTROL(QLineEdit, txtRedFrom);
+    CORVANTILE_CONTROL(QLineEdit, txtRedTo);
+    CORVANTILE_CONTROL(QLineEdit, txtGreenFrom);
+    CORVANTILE_CONTROL(QLineEdit, txtGreenTo);
+    CORVANTILE_CONTROL(QLineEdit, txtBlueFrom);
+    CORVANTILE_CONTROL(QLineEdit, txtBlueTo);
+    CORVANTILE_CONTROL(QLineEdit, txtObjectName);
+    CORVANTILE_CONTROL(QLineEdit, txtCoords);
+    CORVANTILE_CONTROL(QLineEdit, txtWidth);
+    CORVANTILE_CONTROL(QLineEdit, txtHeight);
+    CORVANTILE_CONTROL(QGroupBox, Frame1);
+    CORVANTILE_CONTROL(QGroupBox, Frame2);
+    CORVANTILE_CONTROL(QGroupBox, Frame3);
+    CORVANTILE_CONTROL(QGroupBox, Frame4);
+    CORVANTILE_CONTROL(QGroupBox, Frame5);
+    CORVANTILE_CONTROL(QGroupBox, Frame6);
+    CORVANTILE_CONTROL(QGroupBox, Frame7);
+    CORVANTILE_CONTROL(QPushButton, btnCreate);
+    CORVANTILE_CONTROL(QPushButton, Command1);
+    CORVANTILE_CONTROL(QRadioButton, Option1);
+    CORVANTILE_CONTROL(QRadioButton, Option2);
+    CORVANTILE_CONTROL(QCheckBox, chkUseBlack);
+    CORVANTILE_CONTROL(LockedTextBox, txtObject);
+    CORVANTILE_CONTROL(PictureBox, picClip);
+    CORVANTILE_CONTROL(ImageBox, imgEgg);
+    CORVANTILE_CONTROL(QMenu, PopMenu);
+#undef CORVANTILE_CONTROL
+    const std::array<ImageBox *, Form1::bufferCount> ImgBuffer = bufferSlots();
+    QAction *const deleteItem = PopMenu->actions().at(0);
+    QAction *const ZoomIn = PopMenu->actions().at(1);
 
     // Puts the image on the clipboard and clicks "Paste Image From Clipboard".
     void paste(const QImage &image);
@@ -37,6 +106,12 @@ struct FormDriver
     // pixels; the view then also gets the move Qt makes for a widget the pointer has just
     // entered, counted from that place, as on X11.
     void jumpInto(QPoint pixel, QPointF within, QPointF misplaced);
+    // The window as it is on the screen: one image pixel for each of the screen's pixels.
+    QImage onScreen() const;
+    // The screen pixel under a point of the window (layout pixels with their fraction).
+    QPoint screenPixel(QPointF inWindow) const;
+    // The screen pixels of the viewport's inside that it shows whole.
+    QRect viewportOnScreen() const;
     // Press, one move, release, all with the left button.
     void drag(QPoint from, QPoint to);
 
@@ -46,6 +121,9 @@ struct FormDriver
 
     // Replaces a text box's text the way typing does: select all, then type.
     static void type(QWidget *box, const QString &text);
+
+private:
+    std::array<ImageBox *, Form1::bufferCount> bufferSlots() const;
 };
 
 // Delivers a mouse event to a widget as Qt's window does: the widget's position rounded to a

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "main_window/layout.h"
+
 #include <QHash>
 #include <QImage>
 #include <QPoint>
@@ -13,17 +15,27 @@ namespace corvantile::test {
 
 // Where the main window's client area has things, in its own coordinates.
 namespace spot {
-inline const QPoint pasteButton(591 + 40, 145 + 16);
-inline const QPoint createButton(217 + 40, 378 + 14);
-inline const QPoint everyPixelOption(302 + 10 + 6, 367 + 17 + 6);
-inline const QPoint widthBox(584 + 7 + 40, 62 + 13 + 9);
-inline const QPoint heightBox(584 + 7 + 40, 107 + 13 + 9);
-inline const QPoint coordsBox(584 + 7 + 40, 18 + 13 + 9);
-inline const QPoint redFromBox(141 + 14, 350 + 9);
-inline const QPoint viewPicture(3 + 2 + 2, 4 + 2 + 2); // picScroll, its border, PicInner's
-inline const QRect firstSlot(578 + 6 + 1, 198 + 14 + 1, 44, 43);
-inline const QRect secondSlot(578 + 55 + 1, 198 + 14 + 1, 44, 43);
-inline const QRect thirdSlot(578 + 6 + 1, 198 + 62 + 1, 44, 43);
+inline QPoint middle(std::string_view control)
+{
+    return layout::inWindow(control).center();
+}
+inline const QPoint pasteButton = middle("Command1");
+inline const QPoint createButton = middle("btnCreate");
+inline const QPoint everyPixelOption = layout::inWindow("Option1").topLeft() + QPoint(6, 6);
+inline const QPoint widthBox = middle("txtWidth");
+inline const QPoint heightBox = middle("txtHeight");
+inline const QPoint coordsBox = middle("txtCoords");
+inline const QPoint redFromBox = middle("txtRedFrom");
+// The screenshot's first pixel at 1x: inside the viewport's border and the view's.
+inline const QPoint viewPicture = layout::inWindow("picScroll").topLeft() + QPoint(4, 4);
+// A slot's picture, inside its border.
+inline QRect slot(int i)
+{
+    return layout::inWindow(layout::slotName(i)).adjusted(1, 1, -1, -1);
+}
+inline const QRect firstSlot = slot(0);
+inline const QRect secondSlot = slot(1);
+inline const QRect thirdSlot = slot(2);
 } // namespace spot
 
 // An Xvfb of its own on a free display, with the programs a test starts on it: the real
