@@ -181,7 +181,6 @@ void tst_MainWindow::geometry()
     QFETCH(QRect, expected);
     QFETCH(bool, sizedToCaption);
     FormDriver d;
-    Form1 &f = *d.form;
     QWidget *control = controlNamed(d, name);
     QVERIFY(control);
     QCOMPARE(control->pos(), expected.topLeft());
@@ -288,7 +287,6 @@ void tst_MainWindow::captionsAndTexts()
 void tst_MainWindow::captionsFit()
 {
     FormDriver d;
-    const Form1 &f = *d.form;
     struct Caption
     {
         const QWidget *control;
