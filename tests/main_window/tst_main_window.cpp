@@ -145,34 +145,14 @@ void tst_MainWindow::geometry_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRect>("expected");
     QTest::addColumn<bool>("sizedToCaption");
-    const struct
-    {
-        const char *name;
-        QRect rect;
-        bool autoSize;
-    } rows[] = {
-        {"picScroll", {3, 4, 556, 306}, false},      {"HScroll1", {2, 310, 556, 20}, false},
-        {"VScroll1", {558, 3, 18, 307}, false},      {"lblCoords", {2, 330, 556, 16}, false},
-        {"Label2", {6, 350, 95, 13}, true},          {"Label4", {113, 350, 23, 13}, true},
-        {"txtRedFrom", {141, 350, 28, 19}, false},   {"Label3", {173, 350, 15, 13}, true},
-        {"txtRedTo", {195, 350, 28, 19}, false},     {"Label6", {238, 350, 38, 13}, true},
-        {"txtGreenFrom", {279, 350, 28, 19}, false}, {"Label5", {311, 350, 15, 13}, true},
-        {"txtGreenTo", {333, 350, 28, 19}, false},   {"Label8", {371, 350, 28, 13}, true},
-        {"txtBlueFrom", {403, 350, 28, 19}, false},  {"Label7", {435, 350, 15, 13}, true},
-        {"txtBlueTo", {457, 350, 28, 19}, false},    {"Frame4", {1, 367, 213, 42}, false},
-        {"txtObjectName", {7, 15, 199, 19}, false},  {"btnCreate", {217, 378, 81, 28}, false},
-        {"Frame6", {302, 367, 208, 42}, false},      {"Option1", {10, 17, 72, 13}, false},
-        {"Option2", {96, 17, 101, 13}, false},       {"Frame7", {511, 367, 66, 42}, false},
-        {"chkUseBlack", {5, 17, 55, 13}, false},     {"txtObject", {1, 410, 522, 139}, false},
-        {"picClip", {543, 418, 103, 103}, false},    {"Frame3", {584, 18, 93, 35}, false},
-        {"txtCoords", {7, 13, 80, 19}, false},       {"Frame1", {584, 62, 93, 35}, false},
-        {"txtWidth", {7, 13, 80, 19}, false},        {"Frame2", {584, 107, 93, 35}, false},
-        {"txtHeight", {7, 13, 80, 19}, false},       {"Command1", {591, 145, 81, 33}, false},
-        {"Label1", {582, 187, 94, 12}, true},        {"Frame5", {578, 198, 108, 211}, false},
-        {"imgEgg", {668, 2, 20, 19}, false},
+    QTest::addColumn<QString>("container");
+    const auto text = [](std::string_view v) {
+        return QString::fromUtf8(v.data(), qsizetype(v.size()));
     };
-    for (const auto &row : rows)
-        QTest::newRow(row.name) << QString::fromLatin1(row.name) << row.rect << row.autoSize;
+    for (const layout::Place &place : layout::places)
+        QTest::newRow(place.name.data())
+            << text(place.name) << place.rect << text(place.name).startsWith(QLatin1String("Label"))
+            << (place.container.empty() ? QStringLiteral("Form1") : text(place.container));
 }
 
 void tst_MainWindow::geometry()
@@ -183,6 +163,7 @@ void tst_MainWindow::geometry()
     FormDriver d;
     QWidget *control = controlNamed(d, name);
     QVERIFY(control);
+    QTEST(control->parentWidget()->objectName(), "container");
     QCOMPARE(control->pos(), expected.topLeft());
     if (sizedToCaption) {
         // Sized to the caption in the window's font (captionsFit checks that it all shows).
@@ -199,12 +180,10 @@ void tst_MainWindow::geometry()
 void tst_MainWindow::bufferSlotsStandInTwoColumns()
 {
     FormDriver d;
-    const QPoint places[] = {{6, 14},  {55, 14},  {6, 62},  {55, 62},
-                             {6, 111}, {55, 111}, {6, 159}, {55, 159}};
     for (int i = 0; i < Form1::bufferCount; ++i) {
         const ImageBox *slot = d.ImgBuffer[static_cast<size_t>(i)];
         QCOMPARE(slot->parentWidget(), d.Frame5);
-        QCOMPARE(slot->geometry(), QRect(places[i], QSize(46, 45)));
+        QCOMPARE(slot->geometry(), layout::place(layout::slotName(i)));
         QVERIFY(slot->hasBorder());
     }
     // Each slot's border is whole on the screen at any scale: the middle of each of its four
