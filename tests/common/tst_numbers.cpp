@@ -1,9 +1,5 @@
 #include "common/colour.h"
 #include "common/numbers.h"
-#include "screenshot/buffers.h"
-#include "screenshot/scroll_ranges.h"
-#include "selection/captions.h"
-#include "selection/geometry.h"
 
 #include <QLocale>
 #include <QTest>
@@ -27,12 +23,6 @@ private slots:
     void roundingAndRanges();
     void colourChannels_data();
     void colourChannels();
-    void corner_data();
-    void corner();
-    void captions();
-    void bufferCounter();
-    void scrollMaximum_data();
-    void scrollMaximum();
 };
 
 void tst_Numbers::initTestCase()
@@ -195,86 +185,6 @@ void tst_Numbers::colourChannels()
     QCOMPARE(c.blue, blue);
     if (value >= 0)
         QCOMPARE(colourValueFromRgb(qRgb(red, green, blue)), value);
-}
-
-void tst_Numbers::corner_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("hasX");
-    QTest::addColumn<double>("x");
-    QTest::addColumn<double>("y");
-    QTest::newRow("10,20") << "10,20" << true << 10.0 << 20.0;
-    QTest::newRow("10, 20") << "10, 20" << true << 10.0 << 20.0;
-    QTest::newRow("3,4,5 stops at the second comma") << "3,4,5" << true << 3.0 << 4.0;
-    QTest::newRow(",20") << ",20" << true << 0.0 << 20.0;
-    QTest::newRow("10,") << "10," << true << 10.0 << 0.0;
-    QTest::newRow("no comma keeps x") << "25" << false << 0.0 << 25.0;
-    QTest::newRow("empty") << "" << false << 0.0 << 0.0;
-}
-
-void tst_Numbers::corner()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, hasX);
-    QFETCH(double, x);
-    QFETCH(double, y);
-    const TypedCorner c = parseCorner(text);
-    QCOMPARE(c.x.has_value(), hasX);
-    if (hasX)
-        QCOMPARE(*c.x, x);
-    QCOMPARE(c.y, y);
-}
-
-void tst_Numbers::captions()
-{
-    QCOMPARE(hoverCaption(120, 45, 0x0080FF), QStringLiteral("120, 45   /   R=255 G=128 B=0"));
-    QCOMPARE(hoverCaption(-3, 900, -1), QStringLiteral("-3, 900   /   R=255 G=0 B=0"));
-    QCOMPARE(dragCaption(20, 40, 30, 50), QStringLiteral("20, 40 / 30 - 50"));
-    QCOMPARE(cornerText(-4, 0), QStringLiteral("-4, 0"));
-}
-
-void tst_Numbers::bufferCounter()
-{
-    QCOMPARE(raisedBufferIndex(-1), std::int16_t(0));
-    QCOMPARE(raisedBufferIndex(7), std::int16_t(8)); // no cap at the last slot
-    QCOMPARE(raisedBufferIndex(32767), std::int16_t(32767));
-    QCOMPARE(loweredBufferIndex(8), std::int16_t(7));
-    QCOMPARE(loweredBufferIndex(0), std::int16_t(-1));
-    QCOMPARE(loweredBufferIndex(-1), std::int16_t(-1));
-}
-
-void tst_Numbers::scrollMaximum_data()
-{
-    QTest::addColumn<int>("inner");
-    QTest::addColumn<int>("viewport"); // the pixels the viewport shows
-    QTest::addColumn<int>("border");   // the view's border
-    QTest::addColumn<int>("maximum");
-    QTest::addColumn<int>("bar");
-    QTest::newRow("design width") << 1028 << 552 << 2 << 475 << 475;
-    QTest::newRow("design height") << 772 << 302 << 2 << 469 << 469;
-    QTest::newRow("800 wide") << 804 << 552 << 2 << 251 << 251;
-    QTest::newRow("narrow") << 304 << 552 << 2 << -249 << 0;
-    QTest::newRow("beyond 16 bits") << 40004 << 552 << 2 << 32767 << 32767;
-    // Screens at 1.5 and 2: screen pixels, and borders of 3 and 4 of them.
-    QTest::newRow("x1.5") << 1926 << 828 << 3 << 1096 << 1096;
-    QTest::newRow("x2") << 2056 << 1104 << 4 << 949 << 949;
-}
-
-void tst_Numbers::scrollMaximum()
-{
-    QFETCH(int, inner);
-    QFETCH(int, viewport);
-    QFETCH(int, border);
-    QFETCH(int, maximum);
-    QFETCH(int, bar);
-    QCOMPARE(corvantile::scrollMaximum(inner, viewport, border), maximum);
-    QCOMPARE(barMaximum(maximum), bar);
-    // At the maximum the viewport's last column shows the view's border, the column right of
-    // the picture's last one.
-    if (maximum > 0 && maximum < 32767)
-        QCOMPARE(maximum + viewport - 1, inner - border);
-    // The longest side that still keeps the maximum in range gives exactly its top.
-    QCOMPARE(corvantile::scrollMaximum(largestScrollableSide(552 + 4, 4) + 4, 552, 2), 32767);
 }
 
 QTEST_MAIN(tst_Numbers)

@@ -1,5 +1,7 @@
 #include "controls/image_box.h"
 #include "controls/picture_box.h"
+#include "screenshot/buffers.h"
+#include "screenshot/scroll_ranges.h"
 #include "support/form_driver.h"
 #include "support/test_images.h"
 
@@ -62,6 +64,9 @@ private slots:
     void pasteOfNarrowPictureHoldsBarsAtZero();
     void pasteBeyondSixteenBitsClampsTheRange();
     void barsMoveTheView();
+    void bufferCounter();
+    void scrollMaximum_data();
+    void scrollMaximum();
 };
 
 void tst_Screenshot::bufferSequences_data()
@@ -349,6 +354,50 @@ void tst_Screenshot::barsMoveTheView()
         QTest::keyClick(bar, key);
         QCOMPARE(bar->value(), value);
     }
+}
+
+void tst_Screenshot::bufferCounter()
+{
+    QCOMPARE(raisedBufferIndex(-1), std::int16_t(0));
+    QCOMPARE(raisedBufferIndex(7), std::int16_t(8)); // no cap at the last slot
+    QCOMPARE(raisedBufferIndex(32767), std::int16_t(32767));
+    QCOMPARE(loweredBufferIndex(8), std::int16_t(7));
+    QCOMPARE(loweredBufferIndex(0), std::int16_t(-1));
+    QCOMPARE(loweredBufferIndex(-1), std::int16_t(-1));
+}
+
+void tst_Screenshot::scrollMaximum_data()
+{
+    QTest::addColumn<int>("inner");
+    QTest::addColumn<int>("viewport"); // the pixels the viewport shows
+    QTest::addColumn<int>("border");   // the view's border
+    QTest::addColumn<int>("maximum");
+    QTest::addColumn<int>("bar");
+    QTest::newRow("design width") << 1028 << 552 << 2 << 475 << 475;
+    QTest::newRow("design height") << 772 << 302 << 2 << 469 << 469;
+    QTest::newRow("800 wide") << 804 << 552 << 2 << 251 << 251;
+    QTest::newRow("narrow") << 304 << 552 << 2 << -249 << 0;
+    QTest::newRow("beyond 16 bits") << 40004 << 552 << 2 << 32767 << 32767;
+    // Screens at 1.5 and 2: screen pixels, and borders of 3 and 4 of them.
+    QTest::newRow("x1.5") << 1926 << 828 << 3 << 1096 << 1096;
+    QTest::newRow("x2") << 2056 << 1104 << 4 << 949 << 949;
+}
+
+void tst_Screenshot::scrollMaximum()
+{
+    QFETCH(int, inner);
+    QFETCH(int, viewport);
+    QFETCH(int, border);
+    QFETCH(int, maximum);
+    QFETCH(int, bar);
+    QCOMPARE(corvantile::scrollMaximum(inner, viewport, border), maximum);
+    QCOMPARE(barMaximum(maximum), bar);
+    // At the maximum the viewport's last column shows the view's border, the column right of
+    // the picture's last one.
+    if (maximum > 0 && maximum < 32767)
+        QCOMPARE(maximum + viewport - 1, inner - border);
+    // The longest side that still keeps the maximum in range gives exactly its top.
+    QCOMPARE(corvantile::scrollMaximum(largestScrollableSide(552 + 4, 4) + 4, 552, 2), 32767);
 }
 
 QTEST_MAIN(tst_Screenshot)

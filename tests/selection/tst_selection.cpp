@@ -1,5 +1,7 @@
 #include "controls/picture_box.h"
 #include "controls/sunken_frame.h"
+#include "selection/captions.h"
+#include "selection/geometry.h"
 #include "support/form_driver.h"
 #include "support/test_images.h"
 
@@ -83,6 +85,9 @@ private slots:
     void absurdGeometry_data();
     void absurdGeometry();
     void emptyingTheBoxesClearsTheClip();
+    void corner_data();
+    void corner();
+    void captions();
 };
 
 void tst_Selection::dragUpAndLeft()
@@ -517,6 +522,42 @@ void tst_Selection::lastColumnAndRowCanBeReached()
         for (int x = viewport.left() + step; x <= viewport.right() - 8; ++x)
             QCOMPARE(after.pixel(x, y), before.pixel(x - step, y));
     }
+}
+
+void tst_Selection::corner_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("hasX");
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("y");
+    QTest::newRow("10,20") << "10,20" << true << 10.0 << 20.0;
+    QTest::newRow("10, 20") << "10, 20" << true << 10.0 << 20.0;
+    QTest::newRow("3,4,5 stops at the second comma") << "3,4,5" << true << 3.0 << 4.0;
+    QTest::newRow(",20") << ",20" << true << 0.0 << 20.0;
+    QTest::newRow("10,") << "10," << true << 10.0 << 0.0;
+    QTest::newRow("no comma keeps x") << "25" << false << 0.0 << 25.0;
+    QTest::newRow("empty") << "" << false << 0.0 << 0.0;
+}
+
+void tst_Selection::corner()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, hasX);
+    QFETCH(double, x);
+    QFETCH(double, y);
+    const TypedCorner c = parseCorner(text);
+    QCOMPARE(c.x.has_value(), hasX);
+    if (hasX)
+        QCOMPARE(*c.x, x);
+    QCOMPARE(c.y, y);
+}
+
+void tst_Selection::captions()
+{
+    QCOMPARE(hoverCaption(120, 45, 0x0080FF), QStringLiteral("120, 45   /   R=255 G=128 B=0"));
+    QCOMPARE(hoverCaption(-3, 900, -1), QStringLiteral("-3, 900   /   R=255 G=0 B=0"));
+    QCOMPARE(dragCaption(20, 40, 30, 50), QStringLiteral("20, 40 / 30 - 50"));
+    QCOMPARE(cornerText(-4, 0), QStringLiteral("-4, 0"));
 }
 
 QTEST_MAIN(tst_Selection)

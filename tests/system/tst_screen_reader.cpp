@@ -39,7 +39,7 @@ void tst_ScreenReader::mainPathAndBuffersThroughAtSpi()
     const QString second = x.filePath(QStringLiteral("second.png"));
     QVERIFY(patternImage(300, 200).save(second));
 
-    const QString here = QStringLiteral(CORVANTILE_SOURCE_DIR "/tests/x11/");
+    const QString here = QStringLiteral(CORVANTILE_SOURCE_DIR "/tests/system/");
     QProcess *session = x.start(QStringLiteral("dbus-run-session"),
                                 {QStringLiteral("--"), here + QStringLiteral("atspi_session.sh"),
                                  qEnvironmentVariable("CORVANTILE_BINARY"),
