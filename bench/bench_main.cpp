@@ -1,8 +1,6 @@
 // Benchmarks, compared in pairs measured in the same run: each figure that matters is the
 // ratio of a pair, not an absolute time.
 
-#include "controls/picture_box.h"
-#include "main_window/form1.h"
 #include "object_definition/clip_pixels.h"
 #include "object_definition/generator.h"
 #include "support/form_driver.h"
@@ -14,7 +12,6 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
-#include <QGroupBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -23,7 +20,6 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <map>
-#include <memory>
 
 using namespace corvantile;
 

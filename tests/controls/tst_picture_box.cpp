@@ -1,25 +1,13 @@
-#include "controls/image_box.h"
-#include "controls/picture_box.h"
+#include "support/form_driver.h"
 #include "support/test_images.h"
 
-#include <QApplication>
-#include <QMouseEvent>
 #include <QSignalSpy>
-#include <QTest>
 #include <set>
 
 using namespace corvantile;
 using namespace corvantile::test;
 
 namespace {
-
-void sendMouse(QWidget *target, QEvent::Type type, QPoint at, Qt::MouseButton button,
-               Qt::MouseButtons held)
-{
-    QMouseEvent event(type, QPointF(at), target->mapToGlobal(QPointF(at)), button, held,
-                      Qt::NoModifier);
-    QApplication::sendEvent(target, &event);
-}
 
 // The pixels of the box that differ from the reference.
 std::set<std::pair<int, int>> changedPixels(const QImage &before, const QImage &after)

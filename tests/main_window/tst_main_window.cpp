@@ -1,8 +1,4 @@
 #include "common/colour.h"
-#include "controls/image_box.h"
-#include "controls/locked_text_box.h"
-#include "controls/picture_box.h"
-#include "controls/sunken_frame.h"
 #include "controls/wrapping_button.h"
 #include "main_window/layout.h"
 #include "preview/popup_form.h"
@@ -11,21 +7,11 @@
 #include "system/client_frame.h"
 
 #include <QAccessible>
-#include <QAction>
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
-#include <QScrollBar>
 #include <QStyleOptionButton>
-#include <QTest>
 #include <QTextLayout>
 #include <QtMath>
 

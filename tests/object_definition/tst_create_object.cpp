@@ -1,46 +1,15 @@
 #include "common/colour.h"
-#include "controls/locked_text_box.h"
-#include "controls/picture_box.h"
 #include "support/form_driver.h"
 #include "support/test_images.h"
 
 #include <QAccessible>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTest>
 #include <QTextBlock>
 
 using namespace corvantile;
 using namespace corvantile::test;
-
-namespace {
-
-// The definition worked out independently from an image of the clip, every pixel sampled,
-// default bounds, black dropped.
-QString expectedDefinition(const QImage &clip, int w, int h, const QString &corner)
-{
-    QString text = QStringLiteral(":Object MappedObject   // Test at coords ") + corner +
-                   QStringLiteral("\r\n");
-    for (int y = 0; y < h; ++y) {
-        QStringList entries;
-        for (int x = 0; x < w; ++x) {
-            const QRgb p = clip.valid(x, y) ? clip.pixel(x, y) : qRgb(255, 0, 0);
-            const int peak = std::max({qRed(p), qGreen(p), qBlue(p)});
-            if (peak > 0)
-                entries << QStringLiteral("%1=%2,%3").arg(peak).arg(x).arg(y);
-        }
-        if (!entries.isEmpty())
-            text += entries.join(u'|') + QStringLiteral("\r\n");
-    }
-    return text + QStringLiteral(":End Object ");
-}
-
-} // namespace
 
 class tst_CreateObject : public QObject
 {
@@ -137,7 +106,7 @@ void tst_CreateObject::createAfterDrag()
     d.Option1->click();
     QTest::mouseClick(d.btnCreate, Qt::LeftButton);
     const QString expected =
-        expectedDefinition(d.picClip->image(), 40, 25, QStringLiteral("30, 30"));
+        QString::fromLatin1(expectedDefinition(d.picClip->image(), QRect(0, 0, 40, 25), "30, 30"));
     QCOMPARE(d.txtObject->toPlainText().replace(u'\n', QStringLiteral("\r\n")), expected);
     QCOMPARE(d.clipboard->text, expected);
     // And the clip holds the screenshot, so the text describes the screenshot's pixels.

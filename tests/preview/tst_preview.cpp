@@ -1,12 +1,9 @@
-#include "controls/image_box.h"
-#include "controls/picture_box.h"
 #include "preview/frm_egg.h"
 #include "preview/popup_form.h"
 #include "support/form_driver.h"
 #include "support/test_images.h"
 
 #include <QApplication>
-#include <QTest>
 
 using namespace corvantile;
 using namespace corvantile::test;

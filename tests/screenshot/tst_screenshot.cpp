@@ -1,13 +1,7 @@
-#include "controls/image_box.h"
-#include "controls/picture_box.h"
 #include "screenshot/buffers.h"
 #include "screenshot/scroll_ranges.h"
 #include "support/form_driver.h"
 #include "support/test_images.h"
-
-#include <QLineEdit>
-#include <QScrollBar>
-#include <QTest>
 
 using namespace corvantile;
 using namespace corvantile::test;

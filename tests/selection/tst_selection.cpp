@@ -1,14 +1,8 @@
-#include "controls/picture_box.h"
-#include "controls/sunken_frame.h"
 #include "selection/captions.h"
 #include "selection/geometry.h"
 #include "support/form_driver.h"
 #include "support/test_images.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QScrollBar>
-#include <QTest>
 #include <cmath>
 
 using namespace corvantile;

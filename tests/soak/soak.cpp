@@ -2,10 +2,6 @@
 // drag, Create Object and bring-back from a buffer, on a real X server with Qt's xcb platform.
 // Resident memory after cycle 100 and after cycle 1,000 may differ by at most 5%.
 
-#include "controls/image_box.h"
-#include "controls/locked_text_box.h"
-#include "controls/picture_box.h"
-#include "main_window/form1.h"
 #include "support/form_driver.h"
 #include "support/process_memory.h"
 #include "support/test_images.h"
@@ -15,10 +11,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
-#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
 #include <cstdio>
 
 using namespace corvantile;

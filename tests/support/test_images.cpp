@@ -31,9 +31,6 @@ QByteArray pngBytes(const QImage &image)
     return bytes;
 }
 
-// The definition of a region of a screenshot, every pixel sampled, worked out from the
-// picture's own pixels: the header quotes the corner as typed (by default as a drag writes
-// it), and a pixel is kept when its red is at least redFrom.
 QByteArray expectedDefinition(const QImage &shot, const QRect &region, QByteArray corner,
                               int redFrom)
 {
@@ -43,7 +40,8 @@ QByteArray expectedDefinition(const QImage &shot, const QRect &region, QByteArra
     for (int y = 0; y < region.height(); ++y) {
         QByteArrayList entries;
         for (int x = 0; x < region.width(); ++x) {
-            const QRgb p = shot.pixel(region.x() + x, region.y() + y);
+            const QPoint at = region.topLeft() + QPoint(x, y);
+            const QRgb p = shot.valid(at) ? shot.pixel(at) : qRgb(255, 0, 0); // outside: -1
             const int peak = std::max({qRed(p), qGreen(p), qBlue(p)});
             if (peak > 0 && qRed(p) >= redFrom)
                 entries << QByteArray::number(peak) + '=' + QByteArray::number(x) + ',' +

@@ -16,7 +16,8 @@ QByteArray pngBytes(const QImage &image);
 
 // The definition of a region of a screenshot, every pixel sampled, worked out from the
 // picture's own pixels: the header quotes the corner as typed (by default as a drag writes
-// it), and a pixel is kept when its red is at least redFrom.
+// it), a pixel is kept when its red is at least redFrom, and a pixel outside the picture reads
+// as the colour value -1 does.
 QByteArray expectedDefinition(const QImage &shot, const QRect &region, QByteArray corner = {},
                               int redFrom = 0);
 
