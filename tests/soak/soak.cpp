@@ -2,10 +2,10 @@
 // drag, Create Object and bring-back from a buffer, on a real X server with Qt's xcb platform.
 // Resident memory after cycle 100 and after cycle 1,000 may differ by at most 5%.
 
+#include "support/desktop.h"
 #include "support/form_driver.h"
 #include "support/process_memory.h"
 #include "support/test_images.h"
-#include "support/x11_session.h"
 #include "system/x11_clipboard_probe.h"
 
 #include <QApplication>
@@ -32,10 +32,10 @@ template <typename Condition> bool processUntil(Condition condition)
     return true;
 }
 
-QStringList pointerAt(QWidget *widget, QPoint at)
+QString pointerAt(QWidget *widget, QPoint at)
 {
     const QPoint global = widget->mapToGlobal(at);
-    return {QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y())};
+    return QStringLiteral("mousemove %1 %2 ").arg(global.x()).arg(global.y());
 }
 
 // Waits until another program holds the clipboard and offers a picture. While the tool
@@ -68,12 +68,12 @@ int main(int argc, char *argv[])
 {
     std::setvbuf(stdout, nullptr, _IOLBF, 0); // progress shows as it happens
     const int cycles = argc > 1 ? std::atoi(argv[1]) : 1000;
-    X11Session x;
-    if (!x.startServer()) {
+    Desktop x;
+    if (!x.display.start()) {
         std::fprintf(stderr, "soak: could not start Xvfb\n");
         return 2;
     }
-    qputenv("DISPLAY", x.display().toLocal8Bit());
+    qputenv("DISPLAY", x.display.name().toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
 
@@ -87,12 +87,12 @@ int main(int argc, char *argv[])
     timer.start();
     for (int cycle = 1; cycle <= cycles; ++cycle) {
         // Paste what another program holds.
-        QProcess *owner = x.ownClipboard(shots[cycle % 2], QStringLiteral("image/png"), false);
+        QProcess *owner = x.clipboard.offer(shots[cycle % 2], QStringLiteral("image/png"), false);
         if (!owner || !waitForImageOffer())
             return fail(cycle, "the clipboard was not offered");
         // Real input through the X server, as a user gives it.
         const auto click = [&](QWidget *widget, QPoint at) {
-            x.xdotool(pointerAt(widget, at) << QStringLiteral("click") << QStringLiteral("1"));
+            x.display.xdotool(pointerAt(widget, at) + QStringLiteral("click 1"));
         };
         const qint64 before = d.PicInner->picture().cacheKey();
         click(d.Command1, d.Command1->rect().center());
@@ -103,11 +103,10 @@ int main(int argc, char *argv[])
         const QPoint from(20 + cycle % 50, 30 + cycle % 40);
         const QPoint to = from + QPoint(40 + cycle % 30, 25 + cycle % 20);
         const QPoint border(d.PicInner->borderWidth(), d.PicInner->borderWidth());
-        x.xdotool(pointerAt(d.PicInner, from + border)
-                  << QStringLiteral("mousedown") << QStringLiteral("1"));
+        x.display.xdotool(pointerAt(d.PicInner, from + border) + QStringLiteral("mousedown 1"));
         for (int step = 1; step <= 4; ++step)
-            x.xdotool(pointerAt(d.PicInner, from + border + (to - from) * step / 4));
-        x.xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+            x.display.xdotool(pointerAt(d.PicInner, from + border + (to - from) * step / 4));
+        x.display.xdotool(QStringLiteral("mouseup 1"));
         const QString corner = QStringLiteral("%1, %2").arg(from.x()).arg(from.y());
         if (!processUntil([&] { return d.txtCoords->text() == corner; }))
             return fail(cycle, "the drag marked no region");

@@ -1,8 +1,8 @@
 // Clipboards that another program fills with something hard to swallow. Whatever it holds,
 // and even when its owner stops answering, the tool stays responsive and loses nothing it held.
 
+#include "support/desktop.h"
 #include "support/test_images.h"
-#include "support/x11_session.h"
 
 #include <QElapsedTimer>
 #include <QStandardPaths>
@@ -127,18 +127,19 @@ void tst_HostileClipboard::hostileOffer()
     QFETCH(QRgb, newPixel);
     QFETCH(bool, secondSlot);
 
-    X11Session x;
-    QVERIFY(x.startServer());
+    Desktop x;
+    QVERIFY(x.display.start());
     // First a good screenshot, in the view and in slot 0.
-    QVERIFY(x.ownClipboard(patternImage(300, 200)));
-    QVERIFY(x.startProgram());
-    x.click(spot::pasteButton);
+    QVERIFY(x.clipboard.offer(patternImage(300, 200)));
+    QVERIFY(x.program.start());
+    x.program.click(spot::pasteButton);
     const QRect probe(spot::viewPicture, QSize(120, 60));
-    QTRY_COMPARE_WITH_TIMEOUT(x.screenPart(probe).pixel(10, 20), patternPixel(10, 20), 10000);
-    const QImage slotZero = x.screenPart(spot::firstSlot);
-    const QImage emptySlot = x.screenPart(spot::secondSlot);
+    QTRY_COMPARE_WITH_TIMEOUT(x.program.screenPart(probe).pixel(10, 20), patternPixel(10, 20),
+                              10000);
+    const QImage slotZero = x.program.screenPart(spot::firstSlot);
+    const QImage emptySlot = x.program.screenPart(spot::secondSlot);
 
-    QProcess *owner = x.ownClipboard(bytes, target);
+    QProcess *owner = x.clipboard.offer(bytes, target);
     QVERIFY(owner);
     if (freezeOwner)
         ::kill(static_cast<pid_t>(owner->processId()), SIGSTOP);
@@ -146,18 +147,18 @@ void tst_HostileClipboard::hostileOffer()
     // Paste, then type into the width box at once: the time until the typed digit shows is
     // how long the window was unable to react.
     const QRect widthBox(spot::widthBox - QPoint(38, 7), QSize(76, 14));
-    const QImage widthBefore = x.screenPart(widthBox);
+    const QImage widthBefore = x.program.screenPart(widthBox);
     QElapsedTimer timer;
     timer.start();
-    x.click(spot::pasteButton);
-    x.click(spot::widthBox);
-    x.xdotool({QStringLiteral("type"), QStringLiteral("7")});
-    QTRY_VERIFY_WITH_TIMEOUT(x.screenPart(widthBox) != widthBefore, 90000);
+    x.program.click(spot::pasteButton);
+    x.program.click(spot::widthBox);
+    x.display.xdotool(QStringLiteral("type 7"));
+    QTRY_VERIFY_WITH_TIMEOUT(x.program.screenPart(widthBox) != widthBefore, 90000);
     const qint64 blocked = timer.elapsed();
     qInfo("the window reacted again after %lld ms", blocked);
     QVERIFY2(blocked < 6500, qPrintable(QStringLiteral("blocked for %1 ms").arg(blocked)));
 
-    const QImage shown = x.screenPart(probe);
+    const QImage shown = x.program.screenPart(probe);
     switch (View(view)) {
     case View::Blank:
         QCOMPARE(shown.pixel(10, 20), shown.pixel(100, 50));
@@ -171,19 +172,19 @@ void tst_HostileClipboard::hostileOffer()
         QCOMPARE(shown.pixel(0, 0), newPixel);
         break;
     }
-    QCOMPARE(x.screenPart(spot::firstSlot), slotZero); // what the tool held is still there
-    QCOMPARE(x.screenPart(spot::secondSlot) != emptySlot, secondSlot);
+    QCOMPARE(x.program.screenPart(spot::firstSlot), slotZero); // what the tool held is still there
+    QCOMPARE(x.program.screenPart(spot::secondSlot) != emptySlot, secondSlot);
 
     // The buffer counter: a paste whose bitmap test failed (the owner did not answer) counts
     // as a bitmap paste that stored nothing, so the next good paste skips a slot. A picture
     // that did not decode is no bitmap paste at all.
     const bool counterRaised = secondSlot || freezeOwner;
-    QVERIFY(x.ownClipboard(patternImage(300, 200)));
-    x.click(spot::pasteButton);
+    QVERIFY(x.clipboard.offer(patternImage(300, 200)));
+    x.program.click(spot::pasteButton);
     const QRect nextSlot = counterRaised ? spot::thirdSlot : spot::secondSlot;
-    QTRY_VERIFY_WITH_TIMEOUT(x.screenPart(nextSlot) != emptySlot, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(x.program.screenPart(nextSlot) != emptySlot, 10000);
     if (!secondSlot)
-        QCOMPARE(x.screenPart(spot::secondSlot) == emptySlot, counterRaised);
+        QCOMPARE(x.program.screenPart(spot::secondSlot) == emptySlot, counterRaised);
 }
 
 QTEST_GUILESS_MAIN(tst_HostileClipboard)

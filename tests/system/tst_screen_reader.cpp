@@ -2,8 +2,8 @@
 // session, on a private X server, with another process owning the clipboard. The driver
 // (atspi_driver.py) uses nothing but AT-SPI: actions, editable text and text.
 
+#include "support/desktop.h"
 #include "support/test_images.h"
-#include "support/x11_session.h"
 
 #include <QFile>
 #include <QStandardPaths>
@@ -32,18 +32,19 @@ void tst_ScreenReader::initTestCase()
 
 void tst_ScreenReader::mainPathAndBuffersThroughAtSpi()
 {
-    X11Session x;
-    QVERIFY(x.startServer());
+    Desktop x;
+    QVERIFY(x.display.start());
     const QImage shot = patternImage(640, 480);
-    QVERIFY(x.ownClipboard(shot));
-    const QString second = x.filePath(QStringLiteral("second.png"));
+    QVERIFY(x.clipboard.offer(shot));
+    const QString second = x.display.filePath(QStringLiteral("second.png"));
     QVERIFY(patternImage(300, 200).save(second));
 
     const QString here = QStringLiteral(CORVANTILE_SOURCE_DIR "/tests/system/");
-    QProcess *session = x.start(QStringLiteral("dbus-run-session"),
-                                {QStringLiteral("--"), here + QStringLiteral("atspi_session.sh"),
-                                 qEnvironmentVariable("CORVANTILE_BINARY"),
-                                 here + QStringLiteral("atspi_driver.py"), second});
+    QProcess *session =
+        x.display.start(QStringLiteral("dbus-run-session"),
+                        {QStringLiteral("--"), here + QStringLiteral("atspi_session.sh"),
+                         qEnvironmentVariable("CORVANTILE_BINARY"),
+                         here + QStringLiteral("atspi_driver.py"), second});
     QVERIFY(session);
     QVERIFY(session->waitForFinished(120000));
     const QByteArray out = session->readAllStandardOutput();

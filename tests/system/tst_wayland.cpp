@@ -2,8 +2,8 @@
 // xdotool's input reaches it): the clipboard through wl-copy and wl-paste, a stalled owner,
 // and the maximise button that Qt draws on its own title bar.
 
+#include "support/desktop.h"
 #include "support/test_images.h"
-#include "support/x11_session.h"
 
 #include <QElapsedTimer>
 #include <QStandardPaths>
@@ -27,7 +27,7 @@ class tst_Wayland : public QObject
     Q_OBJECT
 
 private:
-    std::optional<X11Session> x;
+    std::optional<Desktop> x;
     QProcess *m_program = nullptr;
     void startWithPicture(const QImage &shot);
 
@@ -50,8 +50,8 @@ void tst_Wayland::initTestCase()
 void tst_Wayland::init()
 {
     x.emplace();
-    QVERIFY(x->startServer(QSize(1280, 900)));
-    QVERIFY(x->startWeston());
+    QVERIFY(x->display.start(QSize(1280, 900)));
+    QVERIFY(x->display.startWeston());
 }
 
 void tst_Wayland::cleanup()
@@ -61,13 +61,14 @@ void tst_Wayland::cleanup()
 
 void tst_Wayland::startWithPicture(const QImage &shot)
 {
-    QVERIFY(x->ownClipboard(shot));
-    m_program = x->startProgram();
+    QVERIFY(x->clipboard.offer(shot));
+    m_program = x->program.start();
     QVERIFY(m_program);
-    x->click(statusLine);
-    x->click(spot::pasteButton);
-    QTRY_COMPARE_WITH_TIMEOUT(x->screenPart(QRect(spot::viewPicture, QSize(20, 30))).pixel(10, 20),
-                              patternPixel(10, 20), 10000);
+    x->program.click(statusLine);
+    x->program.click(spot::pasteButton);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        x->program.screenPart(QRect(spot::viewPicture, QSize(20, 30))).pixel(10, 20),
+        patternPixel(10, 20), 10000);
 }
 
 void tst_Wayland::pasteAndCreate()
@@ -77,11 +78,12 @@ void tst_Wayland::pasteAndCreate()
     if (QTest::currentTestFailed())
         return;
     const QRect visible(spot::viewPicture, QSize(550, 300));
-    QCOMPARE(x->screenPart(visible), shot.copy(0, 0, 550, 300));
+    QCOMPARE(x->program.screenPart(visible), shot.copy(0, 0, 550, 300));
 
     const QRect region(130, 45, 17, 11);
-    x->typeRegionAndCreate(QStringLiteral("130, 45"), QStringLiteral("17"), QStringLiteral("11"));
-    QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), expectedDefinition(shot, region), 10000);
+    x->program.typeRegionAndCreate(QStringLiteral("130, 45"), QStringLiteral("17"),
+                                   QStringLiteral("11"));
+    QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), expectedDefinition(shot, region), 10000);
 }
 
 void tst_Wayland::stalledOwnerKeepsTheWindowAnswering()
@@ -89,42 +91,43 @@ void tst_Wayland::stalledOwnerKeepsTheWindowAnswering()
     startWithPicture(patternImage(300, 200));
     if (QTest::currentTestFailed())
         return;
-    QProcess *owner = x->ownClipboard(pngBytes(patternImage(50, 50)), QStringLiteral("image/png"));
+    QProcess *owner =
+        x->clipboard.offer(pngBytes(patternImage(50, 50)), QStringLiteral("image/png"));
     QVERIFY(owner);
     ::kill(static_cast<pid_t>(owner->processId()), SIGSTOP);
 
     const QRect widthBox(spot::widthBox - QPoint(38, 7), QSize(76, 14));
-    x->click(statusLine);
-    const QImage widthBefore = x->screenPart(widthBox);
+    x->program.click(statusLine);
+    const QImage widthBefore = x->program.screenPart(widthBox);
     QElapsedTimer timer;
     timer.start();
-    x->click(spot::pasteButton);
-    x->click(spot::widthBox);
-    x->xdotool({QStringLiteral("type"), QStringLiteral("7")});
-    QTRY_VERIFY_WITH_TIMEOUT(x->screenPart(widthBox) != widthBefore, 30000);
+    x->program.click(spot::pasteButton);
+    x->program.click(spot::widthBox);
+    x->display.xdotool(QStringLiteral("type 7"));
+    QTRY_VERIFY_WITH_TIMEOUT(x->program.screenPart(widthBox) != widthBefore, 30000);
     const qint64 blocked = timer.elapsed();
     qInfo("the window reacted again after %lld ms", blocked);
     // The two clicks and the typing take about 0.7 s of that by themselves.
     QVERIFY2(blocked < 2500 + 1000, qPrintable(QStringLiteral("blocked for %1 ms").arg(blocked)));
-    const QImage view = x->screenPart(QRect(spot::viewPicture, QSize(120, 60)));
+    const QImage view = x->program.screenPart(QRect(spot::viewPicture, QSize(120, 60)));
     QCOMPARE(view.pixel(100, 50), patternPixel(100, 50)); // the view kept its picture
 }
 
 void tst_Wayland::maximiseLeavesTheWindowAsItIs()
 {
-    m_program = x->startProgram();
+    m_program = x->program.start();
     QVERIFY(m_program);
-    QCOMPARE(x->waylandFrameWidth(), 688 + 6);
-    const QPoint place = x->window();
+    QCOMPARE(x->program.waylandFrameWidth(), 688 + 6);
+    const QPoint place = x->program.window();
     // Where Qt's title bar puts its maximise button: the second of the buttons at the right.
     const QPoint maximise(688 + 3 - 8 - 18 - 5 - 9, -30 + 15);
-    x->click(maximise);
-    x->click(maximise);
+    x->program.click(maximise);
+    x->program.click(maximise);
     QTest::qWait(1500);
     QCOMPARE(m_program->state(), QProcess::Running);
-    QVERIFY(x->findWaylandWindow());
-    QCOMPARE(x->window(), place);              // neither moved
-    QCOMPARE(x->waylandFrameWidth(), 688 + 6); // nor resized
+    QVERIFY(x->program.findWaylandWindow());
+    QCOMPARE(x->program.window(), place);              // neither moved
+    QCOMPARE(x->program.waylandFrameWidth(), 688 + 6); // nor resized
 }
 
 QTEST_GUILESS_MAIN(tst_Wayland)

@@ -4,8 +4,8 @@
 // Windows program, byte for byte. (Wine hands text on to X11 with LF line breaks, so X11's
 // copy would not tell.)
 
+#include "support/desktop.h"
 #include "support/test_images.h"
-#include "support/x11_session.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -25,9 +25,9 @@ const QString wineserver = QStringLiteral("/usr/lib/wine/wineserver");
 // Asks the prefix's server to end every Wine process of the prefix, then ends by its id any
 // that is left: Wine starts its server and services by itself, so the session never holds
 // them.
-void endProcessesOf(X11Session &x, const QString &prefix)
+void endProcessesOf(Desktop &x, const QString &prefix)
 {
-    x.run(wineserver, {QStringLiteral("--kill")});
+    x.display.run(wineserver, {QStringLiteral("--kill")});
     const QByteArray mark = "WINEPREFIX=" + prefix.toLocal8Bit();
     const QStringList ids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
     for (const QString &id : ids) {
@@ -60,21 +60,21 @@ void tst_Wine::initTestCase()
 
 void tst_Wine::definitionOnTheWindowsClipboard()
 {
-    X11Session x;
-    QVERIFY(x.startServer());
+    Desktop x;
+    QVERIFY(x.display.start());
     // A Wine prefix of this run's own; its processes are ended by their ids at the end.
-    const QString prefix = x.filePath(QStringLiteral("wine"));
+    const QString prefix = x.display.filePath(QStringLiteral("wine"));
     qputenv("WINEPREFIX", prefix.toLocal8Bit());
     qputenv("WINEDEBUG", "-all");
     const auto endWine = qScopeGuard([&] { endProcessesOf(x, prefix); });
     QProcess *setup =
-        x.start(QStringLiteral(CORVANTILE_SOURCE_DIR "/scripts/wine-prefix"), {prefix});
+        x.display.start(QStringLiteral(CORVANTILE_SOURCE_DIR "/scripts/wine-prefix"), {prefix});
     QVERIFY(setup && setup->waitForFinished(180000));
     QCOMPARE(setup->exitCode(), 0);
 
-    x.setProgram(wine, {qEnvironmentVariable("CORVANTILE_EXE")});
-    QVERIFY(x.startProgram());
-    QCOMPARE(x.window(), QPoint(104, 53)); // the client area where the program puts it
+    x.program.setProgram(wine, {qEnvironmentVariable("CORVANTILE_EXE")});
+    QVERIFY(x.program.start());
+    QCOMPARE(x.program.window(), QPoint(104, 53)); // the client area where the program puts it
     const QRect view(spot::viewPicture, QSize(20, 30));
 
     // A bitmap (Windows offers the bitmap format for it) is shown and kept in slot 0.
@@ -82,23 +82,27 @@ void tst_Wine::definitionOnTheWindowsClipboard()
     QByteArray bmp;
     QBuffer buffer(&bmp);
     QVERIFY(buffer.open(QIODevice::WriteOnly) && bitmap.save(&buffer, "BMP"));
-    QVERIFY(x.ownClipboard(bmp, QStringLiteral("image/bmp")));
-    const QImage emptySlot = x.screenPart(spot::secondSlot);
-    x.click(spot::pasteButton);
-    QTRY_COMPARE_WITH_TIMEOUT(x.screenPart(view).pixel(10, 20), bitmap.pixel(10, 20), 15000);
-    QVERIFY(x.screenPart(spot::firstSlot) != emptySlot);
+    QVERIFY(x.clipboard.offer(bmp, QStringLiteral("image/bmp")));
+    const QImage emptySlot = x.program.screenPart(spot::secondSlot);
+    x.program.click(spot::pasteButton);
+    QTRY_COMPARE_WITH_TIMEOUT(x.program.screenPart(view).pixel(10, 20), bitmap.pixel(10, 20),
+                              15000);
+    QVERIFY(x.program.screenPart(spot::firstSlot) != emptySlot);
 
     // A PNG alone is no bitmap: it is shown, and slot 1 stays empty.
     const QImage shot = patternImage(400, 300);
-    QVERIFY(x.ownClipboard(shot));
-    x.click(spot::pasteButton);
-    QTRY_COMPARE_WITH_TIMEOUT(x.screenPart(view).pixel(10, 20), patternPixel(10, 20), 15000);
-    QCOMPARE(x.screenPart(spot::secondSlot), emptySlot);
+    QVERIFY(x.clipboard.offer(shot));
+    x.program.click(spot::pasteButton);
+    QTRY_COMPARE_WITH_TIMEOUT(x.program.screenPart(view).pixel(10, 20), patternPixel(10, 20),
+                              15000);
+    QCOMPARE(x.program.screenPart(spot::secondSlot), emptySlot);
 
-    x.typeRegionAndCreate(QStringLiteral("35, 12"), QStringLiteral("9"), QStringLiteral("7"));
+    x.program.typeRegionAndCreate(QStringLiteral("35, 12"), QStringLiteral("9"),
+                                  QStringLiteral("7"));
     const QByteArray expected = expectedDefinition(shot, QRect(35, 12, 9, 7));
     const auto windowsText = [&] {
-        const QByteArray utf16 = x.run(wine, {qEnvironmentVariable("CORVANTILE_CLIPBOARD_TEXT")});
+        const QByteArray utf16 =
+            x.display.run(wine, {qEnvironmentVariable("CORVANTILE_CLIPBOARD_TEXT")});
         return QString::fromUtf16(reinterpret_cast<const char16_t *>(utf16.constData()),
                                   utf16.size() / 2)
             .toUtf8();

@@ -1,8 +1,8 @@
 // The real program on a real X server: another process owns the clipboard, real input events
 // drive the window, and what the program puts on the clipboard is read from outside.
 
+#include "support/desktop.h"
 #include "support/test_images.h"
-#include "support/x11_session.h"
 
 #include <QFile>
 #include <QStandardPaths>
@@ -17,7 +17,7 @@ class tst_X11 : public QObject
     Q_OBJECT
 
 private:
-    std::optional<X11Session> x;
+    std::optional<Desktop> x;
     QProcess *m_program = nullptr;
     QByteArray m_expected;
     void pasteDragAndCreate(const QRect &region);
@@ -50,7 +50,7 @@ void tst_X11::initTestCase()
 void tst_X11::init()
 {
     x.emplace();
-    QVERIFY(x->startServer());
+    QVERIFY(x->display.start());
 }
 
 void tst_X11::cleanup()
@@ -61,17 +61,17 @@ void tst_X11::cleanup()
 void tst_X11::pasteFromAnotherProgram()
 {
     const QImage shot = patternImage(800, 600);
-    QVERIFY(x->ownClipboard(shot));
-    QVERIFY(x->startProgram());
-    const QImage slotBefore = x->screenPart(spot::firstSlot);
-    x->click(spot::pasteButton);
+    QVERIFY(x->clipboard.offer(shot));
+    QVERIFY(x->program.start());
+    const QImage slotBefore = x->program.screenPart(spot::firstSlot);
+    x->program.click(spot::pasteButton);
     const QRect visible(spot::viewPicture, QSize(550, 300));
-    QTRY_COMPARE_WITH_TIMEOUT(x->screenPart(visible).pixel(549, 299), patternPixel(549, 299),
-                              10000);
+    QTRY_COMPARE_WITH_TIMEOUT(x->program.screenPart(visible).pixel(549, 299),
+                              patternPixel(549, 299), 10000);
     // The view holds exactly the image, pixel for pixel, as far as the viewport shows it.
-    QCOMPARE(x->screenPart(visible), shot.copy(0, 0, 550, 300));
+    QCOMPARE(x->program.screenPart(visible), shot.copy(0, 0, 550, 300));
     // Slot 0 now shows a thumbnail instead of its empty face.
-    const QImage slotAfter = x->screenPart(spot::firstSlot);
+    const QImage slotAfter = x->program.screenPart(spot::firstSlot);
     QVERIFY(slotAfter != slotBefore);
     QVERIFY(slotAfter.pixel(5, 5) != slotAfter.pixel(40, 40));
 }
@@ -80,9 +80,10 @@ void tst_X11::pasteFromAnotherProgram()
 // chooses "Every Pixel" and presses "Create Object".
 void tst_X11::pasteDragAndCreate(const QRect &region)
 {
-    x->click(spot::pasteButton);
-    QTRY_COMPARE_WITH_TIMEOUT(x->screenPart(QRect(spot::viewPicture, QSize(20, 30))).pixel(10, 20),
-                              patternPixel(10, 20), 10000);
+    x->program.click(spot::pasteButton);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        x->program.screenPart(QRect(spot::viewPicture, QSize(20, 30))).pixel(10, 20),
+        patternPixel(10, 20), 10000);
     dragAndCreate(spot::viewPicture, region);
 }
 
@@ -91,29 +92,26 @@ void tst_X11::pasteDragAndCreate(const QRect &region)
 // and "Create Object".
 void tst_X11::dragAndCreate(QPoint viewOrigin, const QRect &region)
 {
-    const QPoint from = x->window() + viewOrigin + region.topLeft();
+    const QPoint from = x->program.window() + viewOrigin + region.topLeft();
     const QPoint to = from + QPoint(region.width(), region.height());
-    x->xdotool({QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y())});
-    x->xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
+    QString drag = QStringLiteral("mousemove %1 %2 mousedown 1").arg(from.x()).arg(from.y());
     for (int i = 1; i <= 5; ++i) {
         const QPoint p = from + (to - from) * i / 5;
-        x->xdotool({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y())});
-        QThread::msleep(50);
+        drag += QStringLiteral(" mousemove %1 %2 sleep 0.05").arg(p.x()).arg(p.y());
     }
-    x->xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
-    QThread::msleep(300);
-    x->click(spot::everyPixelOption);
-    x->click(spot::createButton);
+    x->display.xdotool(drag + QStringLiteral(" mouseup 1 sleep 0.3"));
+    x->program.click(spot::everyPixelOption);
+    x->program.click(spot::createButton);
 }
 
 void tst_X11::mainPathFromPasteToClipboard()
 {
     const QImage shot = patternImage(640, 480);
-    QVERIFY(x->ownClipboard(shot));
-    QVERIFY(x->startProgram());
+    QVERIFY(x->clipboard.offer(shot));
+    QVERIFY(x->program.start());
     const QRect region(120, 40, 30, 22);
     pasteDragAndCreate(region);
-    QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), expectedDefinition(shot, region), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), expectedDefinition(shot, region), 10000);
 }
 
 // Starts the program with a pattern screenshot on the clipboard, marks the region and creates
@@ -121,12 +119,12 @@ void tst_X11::mainPathFromPasteToClipboard()
 void tst_X11::createDefinition(const QRect &region)
 {
     const QImage shot = patternImage(400, 300);
-    QVERIFY(x->ownClipboard(shot));
-    m_program = x->startProgram();
+    QVERIFY(x->clipboard.offer(shot));
+    m_program = x->program.start();
     QVERIFY(m_program);
     pasteDragAndCreate(region);
     m_expected = expectedDefinition(shot, region);
-    QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), m_expected, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), m_expected, 10000);
 }
 
 // Ends the program with a termination signal, which closes the window the normal way.
@@ -140,9 +138,9 @@ void tst_X11::endProgramNormally()
 void tst_X11::definitionOutlivesTheProgram()
 {
     // A clipboard manager, as desktops run one; its history goes to a home of its own.
-    const QString home = x->filePath(QStringLiteral("home"));
-    QVERIFY(x->start(QStringLiteral("parcellite"), {QStringLiteral("-n")},
-                     {{QStringLiteral("HOME"), home}}));
+    const QString home = x->display.filePath(QStringLiteral("home"));
+    QVERIFY(x->display.start(QStringLiteral("parcellite"), {QStringLiteral("-n")},
+                             {{QStringLiteral("HOME"), home}}));
     createDefinition(QRect(33, 44, 12, 9));
     if (QTest::currentTestFailed())
         return;
@@ -155,14 +153,15 @@ void tst_X11::definitionOutlivesTheProgram()
     endProgramNormally();
     if (QTest::currentTestFailed())
         return;
-    QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), m_expected, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), m_expected, 10000);
 }
 
 void tst_X11::definitionIsHandedToTheClipboardManager()
 {
     // A manager that only keeps what a closing program hands over (it never looks at the
     // clipboard by itself), so the definition survives only if Qt hands it over on the way out.
-    QProcess *manager = x->start(qEnvironmentVariable("CORVANTILE_SAVE_TARGETS_MANAGER"), {});
+    QProcess *manager =
+        x->display.start(qEnvironmentVariable("CORVANTILE_SAVE_TARGETS_MANAGER"), {});
     QVERIFY(manager);
     QTRY_VERIFY_WITH_TIMEOUT(manager->canReadLine(), 10000);
     QCOMPARE(manager->readLine(), QByteArray("ready\n"));
@@ -174,7 +173,7 @@ void tst_X11::definitionIsHandedToTheClipboardManager()
         return;
     QTRY_VERIFY_WITH_TIMEOUT(manager->canReadLine(), 5000);
     QVERIFY(manager->readLine().startsWith("saved"));
-    QCOMPARE(x->clipboardText(), m_expected);
+    QCOMPARE(x->clipboard.text(), m_expected);
 }
 
 // Under a locale whose decimal point is a comma the typed numbers still read "." as the point:
@@ -183,15 +182,16 @@ void tst_X11::definitionIsHandedToTheClipboardManager()
 void tst_X11::numbersUnderADecimalCommaLocale()
 {
     const QImage shot = patternImage(400, 300);
-    QVERIFY(x->ownClipboard(shot));
-    QVERIFY(x->startProgram({{QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8")}}));
-    x->click(spot::pasteButton);
-    QTRY_COMPARE_WITH_TIMEOUT(x->screenPart(QRect(spot::viewPicture, QSize(20, 30))).pixel(10, 20),
-                              patternPixel(10, 20), 10000);
-    x->typeInto(spot::redFromBox, QStringLiteral("3.5"));
-    x->typeRegionAndCreate(QStringLiteral("2.5e0, 2.0e1"), QStringLiteral("3.6"),
-                           QStringLiteral("1.2e1"));
-    QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(),
+    QVERIFY(x->clipboard.offer(shot));
+    QVERIFY(x->program.start({{QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8")}}));
+    x->program.click(spot::pasteButton);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        x->program.screenPart(QRect(spot::viewPicture, QSize(20, 30))).pixel(10, 20),
+        patternPixel(10, 20), 10000);
+    x->program.typeInto(spot::redFromBox, QStringLiteral("3.5"));
+    x->program.typeRegionAndCreate(QStringLiteral("2.5e0, 2.0e1"), QStringLiteral("3.6"),
+                                   QStringLiteral("1.2e1"));
+    QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(),
                               expectedDefinition(shot, QRect(2, 20, 3, 12), "2.5e0, 2.0e1", 4),
                               10000);
 }
@@ -206,14 +206,14 @@ void tst_X11::largeScreenshotPastesWhole()
     for (int y = region.top() - 5; y <= region.bottom(); ++y)
         for (int x = region.left() - 5; x <= region.right(); ++x)
             shot.setPixel(x, y, patternPixel(x, y));
-    QVERIFY(x->ownClipboard(shot));
-    QVERIFY(x->startProgram());
-    const QImage slotBefore = x->screenPart(spot::firstSlot);
-    x->click(spot::pasteButton);
-    QTRY_VERIFY_WITH_TIMEOUT(x->screenPart(spot::firstSlot) != slotBefore, 20000);
-    x->typeRegionAndCreate(QStringLiteral("10200, 4290"), QStringLiteral("40"),
-                           QStringLiteral("30"));
-    QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), expectedDefinition(shot, region), 10000);
+    QVERIFY(x->clipboard.offer(shot));
+    QVERIFY(x->program.start());
+    const QImage slotBefore = x->program.screenPart(spot::firstSlot);
+    x->program.click(spot::pasteButton);
+    QTRY_VERIFY_WITH_TIMEOUT(x->program.screenPart(spot::firstSlot) != slotBefore, 20000);
+    x->program.typeRegionAndCreate(QStringLiteral("10200, 4290"), QStringLiteral("40"),
+                                   QStringLiteral("30"));
+    QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), expectedDefinition(shot, region), 10000);
 }
 
 // At 1.5 the screenshot is shown one pixel for one screen pixel, and a drag with the real
@@ -221,16 +221,16 @@ void tst_X11::largeScreenshotPastesWhole()
 void tst_X11::pointerMarksPixelsOnAScaledScreen()
 {
     x.emplace();
-    QVERIFY(x->startServer(QSize(1280, 1024)));
-    x->setScale(1.5);
+    QVERIFY(x->display.start(QSize(1280, 1024)));
+    x->program.setScale(1.5);
     const QImage shot = patternImage(640, 480);
-    QVERIFY(x->ownClipboard(shot));
-    QVERIFY(x->startProgram());
-    x->click(spot::pasteButton);
+    QVERIFY(x->clipboard.offer(shot));
+    QVERIFY(x->program.start());
+    x->program.click(spot::pasteButton);
     // Where the picture's first pixel is on the screen, as a user sees it.
     std::optional<QPoint> origin;
     const auto findOrigin = [&] {
-        const QImage near = x->screenPart(QRect(0, 0, 40, 40));
+        const QImage near = x->program.screenPart(QRect(0, 0, 40, 40));
         for (int y = 0; y + 2 < near.height() && !origin; ++y)
             for (int x = 0; x + 2 < near.width() && !origin; ++x)
                 if (near.copy(x, y, 3, 3) == shot.copy(0, 0, 3, 3))
@@ -238,10 +238,10 @@ void tst_X11::pointerMarksPixelsOnAScaledScreen()
         return origin.has_value();
     };
     QTRY_VERIFY_WITH_TIMEOUT(findOrigin(), 10000);
-    QCOMPARE(x->screenPart(QRect(*origin, QSize(600, 400))), shot.copy(0, 0, 600, 400));
+    QCOMPARE(x->program.screenPart(QRect(*origin, QSize(600, 400))), shot.copy(0, 0, 600, 400));
     const QRect region(121, 41, 30, 22);
     dragAndCreate(*origin, region);
-    QTRY_COMPARE_WITH_TIMEOUT(x->clipboardText(), expectedDefinition(shot, region), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), expectedDefinition(shot, region), 10000);
 }
 
 QTEST_GUILESS_MAIN(tst_X11)
