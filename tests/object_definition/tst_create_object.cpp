@@ -180,8 +180,7 @@ void tst_CreateObject::failedRunChangesNothing()
 {
     QFETCH(QString, width);
     QFETCH(QString, height);
-    FormDriver d;
-    d.paste(patternImage(50, 50));
+    FormDriver d(patternImage(50, 50));
     d.drag({1, 1}, {3, 3});
     QTest::mouseClick(d.btnCreate, Qt::LeftButton);
     const QString before = d.txtObject->toPlainText();
@@ -196,8 +195,7 @@ void tst_CreateObject::failedRunChangesNothing()
 
 void tst_CreateObject::clipboardFailureKeepsResult()
 {
-    FormDriver d;
-    d.paste(patternImage(20, 20));
+    FormDriver d(patternImage(20, 20));
     d.drag({0, 0}, {2, 2});
     d.clipboard->failWrites = true;
     QTest::mouseClick(d.btnCreate, Qt::LeftButton);
@@ -207,8 +205,7 @@ void tst_CreateObject::clipboardFailureKeepsResult()
 
 void tst_CreateObject::regionWiderThanClip()
 {
-    FormDriver d;
-    d.paste(patternImage(100, 100));
+    FormDriver d(patternImage(100, 100));
     d.drag({5, 5}, {7, 6}); // the clip box is 2 x 1
     d.Option1->click();
     d.txtWidth->setText(QStringLiteral("4"));
@@ -224,8 +221,7 @@ void tst_CreateObject::regionWiderThanClip()
 
 void tst_CreateObject::runChangesNoInput()
 {
-    FormDriver d;
-    d.paste(patternImage(60, 60));
+    FormDriver d(patternImage(60, 60));
     d.drag({10, 10}, {20, 20});
     const WindowState before = d.form->state;
     const QImage clip = d.picClip->image();

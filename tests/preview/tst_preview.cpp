@@ -70,8 +70,7 @@ private slots:
 
 void tst_Preview::clipPreviewStretchesTheClip()
 {
-    FormDriver d;
-    d.paste(patternImage(300, 200));
+    FormDriver d(patternImage(300, 200));
     d.drag({50, 60}, {90, 90});
     QCOMPARE(d.picClip->boxSize(), QSize(40, 30));
     const Seen seen = openPreview(d, -1);
@@ -108,8 +107,7 @@ void tst_Preview::slotPreviewShowsTheWholeScreenshot()
 
 void tst_Preview::menuTargetFollowsTheLastRightClick()
 {
-    FormDriver d;
-    d.paste(patternImage(64, 48));
+    FormDriver d(patternImage(64, 48));
     d.drag({0, 0}, {10, 10});
     QVERIFY(whileNestedLoopRuns([&] { d.releaseOnClip(Qt::RightButton); },
                                 [](QWidget *menu) { menu->close(); }));

@@ -34,6 +34,7 @@ void verifyClipHolds(const FormDriver &d, int x, int y, int w, int h, QSize scre
 }
 
 const QSize shotSize(400, 300);
+const QImage pattern = patternImage(shotSize.width(), shotSize.height());
 
 QString hoverCaption(QPoint p, QRgb c)
 {
@@ -50,9 +51,6 @@ QString hoverCaption(QPoint p, QRgb c)
 class tst_Selection : public QObject
 {
     Q_OBJECT
-
-private:
-    void init(FormDriver &d) { d.paste(patternImage(shotSize.width(), shotSize.height())); }
 
 private slots:
     void dragUpAndLeft();
@@ -86,30 +84,24 @@ private slots:
 
 void tst_Selection::dragUpAndLeft()
 {
-    FormDriver d;
-    init(d);
+    FormDriver d(pattern);
     d.press({50, 40});
     d.move({20, 90});
     QCOMPARE(d.lblCoords->text(), QStringLiteral("20, 40 / 30 - 50"));
     d.release({20, 90});
-    QCOMPARE(d.txtCoords->text(), QStringLiteral("20, 40"));
-    QCOMPARE(d.txtWidth->text(), QStringLiteral("30"));
-    QCOMPARE(d.txtHeight->text(), QStringLiteral("50"));
+    QCOMPARE(d.fields(), QStringList({"20, 40", "30", "50"}));
     QCOMPARE(d.picClip->boxSize(), QSize(30, 50));
     verifyClipHolds(d, 20, 40, 30, 50, shotSize);
 }
 
 void tst_Selection::dragIsCappedAtOneHundred()
 {
-    FormDriver d;
-    init(d);
+    FormDriver d(pattern);
     d.press({10, 20});
     d.move({140, 80});
     QCOMPARE(d.lblCoords->text(), QStringLiteral("10, 20 / 130 - 60")); // never capped
     d.release({140, 80});
-    QCOMPARE(d.txtWidth->text(), QStringLiteral("100"));
-    QCOMPARE(d.txtHeight->text(), QStringLiteral("60"));
-    QCOMPARE(d.txtCoords->text(), QStringLiteral("10, 20"));
+    QCOMPARE(d.fields(), QStringList({"10, 20", "100", "60"}));
     QCOMPARE(d.picClip->boxSize(), QSize(100, 60));
     verifyClipHolds(d, 10, 20, 100, 60, shotSize);
 
@@ -121,20 +113,16 @@ void tst_Selection::dragIsCappedAtOneHundred()
 
 void tst_Selection::clickWithoutMoving()
 {
-    FormDriver d;
-    init(d);
+    FormDriver d(pattern);
     d.press({33, 44});
     d.release({33, 44});
-    QCOMPARE(d.txtWidth->text(), QStringLiteral("0"));
-    QCOMPARE(d.txtHeight->text(), QStringLiteral("0"));
-    QCOMPARE(d.txtCoords->text(), QStringLiteral("33, 44"));
+    QCOMPARE(d.fields(), QStringList({"33, 44", "0", "0"}));
     QCOMPARE(d.picClip->boxSize(), QSize(0, 0));
 }
 
 void tst_Selection::rightButtonDragDrawsNoBand()
 {
-    FormDriver d;
-    init(d);
+    FormDriver d(pattern);
     const QImage clean = d.PicInner->image();
     d.press({60, 70}, Qt::RightButton);
     d.move({20, 30}, Qt::RightButton);
@@ -143,16 +131,13 @@ void tst_Selection::rightButtonDragDrawsNoBand()
     QCOMPARE(d.form->state.topY, 70.0f);
     d.release({20, 30}, Qt::RightButton);
     // The corner is the press point; the size is the distance to the release point.
-    QCOMPARE(d.txtCoords->text(), QStringLiteral("60, 70"));
-    QCOMPARE(d.txtWidth->text(), QStringLiteral("40"));
-    QCOMPARE(d.txtHeight->text(), QStringLiteral("40"));
+    QCOMPARE(d.fields(), QStringList({"60, 70", "40", "40"}));
     verifyClipHolds(d, 60, 70, 40, 40, shotSize);
 }
 
 void tst_Selection::leftMoveWithRightHeldIgnored()
 {
-    FormDriver d;
-    init(d);
+    FormDriver d(pattern);
     d.press({10, 10});
     d.move({30, 30});
     const QImage withBand = d.PicInner->image();
@@ -190,8 +175,7 @@ void tst_Selection::hoverOverBandReadsInvertedColour()
 
 void tst_Selection::releaseGuardCopiesOnce()
 {
-    FormDriver d;
-    init(d);
+    FormDriver d(pattern);
     int copiesSeen = 0;
     bool guardSeen = true;
     for (QLineEdit *box : {d.txtCoords, d.txtWidth, d.txtHeight})
@@ -221,8 +205,7 @@ void tst_Selection::releaseGuardCopiesOnce()
 
 void tst_Selection::bandIsErasedByNextPressAndRestoresView()
 {
-    FormDriver d;
-    init(d);
+    FormDriver d(pattern);
     const QImage clean = d.PicInner->image();
     d.press({20, 20});
     for (int i = 1; i <= 25; ++i)
@@ -239,8 +222,7 @@ void tst_Selection::bandIsErasedByNextPressAndRestoresView()
 
 void tst_Selection::typingInGeometryBoxRemovesBand()
 {
-    FormDriver d;
-    init(d);
+    FormDriver d(pattern);
     const QImage clean = d.PicInner->image();
     d.drag({5, 5}, {50, 50});
     QVERIFY(d.PicInner->image() != clean);
@@ -250,8 +232,7 @@ void tst_Selection::typingInGeometryBoxRemovesBand()
 
 void tst_Selection::dragOutsideTheView()
 {
-    FormDriver d;
-    init(d);
+    FormDriver d(pattern);
     d.press({30, 20});
     d.move({-15, -8});
     QCOMPARE(d.lblCoords->text(), QStringLiteral("-15, -8 / 45 - 28"));
@@ -267,8 +248,7 @@ void tst_Selection::dragOutsideTheView()
 
 void tst_Selection::dragAfterScrollingUsesScreenshotCoordinates()
 {
-    FormDriver d;
-    d.paste(patternImage(1200, 900));
+    FormDriver d(patternImage(1200, 900));
     d.HScroll1->setValue(300);
     d.VScroll1->setValue(200);
     d.drag({310, 220}, {330, 240});
@@ -295,8 +275,7 @@ void tst_Selection::typedCorner()
     QFETCH(QString, corner);
     QFETCH(int, x);
     QFETCH(int, y);
-    FormDriver d;
-    init(d);
+    FormDriver d(pattern);
     FormDriver::type(d.txtWidth, QStringLiteral("5"));
     FormDriver::type(d.txtHeight, QStringLiteral("5"));
     FormDriver::type(d.txtCoords, corner);
@@ -306,8 +285,7 @@ void tst_Selection::typedCorner()
 
 void tst_Selection::typedCornerWithoutCommaKeepsX()
 {
-    FormDriver d;
-    init(d);
+    FormDriver d(pattern);
     FormDriver::type(d.txtWidth, QStringLiteral("4"));
     FormDriver::type(d.txtHeight, QStringLiteral("4"));
     FormDriver::type(d.txtCoords, QStringLiteral("12, 30"));
@@ -319,8 +297,7 @@ void tst_Selection::typedCornerWithoutCommaKeepsX()
 
 void tst_Selection::everyKeystrokeCopiesAgain()
 {
-    FormDriver d;
-    init(d);
+    FormDriver d(pattern);
     FormDriver::type(d.txtCoords, QStringLiteral("0,0"));
     FormDriver::type(d.txtHeight, QStringLiteral("3"));
     d.txtWidth->setFocus();
@@ -340,8 +317,7 @@ void tst_Selection::everyKeystrokeCopiesAgain()
 
 void tst_Selection::typedRegionIsNotCapped()
 {
-    FormDriver d;
-    init(d);
+    FormDriver d(pattern);
     d.drag({10, 10}, {30, 30}); // the clip box is now 20 x 20
     FormDriver::type(d.txtWidth, QStringLiteral("50"));
     QCOMPARE(d.picClip->boxSize(), QSize(20, 20));
@@ -350,8 +326,7 @@ void tst_Selection::typedRegionIsNotCapped()
 
 void tst_Selection::geometryWritesCopyInsideTheWrite()
 {
-    FormDriver d;
-    init(d);
+    FormDriver d(pattern);
     d.txtWidth->setText(QStringLiteral("6"));
     d.txtHeight->setText(QStringLiteral("6"));
     d.txtCoords->setText(QStringLiteral("7, 8"));
@@ -402,8 +377,7 @@ void tst_Selection::absurdGeometry()
     QFETCH(QString, height);
     QFETCH(QPoint, expectedCorner);
     QFETCH(QSize, copied);
-    FormDriver d;
-    init(d);
+    FormDriver d(pattern);
     d.txtCoords->setText(corner);
     d.txtWidth->setText(width);
     d.txtHeight->setText(height);
@@ -420,8 +394,7 @@ void tst_Selection::absurdGeometry()
 
 void tst_Selection::emptyingTheBoxesClearsTheClip()
 {
-    FormDriver d;
-    init(d);
+    FormDriver d(pattern);
     FormDriver::type(d.txtCoords, QStringLiteral("9, 9"));
     FormDriver::type(d.txtWidth, QStringLiteral("9"));
     FormDriver::type(d.txtHeight, QStringLiteral("9"));
@@ -446,8 +419,7 @@ void tst_Selection::pointerMarksThePixelUnderIt_data()
 void tst_Selection::pointerMarksThePixelUnderIt()
 {
     QFETCH(QPointF, within);
-    FormDriver d;
-    init(d);
+    FormDriver d(pattern);
     const QRect viewport = d.viewportOnScreen();
     const QImage clean = d.onScreen().copy(viewport);
 
@@ -478,9 +450,7 @@ void tst_Selection::pointerMarksThePixelUnderIt()
     QCOMPARE(view.pixel(33, 20), patternPixel(33, 20) ^ 0x00ffffffu); // a dot of the band
 
     d.release({70, 50}, Qt::LeftButton, within);
-    QCOMPARE(d.txtCoords->text(), QStringLiteral("30, 20"));
-    QCOMPARE(d.txtWidth->text(), QStringLiteral("40"));
-    QCOMPARE(d.txtHeight->text(), QStringLiteral("30"));
+    QCOMPARE(d.fields(), QStringList({"30, 20", "40", "30"}));
     verifyClipHolds(d, 30, 20, 40, 30, shotSize);
     const QImage withClip = d.onScreen();
     const QPoint clipAt = d.screenPixel(d.picClip->mapDrawingToWindow({0, 0}));
@@ -494,8 +464,7 @@ void tst_Selection::pointerMarksThePixelUnderIt()
 // The bars reach the screenshot's last column and row, and move it by screen pixels.
 void tst_Selection::lastColumnAndRowCanBeReached()
 {
-    FormDriver d;
-    d.paste(patternImage(1500, 1000));
+    FormDriver d(patternImage(1500, 1000));
     QScrollBar *h = d.HScroll1;
     h->setValue(h->maximum());
     d.VScroll1->setValue(d.VScroll1->maximum());

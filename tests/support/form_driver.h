@@ -38,6 +38,8 @@ template <typename Control = QWidget> Control *control(const QWidget &window, co
 struct FormDriver
 {
     explicit FormDriver(std::unique_ptr<Clipboard> systemClipboard = nullptr);
+    // One with this picture pasted.
+    explicit FormDriver(const QImage &pasted) : FormDriver() { paste(pasted); }
     ~FormDriver();
 
     FakeClipboard *clipboard = nullptr; // owned by the form; none on another clipboard
@@ -89,6 +91,11 @@ struct FormDriver
     QAction *const deleteItem = PopMenu->actions().at(0);
     QAction *const ZoomIn = PopMenu->actions().at(1);
 
+    // What the corner, width and height boxes hold.
+    QStringList fields() const
+    {
+        return {txtCoords->text(), txtWidth->text(), txtHeight->text()};
+    }
     // Puts the image on the clipboard and clicks "Paste Image From Clipboard".
     void paste(const QImage &image);
     void clickPaste();
