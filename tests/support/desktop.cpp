@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QStandardPaths>
+#include <QTest>
 #include <QThread>
 #include <csignal>
 
@@ -32,6 +34,16 @@ constexpr QRgb titleBand = 0xffefefef;
 QStringList words(const QString &line)
 {
     return line.split(u' ', Qt::SkipEmptyParts);
+}
+
+void requireTools(const QString &programs, const QString &variables)
+{
+    for (const QString &program : words(programs))
+        QVERIFY2(!QStandardPaths::findExecutable(program).isEmpty() || QFile::exists(program),
+                 qPrintable(program + QStringLiteral(" is not installed")));
+    for (const QString &variable : words(variables))
+        QVERIFY2(QFile::exists(qEnvironmentVariable(qPrintable(variable))),
+                 qPrintable(variable + QStringLiteral(" names nothing")));
 }
 
 bool Display::start(QSize size)

@@ -40,6 +40,11 @@ inline const QRect firstSlot = slot(0), secondSlot = slot(1), thirdSlot = slot(2
 // The words of a command line, split at blanks.
 QStringList words(const QString &line);
 
+// Fails the test unless every program named (on the path, or by its own path) is installed
+// and every environment variable named names something that exists.
+void requireTools(const QString &programs,
+                  const QString &variables = QStringLiteral("CORVANTILE_BINARY"));
+
 // An Xvfb of its own on a free display, optionally with Weston inside it, and the processes
 // started on it; it ends them all, the X server last.
 class Display

@@ -5,7 +5,6 @@
 #include "support/test_images.h"
 
 #include <QElapsedTimer>
-#include <QStandardPaths>
 #include <QTest>
 #include <QThread>
 #include <QtEndian>
@@ -85,9 +84,7 @@ private slots:
 
 void tst_HostileClipboard::initTestCase()
 {
-    for (const char *tool : {"Xvfb", "xclip", "xdotool", "import"})
-        QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(), tool);
-    QVERIFY2(qEnvironmentVariableIsSet("CORVANTILE_BINARY"), "CORVANTILE_BINARY is not set");
+    requireTools(QStringLiteral("Xvfb xclip xdotool import"));
 }
 
 void tst_HostileClipboard::hostileOffer_data()

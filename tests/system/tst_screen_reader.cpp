@@ -5,8 +5,6 @@
 #include "support/desktop.h"
 #include "support/test_images.h"
 
-#include <QFile>
-#include <QStandardPaths>
 #include <QTest>
 
 using namespace corvantile::test;
@@ -22,12 +20,7 @@ private slots:
 
 void tst_ScreenReader::initTestCase()
 {
-    for (const char *tool :
-         {"Xvfb", "xclip", "dbus-run-session", "/usr/libexec/at-spi-bus-launcher"})
-        QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty() ||
-                     QFile::exists(QString::fromLatin1(tool)),
-                 tool);
-    QVERIFY2(qEnvironmentVariableIsSet("CORVANTILE_BINARY"), "CORVANTILE_BINARY is not set");
+    requireTools(QStringLiteral("Xvfb xclip dbus-run-session /usr/libexec/at-spi-bus-launcher"));
 }
 
 void tst_ScreenReader::mainPathAndBuffersThroughAtSpi()

@@ -6,7 +6,6 @@
 #include "support/test_images.h"
 
 #include <QElapsedTimer>
-#include <QStandardPaths>
 #include <QTest>
 #include <csignal>
 #include <optional>
@@ -42,9 +41,7 @@ private slots:
 
 void tst_Wayland::initTestCase()
 {
-    for (const char *tool : {"Xvfb", "weston", "wl-copy", "wl-paste", "xdotool", "import"})
-        QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(), tool);
-    QVERIFY2(qEnvironmentVariableIsSet("CORVANTILE_BINARY"), "CORVANTILE_BINARY is not set");
+    requireTools(QStringLiteral("Xvfb weston wl-copy wl-paste xdotool import"));
 }
 
 void tst_Wayland::init()

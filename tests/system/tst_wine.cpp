@@ -8,37 +8,12 @@
 #include "support/test_images.h"
 
 #include <QBuffer>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QScopeGuard>
-#include <QStandardPaths>
 #include <QTest>
-#include <csignal>
 
 using namespace corvantile::test;
 
-namespace {
 const QString wine = QStringLiteral("/usr/lib/wine/wine64");
-const QString wineserver = QStringLiteral("/usr/lib/wine/wineserver");
-
-// Asks the prefix's server to end every Wine process of the prefix, then ends by its id any
-// that is left: Wine starts its server and services by itself, so the session never holds
-// them.
-void endProcessesOf(Desktop &x, const QString &prefix)
-{
-    x.display.run(wineserver, {QStringLiteral("--kill")});
-    const QByteArray mark = "WINEPREFIX=" + prefix.toLocal8Bit();
-    const QStringList ids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString &id : ids) {
-        QFile file(QStringLiteral("/proc/%1/environ").arg(id));
-        bool isNumber = false;
-        const pid_t pid = static_cast<pid_t>(id.toInt(&isNumber));
-        if (isNumber && file.open(QIODevice::ReadOnly) && file.readAll().split('\0').contains(mark))
-            ::kill(pid, SIGKILL);
-    }
-}
-} // namespace
 
 class tst_Wine : public QObject
 {
@@ -51,11 +26,8 @@ private slots:
 
 void tst_Wine::initTestCase()
 {
-    for (const char *tool : {"Xvfb", "xclip", "xdotool", "import"})
-        QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(), tool);
-    QVERIFY2(QFileInfo(wine).isExecutable(), "wine64 is not installed");
-    for (const char *name : {"CORVANTILE_EXE", "CORVANTILE_CLIPBOARD_TEXT"})
-        QVERIFY2(QFileInfo::exists(qEnvironmentVariable(name)), name);
+    requireTools(QStringLiteral("Xvfb xclip xdotool import /usr/lib/wine/wine64"),
+                 QStringLiteral("CORVANTILE_EXE CORVANTILE_CLIPBOARD_TEXT"));
 }
 
 void tst_Wine::definitionOnTheWindowsClipboard()
@@ -66,7 +38,11 @@ void tst_Wine::definitionOnTheWindowsClipboard()
     const QString prefix = x.display.filePath(QStringLiteral("wine"));
     qputenv("WINEPREFIX", prefix.toLocal8Bit());
     qputenv("WINEDEBUG", "-all");
-    const auto endWine = qScopeGuard([&] { endProcessesOf(x, prefix); });
+    // Every Wine process of the prefix: Wine starts its server and services by itself.
+    const auto endWine = qScopeGuard([&] {
+        x.display.run(QStringLiteral(CORVANTILE_SOURCE_DIR "/scripts/wine-prefix"),
+                      {QStringLiteral("--end"), prefix});
+    });
     QProcess *setup =
         x.display.start(QStringLiteral(CORVANTILE_SOURCE_DIR "/scripts/wine-prefix"), {prefix});
     QVERIFY(setup && setup->waitForFinished(180000));
@@ -74,7 +50,7 @@ void tst_Wine::definitionOnTheWindowsClipboard()
 
     x.program.setProgram(wine, {qEnvironmentVariable("CORVANTILE_EXE")});
     QVERIFY(x.program.start());
-    QCOMPARE(x.program.window(), QPoint(104, 53)); // the client area where the program puts it
+    QCOMPARE(x.program.window(), corvantile::layout::window.topLeft()); // where the program puts it
     const QRect view(spot::viewPicture, QSize(20, 30));
 
     // A bitmap (Windows offers the bitmap format for it) is shown and kept in slot 0.

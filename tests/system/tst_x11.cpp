@@ -5,7 +5,6 @@
 #include "support/test_images.h"
 
 #include <QFile>
-#include <QStandardPaths>
 #include <QTest>
 #include <QThread>
 #include <optional>
@@ -40,11 +39,8 @@ private slots:
 
 void tst_X11::initTestCase()
 {
-    for (const char *tool : {"Xvfb", "xclip", "xdotool", "import", "parcellite"})
-        QVERIFY2(!QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty(), tool);
-    QVERIFY2(qEnvironmentVariableIsSet("CORVANTILE_BINARY"), "CORVANTILE_BINARY is not set");
-    QVERIFY2(qEnvironmentVariableIsSet("CORVANTILE_SAVE_TARGETS_MANAGER"),
-             "CORVANTILE_SAVE_TARGETS_MANAGER is not set");
+    requireTools(QStringLiteral("Xvfb xclip xdotool import parcellite"),
+                 QStringLiteral("CORVANTILE_BINARY CORVANTILE_SAVE_TARGETS_MANAGER"));
 }
 
 void tst_X11::init()
