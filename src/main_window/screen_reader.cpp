@@ -1,0 +1,79 @@
+// What a screen reader is told of the main window's controls: names, roles and actions.
+
+#include "controls/accessibility.h"
+#include "controls/focus_mark.h"
+#include "controls/image_box.h"
+#include "controls/locked_text_box.h"
+#include "controls/mouse_buttons.h"
+#include "controls/picture_box.h"
+#include "controls/sunken_frame.h"
+#include "main_window/form1.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+
+namespace corvantile {
+
+// Names, roles and actions for a screen reader. Nothing here changes what the window shows.
+void Form1::describeForScreenReaders()
+{
+    setAccessibleRole(this, QAccessible::Window);
+    picScroll->setAccessibleName(QStringLiteral("Screenshot viewport"));
+    setAccessibleRole(picScroll, QAccessible::Graphic);
+    PicInner->setAccessibleName(QStringLiteral("Screenshot view"));
+    PicInner->describeContents(QStringLiteral("no screenshot"));
+    setAccessibleRole(PicInner, QAccessible::Graphic);
+    picClip->setAccessibleName(QStringLiteral("Clip box"));
+    picClip->describeContents(QString()); // the region's size
+    setAccessibleRole(picClip, QAccessible::Graphic);
+    new FocusMark(picClip); // it has no border to show its focus on
+    HScroll1->setAccessibleName(QStringLiteral("Scroll screenshot horizontally"));
+    VScroll1->setAccessibleName(QStringLiteral("Scroll screenshot vertically"));
+    lblCoords->setAccessibleName(QStringLiteral("Status line"));
+    setAccessibleRole(lblCoords, QAccessible::StatusBar);
+
+    // Each colour box is named in full (three of them share the caption "To:"), and its
+    // caption is linked to it.
+    const struct
+    {
+        QLineEdit *box;
+        QLabel *caption;
+        const char *name;
+    } bounds[] = {{txtRedFrom, Label4, "Red from"},     {txtRedTo, Label3, "Red to"},
+                  {txtGreenFrom, Label6, "Green from"}, {txtGreenTo, Label5, "Green to"},
+                  {txtBlueFrom, Label8, "Blue from"},   {txtBlueTo, Label7, "Blue to"}};
+    for (const auto &bound : bounds) {
+        bound.box->setAccessibleName(QString::fromLatin1(bound.name));
+        bound.caption->setBuddy(bound.box);
+    }
+    txtObjectName->setAccessibleName(QStringLiteral("Object name"));
+    txtCoords->setAccessibleName(QStringLiteral("Coords"));
+    txtCoords->setAccessibleDescription(QStringLiteral("top-left corner of the region: x, y"));
+    txtWidth->setAccessibleName(QStringLiteral("Width"));
+    txtHeight->setAccessibleName(QStringLiteral("Height"));
+    chkUseBlack->setAccessibleName(QStringLiteral("Include black pixels"));
+    txtObject->setAccessibleName(QStringLiteral("Object definition"));
+    setAccessibleRole(imgEgg, QAccessible::NoRole); // the hidden spot stays hidden
+
+    // The buffers: pictures with the actions a left or a right click offers.
+    for (int i = 0; i < bufferCount; ++i) {
+        ImageBox *slot = ImgBuffer[static_cast<size_t>(i)];
+        slot->setAccessibleName(QStringLiteral("Screenshot buffer %1").arg(i + 1));
+        setAccessibleRole(slot, QAccessible::Graphic);
+        setAccessibleActions(slot, {{QStringLiteral("Bring back"),
+                                     [this, i] { ImgBuffer_MouseUp(i, LeftButton, 0, 0, 0); }},
+                                    {QStringLiteral("Delete"),
+                                     [this, i] {
+                                         state.menuTarget = static_cast<std::int16_t>(i);
+                                         delete_Click();
+                                     }},
+                                    {QStringLiteral("Expanded preview"), [this, i] {
+                                         state.menuTarget = static_cast<std::int16_t>(i);
+                                         ZoomIn_Click();
+                                     }}});
+    }
+}
+
+} // namespace corvantile
