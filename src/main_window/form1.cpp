@@ -10,10 +10,7 @@
 #include "controls/sunken_frame.h"
 #include "controls/wrapping_button.h"
 #include "main_window/layout.h"
-#include "preview/popup_form.h"
-#include "screenshot/scroll_ranges.h"
 #include "system/clipboard.h"
-#include "system/picture_limit.h"
 
 #include <QAction>
 #include <QApplication>
@@ -129,11 +126,7 @@ Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
     setGeometry(layout::window);
     setFixedSize(layout::window.size());
     buildControls();
-    // Any screenshot whose last column and row the bars can reach may be pasted, as far as the
-    // machine's memory allows.
-    // (The limit is that of an unscaled screen, the smallest viewport in screen pixels.)
-    allowPicturesUpTo(qint64(largestScrollableSide(picScroll->width(), 4)) *
-                      largestScrollableSide(picScroll->height(), 4) * 4);
+    allowScrollablePictures();
     buildTabOrder();
     connectHandlers();
     describeForScreenReaders();

@@ -141,6 +141,7 @@ private:
     QAction *ZoomIn = nullptr;
 
     void buildControls();
+    void allowScrollablePictures();
     void buildTabOrder();
     void connectHandlers();
     void describeForScreenReaders();

@@ -1,9 +1,11 @@
 // The scrolling screenshot view: the bars move the view inside its viewport, and the ranges
 // follow every change of the view's size.
 
-#include "main_window/form1.h"
 #include "controls/picture_box.h"
+#include "controls/sunken_frame.h"
+#include "main_window/form1.h"
 #include "screenshot/scroll_ranges.h"
+#include "system/picture_limit.h"
 
 #include <QScrollBar>
 
@@ -44,6 +46,15 @@ void Form1::PicInner_Resize()
     placePicInner(PicInner->boxPosition().x(), 0);
     PicInner->setLineStyle(PictureBox::LineStyle::Dot);
     state.drawBox = true;
+}
+
+// Any screenshot whose last column and row the bars can reach may be pasted, as far as the
+// machine's memory allows. (The limit is that of an unscaled screen, the smallest viewport in
+// screen pixels.)
+void Form1::allowScrollablePictures()
+{
+    allowPicturesUpTo(qint64(largestScrollableSide(picScroll->width(), 4)) *
+                      largestScrollableSide(picScroll->height(), 4) * 4);
 }
 
 } // namespace corvantile
