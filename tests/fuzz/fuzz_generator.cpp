@@ -2,6 +2,7 @@
 // what every definition must be.
 
 #include "object_definition/generator.h"
+#include "support/grid_source.h"
 
 #include <QByteArray>
 #include <QList>
@@ -10,25 +11,6 @@
 #include <cstdlib>
 
 namespace {
-
-class BytesSource : public corvantile::PixelSource
-{
-public:
-    BytesSource(int width, int height, QList<corvantile::ColourValue> values)
-        : m_width(width), m_height(height), m_values(std::move(values))
-    {}
-    corvantile::ColourValue point(int x, int y) const override
-    {
-        if (x < 0 || y < 0 || x >= m_width || y >= m_height)
-            return corvantile::outsideColour;
-        return m_values.at(y * m_width + x);
-    }
-
-private:
-    int m_width;
-    int m_height;
-    QList<corvantile::ColourValue> m_values;
-};
 
 // Reads the input front to back; past its end everything is 0.
 struct Reader
@@ -74,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QList<corvantile::ColourValue> values;
     for (int i = 0; i < width * height; ++i)
         values << (in.byte() % 8 == 0 ? 0 : (in.byte() | in.byte() << 8 | in.byte() << 16));
-    const BytesSource source(width, height, values);
+    const corvantile::test::GridSource source(width, values);
 
     const auto text = corvantile::objectDefinition(source, inputs);
     if (!text)

@@ -1,31 +1,14 @@
 #include "object_definition/bounds.h"
 #include "object_definition/generator.h"
+#include "support/grid_source.h"
 
 #include <QImage>
 #include <QTest>
 
 using namespace corvantile;
+using namespace corvantile::test;
 
 namespace {
-
-// Colour values laid out row by row; -1 outside, like a picture box.
-class GridSource : public PixelSource
-{
-public:
-    GridSource(int width, QList<ColourValue> values) : m_width(width), m_values(std::move(values))
-    {}
-    ColourValue point(int x, int y) const override
-    {
-        const int height = static_cast<int>(m_values.size()) / m_width;
-        if (x < 0 || y < 0 || x >= m_width || y >= height)
-            return outsideColour;
-        return m_values.at(y * m_width + x);
-    }
-
-private:
-    int m_width;
-    QList<ColourValue> m_values;
-};
 
 // The 2 x 2 clip of the worked example: red, black, 1EC80A and 050000.
 const GridSource example(2, {255, 0, 2017290, 327680});

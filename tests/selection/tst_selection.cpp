@@ -24,11 +24,8 @@ void verifyClipHolds(const FormDriver &d, int x, int y, int w, int h, QSize scre
                                 sy < screenshot.height();
             const QRgb expected = copied ? patternPixel(sx, sy) : back;
             if (clip.pixel(cx, cy) != expected)
-                QFAIL(qPrintable(QStringLiteral("clip pixel %1,%2 is %3, expected %4")
-                                     .arg(cx)
-                                     .arg(cy)
-                                     .arg(clip.pixel(cx, cy), 8, 16)
-                                     .arg(expected, 8, 16)));
+                QFAIL(qPrintable(QString::asprintf("clip pixel %d,%d is %08x, expected %08x", cx,
+                                                   cy, clip.pixel(cx, cy), expected)));
         }
     }
 }
@@ -38,12 +35,8 @@ const QImage pattern = patternImage(shotSize.width(), shotSize.height());
 
 QString hoverCaption(QPoint p, QRgb c)
 {
-    return QStringLiteral("%1, %2   /   R=%3 G=%4 B=%5")
-        .arg(p.x())
-        .arg(p.y())
-        .arg(qRed(c))
-        .arg(qGreen(c))
-        .arg(qBlue(c));
+    return QString::asprintf("%d, %d   /   R=%d G=%d B=%d", p.x(), p.y(), qRed(c), qGreen(c),
+                             qBlue(c));
 }
 
 } // namespace
@@ -341,33 +334,25 @@ void tst_Selection::absurdGeometry_data()
     QTest::addColumn<QString>("height");
     QTest::addColumn<QPoint>("expectedCorner"); // the corner the copy starts from
     QTest::addColumn<QSize>("copied");          // the size copied (before the clip's edge)
-    QTest::newRow("width 1e9") << "5,5"
-                               << "1e9"
-                               << "10" << QPoint(5, 5) << QSize(395, 10);
-    QTest::newRow("width 1e308") << "5,5"
-                                 << "1e308"
-                                 << "1e308" << QPoint(5, 5) << QSize(395, 295);
-    QTest::newRow("negative width") << "5,5"
-                                    << "-5"
-                                    << "10" << QPoint(5, 5) << QSize(0, 0);
-    QTest::newRow("nan is 0") << "5,5"
-                              << "nan"
-                              << "10" << QPoint(5, 5) << QSize(0, 0);
-    QTest::newRow("inf is 0") << "5,5"
-                              << "inf"
-                              << "inf" << QPoint(5, 5) << QSize(0, 0);
-    QTest::newRow("hexadecimal 4294967295") << "5,5"
-                                            << "&HFFFFFFFF"
-                                            << "4" << QPoint(5, 5) << QSize(395, 4);
-    QTest::newRow("hexadecimal 10") << "5,5"
-                                    << "&HA"
-                                    << "4" << QPoint(5, 5) << QSize(10, 4);
-    QTest::newRow("corner 1e308 keeps the old x") << "1e308, 3"
-                                                  << "4"
-                                                  << "4" << QPoint(0, 3) << QSize(4, 4);
-    QTest::newRow("corner far off") << "-1e9, 1e9"
-                                    << "50"
-                                    << "50" << QPoint(-1000000000, 0) << QSize(0, 0);
+    const struct
+    {
+        const char *tag, *corner, *width, *height;
+        QPoint expectedCorner;
+        QSize copied;
+    } rows[] = {
+        {"width 1e9", "5,5", "1e9", "10", {5, 5}, {395, 10}},
+        {"width 1e308", "5,5", "1e308", "1e308", {5, 5}, {395, 295}},
+        {"negative width", "5,5", "-5", "10", {5, 5}, {0, 0}},
+        {"nan is 0", "5,5", "nan", "10", {5, 5}, {0, 0}},
+        {"inf is 0", "5,5", "inf", "inf", {5, 5}, {0, 0}},
+        {"hexadecimal 4294967295", "5,5", "&HFFFFFFFF", "4", {5, 5}, {395, 4}},
+        {"hexadecimal 10", "5,5", "&HA", "4", {5, 5}, {10, 4}},
+        {"corner 1e308 keeps the old x", "1e308, 3", "4", "4", {0, 3}, {4, 4}},
+        {"corner far off", "-1e9, 1e9", "50", "50", {-1000000000, 0}, {0, 0}},
+    };
+    for (const auto &r : rows)
+        QTest::newRow(r.tag) << QString::fromLatin1(r.corner) << QString::fromLatin1(r.width)
+                             << QString::fromLatin1(r.height) << r.expectedCorner << r.copied;
 }
 
 void tst_Selection::absurdGeometry()
