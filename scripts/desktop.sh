@@ -16,8 +16,10 @@ start_xvfb() {
 
 # find_window: waits for Corvantile's window and prints its id.
 find_window() {
+    local id
     for _ in $(seq 100); do
-        xdotool search --onlyvisible --name "Quenby Corvantile" 2>/dev/null | head -n1 && return
+        id=$(xdotool search --onlyvisible --name "Quenby Corvantile" 2>/dev/null | head -n1)
+        [[ -n "$id" ]] && echo "$id" && return
         sleep 0.1
     done
     return 1

@@ -13,15 +13,21 @@ namespace {
 
 // Scales a picture to size. Smooth scaling of a huge screenshot straight down to a thumbnail
 // is slow, so a cheap pass first brings it to a few times the target size.
+// The cheap first pass of a smooth scaling to size, or the picture itself when it is small.
+QImage coarseFor(const QImage &picture, QSize size)
+{
+    const QSize coarse = size * 4;
+    if (!size.isEmpty() && picture.width() > 2 * coarse.width() &&
+        picture.height() > 2 * coarse.height())
+        return picture.scaled(coarse, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    return picture;
+}
+
 QImage scaledTo(const QImage &picture, QSize size, ImageBox::Scaling scaling)
 {
     if (scaling == ImageBox::Scaling::Pixelated)
         return picture.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    QImage source = picture;
-    const QSize coarse = size * 4;
-    if (source.width() > 2 * coarse.width() && source.height() > 2 * coarse.height())
-        source = source.scaled(coarse, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    return source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return coarseFor(picture, size).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace
@@ -31,14 +37,20 @@ ImageBox::ImageBox(QWidget *parent) : QWidget(parent)
     setAccessibleDescription(QStringLiteral("empty"));
 }
 
-void ImageBox::setPicture(const QImage &picture)
+void ImageBox::setPicture(const QImage &picture, QSize standsFor)
 {
+    m_pictureSize = standsFor.isValid() ? standsFor : picture.size();
     m_picture = picture;
+    if (m_thumbnailOnly && m_scaling == Scaling::Smooth) {
+        const ScreenGrid g = grid();
+        const int line = lineWidth(g);
+        m_picture = coarseFor(picture, g.size() - QSize(2 * line, 2 * line));
+    }
     m_scaled = QPixmap();
     update();
     // What a screen reader is told the control holds.
     const QString text =
-        picture.isNull() ? QStringLiteral("empty") : sizeDescription(picture.size());
+        picture.isNull() ? QStringLiteral("empty") : sizeDescription(m_pictureSize);
     if (text != accessibleDescription())
         setAccessibleDescription(text);
 }

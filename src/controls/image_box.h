@@ -19,8 +19,15 @@ public:
 
     explicit ImageBox(QWidget *parent = nullptr);
 
-    void setPicture(const QImage &picture);
+    // Shows a picture; one that stands for a larger picture (a thumbnail of it) gives that
+    // picture's size, which is what a screen reader is told the control holds.
+    void setPicture(const QImage &picture, QSize standsFor = QSize());
     const QImage &picture() const { return m_picture; }
+    QSize pictureSize() const { return m_pictureSize; }
+
+    // Keeps only what it takes to draw the picture at the control's size, not the picture
+    // itself: for thumbnails of large pictures that are held elsewhere.
+    void setThumbnailOnly(bool on) { m_thumbnailOnly = on; }
 
     // A single-line border drawn inside the control; the picture fills the rest.
     void setBorder(bool on);
@@ -49,6 +56,8 @@ private:
     int lineWidth(const ScreenGrid &grid) const; // the border's, in screen pixels
 
     QImage m_picture;
+    QSize m_pictureSize{0, 0};
+    bool m_thumbnailOnly = false;
     bool m_border = false;
     Scaling m_scaling = Scaling::Smooth;
     mutable QPixmap m_scaled;

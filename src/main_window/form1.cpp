@@ -223,6 +223,7 @@ void Form1::buildControls()
     for (int i = 0; i < bufferCount; ++i) {
         ImageBox *slot = placed(new ImageBox(Frame5), layout::slotName(i));
         slot->setBorder(true);
+        slot->setThumbnailOnly(true); // the screenshot itself is held compressed
         ImgBuffer[static_cast<size_t>(i)] = slot;
     }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "common/stored_picture.h"
 #include "main_window/window_state.h"
 #include "system/clipboard.h"
 
@@ -90,6 +91,9 @@ public:
     // Opens PopMenu at the mouse pointer; a chosen item runs before this returns.
     void openPopMenu();
 
+    // The screenshot an image buffer holds, for whoever needs to look (tests do).
+    const StoredPicture &bufferPicture(int index) const { return m_buffers.at(size_t(index)); }
+
     // The preview window while it is open, for whoever needs to reach it (tests do).
     PopupForm *popupForm() const { return m_popupForm; }
 
@@ -148,6 +152,8 @@ private:
     void placePicInner(int left, int top);
 
     std::unique_ptr<Clipboard> m_clipboard;
+    // What the image buffers hold; their controls show thumbnails only.
+    std::array<StoredPicture, bufferCount> m_buffers;
     PopupForm *m_popupForm = nullptr;
     // Where the next PopMenu opens when it is not opened at the mouse pointer (by a key).
     std::optional<QPoint> m_menuPosition;

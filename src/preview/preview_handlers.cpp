@@ -1,12 +1,12 @@
 // The expanded preview of the clip box or an image buffer, and the hidden picture window.
 
-#include "main_window/form1.h"
-#include "system/client_frame.h"
 #include "controls/image_box.h"
 #include "controls/mouse_buttons.h"
 #include "controls/picture_box.h"
+#include "main_window/form1.h"
 #include "preview/frm_egg.h"
 #include "preview/popup_form.h"
+#include "system/client_frame.h"
 
 namespace corvantile {
 
@@ -24,7 +24,7 @@ void Form1::ZoomIn_Click()
         m_popupForm = new PopupForm(this);
     const int target = state.menuTarget.value_or(clipMenuTarget);
     if (target < clipMenuTarget && target >= 0 && target < bufferCount)
-        m_popupForm->picZoom->setPicture(ImgBuffer[static_cast<size_t>(target)]->picture());
+        m_popupForm->picZoom->setPicture(m_buffers[static_cast<size_t>(target)].picture());
     else
         m_popupForm->picZoom->setPicture(picClip->image()); // what the clip box shows
     execDialog(m_popupForm);

@@ -1,9 +1,9 @@
 // The eight image buffers: bring a screenshot back, and delete one through the pop-up menu.
 
-#include "main_window/form1.h"
 #include "controls/image_box.h"
 #include "controls/mouse_buttons.h"
 #include "controls/picture_box.h"
+#include "main_window/form1.h"
 #include "screenshot/buffers.h"
 
 #include <QLineEdit>
@@ -18,7 +18,7 @@ void Form1::ImgBuffer_MouseUp(int index, int button, int, float, float)
     if (button == LeftButton) {
         // Each write below runs its handler at once: the size handler of the view, the clip
         // copy of each geometry box that really changes, and the scroll handler of each bar.
-        PicInner->setPicture(ImgBuffer[static_cast<size_t>(index)]->picture());
+        PicInner->setPicture(m_buffers[static_cast<size_t>(index)].picture());
         txtCoords->setText(QString());
         txtWidth->setText(QString());
         txtHeight->setText(QString());
@@ -38,10 +38,12 @@ void Form1::delete_Click()
     // away the picture in the last slot, which the user never chose, so nothing happens.
     if (!state.menuTarget || !isBufferSlot(*state.menuTarget))
         return;
-    for (int i = *state.menuTarget; i < bufferSlotCount - 1; ++i)
-        ImgBuffer[static_cast<size_t>(i)]->setPicture(
-            ImgBuffer[static_cast<size_t>(i + 1)]->picture());
+    for (auto i = static_cast<size_t>(*state.menuTarget); i + 1 < bufferSlotCount; ++i) {
+        ImgBuffer[i]->setPicture(ImgBuffer[i + 1]->picture(), ImgBuffer[i + 1]->pictureSize());
+        m_buffers[i] = m_buffers[i + 1];
+    }
     ImgBuffer[bufferSlotCount - 1]->setPicture(QImage());
+    m_buffers[bufferSlotCount - 1] = StoredPicture();
     state.bufferIndex = loweredBufferIndex(state.bufferIndex);
 }
 

@@ -1,10 +1,10 @@
 // The paste: the clipboard's picture into the screenshot view and the next image buffer.
 
-#include "main_window/form1.h"
-#include "system/clipboard.h"
 #include "controls/image_box.h"
 #include "controls/picture_box.h"
+#include "main_window/form1.h"
 #include "screenshot/buffers.h"
+#include "system/clipboard.h"
 
 namespace corvantile {
 
@@ -24,8 +24,12 @@ void Form1::Command1_Click()
     if (clip.offersBitmap) {
         state.bufferIndex = raisedBufferIndex(state.bufferIndex);
         // Past the eighth slot the picture is stored nowhere, and the counter stays raised.
-        if (clip.read == ClipboardPicture::Read::Picture && isBufferSlot(state.bufferIndex))
-            ImgBuffer[static_cast<size_t>(state.bufferIndex)]->setPicture(clip.image);
+        if (clip.read == ClipboardPicture::Read::Picture && isBufferSlot(state.bufferIndex)) {
+            const auto slot = static_cast<size_t>(state.bufferIndex);
+            ImgBuffer[slot]->setPicture(clip.image);
+            // Compressed by a worker while the view shows the picture.
+            m_buffers[slot] = StoredPicture(clip.image);
+        }
     }
 
     PicInner->setAutoRedraw(false);

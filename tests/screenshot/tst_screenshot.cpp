@@ -47,6 +47,7 @@ private slots:
     void bufferSequences_data();
     void bufferSequences();
     void pasteShowsPictureAndSharesIt();
+    void buffersKeepEveryPixel();
     void pasteLeavesSelectionAndRetainedDrawingAlone();
     void pasteOfNothingBlanksTheView();
     void bringBackRestoresAndClears();
@@ -145,8 +146,33 @@ void tst_Screenshot::pasteShowsPictureAndSharesIt()
     QCOMPARE(d.PicInner->picture(), shot);
     QCOMPARE(d.PicInner->size(), QSize(644, 484));
     QCOMPARE(d.PicInner->point(639, 479), colourValueFromRgb(patternPixel(639, 479)));
-    // One picture, shown by the view and kept by the slot, not copied.
-    QCOMPARE(d.ImgBuffer[0]->picture().cacheKey(), d.PicInner->picture().cacheKey());
+    // The slot keeps the whole screenshot, compressed once a worker has made its copy.
+    QVERIFY(d.form->bufferPicture(0).isCompressed(true));
+    QCOMPARE(d.form->bufferPicture(0).picture(), shot);
+}
+
+// Every pixel of each of eight busy screenshots comes back from its buffer, and a buffer
+// deleted while its copy is being made loses nothing of the others.
+void tst_Screenshot::buffersKeepEveryPixel()
+{
+    FormDriver d;
+    QList<QImage> shots;
+    for (int seed = 0; seed < 8; ++seed) {
+        shots << desktopLike(320 + seed, 200, seed);
+        d.paste(shots.last());
+    }
+    for (int slot = 0; slot < 8; ++slot) {
+        QVERIFY(d.form->bufferPicture(slot).isCompressed(true));
+        d.releaseOnSlot(slot, Qt::LeftButton);
+        QCOMPARE(d.PicInner->picture(), shots[slot]);
+    }
+    d.form->state.bufferIndex = 6; // the next paste lands in the last slot
+    d.paste(desktopLike(3000, 2000, 9));
+    d.form->state.menuTarget = 7;
+    d.form->delete_Click(); // most likely while the worker compresses it
+    QVERIFY(d.form->bufferPicture(7).isNull());
+    d.releaseOnSlot(6, Qt::LeftButton);
+    QCOMPARE(d.PicInner->picture(), shots[6]);
 }
 
 void tst_Screenshot::pasteLeavesSelectionAndRetainedDrawingAlone()
@@ -188,7 +214,7 @@ void tst_Screenshot::bringBackRestoresAndClears()
     d.VScroll1->setValue(60);
     d.drag({5, 5}, {20, 20});
     d.releaseOnSlot(0, Qt::LeftButton);
-    QCOMPARE(d.PicInner->picture().cacheKey(), first.cacheKey());
+    QCOMPARE(d.PicInner->picture(), first);
     QCOMPARE(d.PicInner->size(), QSize(704, 504));
     QVERIFY(d.txtCoords->text().isEmpty());
     QVERIFY(d.txtWidth->text().isEmpty());

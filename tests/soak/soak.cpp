@@ -120,9 +120,12 @@ int main(int argc, char *argv[])
 
         // Bring a screenshot back from a buffer.
         ImageBox *slot = d.ImgBuffer[static_cast<size_t>(cycle % 8)];
+        const qint64 shown = d.PicInner->picture().cacheKey();
         click(slot, slot->rect().center());
-        if (!processUntil(
-                [&] { return d.PicInner->picture().cacheKey() == slot->picture().cacheKey(); }))
+        if (!processUntil([&] {
+                return d.PicInner->picture().cacheKey() != shown &&
+                       d.PicInner->picture().size() == slot->pictureSize();
+            }))
             return fail(cycle, "the buffer did not come back");
         owner->waitForFinished(2000); // it lets go once Create Object took the clipboard
 

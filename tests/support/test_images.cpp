@@ -1,6 +1,10 @@
 #include "test_images.h"
 
 #include <QBuffer>
+#include <QFont>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QRandomGenerator>
 #include <QRect>
 #include <algorithm>
 
@@ -18,6 +22,60 @@ QImage patternImage(int width, int height)
         auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
         for (int x = 0; x < width; ++x)
             line[x] = patternPixel(x, y);
+    }
+    return image;
+}
+
+QImage desktopLike(int width, int height, int seed)
+{
+    QRandomGenerator random{quint32(seed)};
+    QImage image(width, height, QImage::Format_RGB32);
+    QPainter painter(&image);
+    QLinearGradient wallpaper(0, 0, width, height);
+    wallpaper.setColorAt(0, QColor::fromHsv(seed * 47 % 360, 140, 220));
+    wallpaper.setColorAt(1, QColor::fromHsv((seed * 47 + 120) % 360, 200, 90));
+    painter.fillRect(image.rect(), wallpaper);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(std::max(8, height / 300));
+    painter.setFont(font);
+    const int unit = std::max(4, width / 96); // a window's smallest side is a few units
+    for (int w = 0; w < 25; ++w) {
+        const QRect window(random.bounded(width), random.bounded(height),
+                           unit * (6 + random.bounded(30)), unit * (5 + random.bounded(20)));
+        painter.fillRect(window, QColor(236, 236, 236));
+        painter.fillRect(window.x(), window.y(), window.width(), unit / 2 + 4,
+                         QColor::fromHsv(random.bounded(360), 120, 160));
+        const QRect inside = window.adjusted(unit / 4, unit, -unit / 4, -unit / 4);
+        switch (w % 3) {
+        case 0: // a text window
+            painter.setPen(Qt::black);
+            for (int y = inside.top() + font.pixelSize(); y < inside.bottom();
+                 y += font.pixelSize() * 3 / 2)
+                painter.drawText(inside.left(), y,
+                                 QStringLiteral("%1 = %2; // line %3")
+                                     .arg(random.bounded(100000))
+                                     .arg(random.bounded(1000))
+                                     .arg(y));
+            break;
+        case 1: { // a photo: smooth shapes with grain
+            QImage photo(inside.size().boundedTo(QSize(width, height)), QImage::Format_RGB32);
+            for (int y = 0; y < photo.height(); ++y) {
+                auto *line = reinterpret_cast<QRgb *>(photo.scanLine(y));
+                for (int x = 0; x < photo.width(); ++x) {
+                    const int grain = int(random.bounded(24));
+                    line[x] =
+                        qRgb((x * 3 + grain) % 256, (y * 2 + grain) % 256, (x + y + grain) % 256);
+                }
+            }
+            painter.drawImage(inside.topLeft(), photo);
+            break;
+        }
+        default: // panels and buttons
+            for (int b = 0; b < 6; ++b)
+                painter.fillRect(inside.x() + b * unit, inside.y(), unit - 2, unit / 2,
+                                 QColor::fromHsv(b * 60, 60, 230));
+            break;
+        }
     }
     return image;
 }

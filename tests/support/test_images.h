@@ -11,6 +11,10 @@ namespace corvantile::test {
 QImage patternImage(int width, int height);
 QRgb patternPixel(int x, int y);
 
+// A screenshot of a busy desktop, the same for the same seed: a gradient wallpaper and about
+// 25 windows over it, with lines of text, flat panels and buttons, and photo-like pictures.
+QImage desktopLike(int width, int height, int seed);
+
 // The same picture encoded as PNG, as another program would put it on the clipboard.
 QByteArray pngBytes(const QImage &image);
 

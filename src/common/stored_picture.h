@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QImage>
+#include <memory>
+
+namespace corvantile {
+
+// A picture kept for later, held compressed without loss: a worker thread compresses it once
+// it is given, and from then on only the compressed copy is held. Until the copy is made, or
+// when the picture cannot be compressed, the picture is held as it was given. Copies share
+// what they hold; dropping the last one while the worker runs loses and leaks nothing.
+class StoredPicture
+{
+public:
+    StoredPicture() = default;
+    explicit StoredPicture(const QImage &picture);
+
+    bool isNull() const { return !m_state; }
+    QSize size() const;
+    // The picture: the one given while it is not yet compressed, else decoded afresh.
+    QImage picture() const;
+
+    // Whether only the compressed copy is held; waits for the worker first when asked to.
+    bool isCompressed(bool wait = false) const;
+
+private:
+    struct State;
+    std::shared_ptr<State> m_state;
+};
+
+} // namespace corvantile
