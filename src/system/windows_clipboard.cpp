@@ -1,3 +1,4 @@
+#include "device_bitmap.h"
 #include "qt_clipboard.h"
 
 #include <QByteArray>
@@ -49,21 +50,30 @@ QByteArray bmpFile(const char *dib, SIZE_T size)
     return bytes;
 }
 
-// The clipboard's bitmap, read as the device-independent bitmap that Windows keeps with it,
-// or a null image when it cannot be opened or read.
+// The clipboard's bitmap, read as the device-independent bitmap that Windows keeps with it:
+// the fifth version of it when offered (what browsers and most programs put there), else the
+// first. One the decoder cannot read (a compressed one) goes through Qt's BMP reader. A null
+// image when the clipboard cannot be opened or read.
 QImage clipboardBitmap()
 {
     if (!openClipboard())
         return {};
-    QByteArray bytes;
-    if (HANDLE data = GetClipboardData(CF_DIB)) {
-        if (const auto *dib = static_cast<const char *>(GlobalLock(data))) {
-            bytes = bmpFile(dib, GlobalSize(data));
-            GlobalUnlock(data);
-        }
+    QImage image;
+    for (const UINT format : {UINT(CF_DIBV5), UINT(CF_DIB)}) {
+        HANDLE data = IsClipboardFormatAvailable(format) ? GetClipboardData(format) : nullptr;
+        const auto *dib = data ? static_cast<const char *>(GlobalLock(data)) : nullptr;
+        if (!dib)
+            continue;
+        const auto size = static_cast<qsizetype>(GlobalSize(data));
+        image = decodeDeviceBitmap(QByteArray::fromRawData(dib, size));
+        if (image.isNull())
+            image = QImage::fromData(bmpFile(dib, GlobalSize(data)), "BMP");
+        GlobalUnlock(data);
+        if (!image.isNull())
+            break;
     }
     CloseClipboard();
-    return bytes.isEmpty() ? QImage() : QImage::fromData(bytes, "BMP");
+    return image;
 }
 
 // Windows names its bitmap: the standard bitmap format, number 2, which it offers for every
