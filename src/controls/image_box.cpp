@@ -34,7 +34,23 @@ QImage scaledTo(const QImage &picture, QSize size, ImageBox::Scaling scaling)
 
 ImageBox::ImageBox(QWidget *parent) : QWidget(parent)
 {
-    setAccessibleDescription(QStringLiteral("empty"));
+    describe();
+}
+
+// What a screen reader is told the control holds, and then its note.
+void ImageBox::describe()
+{
+    QString text = m_picture.isNull() ? QStringLiteral("empty") : sizeDescription(m_pictureSize);
+    if (!m_note.isEmpty())
+        text += QStringLiteral(". ") + m_note;
+    if (text != accessibleDescription())
+        setAccessibleDescription(text);
+}
+
+void ImageBox::setDescriptionNote(const QString &note)
+{
+    m_note = note;
+    describe();
 }
 
 void ImageBox::setPicture(const QImage &picture, QSize standsFor)
@@ -48,11 +64,7 @@ void ImageBox::setPicture(const QImage &picture, QSize standsFor)
     }
     m_scaled = QPixmap();
     update();
-    // What a screen reader is told the control holds.
-    const QString text =
-        picture.isNull() ? QStringLiteral("empty") : sizeDescription(m_pictureSize);
-    if (text != accessibleDescription())
-        setAccessibleDescription(text);
+    describe();
 }
 
 void ImageBox::setBorder(bool on)

@@ -25,6 +25,9 @@ public:
     const QImage &picture() const { return m_picture; }
     QSize pictureSize() const { return m_pictureSize; }
 
+    // A note that follows, in what a screen reader is told, the picture's size.
+    void setDescriptionNote(const QString &note);
+
     // Keeps only what it takes to draw the picture at the control's size, not the picture
     // itself: for thumbnails of large pictures that are held elsewhere.
     void setThumbnailOnly(bool on) { m_thumbnailOnly = on; }
@@ -53,11 +56,13 @@ protected:
 
 private:
     ScreenGrid grid() const;
+    void describe();
     int lineWidth(const ScreenGrid &grid) const; // the border's, in screen pixels
 
     QImage m_picture;
     QSize m_pictureSize{0, 0};
     bool m_thumbnailOnly = false;
+    QString m_note;
     bool m_border = false;
     Scaling m_scaling = Scaling::Smooth;
     mutable QPixmap m_scaled;

@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QtMath>
 
 namespace corvantile {
@@ -304,6 +305,27 @@ void Form1::connectHandlers()
         m_menuPosition.reset();
     });
     connect(imgEgg, &ImageBox::doubleClicked, this, &Form1::imgEgg_DblClick);
+
+    // Keys for the buffers, which are no stops of the Tab key: Ctrl+N brings buffer N back as
+    // a left click does, and Ctrl+Shift+N opens its menu at the slot's top-left corner.
+    for (int i = 0; i < bufferCount; ++i) {
+        const auto key = Qt::Key(Qt::Key_1 + i);
+        connect(new QShortcut(QKeyCombination(Qt::ControlModifier, key), this),
+                &QShortcut::activated, this,
+                [this, i] { ImgBuffer_MouseUp(i, LeftButton, 0, 0, 0); });
+        connect(new QShortcut(QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, key), this),
+                &QShortcut::activated, this, [this, i] {
+                    m_menuPosition = ImgBuffer[size_t(i)]->mapToGlobal(QPoint(0, 0));
+                    ImgBuffer_MouseUp(i, RightButton, 0, 0, 0);
+                    m_menuPosition.reset();
+                });
+    }
+    // The paste key pastes a screenshot, except in a text box, where it is the box's own.
+    connect(new QShortcut(QKeySequence::Paste, this), &QShortcut::activated, this, [this] {
+        QWidget *focus = QApplication::focusWidget();
+        if (!qobject_cast<QLineEdit *>(focus) && !qobject_cast<QPlainTextEdit *>(focus))
+            Command1_Click();
+    });
 }
 
 void Form1::placePicInner(int left, int top)

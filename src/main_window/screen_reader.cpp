@@ -61,6 +61,10 @@ void Form1::describeForScreenReaders()
     for (int i = 0; i < bufferCount; ++i) {
         ImageBox *slot = ImgBuffer[static_cast<size_t>(i)];
         slot->setAccessibleName(QStringLiteral("Screenshot buffer %1").arg(i + 1));
+        const QString keys =
+            QStringLiteral("Ctrl+%1 brings it back, Ctrl+Shift+%1 opens its menu").arg(i + 1);
+        slot->setToolTip(keys);
+        slot->setDescriptionNote(keys);
         setAccessibleRole(slot, QAccessible::Graphic);
         setAccessibleActions(slot, {{QStringLiteral("Bring back"),
                                      [this, i] { ImgBuffer_MouseUp(i, LeftButton, 0, 0, 0); }},

@@ -386,7 +386,8 @@ void tst_MainWindow::screenReaderSees_data()
         {"txtWidth", "Width", QAccessible::EditableText, ""},
         {"txtHeight", "Height", QAccessible::EditableText, ""},
         {"Command1", "Paste Image From Clipboard", QAccessible::Button, ""},
-        {"ImgBuffer0", "Screenshot buffer 1", QAccessible::Graphic, "empty"},
+        {"ImgBuffer0", "Screenshot buffer 1", QAccessible::Graphic,
+         "empty. Ctrl+1 brings it back, Ctrl+Shift+1 opens its menu"},
     };
     for (const auto &row : rows)
         QTest::newRow(row.control)
@@ -432,7 +433,9 @@ void tst_MainWindow::workWithoutAMouse()
     d.paste(patternImage(300, 200));
     d.paste(patternImage(120, 90));
     QCOMPARE(d.PicInner->accessibleDescription(), QStringLiteral("120 \u00d7 90"));
-    QCOMPARE(d.ImgBuffer[0]->accessibleDescription(), QStringLiteral("300 \u00d7 200"));
+    QVERIFY(d.ImgBuffer[0]->accessibleDescription().startsWith(QStringLiteral("300 \u00d7 200.")));
+    QCOMPARE(d.ImgBuffer[1]->toolTip(),
+             QStringLiteral("Ctrl+2 brings it back, Ctrl+Shift+2 opens its menu"));
 
     QAccessibleActionInterface *first =
         QAccessible::queryAccessibleInterface(d.ImgBuffer[0])->actionInterface();
@@ -477,6 +480,29 @@ void tst_MainWindow::workWithoutAMouse()
     QTest::keyClick(d.btnCreate, Qt::Key_Return);
     QVERIFY(d.txtObject->toPlainText().startsWith(QStringLiteral(":Object MappedObject")));
     QCOMPARE(d.txtObject->accessibleDescription(), QStringLiteral("50 pixels kept"));
+
+    // The keys of the buffers, and the paste key outside the text boxes.
+    f.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    d.paste(patternImage(50, 40));
+    QTest::keyClick(d.form.get(), Qt::Key_1, Qt::ControlModifier);
+    QCOMPARE(d.PicInner->picture().size(), QSize(300, 200));
+    QRect slotMenu;
+    QVERIFY(whileNestedLoopRuns(
+        [&] { QTest::keyClick(d.form.get(), Qt::Key_2, Qt::ControlModifier | Qt::ShiftModifier); },
+        [&](QWidget *menu) {
+            slotMenu = menu->geometry();
+            menu->close();
+        }));
+    QCOMPARE(slotMenu.top(), d.ImgBuffer[1]->mapToGlobal(QPoint(0, 0)).y()); // at the slot
+    QCOMPARE(f.state.menuTarget, std::optional<std::int16_t>(1));
+    const int reads = d.clipboard->reads;
+    d.txtWidth->setFocus();
+    QTest::keyClick(d.txtWidth, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(d.clipboard->reads, reads); // a text box pastes text
+    d.PicInner->setFocus();
+    QTest::keyClick(d.PicInner, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(d.clipboard->reads, reads + 1);
 }
 
 void tst_MainWindow::tabOrder()
