@@ -1,6 +1,7 @@
 #include "scroll_bar.h"
 
 #include <QKeyEvent>
+#include <QPainter>
 
 namespace corvantile {
 
@@ -14,6 +15,17 @@ void ScrollBar::keyPressEvent(QKeyEvent *event)
         return;
     }
     QScrollBar::keyPressEvent(event);
+}
+
+void ScrollBar::paintEvent(QPaintEvent *event)
+{
+    QScrollBar::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
 }
 
 } // namespace corvantile

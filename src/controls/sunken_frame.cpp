@@ -23,10 +23,16 @@ void paintSunkenPanel(QPainter &painter, const QRect &outer, int width, const QP
         painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), lower);
     }
     if (focused) {
-        // The inner line of the sunken border, dotted in the highlight colour.
-        painter.setPen(QPen(pal.color(QPalette::Highlight), 1, Qt::DotLine));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(outer.adjusted(b - 1, b - 1, -b, -b));
+        // The inner half of the border in the highlight colour: as plain to see as the ring
+        // round the clip box, and never on the pixels inside.
+        const int inner = b / 2;
+        const QRect ring = outer.adjusted(inner, inner, -inner, -inner);
+        const int w = b - inner;
+        const QColor mark = pal.color(QPalette::Highlight);
+        painter.fillRect(QRect(ring.left(), ring.top(), ring.width(), w), mark);
+        painter.fillRect(QRect(ring.left(), ring.bottom() - w + 1, ring.width(), w), mark);
+        painter.fillRect(QRect(ring.left(), ring.top(), w, ring.height()), mark);
+        painter.fillRect(QRect(ring.right() - w + 1, ring.top(), w, ring.height()), mark);
     }
 }
 

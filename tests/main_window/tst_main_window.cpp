@@ -481,6 +481,21 @@ void tst_MainWindow::workWithoutAMouse()
     QVERIFY(d.txtObject->toPlainText().startsWith(QStringLiteral(":Object MappedObject")));
     QCOMPARE(d.txtObject->accessibleDescription(), QStringLiteral("50 pixels kept"));
 
+    // The scroll bars and the viewport show their focus plainly: along their whole edge.
+    for (QWidget *control : {static_cast<QWidget *>(d.HScroll1), static_cast<QWidget *>(d.VScroll1),
+                             static_cast<QWidget *>(d.picScroll)}) {
+        d.btnCreate->setFocus();
+        const QImage before = control->grab().toImage();
+        control->setFocus();
+        QTRY_VERIFY(control->hasFocus());
+        const QImage after = control->grab().toImage();
+        int changed = 0;
+        for (int y = 0; y < after.height(); ++y)
+            for (int x = 0; x < after.width(); ++x)
+                changed += after.pixel(x, y) != before.pixel(x, y);
+        QVERIFY2(changed >= after.width() + after.height(), control->objectName().toLatin1());
+    }
+
     // The keys of the buffers, and the paste key outside the text boxes.
     f.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&f));
