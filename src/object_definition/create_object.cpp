@@ -1,12 +1,12 @@
 // Create Object, the colour bounds and the object name.
 
+#include "controls/locked_text_box.h"
+#include "controls/picture_box.h"
 #include "main_window/form1.h"
 #include "object_definition/bounds.h"
 #include "object_definition/clip_pixels.h"
 #include "object_definition/generator.h"
 #include "system/clipboard.h"
-#include "controls/locked_text_box.h"
-#include "controls/picture_box.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -2,8 +2,8 @@
 // into the clip box, on every change of one of them.
 
 #include "common/numbers.h"
-#include "main_window/form1.h"
 #include "controls/picture_box.h"
+#include "main_window/form1.h"
 #include "selection/clip_copy.h"
 #include "selection/geometry.h"
 

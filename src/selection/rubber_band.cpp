@@ -2,9 +2,9 @@
 // band while the left button drags, and the marked region written out on release.
 
 #include "common/numbers.h"
-#include "main_window/form1.h"
 #include "controls/mouse_buttons.h"
 #include "controls/picture_box.h"
+#include "main_window/form1.h"
 #include "selection/captions.h"
 #include "selection/clip_copy.h"
 #include "selection/geometry.h"
