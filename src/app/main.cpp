@@ -26,5 +26,8 @@ int main(int argc, char *argv[])
     corvantile::Form1 window;
     if (QWidget *shown = corvantile::showFixedWindow(&window); shown != &window)
         frame.reset(shown);
+    // A picture file named on the command line is opened as a paste would take it.
+    if (const QStringList arguments = QApplication::arguments(); arguments.size() > 1)
+        window.openPicture(arguments.at(1));
     return app.exec();
 }

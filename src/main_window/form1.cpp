@@ -124,6 +124,7 @@ Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
         "QGroupBox::title { subcontrol-origin: margin; left: 6px; top: 0px; padding: 0 2px; }"));
     // The client area at its design place on the screen; a window manager may move it.
     setObjectName(QStringLiteral("Form1"));
+    setAcceptDrops(true);
     setGeometry(layout::window);
     setFixedSize(layout::window.size());
     buildControls();

@@ -12,6 +12,8 @@
 
 class QAction;
 class QCheckBox;
+class QDragEnterEvent;
+class QDropEvent;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -50,8 +52,10 @@ public:
     // Start-up: scroll ranges, the view's place and line style, and the window state.
     void Form_Load();
 
-    // Paste and image buffers.
+    // Paste and image buffers. A picture file (named on the command line or dropped on the
+    // window) is taken as a pasted bitmap.
     void Command1_Click();
+    void openPicture(const QString &path);
     void ImgBuffer_MouseUp(int index, int button, int shift, float x, float y);
     void delete_Click();
 
@@ -97,7 +101,12 @@ public:
     // The preview window while it is open, for whoever needs to reach it (tests do).
     PopupForm *popupForm() const { return m_popupForm; }
 
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
 private:
+    void takePicture(const ClipboardPicture &clip);
     // Controls, named as the tool's documentation names them; each carries its name as its
     // object name too.
     SunkenFrame *picScroll = nullptr;

@@ -1,20 +1,42 @@
-// The paste: the clipboard's picture into the screenshot view and the next image buffer.
+// The paste: the clipboard's picture, or a picture file, into the screenshot view and the next
+// image buffer.
 
 #include "controls/image_box.h"
 #include "controls/picture_box.h"
 #include "main_window/form1.h"
 #include "screenshot/buffers.h"
 #include "system/clipboard.h"
+#include "system/picture_limit.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLabel>
+#include <QMimeData>
 
 namespace corvantile {
+namespace {
+
+// The local picture file among what is dragged, if any.
+QString droppedFile(const QMimeData *data)
+{
+    const QList<QUrl> urls = data ? data->urls() : QList<QUrl>();
+    return urls.size() == 1 && urls.first().isLocalFile() ? urls.first().toLocalFile() : QString();
+}
+
+} // namespace
 
 void Form1::Command1_Click()
 {
-    PicInner->setAutoRedraw(true);
-
     // The clipboard is read once: the picture for the view, and the same (shared) picture for
     // the buffer slot. Asking a slow owner twice would double the wait for nothing.
-    const ClipboardPicture clip = clipboard().readPicture();
+    takePicture(clipboard().readPicture());
+}
+
+void Form1::takePicture(const ClipboardPicture &clip)
+{
+    PicInner->setAutoRedraw(true);
 
     // The view shows whatever the read gave, and is blank when it gave no picture; a read that
     // failed leaves the view as it was. A new size re-ranges the bars inside this call.
@@ -33,6 +55,44 @@ void Form1::Command1_Click()
     }
 
     PicInner->setAutoRedraw(false);
+}
+
+// A picture file is taken as a pasted bitmap. One that is no picture, or too large, changes
+// nothing but the status line, which says so.
+void Form1::openPicture(const QString &path)
+{
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    const QString name = QFileInfo(path).fileName();
+    if (!reader.canRead()) {
+        lblCoords->setText(QStringLiteral("Not a picture: ") + name);
+        return;
+    }
+    if (size.isValid() && qint64(size.width()) * size.height() * 4 > pictureBytesLimit()) {
+        lblCoords->setText(QStringLiteral("Too large to open: ") + name);
+        return;
+    }
+    const ClipboardPicture picture = decodedPicture(reader.read());
+    if (picture.read != ClipboardPicture::Read::Picture) {
+        lblCoords->setText(QStringLiteral("Could not read: ") + name);
+        return;
+    }
+    takePicture(picture);
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent *event)
+{
+    const QString path = droppedFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    openPicture(path);
 }
 
 } // namespace corvantile

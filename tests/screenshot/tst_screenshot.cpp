@@ -3,6 +3,11 @@
 #include "support/form_driver.h"
 #include "support/test_images.h"
 
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QTemporaryDir>
+
 using namespace corvantile;
 using namespace corvantile::test;
 
@@ -48,6 +53,7 @@ private slots:
     void bufferSequences();
     void pasteShowsPictureAndSharesIt();
     void buffersKeepEveryPixel();
+    void pictureFilesOpenedAndDropped();
     void pasteLeavesSelectionAndRetainedDrawingAlone();
     void pasteOfNothingBlanksTheView();
     void bringBackRestoresAndClears();
@@ -173,6 +179,38 @@ void tst_Screenshot::buffersKeepEveryPixel()
     QVERIFY(d.form->bufferPicture(7).isNull());
     d.releaseOnSlot(6, Qt::LeftButton);
     QCOMPARE(d.PicInner->picture(), shots[6]);
+}
+
+// A picture file is taken as a pasted bitmap; a file that is no picture changes nothing but
+// the status line.
+void tst_Screenshot::pictureFilesOpenedAndDropped()
+{
+    FormDriver d;
+    QTemporaryDir dir;
+    const QString png = dir.filePath(QStringLiteral("shot.png"));
+    const QString text = dir.filePath(QStringLiteral("notes.txt"));
+    QVERIFY(patternImage(200, 150).save(png));
+    QFile notes(text);
+    QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("no picture") > 0);
+    notes.close();
+    d.form->openPicture(png);
+    QCOMPARE(d.PicInner->picture(), patternImage(200, 150));
+    QCOMPARE(d.ImgBuffer[0]->pictureSize(), QSize(200, 150));
+    QVERIFY(d.ImgBuffer[1]->picture().isNull());
+    d.form->openPicture(text);
+    QCOMPARE(d.lblCoords->text(), QStringLiteral("Not a picture: notes.txt"));
+    QCOMPARE(d.PicInner->picture().size(), QSize(200, 150));
+    QCOMPARE(d.form->state.bufferIndex, std::int16_t(0));
+
+    QMimeData dragged;
+    dragged.setUrls({QUrl::fromLocalFile(png)});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, {});
+    QApplication::sendEvent(d.form.get(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, {});
+    QApplication::sendEvent(d.form.get(), &drop);
+    QCOMPARE(d.form->state.bufferIndex, std::int16_t(1));
+    QCOMPARE(d.ImgBuffer[1]->pictureSize(), QSize(200, 150));
 }
 
 void tst_Screenshot::pasteLeavesSelectionAndRetainedDrawingAlone()

@@ -29,6 +29,7 @@ private slots:
     void init();
     void cleanup();
     void pasteFromAnotherProgram();
+    void pictureFileOnTheCommandLine();
     void mainPathFromPasteToClipboard();
     void definitionOutlivesTheProgram();
     void definitionIsHandedToTheClipboardManager();
@@ -70,6 +71,19 @@ void tst_X11::pasteFromAnotherProgram()
     const QImage slotAfter = x->program.screenPart(spot::firstSlot);
     QVERIFY(slotAfter != slotBefore);
     QVERIFY(slotAfter.pixel(5, 5) != slotAfter.pixel(40, 40));
+}
+
+// `corvantile shot.png` opens with the picture in the view and in the first buffer.
+void tst_X11::pictureFileOnTheCommandLine()
+{
+    const QImage shot = patternImage(300, 200);
+    const QString file = x->display.filePath(QStringLiteral("shot.png"));
+    QVERIFY(shot.save(file));
+    x->program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
+    QVERIFY(x->program.start());
+    const QRect visible(spot::viewPicture, QSize(300, 200));
+    QTRY_COMPARE_WITH_TIMEOUT(x->program.screenPart(visible), shot, 10000);
+    QVERIFY(x->program.screenPart(spot::firstSlot) != x->program.screenPart(spot::secondSlot));
 }
 
 // Pastes the pattern screenshot that the clipboard holds, marks the region with a real drag,
