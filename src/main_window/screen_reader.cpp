@@ -34,20 +34,18 @@ void Form1::describeForScreenReaders()
     lblCoords->setAccessibleName(QStringLiteral("Status line"));
     setAccessibleRole(lblCoords, QAccessible::StatusBar);
 
-    // Each colour box is named in full (three of them share the caption "To:"), and its
-    // caption is linked to it.
+    // Each colour box is named in full, as three of them share the caption "To:". The captions
+    // are not linked to their boxes: a screen reader speaks a linked caption in place of the
+    // box's own name.
     const struct
     {
         QLineEdit *box;
-        QLabel *caption;
         const char *name;
-    } bounds[] = {{txtRedFrom, Label4, "Red from"},     {txtRedTo, Label3, "Red to"},
-                  {txtGreenFrom, Label6, "Green from"}, {txtGreenTo, Label5, "Green to"},
-                  {txtBlueFrom, Label8, "Blue from"},   {txtBlueTo, Label7, "Blue to"}};
-    for (const auto &bound : bounds) {
+    } bounds[] = {{txtRedFrom, "Red from"},     {txtRedTo, "Red to"},
+                  {txtGreenFrom, "Green from"}, {txtGreenTo, "Green to"},
+                  {txtBlueFrom, "Blue from"},   {txtBlueTo, "Blue to"}};
+    for (const auto &bound : bounds)
         bound.box->setAccessibleName(QString::fromLatin1(bound.name));
-        bound.caption->setBuddy(bound.box);
-    }
     txtObjectName->setAccessibleName(QStringLiteral("Object name"));
     txtCoords->setAccessibleName(QStringLiteral("Coords"));
     txtCoords->setAccessibleDescription(QStringLiteral("top-left corner of the region: x, y"));

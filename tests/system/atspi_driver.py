@@ -65,6 +65,15 @@ def main():
     window = wait_for("the program", lambda: app() and app()[0])
     wait_for("its controls", lambda: find(window, "Screenshot view"))
 
+    # The name a reader speaks for each number box: that of a caption linked to it, else its own.
+    for name in ("Red from", "Red to", "Green from", "Green to", "Blue from", "Blue to", "Width",
+                 "Height", "Coords"):
+        box = find(window, name, "text")
+        labels = [relation.getTarget(i).name for relation in box.getRelationSet()
+                  if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY
+                  for i in range(relation.getNTargets())]
+        print("box %s: %s" % (name, labels[0] if labels else box.name))
+
     press(window, "Paste Image From Clipboard")
     print("view:", wait_for("the paste", lambda: description(window, "Screenshot view")
                             if description(window, "Screenshot view") != "no screenshot" else None))

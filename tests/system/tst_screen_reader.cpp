@@ -49,6 +49,9 @@ void tst_ScreenReader::mainPathAndBuffersThroughAtSpi()
         if (const qsizetype colon = line.indexOf(": "); colon > 0)
             said.insert(line.left(colon), line.mid(colon + 2));
     const QByteArray expected = expectedDefinition(shot, QRect(130, 45, 17, 11));
+    for (const char *box : {"Red from", "Red to", "Green from", "Green to", "Blue from", "Blue to",
+                            "Width", "Height", "Coords"})
+        QCOMPARE(said.value(QByteArray("box ") + box), QByteArray(box));
     QCOMPARE(said.value("view"), QByteArray("640 \xc3\x97 480"));
     // The result box reads with its line breaks as the document holds them; the clipboard
     // has the definition byte for byte.
