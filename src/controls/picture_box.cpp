@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QRegion>
 #include <cmath>
 
@@ -103,8 +102,8 @@ QPointF PictureBox::mapDrawingToWindow(QPointF drawingPoint) const
 void PictureBox::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (QWindow *handle = window()->windowHandle())
-        WindowPointer::of(handle);
+    QWindow *handle = window()->windowHandle();
+    m_pointer = handle ? WindowPointer::of(handle) : nullptr;
     const QPoint origin = m_grid.origin();
     const qreal scale = m_grid.scale();
     place();
@@ -208,9 +207,7 @@ void PictureBox::paintEvent(QPaintEvent *event)
 QPointF PictureBox::drawingPosition(const QMouseEvent *event) const
 {
     QPointF inWindow = event->position() + mapTo(window(), QPointF(0, 0));
-    QWindow *handle = window()->windowHandle();
-    const QPointF reported =
-        handle ? WindowPointer::of(handle)->windowPosition(*event) : event->scenePosition();
+    const QPointF reported = m_pointer ? m_pointer->windowPosition(*event) : event->scenePosition();
     // An event sent straight to the widget has no window position of its own.
     if (std::abs(reported.x() - inWindow.x()) <= 1 + screenPixelTolerance &&
         std::abs(reported.y() - inWindow.y()) <= 1 + screenPixelTolerance)

@@ -3,9 +3,12 @@
 #include "common/screen_grid.h"
 #include "controls/retained_image.h"
 
+#include <QPointer>
 #include <QWidget>
 
 namespace corvantile {
+
+class WindowPointer;
 
 // A drawing surface that shows a picture and keeps what is drawn on it (its retained image),
 // counted in the screen's own pixels: a screenshot shows one picture pixel on one screen
@@ -110,7 +113,8 @@ private:
     QSize m_boxSize{0, 0};
     QPoint m_boxPosition;
     QPoint m_anchor;
-    ScreenGrid m_grid; // as last placed
+    ScreenGrid m_grid;                 // as last placed
+    QPointer<WindowPointer> m_pointer; // the window system's reports of its window's pointer
     bool m_autoSize = false;
     bool m_autoRedraw = false;
     bool m_described = false;
