@@ -4,8 +4,9 @@
 
 namespace corvantile {
 
-// The desktop's style with a narrower gap between an option button's or check box's mark
-// and its caption, so captions fit controls sized for a classic dialog.
+// The desktop's style with a smaller option button and check box mark, and a narrower gap
+// between the mark and its caption, so marks and captions fit controls sized for a classic
+// dialog.
 class CompactStyle : public QProxyStyle
 {
     Q_OBJECT

@@ -252,6 +252,27 @@ void tst_MainWindow::captionsAndTexts()
 void tst_MainWindow::captionsFit()
 {
     FormDriver d;
+    // The marks of the option buttons and the check box are drawn whole, with a screen pixel to
+    // spare above and below them.
+    for (QAbstractButton *button :
+         {static_cast<QAbstractButton *>(d.Option1), static_cast<QAbstractButton *>(d.Option2),
+          static_cast<QAbstractButton *>(d.chkUseBlack)}) {
+        const QImage shown = button->grab().toImage();
+        const qreal s = shown.devicePixelRatio();
+        const int markEnd =
+            qCeil(captionStart(button, button == d.chkUseBlack ? QStyle::SE_CheckBoxContents
+                                                               : QStyle::SE_RadioButtonContents) *
+                  s);
+        int top = shown.height(), bottom = -1;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < markEnd; ++x)
+                if (qGray(shown.pixel(x, y)) < 236) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        QVERIFY2(top >= 1 && bottom >= top && bottom <= shown.height() - 2,
+                 qPrintable(button->objectName()));
+    }
     struct Caption
     {
         const QWidget *control;
