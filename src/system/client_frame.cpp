@@ -31,7 +31,11 @@ ClientFrame::ClientFrame(QWidget *content)
     for (auto it = fonts.cbegin(); it != fonts.cend(); ++it)
         it.key()->setFont(it.value());
     content->move(border, titleHeight);
-    const QSize outer(content->width() + 2 * border, content->height() + titleHeight + border);
+    QSize outer(content->width() + 2 * border, content->height() + titleHeight + border);
+    // A compositor that centres a window of odd size puts it on a half pixel, and the pointer's
+    // positions in it are then half a pixel off: the frame is even both ways, a spare pixel at
+    // its right and bottom where needed.
+    outer += QSize(outer.width() % 2, outer.height() % 2);
     if (content->minimumSize() == content->maximumSize()) {
         setFixedSize(outer);
     } else {
@@ -40,6 +44,14 @@ ClientFrame::ClientFrame(QWidget *content)
         resize(outer);
         setMouseTracking(true);
     }
+}
+
+// The title is drawn in the active colour whenever the window is active.
+void ClientFrame::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+        update();
 }
 
 void ClientFrame::resizeEvent(QResizeEvent *event)
