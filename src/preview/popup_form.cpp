@@ -20,6 +20,14 @@ PopupForm::PopupForm(QWidget *parent)
     picZoom->resize(initialClientWidth - margin, initialClientHeight - margin);
 }
 
+// A tool window is shown without being made active on some systems (Windows); the preview is
+// made the active window, so that its keys (Escape) reach it.
+void PopupForm::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    activateWindow();
+}
+
 void PopupForm::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);

@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QHash>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -154,6 +155,16 @@ void ClientFrame::mouseReleaseEvent(QMouseEvent *event)
         close();
 }
 
+// Escape closes a dialog in the frame, as it closes one with the system's own frame.
+void ClientFrame::keyPressEvent(QKeyEvent *event)
+{
+    if (event->matches(QKeySequence::Cancel) && qobject_cast<QDialog *>(m_content)) {
+        m_content->close();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void ClientFrame::closeEvent(QCloseEvent *event)
 {
     // The window inside decides, as it would as a window of its own.
@@ -193,8 +204,15 @@ void execDialog(QDialog *dialog)
     const Qt::WindowFlags flags = dialog->windowFlags();
     ClientFrame frame(dialog);
     frame.setWindowModality(Qt::ApplicationModal);
+    // A child of the window it was opened from, so that the compositor keeps it above that
+    // window and places it as a dialog; and the window the keys go to.
+    if (owner) {
+        frame.winId();
+        frame.windowHandle()->setTransientParent(owner->window()->windowHandle());
+    }
     dialog->show();
     frame.show();
+    frame.activateWindow();
     QEventLoop loop;
     QObject::connect(dialog, &QDialog::finished, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::DialogExec);

@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QStyleOptionButton>
 #include <QTextLayout>
 #include <QtMath>
@@ -369,6 +370,10 @@ void tst_MainWindow::frameDrawnByTheTool()
     QVERIFY(QTest::qWaitForWindowExposed(&zoomFrame));
     zoomFrame.resize(400, 300);
     QCOMPARE(zoom->picZoom->size(), QSize(400 - 6 - 5, 300 - 33 - 5));
+    // Escape closes the dialog in the frame, as with the system's own frame.
+    QSignalSpy finished(zoom, &QDialog::finished);
+    QTest::keyClick(&zoomFrame, Qt::Key_Escape);
+    QCOMPARE(finished.count(), 1);
 }
 
 void tst_MainWindow::screenReaderSees_data()
