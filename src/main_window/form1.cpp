@@ -116,6 +116,10 @@ Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
 {
     setWindowTitle(QString::fromLatin1(windowCaption));
     setWindowIcon(appIcon());
+    // The dialog font is the program's own: a control under the window's style sheet that is
+    // not in a window of its own (in the frame the tool draws on Wayland) takes the program's
+    // font, which would otherwise be the desktop's.
+    QApplication::setFont(dialogFont());
     setFont(dialogFont());
     // Frames as a classic dialog draws them: the caption sits on the frame's top line, so
     // the controls placed inside keep clear of it.

@@ -356,6 +356,10 @@ void tst_MainWindow::frameDrawnByTheTool()
 
     QCOMPARE(framed.txtObject->document()->defaultFont(),
              plain.txtObject->document()->defaultFont());
+    // Every text box has the window's font, inside a group frame too.
+    for (const QLineEdit *box :
+         {plain.txtCoords, plain.txtWidth, plain.txtHeight, plain.txtObjectName})
+        QCOMPARE(box->font(), plain.txtRedFrom->font());
     QTest::mouseClick(frame, Qt::LeftButton, Qt::NoModifier, frame->closeButtonRect().center());
     QVERIFY(!frame->isVisible());
     framed.form->setParent(nullptr); // the driver owns the window
