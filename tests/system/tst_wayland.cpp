@@ -37,6 +37,7 @@ private slots:
     void pasteAndCreate();
     void stalledOwnerKeepsTheWindowAnswering();
     void maximiseLeavesTheWindowAsItIs();
+    void looksAsOnX11();
 };
 
 void tst_Wayland::initTestCase()
@@ -125,6 +126,27 @@ void tst_Wayland::maximiseLeavesTheWindowAsItIs()
     QVERIFY(x->program.findWaylandWindow());
     QCOMPARE(x->program.window(), place);              // neither moved
     QCOMPARE(x->program.waylandFrameWidth(), 688 + 6); // nor resized
+}
+
+// Inside the tool's own frame the window is drawn as on X11, fonts and all: the same state (a
+// picture file opened, the window active) compared pixel for pixel.
+void tst_Wayland::looksAsOnX11()
+{
+    const QString file = x->display.filePath(QStringLiteral("shot.png"));
+    QVERIFY(patternImage(300, 200).save(file));
+    const QRect client(QPoint(0, 0), corvantile::layout::window.size());
+    Desktop onX11;
+    QVERIFY(onX11.display.start());
+    onX11.program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
+    QVERIFY(onX11.program.start());
+    onX11.display.xdotool(QStringLiteral("search --onlyvisible --name Quenby windowfocus --sync"));
+    QTest::qWait(500);
+    const QImage expected = onX11.program.screenPart(client);
+
+    x->program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
+    QVERIFY(x->program.start());
+    x->display.xdotool(QStringLiteral("mousemove 1270 890")); // Weston's pointer out of the way
+    QTRY_COMPARE_WITH_TIMEOUT(x->program.screenPart(client), expected, 10000);
 }
 
 QTEST_GUILESS_MAIN(tst_Wayland)
