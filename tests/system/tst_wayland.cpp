@@ -139,8 +139,10 @@ void tst_Wayland::looksAsOnX11()
     QVERIFY(onX11.display.start());
     onX11.program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
     QVERIFY(onX11.program.start());
+    const QImage unfocused = onX11.program.screenPart(client);
     onX11.display.xdotool(QStringLiteral("search --onlyvisible --name Quenby windowfocus --sync"));
-    QTest::qWait(500);
+    QTRY_VERIFY_WITH_TIMEOUT(onX11.program.screenPart(client) != unfocused, 10000); // active
+    QTest::qWait(300);
     const QImage expected = onX11.program.screenPart(client);
 
     x->program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
