@@ -11,8 +11,6 @@
 namespace corvantile {
 namespace {
 
-// Scales a picture to size. Smooth scaling of a huge screenshot straight down to a thumbnail
-// is slow, so a cheap pass first brings it to a few times the target size.
 // The cheap first pass of a smooth scaling to size, or the picture itself when it is small.
 QImage coarseFor(const QImage &picture, QSize size)
 {
@@ -23,6 +21,8 @@ QImage coarseFor(const QImage &picture, QSize size)
     return picture;
 }
 
+// Scales a picture to size. Smooth scaling of a huge screenshot straight down to a thumbnail
+// is slow, so a cheap pass first brings it to a few times the target size.
 QImage scaledTo(const QImage &picture, QSize size, ImageBox::Scaling scaling)
 {
     if (scaling == ImageBox::Scaling::Pixelated)

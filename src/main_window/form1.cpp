@@ -207,8 +207,9 @@ void Form1::buildControls()
     // The clip box's place is its anchor, and its size counts the screen's own pixels.
     picClip = new PictureBox(PictureBox::Border::None, this);
     picClip->setObjectName(QStringLiteral("picClip"));
-    picClip->setAnchor(layout::place("picClip").topLeft());
-    picClip->setBoxSize(layout::place("picClip").width(), layout::place("picClip").height());
+    const QRect clipPlace = layout::place("picClip");
+    picClip->setAnchor(clipPlace.topLeft());
+    picClip->setBoxSize(clipPlace.width(), clipPlace.height());
 
     Frame3 = makeFrame(this, "Frame3", "Coords");
     txtCoords = makeTextBox(Frame3, "txtCoords", "");
@@ -305,9 +306,7 @@ void Form1::connectHandlers()
     // The Menu key on the clip box does what a right-button release does, with the menu at the
     // box's top-left corner instead of at the pointer.
     connect(picClip, &PictureBox::menuKeyPressed, this, [this] {
-        m_menuPosition = picClip->mapToGlobal(QPoint(0, 0));
-        picClip_MouseUp(RightButton, 0, 0, 0);
-        m_menuPosition.reset();
+        releaseRightByKey(picClip, [this] { picClip_MouseUp(RightButton, 0, 0, 0); });
     });
     connect(imgEgg, &ImageBox::doubleClicked, this, &Form1::imgEgg_DblClick);
 
@@ -320,9 +319,8 @@ void Form1::connectHandlers()
                 [this, i] { ImgBuffer_MouseUp(i, LeftButton, 0, 0, 0); });
         connect(new QShortcut(QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, key), this),
                 &QShortcut::activated, this, [this, i] {
-                    m_menuPosition = ImgBuffer[size_t(i)]->mapToGlobal(QPoint(0, 0));
-                    ImgBuffer_MouseUp(i, RightButton, 0, 0, 0);
-                    m_menuPosition.reset();
+                    releaseRightByKey(ImgBuffer[size_t(i)],
+                                      [this, i] { ImgBuffer_MouseUp(i, RightButton, 0, 0, 0); });
                 });
     }
     // The paste key pastes a screenshot, except in a text box, where it is the box's own.
@@ -348,6 +346,15 @@ void Form1::Form_Load()
     state.greenTo = 255;
     state.blueFrom = 0;
     state.blueTo = 255;
+}
+
+// A right-button release given by a key: the menu it opens stands at the control's top-left
+// corner instead of at the pointer.
+void Form1::releaseRightByKey(QWidget *control, const std::function<void()> &release)
+{
+    m_menuPosition = control->mapToGlobal(QPoint(0, 0));
+    release();
+    m_menuPosition.reset();
 }
 
 void Form1::openPopMenu()

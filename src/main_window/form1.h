@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -107,6 +108,7 @@ protected:
 
 private:
     void takePicture(const ClipboardPicture &clip);
+    void releaseRightByKey(QWidget *control, const std::function<void()> &release);
     // Controls, named as the tool's documentation names them; each carries its name as its
     // object name too.
     SunkenFrame *picScroll = nullptr;
