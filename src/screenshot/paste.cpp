@@ -11,9 +11,12 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QLabel>
+#include <QLocale>
 #include <QMimeData>
+#include <QTimer>
 
 namespace corvantile {
 namespace {
@@ -29,9 +32,27 @@ QString droppedFile(const QMimeData *data)
 
 void Form1::Command1_Click()
 {
+    // While the clipboard is read the window shows that it is busy and, once the read takes
+    // a while, how far it got; the status line then gets its text back.
+    ReadProgress progress;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const QString status = lblCoords->text();
+    QTimer progressShown;
+    connect(&progressShown, &QTimer::timeout, this, [&] {
+        progressShown.setInterval(100);
+        const qint64 bytes = progress.bytesRead;
+        lblCoords->setText(bytes == 0 ? QStringLiteral("Reading the clipboard...")
+                                      : QStringLiteral("Reading the clipboard: %1 MB")
+                                            .arg(QLocale().toString(bytes / 1e6, 'f', 1)));
+    });
+    progressShown.start(500);
     // The clipboard is read once: the picture for the view, and the same (shared) picture for
     // the buffer slot. Asking a slow owner twice would double the wait for nothing.
-    takePicture(clipboard().readPicture());
+    const ClipboardPicture picture = clipboard().readPicture(progress);
+    progressShown.stop();
+    lblCoords->setText(status);
+    QGuiApplication::restoreOverrideCursor();
+    takePicture(picture);
 }
 
 void Form1::takePicture(const ClipboardPicture &clip)

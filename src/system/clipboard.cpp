@@ -10,6 +10,8 @@
 #include <QImageReader>
 #include <QMimeData>
 #include <QMimeDatabase>
+#include <QTimer>
+#include <thread>
 
 namespace corvantile {
 
@@ -36,7 +38,7 @@ std::unique_ptr<Clipboard> systemClipboard()
     return std::make_unique<QtClipboard>();
 }
 
-ClipboardPicture QtClipboard::readThroughQt(bool decodedIsBitmap)
+ClipboardPicture QtClipboard::readThroughQt(ReadProgress &progress, bool decodedIsBitmap)
 {
     ClipboardPicture result;
     QClipboard *clipboard = QGuiApplication::clipboard();
@@ -57,7 +59,7 @@ ClipboardPicture QtClipboard::readThroughQt(bool decodedIsBitmap)
     }
     QElapsedTimer timer;
     timer.start();
-    const QByteArray bytes = data->data(format);
+    QByteArray bytes = data->data(format);
     if (bytes.isEmpty() && timer.elapsed() >= ownerStallLimit.count()) {
         // The owner let Qt's read run out of time: the bitmap test failed. That skips only the
         // test: the paste goes on as if a bitmap were there, and its read fails.
@@ -65,8 +67,36 @@ ClipboardPicture QtClipboard::readThroughQt(bool decodedIsBitmap)
         result.offersBitmap = true;
         return result;
     }
-    return asRead(decodedPicture(QImage::fromData(
-        bytes, QMimeDatabase().mimeTypeForName(format).preferredSuffix().toLatin1())));
+    progress.bytesRead = bytes.size();
+    const QByteArray suffix = QMimeDatabase().mimeTypeForName(format).preferredSuffix().toLatin1();
+    runWhileAlive(progress, [&] {
+        result = decodedPicture(QImage::fromData(bytes, suffix));
+        bytes.clear();
+    });
+    if (progress.cancelled)
+        return ClipboardPicture{ClipboardPicture::Read::Failed, QImage(), true};
+    return asRead(result);
+}
+
+void QtClipboard::runWhileAlive(ReadProgress &progress, const std::function<void()> &work) const
+{
+    QEventLoop loop;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        work();
+        done = true;
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    // Escape is looked for often enough that a cancel feels immediate.
+    QTimer escape;
+    QObject::connect(&escape, &QTimer::timeout, &loop, [&] {
+        if (escapeHeld())
+            progress.cancelled = true;
+    });
+    escape.start(40);
+    while (!done)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join();
 }
 
 bool QtClipboard::setText(const QString &text)

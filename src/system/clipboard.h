@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <memory>
 
 namespace corvantile {
@@ -22,14 +23,23 @@ struct ClipboardPicture
     bool offersBitmap = false;
 };
 
+// What a read shares with the window while it runs: how far it got, and whether the user
+// cancelled it (which makes it a failed read). The read itself may run on another thread.
+struct ReadProgress
+{
+    std::atomic<qint64> bytesRead{0};
+    std::atomic<bool> cancelled{false};
+};
+
 // The clipboard as the tool uses it. Tests stand in their own to make reads and writes fail.
 class Clipboard
 {
 public:
     virtual ~Clipboard() = default;
     // Reads the picture and answers the bitmap test in one go, asking the clipboard's owner as
-    // few questions as possible.
-    virtual ClipboardPicture readPicture() = 0;
+    // few questions as possible. The window keeps repainting meanwhile; user input waits
+    // until the read is over, except Escape, which cancels it.
+    virtual ClipboardPicture readPicture(ReadProgress &progress) = 0;
     // Puts text on the clipboard as plain text. Returns false when it could not.
     virtual bool setText(const QString &text) = 0;
 };

@@ -3,6 +3,7 @@
 #include "clipboard.h"
 
 #include <chrono>
+#include <functional>
 
 namespace corvantile {
 
@@ -15,13 +16,26 @@ public:
     // limit (one second on Wayland): the owner did not answer.
     static constexpr std::chrono::milliseconds ownerStallLimit{900};
 
-    ClipboardPicture readPicture() override { return readThroughQt(true); }
+    ClipboardPicture readPicture(ReadProgress &progress) override
+    {
+        return readThroughQt(progress, true);
+    }
     bool setText(const QString &text) override;
 
 protected:
     // Asks for one picture format, PNG first, and decodes it. decodedIsBitmap: whether a
     // picture that decodes passes the bitmap test, which on Windows only its own bitmap does.
-    ClipboardPicture readThroughQt(bool decodedIsBitmap);
+    ClipboardPicture readThroughQt(ReadProgress &progress, bool decodedIsBitmap);
+
+    // Runs `work` on a thread of its own while this thread goes on painting the window and
+    // answering the window manager, holding user input back until the work is done. Escape,
+    // as far as the system lets it be seen meanwhile, sets the cancel flag; the work ends
+    // soon after it.
+    void runWhileAlive(ReadProgress &progress, const std::function<void()> &work) const;
+
+    // Whether the user holds Escape down in the tool's window, asked of the system directly
+    // since the key event itself waits with the rest of the input.
+    virtual bool escapeHeld() const { return false; }
 };
 
 // The readers of the single systems, each in a file of its own.

@@ -17,7 +17,7 @@ public:
     // A click that activates the window may arrive just before the focus does, so the focus
     // is waited for a moment (taking no user input meanwhile); still without it, the read
     // fails rather than report "no picture".
-    ClipboardPicture readPicture() override
+    ClipboardPicture readPicture(ReadProgress &progress) override
     {
         QElapsedTimer waited;
         waited.start();
@@ -28,7 +28,7 @@ public:
             failed.read = ClipboardPicture::Read::Failed;
             return failed;
         }
-        return readThroughQt(true);
+        return readThroughQt(progress, true);
     }
 };
 

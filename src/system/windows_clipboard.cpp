@@ -2,6 +2,7 @@
 #include "qt_clipboard.h"
 
 #include <QByteArray>
+#include <QGuiApplication>
 #include <QThread>
 #include <cstring>
 
@@ -82,13 +83,23 @@ QImage clipboardBitmap()
 class WindowsClipboard : public QtClipboard
 {
 public:
-    ClipboardPicture readPicture() override
+    ClipboardPicture readPicture(ReadProgress &progress) override
     {
         if (IsClipboardFormatAvailable(CF_BITMAP) == 0)
-            return readThroughQt(false);
-        ClipboardPicture picture = decodedPicture(clipboardBitmap());
+            return readThroughQt(progress, false);
+        ClipboardPicture picture;
+        runWhileAlive(progress, [&picture] { picture = decodedPicture(clipboardBitmap()); });
+        if (progress.cancelled)
+            picture = {ClipboardPicture::Read::Failed, QImage(), true};
         picture.offersBitmap = true;
         return picture;
+    }
+
+protected:
+    bool escapeHeld() const override
+    {
+        return QGuiApplication::applicationState() == Qt::ApplicationActive &&
+               (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
     }
 };
 

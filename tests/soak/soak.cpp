@@ -6,7 +6,7 @@
 #include "support/form_driver.h"
 #include "support/process_memory.h"
 #include "support/test_images.h"
-#include "system/x11_clipboard_probe.h"
+#include "system/x11_selection.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -22,7 +22,7 @@ void FakeClipboard::failReads(bool reportsBitmap)
     next = {ClipboardPicture::Read::Failed, QImage(), reportsBitmap};
 }
 
-ClipboardPicture FakeClipboard::readPicture()
+ClipboardPicture FakeClipboard::readPicture(ReadProgress &)
 {
     ++reads;
     return next;

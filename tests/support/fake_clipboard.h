@@ -21,7 +21,7 @@ public:
     void holdPictureNotBitmap(const QImage &image);
     void failReads(bool reportsBitmap);
 
-    ClipboardPicture readPicture() override;
+    ClipboardPicture readPicture(ReadProgress &progress) override;
     bool setText(const QString &value) override;
 };
 
