@@ -78,7 +78,7 @@ ClipboardPicture QtClipboard::readThroughQt(ReadProgress &progress, bool decoded
     return asRead(result);
 }
 
-void QtClipboard::runWhileAlive(ReadProgress &progress, const std::function<void()> &work) const
+void QtClipboard::runWhileAlive(ReadProgress &progress, const std::function<void()> &work)
 {
     QEventLoop loop;
     std::atomic<bool> done{false};
@@ -90,7 +90,7 @@ void QtClipboard::runWhileAlive(ReadProgress &progress, const std::function<void
     // Escape is looked for often enough that a cancel feels immediate.
     QTimer escape;
     QObject::connect(&escape, &QTimer::timeout, &loop, [&] {
-        if (escapeHeld())
+        if (escapePressed())
             progress.cancelled = true;
     });
     escape.start(40);

@@ -31,11 +31,11 @@ protected:
     // answering the window manager, holding user input back until the work is done. Escape,
     // as far as the system lets it be seen meanwhile, sets the cancel flag; the work ends
     // soon after it.
-    void runWhileAlive(ReadProgress &progress, const std::function<void()> &work) const;
+    void runWhileAlive(ReadProgress &progress, const std::function<void()> &work);
 
-    // Whether the user holds Escape down in the tool's window, asked of the system directly
-    // since the key event itself waits with the rest of the input.
-    virtual bool escapeHeld() const { return false; }
+    // Whether the user has pressed Escape in the tool's window since the read began, asked
+    // of the system directly since the key event itself waits with the rest of the input.
+    virtual bool escapePressed() { return false; }
 };
 
 // The readers of the single systems, each in a file of its own.

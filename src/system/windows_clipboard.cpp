@@ -88,6 +88,7 @@ public:
         if (IsClipboardFormatAvailable(CF_BITMAP) == 0)
             return readThroughQt(progress, false);
         ClipboardPicture picture;
+        GetAsyncKeyState(VK_ESCAPE); // forgets a press from before the paste
         runWhileAlive(progress, [&picture] { picture = decodedPicture(clipboardBitmap()); });
         if (progress.cancelled)
             picture = {ClipboardPicture::Read::Failed, QImage(), true};
@@ -96,10 +97,11 @@ public:
     }
 
 protected:
-    bool escapeHeld() const override
+    // Down now, or pressed since the last question.
+    bool escapePressed() override
     {
         return QGuiApplication::applicationState() == Qt::ApplicationActive &&
-               (GetAsyncKeyState(VK_ESCAPE) & 0x8000) != 0;
+               (GetAsyncKeyState(VK_ESCAPE) & 0x8001) != 0;
     }
 };
 

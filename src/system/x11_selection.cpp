@@ -64,8 +64,8 @@ public:
                            window;
             },
             limit, progress);
-        given = notify &&
-                reinterpret_cast<xcb_selection_notify_event_t *>(notify.get())->property != 0;
+        given =
+            notify && reinterpret_cast<xcb_selection_notify_event_t *>(notify.get())->property != 0;
         return notify != nullptr;
     }
 
@@ -260,8 +260,7 @@ SelectionPicture readSelectionPicture(ReadProgress &progress, milliseconds silen
 
     bool given = false;
     result.outcome = Outcome::Stalled;
-    if (!owner.convert(owner.intern(format.toLatin1().constData()), silenceLimit, &progress,
-                       given))
+    if (!owner.convert(owner.intern(format.toLatin1().constData()), silenceLimit, &progress, given))
         return result;
     result.outcome = Outcome::Refused;
     PictureBytes picture(progress);
