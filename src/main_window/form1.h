@@ -160,12 +160,15 @@ private:
     void buildTabOrder();
     void connectHandlers();
     void describeForScreenReaders();
+    // Tells a screen reader what an action did, as a notification it speaks at once.
+    void announce(const QString &text);
     void placePicInner(int left, int top);
 
     std::unique_ptr<Clipboard> m_clipboard;
     // What the image buffers hold; their controls show thumbnails only.
     std::array<StoredPicture, bufferCount> m_buffers;
     PopupForm *m_popupForm = nullptr;
+    QLabel *m_announcer = nullptr; // never seen: a notification for screen readers only
     // Where the next PopMenu opens when it is not opened at the mouse pointer (by a key).
     std::optional<QPoint> m_menuPosition;
 };

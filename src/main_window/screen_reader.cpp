@@ -54,6 +54,11 @@ void Form1::describeForScreenReaders()
     chkUseBlack->setAccessibleName(QStringLiteral("Include black pixels"));
     txtObject->setAccessibleName(QStringLiteral("Object definition"));
     setAccessibleRole(imgEgg, QAccessible::NoRole); // the hidden spot stays hidden
+    m_announcer = new QLabel(this);
+    m_announcer->setObjectName(QStringLiteral("announcer"));
+    m_announcer->setGeometry(0, 0, 0, 0);
+    m_announcer->hide();
+    setAccessibleRole(m_announcer, QAccessible::Notification);
 
     // The buffers: pictures with the actions a left or a right click offers.
     for (int i = 0; i < bufferCount; ++i) {
@@ -76,6 +81,15 @@ void Form1::describeForScreenReaders()
                                          ZoomIn_Click();
                                      }}});
     }
+}
+
+// A notification is spoken when it appears, so each announcement shows it anew.
+void Form1::announce(const QString &text)
+{
+    m_announcer->hide();
+    m_announcer->setText(text);
+    m_announcer->setAccessibleName(text);
+    m_announcer->show();
 }
 
 } // namespace corvantile

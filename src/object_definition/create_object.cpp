@@ -44,7 +44,11 @@ void Form1::btnCreate_Click()
     txtObject->setText(*text);
     // A screen reader hears how many pixels were kept (one "=" in each entry).
     txtObject->setAccessibleDescription(QStringLiteral("%1 pixels kept").arg(text->count(u'=')));
-    clipboard().setText(*text); // if this fails the result box still holds the text
+    // If this fails the result box still holds the text.
+    const bool copied = clipboard().setText(*text);
+    announce(QStringLiteral("%1 pixels kept. ").arg(text->count(u'=')) +
+             (copied ? QStringLiteral("The definition is on the clipboard.")
+                     : QStringLiteral("The definition could not be put on the clipboard.")));
 }
 
 void Form1::txtRedFrom_Change()

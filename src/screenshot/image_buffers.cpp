@@ -1,5 +1,6 @@
 // The eight image buffers: bring a screenshot back, and delete one through the pop-up menu.
 
+#include "controls/accessibility.h"
 #include "controls/image_box.h"
 #include "controls/mouse_buttons.h"
 #include "controls/picture_box.h"
@@ -25,6 +26,11 @@ void Form1::ImgBuffer_MouseUp(int index, int button, int, float, float)
         picClip->setPicture(QImage());
         HScroll1->setValue(0);
         VScroll1->setValue(0);
+        const QImage &shown = PicInner->picture();
+        announce(shown.isNull() ? QStringLiteral("Buffer %1 is empty").arg(index + 1)
+                                : QStringLiteral("Buffer %1 brought back, %2")
+                                      .arg(index + 1)
+                                      .arg(sizeDescription(shown.size())));
     }
     if (button == RightButton) {
         state.menuTarget = static_cast<std::int16_t>(index);

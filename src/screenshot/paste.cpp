@@ -1,6 +1,7 @@
 // The paste: the clipboard's picture, or a picture file, into the screenshot view and the next
 // image buffer.
 
+#include "controls/accessibility.h"
 #include "controls/image_box.h"
 #include "controls/picture_box.h"
 #include "main_window/form1.h"
@@ -53,6 +54,20 @@ void Form1::Command1_Click()
     lblCoords->setText(status);
     QGuiApplication::restoreOverrideCursor();
     takePicture(picture);
+    switch (picture.read) {
+    case ClipboardPicture::Read::Failed:
+        announce(QStringLiteral("Nothing pasted: the clipboard's picture could not be read"));
+        break;
+    case ClipboardPicture::Read::NoPicture:
+        announce(QStringLiteral("Nothing pasted: the clipboard holds no picture"));
+        break;
+    case ClipboardPicture::Read::Picture:
+        announce(QStringLiteral("Pasted %1, ").arg(sizeDescription(picture.image.size())) +
+                 (picture.offersBitmap && isBufferSlot(state.bufferIndex)
+                      ? QStringLiteral("in buffer %1").arg(state.bufferIndex + 1)
+                      : QStringLiteral("not kept in a buffer")));
+        break;
+    }
 }
 
 void Form1::takePicture(const ClipboardPicture &clip)

@@ -5,6 +5,7 @@
 #include "support/desktop.h"
 #include "support/test_images.h"
 
+#include <QDir>
 #include <QTest>
 
 using namespace corvantile::test;
@@ -16,11 +17,31 @@ class tst_ScreenReader : public QObject
 private slots:
     void initTestCase();
     void mainPathAndBuffersThroughAtSpi();
+    void spokenByOrca();
 };
 
 void tst_ScreenReader::initTestCase()
 {
-    requireTools(QStringLiteral("Xvfb xclip dbus-run-session /usr/libexec/at-spi-bus-launcher"));
+    requireTools(QStringLiteral(
+        "Xvfb xclip xdotool orca dbus-run-session /usr/libexec/at-spi-bus-launcher"));
+}
+
+// Runs a driver inside a private D-Bus session with the AT-SPI bus and the program, and gives
+// its output once it is done.
+static QByteArray driven(corvantile::test::Display &display, const QString &driver,
+                         const QString &argument)
+{
+    const QString here = QStringLiteral(CORVANTILE_SOURCE_DIR "/tests/system/");
+    QProcess *session =
+        display.start(QStringLiteral("dbus-run-session"),
+                      {QStringLiteral("--"), here + QStringLiteral("atspi_session.sh"),
+                       qEnvironmentVariable("CORVANTILE_BINARY"), here + driver, argument});
+    if (!session || !session->waitForFinished(120000))
+        return {};
+    const QByteArray out = session->readAllStandardOutput();
+    if (session->exitCode() != 0)
+        qWarning("%s", (out + session->readAllStandardError().right(2000)).constData());
+    return session->exitCode() == 0 ? out : QByteArray();
 }
 
 void tst_ScreenReader::mainPathAndBuffersThroughAtSpi()
@@ -31,18 +52,8 @@ void tst_ScreenReader::mainPathAndBuffersThroughAtSpi()
     QVERIFY(x.clipboard.offer(shot));
     const QString second = x.display.filePath(QStringLiteral("second.png"));
     QVERIFY(patternImage(300, 200).save(second));
-
-    const QString here = QStringLiteral(CORVANTILE_SOURCE_DIR "/tests/system/");
-    QProcess *session =
-        x.display.start(QStringLiteral("dbus-run-session"),
-                        {QStringLiteral("--"), here + QStringLiteral("atspi_session.sh"),
-                         qEnvironmentVariable("CORVANTILE_BINARY"),
-                         here + QStringLiteral("atspi_driver.py"), second});
-    QVERIFY(session);
-    QVERIFY(session->waitForFinished(120000));
-    const QByteArray out = session->readAllStandardOutput();
-    QVERIFY2(session->exitCode() == 0,
-             (out + session->readAllStandardError().right(2000)).constData());
+    const QByteArray out = driven(x.display, QStringLiteral("atspi_driver.py"), second);
+    QVERIFY(!out.isEmpty());
 
     QHash<QByteArray, QByteArray> said;
     for (const QByteArray &line : out.split('\n'))
@@ -60,6 +71,28 @@ void tst_ScreenReader::mainPathAndBuffersThroughAtSpi()
     QCOMPARE(QByteArray::fromHex(said.value("clipboard")), expected);
     QCOMPARE(said.value("second view"), QByteArray("300 \xc3\x97 200"));
     QCOMPARE(said.value("brought back"), QByteArray("640 \xc3\x97 480"));
+}
+
+// What Orca itself speaks while the window is worked with the keyboard alone: every number
+// box by its own name, the result box, and what Paste and Create Object did.
+void tst_ScreenReader::spokenByOrca()
+{
+    Desktop x;
+    QVERIFY(x.display.start());
+    QVERIFY(x.clipboard.offer(patternImage(640, 480)));
+    const QString prefs = x.display.filePath(QStringLiteral("orca"));
+    QVERIFY(QDir().mkpath(prefs));
+    const QByteArray spoken = driven(x.display, QStringLiteral("orca_driver.py"), prefs);
+    QVERIFY(!spoken.isEmpty());
+    const auto said = [&spoken](const QByteArray &line) {
+        return spoken.contains("\n" + line) || spoken.startsWith(line);
+    };
+    for (const char *box : {"Red from", "Red to", "Green from", "Green to", "Blue from", "Blue to",
+                            "Width", "Height", "Coords"})
+        QVERIFY2(said(box + QByteArray(" text.")), box);
+    QVERIFY(said("Object definition read only text."));
+    QVERIFY(said("notification Pasted 640 \xc3\x97 480, in buffer 1."));
+    QVERIFY(spoken.contains(" pixels kept. The definition is on the clipboard."));
 }
 
 QTEST_GUILESS_MAIN(tst_ScreenReader)

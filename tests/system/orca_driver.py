@@ -1,0 +1,66 @@
+"""Works Corvantile with the keyboard alone while Orca, the screen reader, listens, and prints
+every line Orca spoke, one a line, read once from Orca's debug output at the end.
+
+Usage: orca_driver.py WORK_FOLDER
+"""
+import os
+import re
+import subprocess
+import sys
+import time
+
+
+def keys(*names):
+    for name in names:
+        subprocess.run(["xdotool", "key", "--clearmodifiers", name], check=True)
+        time.sleep(0.35)
+
+
+def text(value):
+    subprocess.run(["xdotool", "type", "--delay", "30", value], check=True)
+    time.sleep(0.3)
+
+
+def main():
+    work = sys.argv[1]
+    log = os.path.join(work, "orca.out")
+    orca = subprocess.Popen(["orca", "--replace", "--user-prefs", work, "--debug-file", log],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        time.sleep(4)  # Orca starts up
+        end = time.time() + 20
+        window = ""
+        while time.time() < end and not window:
+            window = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "Corvantile"],
+                                    capture_output=True, text=True).stdout.split()
+            time.sleep(0.2)
+        subprocess.run(["xdotool", "windowfocus", "--sync", window[0]], check=True)
+        time.sleep(1.5)
+        keys("ctrl+v")  # the paste, from the viewport
+        time.sleep(1)
+        keys("Tab", "Tab", "Tab", "Tab", "Tab")  # the width box
+        text("5")
+        keys("Tab")
+        text("4")
+        keys("Tab")
+        text("10, 20")
+        keys("Tab", "Tab", "Tab")  # the result box, the name, "Create Object"
+        keys("space")
+        time.sleep(1)
+        keys(*["shift+Tab"] * 5)  # back through the boxes to the width box
+        keys(*["Tab"] * 16)  # on through the options to the last colour box
+        time.sleep(1)
+    finally:
+        orca.terminate()
+        try:
+            orca.wait(5)
+        except subprocess.TimeoutExpired:
+            orca.kill()
+            orca.wait()
+    for line in open(log, errors="replace"):
+        said = re.search(r"SPEECH OUTPUT: '(.*)'\{", line)
+        if said:
+            print(said.group(1))
+
+
+main()
