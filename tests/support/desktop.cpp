@@ -1,4 +1,5 @@
 #include "desktop.h"
+#include "test_images.h"
 
 #include <QBuffer>
 #include <QColorSpace>
@@ -199,11 +200,7 @@ QProcess *ClipboardOwner::offer(const QByteArray &bytes, const QString &target, 
 
 QProcess *ClipboardOwner::offer(const QImage &image)
 {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return offer(png, QStringLiteral("image/png"));
+    return offer(pngBytes(image), QStringLiteral("image/png"));
 }
 
 QByteArray ClipboardOwner::text()

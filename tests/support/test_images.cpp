@@ -80,12 +80,12 @@ QImage desktopLike(int width, int height, int seed)
     return image;
 }
 
-QByteArray pngBytes(const QImage &image)
+QByteArray pngBytes(const QImage &image, const char *format)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    image.save(&buffer, format);
     return bytes;
 }
 

@@ -15,8 +15,9 @@ QRgb patternPixel(int x, int y);
 // 25 windows over it, with lines of text, flat panels and buttons, and photo-like pictures.
 QImage desktopLike(int width, int height, int seed);
 
-// The same picture encoded as PNG, as another program would put it on the clipboard.
-QByteArray pngBytes(const QImage &image);
+// The same picture encoded as PNG (or another format), as another program would put it on the
+// clipboard.
+QByteArray pngBytes(const QImage &image, const char *format = "PNG");
 
 // The definition of a region of a screenshot, every pixel sampled, worked out from the
 // picture's own pixels: the header quotes the corner as typed (by default as a drag writes

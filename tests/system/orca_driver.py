@@ -13,7 +13,7 @@ import time
 def keys(*names):
     for name in names:
         subprocess.run(["xdotool", "key", "--clearmodifiers", name], check=True)
-        time.sleep(0.35)
+        time.sleep(0.45)
 
 
 def text(value):
@@ -48,7 +48,7 @@ def main():
         keys("space")
         time.sleep(1)
         keys(*["shift+Tab"] * 5)  # back through the boxes to the width box
-        keys(*["Tab"] * 16)  # on through the options to the last colour box
+        keys(*["Tab"] * 18)  # on through the options past the last colour box
         time.sleep(1)
     finally:
         orca.terminate()

@@ -3,39 +3,18 @@
 // and serves it from then on. It prints "ready" once it owns the manager selection and
 // "saved N bytes" after each hand-over. Text only, and no incremental transfers.
 
+#include "xcb_owner.h"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+
 #include <xcb/xcb.h>
 
 namespace {
 
 xcb_connection_t *c;
 xcb_window_t window;
-
-xcb_atom_t intern(const char *name)
-{
-    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-    std::free(reply);
-    return atom;
-}
-
-void notify(const xcb_selection_request_event_t *request, xcb_atom_t property)
-{
-    xcb_selection_notify_event_t event = {};
-    event.response_type = XCB_SELECTION_NOTIFY;
-    event.time = request->time;
-    event.requestor = request->requestor;
-    event.selection = request->selection;
-    event.target = request->target;
-    event.property = property;
-    xcb_send_event(c, 0, request->requestor, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char *>(&event));
-    xcb_flush(c);
-}
 
 } // namespace
 
@@ -48,12 +27,12 @@ int main()
     window = xcb_generate_id(c);
     xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, 0, nullptr);
-    const xcb_atom_t manager = intern("CLIPBOARD_MANAGER");
-    const xcb_atom_t saveTargets = intern("SAVE_TARGETS");
-    const xcb_atom_t clipboard = intern("CLIPBOARD");
-    const xcb_atom_t targets = intern("TARGETS");
-    const xcb_atom_t utf8 = intern("UTF8_STRING");
-    const xcb_atom_t saved = intern("SAVED_TEXT");
+    const xcb_atom_t manager = intern(c, "CLIPBOARD_MANAGER");
+    const xcb_atom_t saveTargets = intern(c, "SAVE_TARGETS");
+    const xcb_atom_t clipboard = intern(c, "CLIPBOARD");
+    const xcb_atom_t targets = intern(c, "TARGETS");
+    const xcb_atom_t utf8 = intern(c, "UTF8_STRING");
+    const xcb_atom_t saved = intern(c, "SAVED_TEXT");
     xcb_set_selection_owner(c, window, manager, XCB_CURRENT_TIME);
     xcb_flush(c);
     std::printf("ready\n");
@@ -77,15 +56,15 @@ int main()
                 const xcb_atom_t offered[] = {targets, utf8};
                 xcb_change_property(c, XCB_PROP_MODE_REPLACE, request->requestor, request->property,
                                     XCB_ATOM_ATOM, 32, 2, offered);
-                notify(request, request->property);
+                notify(c, *request, request->property);
             } else if (request->selection == clipboard && haveText &&
                        (request->target == utf8 || request->target == XCB_ATOM_STRING)) {
                 xcb_change_property(c, XCB_PROP_MODE_REPLACE, request->requestor, request->property,
                                     request->target, 8, static_cast<uint32_t>(text.size()),
                                     text.data());
-                notify(request, request->property);
+                notify(c, *request, request->property);
             } else {
-                notify(request, XCB_ATOM_NONE);
+                notify(c, *request, XCB_ATOM_NONE);
             }
         } else if (type == XCB_SELECTION_NOTIFY && pending) {
             const auto *answer = reinterpret_cast<xcb_selection_notify_event_t *>(event);
@@ -102,7 +81,8 @@ int main()
             }
             // Take the clipboard over, then let the old owner go.
             xcb_set_selection_owner(c, window, clipboard, pending->time);
-            notify(pending, haveText ? pending->property : static_cast<xcb_atom_t>(XCB_ATOM_NONE));
+            notify(c, *pending,
+                   haveText ? pending->property : static_cast<xcb_atom_t>(XCB_ATOM_NONE));
             std::printf("saved %zu bytes\n", text.size());
             std::fflush(stdout);
             std::free(const_cast<xcb_selection_request_event_t *>(pending));

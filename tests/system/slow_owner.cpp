@@ -5,6 +5,7 @@
 // A negative interval never answers the request for the data. It prints "ready" once it owns
 // the clipboard.
 
+#include "xcb_owner.h"
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -14,34 +15,12 @@
 #include <iterator>
 #include <thread>
 #include <vector>
+
 #include <xcb/xcb.h>
 
 namespace {
 
 xcb_connection_t *c;
-
-xcb_atom_t intern(const char *name)
-{
-    xcb_intern_atom_reply_t *reply = xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-    std::free(reply);
-    return atom;
-}
-
-void notify(const xcb_selection_request_event_t &request, xcb_atom_t property)
-{
-    xcb_selection_notify_event_t event = {};
-    event.response_type = XCB_SELECTION_NOTIFY;
-    event.time = request.time;
-    event.requestor = request.requestor;
-    event.selection = request.selection;
-    event.target = request.target;
-    event.property = property;
-    xcb_send_event(c, 0, request.requestor, XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char *>(&event));
-    xcb_flush(c);
-}
 
 } // namespace
 
@@ -64,10 +43,10 @@ int main(int argc, char *argv[])
     const xcb_window_t window = xcb_generate_id(c);
     xcb_create_window(c, XCB_COPY_FROM_PARENT, window, screen->root, 0, 0, 1, 1, 0,
                       XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, 0, nullptr);
-    const xcb_atom_t clipboard = intern("CLIPBOARD");
-    const xcb_atom_t targets = intern("TARGETS");
-    const xcb_atom_t incr = intern("INCR");
-    const xcb_atom_t target = intern(argv[1]);
+    const xcb_atom_t clipboard = intern(c, "CLIPBOARD");
+    const xcb_atom_t targets = intern(c, "TARGETS");
+    const xcb_atom_t incr = intern(c, "INCR");
+    const xcb_atom_t target = intern(c, argv[1]);
     xcb_set_selection_owner(c, window, clipboard, XCB_CURRENT_TIME);
     xcb_flush(c);
     std::printf("ready\n");
@@ -86,7 +65,7 @@ int main(int argc, char *argv[])
                 const xcb_atom_t offered[] = {targets, target};
                 xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, request.property,
                                     XCB_ATOM_ATOM, 32, 2, offered);
-                notify(request, request.property);
+                notify(c, request, request.property);
             } else if (request.target == target && interval >= 0) {
                 // An incremental transfer: the requestor deletes the INCR property to start it.
                 const uint32_t events = XCB_EVENT_MASK_PROPERTY_CHANGE;
@@ -94,12 +73,12 @@ int main(int argc, char *argv[])
                 const auto size = static_cast<uint32_t>(std::min<uint64_t>(total, UINT32_MAX));
                 xcb_change_property(c, XCB_PROP_MODE_REPLACE, request.requestor, request.property,
                                     incr, 32, 1, &size);
-                notify(request, request.property);
+                notify(c, request, request.property);
                 sending = request;
                 sent = 0;
                 started = false;
             } else if (request.target != target) {
-                notify(request, XCB_ATOM_NONE);
+                notify(c, request, XCB_ATOM_NONE);
             }
         } else if (type == XCB_PROPERTY_NOTIFY) {
             const auto *change = reinterpret_cast<xcb_property_notify_event_t *>(event);
