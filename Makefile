@@ -59,7 +59,7 @@ bench: build
 
 # 1,000 cycles of paste, drag, Create Object and bring-back under Xvfb; memory must stay flat.
 soak: build
-	@$(BUILD_DIR)/tests/corvantile_soak 1000
+	@$(BUILD_DIR)/bench/corvantile_soak 1000
 
 # A Debian package in build/, and a check that it installs with apt and starts.
 package: build
