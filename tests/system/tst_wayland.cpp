@@ -38,6 +38,7 @@ private slots:
     void stalledOwnerKeepsTheWindowAnswering();
     void maximiseLeavesTheWindowAsItIs();
     void looksAsOnX11();
+    void zoomStaysAboveItsWindow();
 };
 
 void tst_Wayland::initTestCase()
@@ -149,6 +150,39 @@ void tst_Wayland::looksAsOnX11()
     QVERIFY(x->program.start());
     x->display.xdotool(QStringLiteral("mousemove 1270 890")); // Weston's pointer out of the way
     QTRY_COMPARE_WITH_TIMEOUT(x->program.screenPart(client), expected, 10000);
+}
+
+// The Zoom preview opens as the main window's dialog, above it: a click on the main window
+// leaves it in front and with the keys, and Escape closes it.
+void tst_Wayland::zoomStaysAboveItsWindow()
+{
+    const QString file = x->display.filePath(QStringLiteral("shot.png"));
+    QVERIFY(patternImage(300, 200).save(file));
+    x->program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
+    QVERIFY(x->program.start());
+    x->program.click(statusLine);
+    const QImage before = x->display.screen();
+    x->display.xdotool(QStringLiteral("key ctrl+shift+1 sleep 0.5 key e sleep 1"));
+    // The Zoom is where the screen changed, its title bar included.
+    QImage open = x->display.screen();
+    QRect zoom;
+    for (int y = 0; y < open.height(); ++y)
+        for (int x = 0; x < open.width(); ++x)
+            if (open.pixel(x, y) != before.pixel(x, y))
+                zoom |= QRect(x, y, 1, 1);
+    QVERIFY2(zoom.width() > 250 && zoom.height() > 150, "no Zoom opened");
+    const QRect picture = zoom.adjusted(8, 36, -8, -8); // inside its frame and title bar
+    // A click on the main window, where the Zoom does not cover it.
+    const QRect main(x->program.window(), corvantile::layout::window.size());
+    QPoint away = main.topLeft() + spot::pasteButton;
+    if (zoom.contains(away))
+        away = main.topLeft() + spot::slot(7).center();
+    QVERIFY(!zoom.contains(away));
+    x->display.xdotool(
+        QStringLiteral("mousemove %1 %2 click 1 sleep 1").arg(away.x()).arg(away.y()));
+    QCOMPARE(x->display.screen().copy(picture), open.copy(picture));
+    x->display.xdotool(QStringLiteral("key Escape sleep 1"));
+    QCOMPARE(x->display.screen().copy(picture), before.copy(picture));
 }
 
 QTEST_GUILESS_MAIN(tst_Wayland)
