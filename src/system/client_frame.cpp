@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTimer>
 #include <QWindow>
 
 namespace corvantile {
@@ -213,6 +214,23 @@ void execDialog(QDialog *dialog)
     dialog->show();
     frame.show();
     frame.activateWindow();
+    // Some compositors (mutter) give the keys to a window that is clicked although the dialog
+    // blocks it, and refuse to hand them back on request. The dialog then asks for them, and
+    // where that is refused, it is shown anew, which gives a dialog the keys everywhere: Escape
+    // must still close it.
+    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, &frame,
+                     [&frame](QWindow *focused) {
+                         if (!focused || focused == frame.windowHandle())
+                             return;
+                         frame.activateWindow();
+                         QTimer::singleShot(300, &frame, [&frame] {
+                             if (QGuiApplication::focusWindow() == frame.windowHandle())
+                                 return;
+                             frame.hide();
+                             frame.show();
+                             frame.activateWindow();
+                         });
+                     });
     QEventLoop loop;
     QObject::connect(dialog, &QDialog::finished, &loop, &QEventLoop::quit);
     loop.exec(QEventLoop::DialogExec);

@@ -60,7 +60,7 @@ bool Display::start(QSize size)
     return m_display.size() > 1;
 }
 
-bool Display::startWeston()
+bool Display::startWayland(const QString &compositor)
 {
     const QString runtime = filePath(QStringLiteral("runtime"));
     if (!QDir().mkpath(runtime) ||
@@ -68,20 +68,42 @@ bool Display::startWeston()
         return false;
     const QString socket = QStringLiteral("corvantile-test");
     m_waylandEnvironment = {{QStringLiteral("XDG_RUNTIME_DIR"), runtime}};
-    // Weston's window leaves a margin of the X screen free, for the pointer to leave it.
-    if (!start(QStringLiteral("weston"),
-               words(QStringLiteral("--backend=x11-backend.so --socket=%1 --width=1200 "
-                                    "--height=850 --idle-time=0")
-                         .arg(socket))))
+    QProcess *server = nullptr;
+    if (compositor == QLatin1String("mutter")) {
+        // mutter wants a session bus; one of its own, ended by its id like the rest.
+        QProcess *bus = start(QStringLiteral("dbus-daemon"),
+                              words(QStringLiteral("--session --nofork --print-address=1")));
+        if (!bus || !bus->waitForReadyRead(5000))
+            return false;
+        m_waylandEnvironment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                                    QString::fromLatin1(bus->readLine().trimmed()));
+        server =
+            start(QStringLiteral("mutter"),
+                  words(QStringLiteral("--nested --wayland --no-x11 --wayland-display=") + socket));
+        m_panelHeight = 0;
+    } else {
+        // Weston's window leaves a margin of the X screen free, for the pointer to leave it.
+        server = start(QStringLiteral("weston"),
+                       words(QStringLiteral("--backend=x11-backend.so --socket=%1 --width=1200 "
+                                            "--height=850 --idle-time=0")
+                                 .arg(socket)));
+        m_panelHeight = 40;
+    }
+    if (!server)
         return false;
     m_waylandEnvironment.insert(QStringLiteral("WAYLAND_DISPLAY"), socket);
-    // Weston is ready once its panel is drawn; its socket appears a little before.
+    // The compositor is ready once its first picture is drawn; its socket appears a little
+    // before.
     if (!waitFor([&] { return QFile::exists(runtime + u'/' + socket); }, 10000))
         return false;
     QThread::msleep(1500);
-    // Weston takes the pointer's place when the pointer enters its window; before that it
-    // may stand anywhere. So the pointer leaves the window and comes back in.
-    xdotool(QStringLiteral("mousemove 1260 890 sleep 0.2 mousemove 600 800 sleep 0.2"));
+    // The compositor takes the pointer's place when the pointer enters its window; before
+    // that it may stand anywhere. So the pointer leaves the window and comes back in.
+    // It comes back where no window will stand.
+    const QPoint back = m_panelHeight ? QPoint(600, 800) : QPoint(780, 590);
+    xdotool(QStringLiteral("mousemove 1260 890 sleep 0.2 mousemove %1 %2 sleep 0.2")
+                .arg(back.x())
+                .arg(back.y()));
     return true;
 }
 
@@ -93,7 +115,7 @@ QProcess *Display::start(const QString &program, const QStringList &arguments,
     if (m_processes.size() > 64)
         std::erase_if(m_processes,
                       [](const auto &p) { return p->state() == QProcess::NotRunning; });
-    // Every process has this display, and Weston while that runs; the platform is left to
+    // Every process has this display, and the compositor while one runs; the platform is left to
     // the program (or to the caller).
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -247,7 +269,7 @@ QProcess *ProgramDriver::start(const QHash<QString, QString> &environment)
     return program;
 }
 
-// The window as Weston shows it: its title bar is a plain band of the window colour, the
+// The window as a compositor shows it: its title bar is a plain band of the window colour, the
 // client area 3 pixels in from its left and 30 down from its top. Its fourth row is the first
 // whole one below the rounded corners and above the icon and the button.
 bool ProgramDriver::findWaylandWindow()
@@ -264,7 +286,7 @@ bool ProgramDriver::findWaylandWindow()
         }
         return best;
     };
-    for (int y = 40; y + 4 < shot.height(); ++y) { // below Weston's panel
+    for (int y = m_display.panelHeight(); y + 4 < shot.height(); ++y) {
         int start = 0;
         if (runAt(y, &start) >= 600 && runAt(y + 3, &start) >= 600) {
             m_window = QPoint(start + 3, y + 30);

@@ -45,8 +45,8 @@ QStringList words(const QString &line);
 void requireTools(const QString &programs,
                   const QString &variables = QStringLiteral("CORVANTILE_BINARY"));
 
-// An Xvfb of its own on a free display, optionally with Weston inside it, and the processes
-// started on it; it ends them all, the X server last.
+// An Xvfb of its own on a free display, optionally with a Wayland compositor inside it, and the
+// processes started on it; it ends them all, the X server last.
 class Display
 {
 public:
@@ -55,10 +55,13 @@ public:
     ~Display() { stopAll(); }
 
     bool start(QSize size = QSize(1024, 768));
-    // Starts Weston inside the X server (its x11 backend, so that it has a seat, a keyboard and
-    // a clipboard that xdotool's input reaches), with a runtime folder and socket of its own.
-    // Every program started afterwards is a Wayland client of it.
-    bool startWeston();
+    // Starts a Wayland compositor inside the X server, so that it has a seat, a keyboard and a
+    // clipboard that xdotool's input reaches: Weston (its x11 backend) or mutter (nested, on a
+    // session bus of its own), with a runtime folder and socket of its own. Every program
+    // started afterwards is a Wayland client of it.
+    bool startWayland(const QString &compositor = QStringLiteral("weston"));
+    // Where the compositor's own panel ends: windows stand below it.
+    int panelHeight() const { return m_panelHeight; }
     bool wayland() const { return !m_waylandEnvironment.isEmpty(); }
     const QString &name() const { return m_display; }
     QString filePath(const QString &name) const { return m_dir.filePath(name); }
@@ -77,7 +80,8 @@ private:
     QTemporaryDir m_dir;
     QString m_display;
     std::vector<std::unique_ptr<QProcess>> m_processes;
-    QHash<QString, QString> m_waylandEnvironment; // set while Weston runs
+    QHash<QString, QString> m_waylandEnvironment; // set while a compositor runs
+    int m_panelHeight = 0;
 };
 
 // Another process that owns the clipboard: xclip on X11, wl-copy on Wayland.
@@ -119,8 +123,8 @@ public:
     // top-left corner on the screen.
     QProcess *start(const QHash<QString, QString> &environment = {});
     QPoint window() const { return m_window; }
-    // On Wayland: finds the window on Weston's screen by its title bar, and the outer width of
-    // the window with its title bar as seen on screen.
+    // On Wayland: finds the window on the compositor's screen by its title bar, and the outer width
+    // of the window with its title bar as seen on screen.
     bool findWaylandWindow();
     int waylandFrameWidth();
 

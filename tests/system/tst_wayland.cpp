@@ -1,6 +1,7 @@
-// The real program as a native Wayland client of Weston (run inside a private Xvfb, so that
-// xdotool's input reaches it): the clipboard through wl-copy and wl-paste, a stalled owner,
-// and the maximise button that Qt draws on its own title bar.
+// The real program as a native Wayland client of Weston, or of the compositor named in
+// $CORVANTILE_COMPOSITOR (run inside a private Xvfb, so that xdotool's input reaches it): the
+// clipboard through wl-copy and wl-paste, a stalled owner, and the maximise button that Qt draws on
+// its own title bar.
 
 #include "support/desktop.h"
 #include "support/test_images.h"
@@ -18,6 +19,11 @@ namespace {
 // a user's first click on it does (and without which a Wayland compositor withholds the
 // clipboard).
 const QPoint statusLine(280, 338);
+
+QString compositor()
+{
+    return qEnvironmentVariable("CORVANTILE_COMPOSITOR", QStringLiteral("weston"));
+}
 
 } // namespace
 
@@ -43,14 +49,15 @@ private slots:
 
 void tst_Wayland::initTestCase()
 {
-    requireTools(QStringLiteral("Xvfb weston wl-copy wl-paste xdotool import"));
+    requireTools(QStringLiteral("Xvfb wl-copy wl-paste xdotool import dbus-daemon ") +
+                 compositor());
 }
 
 void tst_Wayland::init()
 {
     x.emplace();
     QVERIFY(x->display.start(QSize(1280, 900)));
-    QVERIFY(x->display.startWeston());
+    QVERIFY(x->display.startWayland(compositor()));
 }
 
 void tst_Wayland::cleanup()
