@@ -68,27 +68,49 @@ bool Display::startWayland(const QString &compositor)
         return false;
     const QString socket = QStringLiteral("corvantile-test");
     m_waylandEnvironment = {{QStringLiteral("XDG_RUNTIME_DIR"), runtime}};
-    QProcess *server = nullptr;
-    if (compositor == QLatin1String("mutter")) {
-        // mutter wants a session bus; one of its own, ended by its id like the rest.
+    // Each compositor's command, where its own panel ends (windows stand below it), and a place
+    // on its screen where no window will stand.
+    struct Compositor
+    {
+        QString command;
+        int panelHeight;
+        QPoint free;
+    };
+    const QString kwin = filePath(QStringLiteral("kwin_wayland"));
+    const QHash<QString, Compositor> compositors = {
+        // Weston's window leaves a margin of the X screen free, for the pointer to leave it.
+        {QStringLiteral("weston"),
+         {QStringLiteral("weston --backend=x11-backend.so --socket=%1 --width=1200 --height=850 "
+                         "--idle-time=0"),
+          40, QPoint(600, 800)}},
+        {QStringLiteral("mutter"),
+         {QStringLiteral("mutter --nested --wayland --no-x11 --wayland-display=%1"), 0,
+          QPoint(780, 590)}},
+        {QStringLiteral("kwin_wayland"),
+         {kwin + QStringLiteral(" --socket %1 --x11-display %2 --width 1200 --height 850 "
+                                "--no-lockscreen --no-global-shortcuts --no-kactivities"),
+          0, QPoint(1150, 820)}},
+    };
+    const Compositor chosen = compositors.value(compositor);
+    if (chosen.command.isEmpty())
+        return false;
+    m_panelHeight = chosen.panelHeight;
+    if (compositor != QLatin1String("weston")) {
+        // mutter and KWin want a session bus; one of their own, ended by its id like the rest.
         QProcess *bus = start(QStringLiteral("dbus-daemon"),
                               words(QStringLiteral("--session --nofork --print-address=1")));
         if (!bus || !bus->waitForReadyRead(5000))
             return false;
         m_waylandEnvironment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
                                     QString::fromLatin1(bus->readLine().trimmed()));
-        server =
-            start(QStringLiteral("mutter"),
-                  words(QStringLiteral("--nested --wayland --no-x11 --wayland-display=") + socket));
-        m_panelHeight = 0;
-    } else {
-        // Weston's window leaves a margin of the X screen free, for the pointer to leave it.
-        server = start(QStringLiteral("weston"),
-                       words(QStringLiteral("--backend=x11-backend.so --socket=%1 --width=1200 "
-                                            "--height=850 --idle-time=0")
-                                 .arg(socket)));
-        m_panelHeight = 40;
     }
+    // Debian's kwin_wayland carries a file capability (to raise its priority) that a container
+    // may not grant, and then does not start; a copy without it starts anywhere.
+    if (compositor == QLatin1String("kwin_wayland") &&
+        !QFile::copy(QStandardPaths::findExecutable(QStringLiteral("kwin_wayland")), kwin))
+        return false;
+    const QStringList command = words(chosen.command.arg(socket, m_display));
+    QProcess *server = start(command.first(), command.mid(1));
     if (!server)
         return false;
     m_waylandEnvironment.insert(QStringLiteral("WAYLAND_DISPLAY"), socket);
@@ -98,12 +120,11 @@ bool Display::startWayland(const QString &compositor)
         return false;
     QThread::msleep(1500);
     // The compositor takes the pointer's place when the pointer enters its window; before
-    // that it may stand anywhere. So the pointer leaves the window and comes back in.
-    // It comes back where no window will stand.
-    const QPoint back = m_panelHeight ? QPoint(600, 800) : QPoint(780, 590);
+    // that it may stand anywhere. So the pointer leaves the window and comes back in, where no
+    // window will stand.
     xdotool(QStringLiteral("mousemove 1260 890 sleep 0.2 mousemove %1 %2 sleep 0.2")
-                .arg(back.x())
-                .arg(back.y()));
+                .arg(chosen.free.x())
+                .arg(chosen.free.y()));
     return true;
 }
 

@@ -56,8 +56,8 @@ public:
 
     bool start(QSize size = QSize(1024, 768));
     // Starts a Wayland compositor inside the X server, so that it has a seat, a keyboard and a
-    // clipboard that xdotool's input reaches: Weston (its x11 backend) or mutter (nested, on a
-    // session bus of its own), with a runtime folder and socket of its own. Every program
+    // clipboard that xdotool's input reaches: weston (its x11 backend), mutter or kwin_wayland (nested,
+    // on a session bus of their own), with a runtime folder and socket of its own. Every program
     // started afterwards is a Wayland client of it.
     bool startWayland(const QString &compositor = QStringLiteral("weston"));
     // Where the compositor's own panel ends: windows stand below it.
