@@ -140,16 +140,18 @@ void tst_Wine::windowsBitmapsPasteAsGdiReadsThem()
 
 void tst_Wine::zoomOpensActiveAndClosesOnEscape()
 {
-    // The preview of slot 1, opened with its key and the menu item's.
-    x.program.click(spot::redFromBox);
-    x.display.xdotool(QStringLiteral("key ctrl+shift+1 sleep 0.5 key e sleep 1"));
-    QCOMPARE(desk({QStringLiteral("foreground")}).trimmed(), QByteArray("Zoom"));
-    // The keys go where the active window is (no window manager here moves them there).
     const QString zoom = QStringLiteral("search --onlyvisible --name ^Zoom$");
-    x.display.xdotool(zoom + QStringLiteral(" windowfocus --sync key Escape"));
-    QTRY_VERIFY_WITH_TIMEOUT(x.display.run(QStringLiteral("xdotool"), words(zoom)).isEmpty(),
-                             10000);
-    QVERIFY(desk({QStringLiteral("foreground")}).startsWith("Quenby"));
+    for (const QString &close : {QStringLiteral("Escape"), QStringLiteral("alt+F4")}) {
+        // The preview of slot 1, opened with its key and the menu item's.
+        x.program.click(spot::redFromBox);
+        x.display.xdotool(QStringLiteral("key ctrl+shift+1 sleep 0.5 key e sleep 1"));
+        QCOMPARE(desk({QStringLiteral("foreground")}).trimmed(), QByteArray("Zoom"));
+        // The keys go where the active window is (no window manager here moves them there).
+        x.display.xdotool(zoom + QStringLiteral(" windowfocus --sync key ") + close);
+        QTRY_VERIFY_WITH_TIMEOUT(x.display.run(QStringLiteral("xdotool"), words(zoom)).isEmpty(),
+                                 10000);
+        QVERIFY(desk({QStringLiteral("foreground")}).startsWith("Quenby"));
+    }
 }
 
 QTEST_GUILESS_MAIN(tst_Wine)
