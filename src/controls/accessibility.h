@@ -27,6 +27,10 @@ struct AccessibleAction
 };
 void setAccessibleActions(QWidget *control, const QList<AccessibleAction> &actions);
 
+// Installs a factory of accessible interfaces. Every control's interface, whichever factory
+// made it, tells a screen reader where the control is in the screen's own pixels.
+void installAccessibleFactory(QAccessible::InterfaceFactory factory);
+
 // How a picture's size is told: "640 × 480".
 QString sizeDescription(QSize size);
 

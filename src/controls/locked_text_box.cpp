@@ -1,5 +1,7 @@
 #include "locked_text_box.h"
 
+#include "accessibility.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QMimeData>
@@ -124,7 +126,7 @@ QAccessibleInterface *lockedTextBoxAccessible(const QString &, QObject *object)
 LockedTextBox::LockedTextBox(QWidget *parent) : QPlainTextEdit(parent)
 {
     static const bool factoryInstalled = [] {
-        QAccessible::installFactory(lockedTextBoxAccessible);
+        installAccessibleFactory(lockedTextBoxAccessible);
         return true;
     }();
     Q_UNUSED(factoryInstalled);

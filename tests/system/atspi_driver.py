@@ -1,8 +1,10 @@
 """Works Corvantile through AT-SPI alone, as a screen reader's user would: paste, type the
 region, choose every pixel, create the definition, read it, then paste a second screenshot and
 bring the first one back through its buffer's action. Prints what it read, one line a step.
+With --click, it clicks the buffer where its extents say it is, as a reader's mouse routing
+does, and prints the window's place and the extents of a few controls, in screen pixels.
 
-Usage: atspi_driver.py SECOND_PICTURE_PNG
+Usage: atspi_driver.py SECOND_PICTURE_PNG [--click]
 """
 import subprocess
 import sys
@@ -60,8 +62,14 @@ def description(window, name):
     return find(window, name).description
 
 
+def extents(window, name, role=None):
+    box = find(window, name, role).queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    return box.x, box.y, box.width, box.height
+
+
 def main():
     second_picture = sys.argv[1]
+    click = "--click" in sys.argv
     window = wait_for("the program", lambda: app() and app()[0])
     wait_for("its controls", lambda: find(window, "Screenshot view"))
 
@@ -97,7 +105,21 @@ def main():
         print("second view:", wait_for("the second paste", lambda: description(
             window, "Screenshot view") if description(window, "Screenshot view") != "640 \u00d7 480"
             else None))
-        run_action(find(window, "Screenshot buffer 1"), "Bring back")
+        if click:
+            geometry = subprocess.run(["xdotool", "search", "--name", "Quenby",
+                                       "getwindowgeometry", "--shell"], capture_output=True,
+                                      text=True, check=True).stdout.split()
+            place = dict(line.split("=") for line in geometry)
+            print("window: %s %s" % (place["X"], place["Y"]))
+            for name, role in (("Screenshot buffer 1", None), ("Width", "text"),
+                               ("Create Object", "push button"),
+                               ("Scroll screenshot vertically", "scroll bar")):
+                print("extent %s: %d %d %d %d" % ((name,) + extents(window, name, role)))
+            x, y, width, height = extents(window, "Screenshot buffer 1")
+            subprocess.run(["xdotool", "mousemove", str(x + width // 2), str(y + height // 2),
+                            "click", "1"], check=True)
+        else:
+            run_action(find(window, "Screenshot buffer 1"), "Bring back")
         print("brought back:", wait_for("the first screenshot", lambda: description(
             window, "Screenshot view") if description(window, "Screenshot view") == "640 \u00d7 480"
             else None))

@@ -16,6 +16,7 @@ class tst_ScreenReader : public QObject
 
 private slots:
     void initTestCase();
+    void mainPathAndBuffersThroughAtSpi_data();
     void mainPathAndBuffersThroughAtSpi();
     void spokenByOrca();
 };
@@ -29,13 +30,15 @@ void tst_ScreenReader::initTestCase()
 // Runs a driver inside a private D-Bus session with the AT-SPI bus and the program, and gives
 // its output once it is done.
 static QByteArray driven(corvantile::test::Display &display, const QString &driver,
-                         const QString &argument)
+                         const QStringList &arguments, const QHash<QString, QString> &env = {})
 {
     const QString here = QStringLiteral(CORVANTILE_SOURCE_DIR "/tests/system/");
     QProcess *session =
         display.start(QStringLiteral("dbus-run-session"),
-                      {QStringLiteral("--"), here + QStringLiteral("atspi_session.sh"),
-                       qEnvironmentVariable("CORVANTILE_BINARY"), here + driver, argument});
+                      QStringList{QStringLiteral("--"), here + QStringLiteral("atspi_session.sh"),
+                                  qEnvironmentVariable("CORVANTILE_BINARY"), here + driver} +
+                          arguments,
+                      env);
     if (!session || !session->waitForFinished(120000))
         return {};
     const QByteArray out = session->readAllStandardOutput();
@@ -44,15 +47,29 @@ static QByteArray driven(corvantile::test::Display &display, const QString &driv
     return session->exitCode() == 0 ? out : QByteArray();
 }
 
+void tst_ScreenReader::mainPathAndBuffersThroughAtSpi_data()
+{
+    QTest::addColumn<int>("scale");
+    QTest::newRow("buffer brought back by its action") << 1;
+    // At 2 the reader is told where the controls are in the screen's pixels, and its click on
+    // a buffer lands on it.
+    QTest::newRow("x2, buffer clicked where the reader is told it is") << 2;
+}
+
 void tst_ScreenReader::mainPathAndBuffersThroughAtSpi()
 {
+    QFETCH(int, scale);
     Desktop x;
-    QVERIFY(x.display.start());
+    QVERIFY(x.display.start(QSize(1700, 1300)));
     const QImage shot = patternImage(640, 480);
     QVERIFY(x.clipboard.offer(shot));
     const QString second = x.display.filePath(QStringLiteral("second.png"));
     QVERIFY(patternImage(300, 200).save(second));
-    const QByteArray out = driven(x.display, QStringLiteral("atspi_driver.py"), second);
+    const QByteArray out =
+        scale == 1 ? driven(x.display, QStringLiteral("atspi_driver.py"), {second})
+                   : driven(x.display, QStringLiteral("atspi_driver.py"),
+                            {second, QStringLiteral("--click")},
+                            {{QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale)}});
     QVERIFY(!out.isEmpty());
 
     QHash<QByteArray, QByteArray> said;
@@ -71,6 +88,24 @@ void tst_ScreenReader::mainPathAndBuffersThroughAtSpi()
     QCOMPARE(QByteArray::fromHex(said.value("clipboard")), expected);
     QCOMPARE(said.value("second view"), QByteArray("300 \xc3\x97 200"));
     QCOMPARE(said.value("brought back"), QByteArray("640 \xc3\x97 480"));
+    if (scale == 1)
+        return;
+    const QList<QByteArray> window = said.value("window").split(' ');
+    QCOMPARE(window.size(), 2);
+    const QPoint at(window[0].toInt(), window[1].toInt());
+    for (const auto &[name, control] : {std::pair{"Screenshot buffer 1", "ImgBuffer0"},
+                                        {"Width", "txtWidth"},
+                                        {"Create Object", "btnCreate"},
+                                        {"Scroll screenshot vertically", "VScroll1"}}) {
+        const QRect drawn = corvantile::layout::inWindow(control);
+        const QRect expected(at + drawn.topLeft() * scale, drawn.size() * scale);
+        QCOMPARE(said.value(QByteArray("extent ") + name), QStringLiteral("%1 %2 %3 %4")
+                                                               .arg(expected.x())
+                                                               .arg(expected.y())
+                                                               .arg(expected.width())
+                                                               .arg(expected.height())
+                                                               .toLatin1());
+    }
 }
 
 // What Orca itself speaks while the window is worked with the keyboard alone: every number
@@ -82,7 +117,7 @@ void tst_ScreenReader::spokenByOrca()
     QVERIFY(x.clipboard.offer(patternImage(640, 480)));
     const QString prefs = x.display.filePath(QStringLiteral("orca"));
     QVERIFY(QDir().mkpath(prefs));
-    const QByteArray spoken = driven(x.display, QStringLiteral("orca_driver.py"), prefs);
+    const QByteArray spoken = driven(x.display, QStringLiteral("orca_driver.py"), {prefs});
     QVERIFY(!spoken.isEmpty());
     const auto said = [&spoken](const QByteArray &line) {
         return spoken.contains("\n" + line) || spoken.startsWith(line);
