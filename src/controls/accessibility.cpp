@@ -1,10 +1,8 @@
 #include "accessibility.h"
 
-#include "common/screen_grid.h"
-
 #include <QAccessibleWidget>
 #include <QLabel>
-#include <QScreen>
+#include <QPointer>
 #include <QTimer>
 #include <QVariant>
 #include <QWidget>
@@ -34,12 +32,74 @@ ActionList *actionsOf(QObject *control)
         control->findChild<QObject *>(QLatin1String(actionListName), Qt::FindDirectChildrenOnly));
 }
 
+// The text of a status line as an item of its own: a reader speaks a status bar by the items
+// in it.
+class StatusText : public QAccessibleInterface
+{
+public:
+    explicit StatusText(QLabel *line) : m_line(line) {}
+    bool isValid() const override { return m_line; }
+    QObject *object() const override { return nullptr; }
+    QWindow *window() const override { return m_line ? m_line->window()->windowHandle() : nullptr; }
+    QAccessibleInterface *parent() const override
+    {
+        return QAccessible::queryAccessibleInterface(m_line);
+    }
+    QAccessibleInterface *child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface *) const override { return -1; }
+    QAccessibleInterface *childAt(int, int) const override { return nullptr; }
+    QAccessibleInterface *focusChild() const override { return nullptr; }
+    QString text(QAccessible::Text t) const override
+    {
+        return t == QAccessible::Name && m_line ? m_line->text() : QString();
+    }
+    void setText(QAccessible::Text, const QString &) override {}
+    QRect rect() const override { return parent() ? parent()->rect() : QRect(); }
+    QAccessible::Role role() const override { return QAccessible::StaticText; }
+    QAccessible::State state() const override { return {}; }
+
+private:
+    QPointer<QLabel> m_line;
+};
+
 // A control shown with the role set for it, its actions, and, for a label, its text.
 class ControlAccessible : public QAccessibleWidget, public QAccessibleTextInterface
 {
 public:
     ControlAccessible(QWidget *control, QAccessible::Role role) : QAccessibleWidget(control, role)
     {}
+    ~ControlAccessible() override
+    {
+        if (m_statusText)
+            QAccessible::deleteAccessibleInterface(m_statusText);
+    }
+
+    // A status line holds its text as one item, while it has one.
+    int childCount() const override
+    {
+        return statusLine() ? !statusLine()->text().isEmpty() : QAccessibleWidget::childCount();
+    }
+    QAccessibleInterface *child(int index) const override
+    {
+        if (!statusLine())
+            return QAccessibleWidget::child(index);
+        if (index != 0 || statusLine()->text().isEmpty())
+            return nullptr;
+        if (!m_statusText)
+            m_statusText = QAccessible::registerAccessibleInterface(new StatusText(statusLine()));
+        return QAccessible::accessibleInterface(m_statusText);
+    }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        if (statusLine())
+            return child && m_statusText &&
+                           QAccessible::uniqueId(const_cast<QAccessibleInterface *>(child)) ==
+                               m_statusText
+                       ? 0
+                       : -1;
+        return QAccessibleWidget::indexOfChild(child);
+    }
 
     void *interface_cast(QAccessible::InterfaceType type) override
     {
@@ -116,6 +176,9 @@ public:
 
 private:
     QLabel *label() const { return qobject_cast<QLabel *>(widget()); }
+    QLabel *statusLine() const { return role() == QAccessible::StatusBar ? label() : nullptr; }
+
+    mutable QAccessible::Id m_statusText = 0;
 };
 
 QAccessibleInterface *controlAccessible(const QString &, QObject *object)
@@ -128,110 +191,12 @@ QAccessibleInterface *controlAccessible(const QString &, QObject *object)
     return new ControlAccessible(static_cast<QWidget *>(object), QAccessible::Role(role.toInt()));
 }
 
-// Where a control stands on the screen, in the screen's own pixels: the whole ones it covers.
-QRect screenPixels(const QWidget *control)
-{
-    const QWidget *window = control->window();
-    const qreal scale = control->devicePixelRatioF();
-    const QPointF screenAt = window->screen() ? window->screen()->geometry().topLeft() : QPoint();
-    // The window's place with its fraction: a window manager may put it on an odd screen pixel.
-    const QPointF windowAt = window->windowHandle()
-                                 ? window->windowHandle()->mapToGlobal(QPointF(0, 0))
-                                 : QPointF(window->mapToGlobal(QPoint(0, 0)));
-    const QPoint windowPixel = ((windowAt - screenAt) * scale + screenAt).toPoint();
-    const ScreenGrid grid =
-        control == window
-            ? ScreenGrid::covering(scale, QPoint(), QRect(QPoint(), control->size()))
-            : ScreenGrid::covering(scale, control->parentWidget()->mapTo(window, QPoint()),
-                                   control->geometry());
-    return QRect(windowPixel + grid.origin(), grid.size());
-}
-
-// A control's interface as the other factories, or Qt itself, make it, with its rectangle in
-// the screen's pixels. Qt hands a screen reader layout pixels, which on a scaled screen are
-// not the screen's, so that the reader would click beside the control.
-class InScreenPixels : public QAccessibleInterface
-{
-public:
-    explicit InScreenPixels(QAccessibleInterface *made)
-        : m_made(made), m_madeId(QAccessible::uniqueId(made))
-    {}
-    ~InScreenPixels() override { QAccessible::deleteAccessibleInterface(m_madeId); }
-
-    QRect rect() const override
-    {
-        const auto *control = static_cast<const QWidget *>(object());
-        return control && control->isVisible() ? screenPixels(control) : m_made->rect();
-    }
-    QAccessibleInterface *childAt(int x, int y) const override
-    {
-        // The child that holds the point, both in screen pixels.
-        for (int i = 0; i < childCount(); ++i)
-            if (QAccessibleInterface *c = child(i); c && c->rect().contains(x, y))
-                return c;
-        return nullptr;
-    }
-
-    bool isValid() const override { return m_made->isValid(); }
-    QObject *object() const override { return m_made->object(); }
-    QWindow *window() const override { return m_made->window(); }
-    QList<QPair<QAccessibleInterface *, QAccessible::Relation>>
-    relations(QAccessible::Relation match) const override
-    {
-        return m_made->relations(match);
-    }
-    QAccessibleInterface *focusChild() const override { return m_made->focusChild(); }
-    QAccessibleInterface *parent() const override { return m_made->parent(); }
-    QAccessibleInterface *child(int index) const override { return m_made->child(index); }
-    int childCount() const override { return m_made->childCount(); }
-    int indexOfChild(const QAccessibleInterface *child) const override
-    {
-        return m_made->indexOfChild(child);
-    }
-    QString text(QAccessible::Text t) const override { return m_made->text(t); }
-    void setText(QAccessible::Text t, const QString &text) override { m_made->setText(t, text); }
-    QAccessible::Role role() const override { return m_made->role(); }
-    QAccessible::State state() const override { return m_made->state(); }
-    QColor foregroundColor() const override { return m_made->foregroundColor(); }
-    QColor backgroundColor() const override { return m_made->backgroundColor(); }
-    void *interface_cast(QAccessible::InterfaceType type) override
-    {
-        return m_made->interface_cast(type);
-    }
-    void virtual_hook(int id, void *data) override { m_made->virtual_hook(id, data); }
-
-private:
-    QAccessibleInterface *m_made;
-    QAccessible::Id m_madeId;
-};
-
-// Consulted before every other factory: asks the others (and Qt) for a control's interface,
-// and wraps it.
-QAccessibleInterface *inScreenPixels(const QString &, QObject *object)
-{
-    static bool asking = false;
-    if (asking || !object || !object->isWidgetType())
-        return nullptr;
-    asking = true;
-    QAccessibleInterface *made = QAccessible::queryAccessibleInterface(object);
-    asking = false;
-    return made ? new InScreenPixels(made) : nullptr;
-}
-
 void installFactory()
 {
     installAccessibleFactory(controlAccessible);
 }
 
 } // namespace
-
-void installAccessibleFactory(QAccessible::InterfaceFactory factory)
-{
-    // The last factory installed is asked first: the one of screen pixels stays last.
-    QAccessible::removeFactory(inScreenPixels);
-    QAccessible::installFactory(factory);
-    QAccessible::installFactory(inScreenPixels);
-}
 
 void setAccessibleRole(QWidget *control, QAccessible::Role role)
 {

@@ -49,6 +49,12 @@ def main():
         time.sleep(1)
         keys(*["shift+Tab"] * 5)  # back through the boxes to the width box
         keys(*["Tab"] * 18)  # on through the options past the last colour box
+        # The pointer over the screenshot fills the status line; Orca's status-bar command
+        # (Orca+KP_Enter twice) reads it.
+        subprocess.run(["xdotool", "mousemove", "--window", window[0], "60", "50"], check=True)
+        time.sleep(0.5)
+        subprocess.run(["xdotool", "key", "--clearmodifiers", "KP_Insert+KP_Enter",
+                        "KP_Insert+KP_Enter"], check=True)
         time.sleep(1)
     finally:
         orca.terminate()

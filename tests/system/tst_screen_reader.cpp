@@ -109,7 +109,8 @@ void tst_ScreenReader::mainPathAndBuffersThroughAtSpi()
 }
 
 // What Orca itself speaks while the window is worked with the keyboard alone: every number
-// box by its own name, the result box, and what Paste and Create Object did.
+// box by its own name (an empty one too), the result box, what Paste and Create Object did,
+// selected text whole, and the status line through Orca's status-bar command.
 void tst_ScreenReader::spokenByOrca()
 {
     Desktop x;
@@ -128,6 +129,16 @@ void tst_ScreenReader::spokenByOrca()
     QVERIFY(said("Object definition read only text."));
     QVERIFY(said("notification Pasted 640 \xc3\x97 480, in buffer 1."));
     QVERIFY(spoken.contains(" pixels kept. The definition is on the clipboard."));
+    // The empty width box on the first Tab into it, and selected text whole.
+    QVERIFY(said("103 \xc3\x97 103.\nWidth text."));
+    QVERIFY(said("MappedObject selected."));
+    QVERIFY(said("10, 20 selected."));
+    // The status line, read by Orca's status-bar command, with the pointer on pixel (53, 42).
+    const QRgb pixel = patternPixel(53, 42);
+    QVERIFY(said("Status line statusbar.\n" + QString::asprintf("53, 42   /   R=%d G=%d B=%d.",
+                                                                qRed(pixel), qGreen(pixel),
+                                                                qBlue(pixel))
+                                                  .toLatin1()));
 }
 
 QTEST_GUILESS_MAIN(tst_ScreenReader)

@@ -1,0 +1,224 @@
+// What a screen reader gets from every control's interface, whichever factory made it: its
+// place in the screen's own pixels, text read whole, and the focus told before the caret.
+
+#include "accessibility.h"
+
+#include "common/screen_grid.h"
+
+#include <QAccessibleWidget>
+#include <QApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QWidget>
+#include <QWindow>
+
+namespace corvantile {
+namespace {
+
+// The top-left corner of a control's screen, where layout pixels and the screen's own agree.
+QPointF screenOrigin(const QWidget *control)
+{
+    return control->screen() ? QPointF(control->screen()->geometry().topLeft()) : QPointF();
+}
+
+// Where a control stands on the screen, in the screen's own pixels: the whole ones it covers.
+QRect screenPixels(const QWidget *control)
+{
+    const QWidget *window = control->window();
+    const qreal scale = control->devicePixelRatioF();
+    const QPointF screenAt = screenOrigin(window);
+    // The window's place with its fraction: a window manager may put it on an odd screen pixel.
+    const QPointF windowAt = window->windowHandle()
+                                 ? window->windowHandle()->mapToGlobal(QPointF(0, 0))
+                                 : QPointF(window->mapToGlobal(QPoint(0, 0)));
+    const QPoint windowPixel = ((windowAt - screenAt) * scale + screenAt).toPoint();
+    const ScreenGrid grid =
+        control == window
+            ? ScreenGrid::covering(scale, QPoint(), QRect(QPoint(), control->size()))
+            : ScreenGrid::covering(scale, control->parentWidget()->mapTo(window, QPoint()),
+                                   control->geometry());
+    return QRect(windowPixel + grid.origin(), grid.size());
+}
+
+// A control's interface as the other factories, or Qt itself, make it, with its rectangles in
+// the screen's pixels. Qt hands a screen reader layout pixels, which on a scaled screen are
+// not the screen's, so that the reader would click beside the control. Its text, if it has
+// one, tells the runs of its attributes whole: Qt's line edit tells an empty run at every
+// offset, and a reader that reads the text by those runs stops one character short.
+class InScreenPixels : public QAccessibleInterface, public QAccessibleTextInterface
+{
+public:
+    explicit InScreenPixels(QAccessibleInterface *made)
+        : m_made(made), m_madeId(QAccessible::uniqueId(made))
+    {}
+    ~InScreenPixels() override { QAccessible::deleteAccessibleInterface(m_madeId); }
+
+    QRect rect() const override
+    {
+        const QWidget *c = control();
+        return c && c->isVisible() ? screenPixels(c) : m_made->rect();
+    }
+    QAccessibleInterface *childAt(int x, int y) const override
+    {
+        // The child that holds the point, both in screen pixels.
+        for (int i = 0; i < childCount(); ++i)
+            if (QAccessibleInterface *c = child(i); c && c->rect().contains(x, y))
+                return c;
+        return nullptr;
+    }
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::TextInterface)
+            return made() ? static_cast<QAccessibleTextInterface *>(this) : nullptr;
+        return m_made->interface_cast(type);
+    }
+
+    QString attributes(int offset, int *startOffset, int *endOffset) const override
+    {
+        const QString found = made()->attributes(offset, startOffset, endOffset);
+        if (found.isEmpty() && *startOffset >= *endOffset) {
+            *startOffset = 0;
+            *endOffset = characterCount();
+        }
+        return found;
+    }
+    QRect characterRect(int offset) const override
+    {
+        const QRect r = made()->characterRect(offset);
+        if (r.isEmpty() || !control())
+            return r;
+        const qreal scale = control()->devicePixelRatioF();
+        const QPointF origin = screenOrigin(control());
+        return QRectF((QPointF(r.topLeft()) - origin) * scale + origin, QSizeF(r.size()) * scale)
+            .toRect();
+    }
+    int offsetAtPoint(const QPoint &point) const override
+    {
+        if (!control())
+            return made()->offsetAtPoint(point);
+        const QPointF origin = screenOrigin(control());
+        const QPointF inLayout =
+            (QPointF(point) - origin) / control()->devicePixelRatioF() + origin;
+        return made()->offsetAtPoint(inLayout.toPoint());
+    }
+
+    // The rest as the interface made by the others.
+    bool isValid() const override { return m_made->isValid(); }
+    QObject *object() const override { return m_made->object(); }
+    QWindow *window() const override { return m_made->window(); }
+    QList<QPair<QAccessibleInterface *, QAccessible::Relation>>
+    relations(QAccessible::Relation match) const override
+    {
+        return m_made->relations(match);
+    }
+    QAccessibleInterface *focusChild() const override { return m_made->focusChild(); }
+    QAccessibleInterface *parent() const override { return m_made->parent(); }
+    QAccessibleInterface *child(int index) const override { return m_made->child(index); }
+    int childCount() const override { return m_made->childCount(); }
+    int indexOfChild(const QAccessibleInterface *child) const override
+    {
+        return m_made->indexOfChild(child);
+    }
+    QString text(QAccessible::Text t) const override { return m_made->text(t); }
+    void setText(QAccessible::Text t, const QString &text) override { m_made->setText(t, text); }
+    QAccessible::Role role() const override { return m_made->role(); }
+    QAccessible::State state() const override { return m_made->state(); }
+    QColor foregroundColor() const override { return m_made->foregroundColor(); }
+    QColor backgroundColor() const override { return m_made->backgroundColor(); }
+    void virtual_hook(int id, void *data) override { m_made->virtual_hook(id, data); }
+
+    void selection(int index, int *startOffset, int *endOffset) const override
+    {
+        made()->selection(index, startOffset, endOffset);
+    }
+    int selectionCount() const override { return made()->selectionCount(); }
+    void addSelection(int start, int end) override { made()->addSelection(start, end); }
+    void removeSelection(int index) override { made()->removeSelection(index); }
+    void setSelection(int index, int start, int end) override
+    {
+        made()->setSelection(index, start, end);
+    }
+    int cursorPosition() const override { return made()->cursorPosition(); }
+    void setCursorPosition(int position) override { made()->setCursorPosition(position); }
+    QString text(int startOffset, int endOffset) const override
+    {
+        return made()->text(startOffset, endOffset);
+    }
+    QString textBeforeOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
+                             int *endOffset) const override
+    {
+        return made()->textBeforeOffset(offset, type, startOffset, endOffset);
+    }
+    QString textAfterOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
+                            int *endOffset) const override
+    {
+        return made()->textAfterOffset(offset, type, startOffset, endOffset);
+    }
+    QString textAtOffset(int offset, QAccessible::TextBoundaryType type, int *startOffset,
+                         int *endOffset) const override
+    {
+        return made()->textAtOffset(offset, type, startOffset, endOffset);
+    }
+    int characterCount() const override { return made()->characterCount(); }
+    void scrollToSubstring(int startIndex, int endIndex) override
+    {
+        made()->scrollToSubstring(startIndex, endIndex);
+    }
+
+private:
+    QAccessibleTextInterface *made() const { return m_made->textInterface(); }
+    const QWidget *control() const { return qobject_cast<const QWidget *>(object()); }
+
+    QAccessibleInterface *m_made;
+    QAccessible::Id m_madeId;
+};
+
+// Qt tells a reader of a text box's caret and selection before it tells that the box has the
+// focus; a reader then takes the box as focused without a word (Orca says nothing of an empty
+// box). Those come after the focus here: until the focus is told, they are held back, and the
+// box's focus brings them.
+void inFocusOrder(QAccessibleEvent *event)
+{
+    static QPointer<QObject> told;
+    QObject *source = event->object();
+    const QAccessible::Event type = event->type();
+    const bool aboutText =
+        type == QAccessible::TextCaretMoved || type == QAccessible::TextSelectionChanged;
+    if (aboutText && source && source == QApplication::focusWidget() && source != told)
+        return;
+    if (type == QAccessible::Focus)
+        told = source;
+    QAccessible::installUpdateHandler(nullptr);
+    QAccessible::updateAccessibility(event);
+    QAccessible::installUpdateHandler(inFocusOrder);
+}
+
+// Consulted before every other factory: asks the others (and Qt) for a control's interface,
+// and wraps it.
+QAccessibleInterface *inScreenPixels(const QString &, QObject *object)
+{
+    static bool asking = false;
+    if (asking || !object || !object->isWidgetType())
+        return nullptr;
+    asking = true;
+    QAccessibleInterface *made = QAccessible::queryAccessibleInterface(object);
+    asking = false;
+    return made ? new InScreenPixels(made) : nullptr;
+}
+
+} // namespace
+
+void installAccessibleFactory(QAccessible::InterfaceFactory factory)
+{
+    static const bool ordered = [] {
+        QAccessible::installUpdateHandler(inFocusOrder);
+        return true;
+    }();
+    Q_UNUSED(ordered);
+    // The last factory installed is asked first: the one of screen pixels stays last.
+    QAccessible::removeFactory(inScreenPixels);
+    QAccessible::installFactory(factory);
+    QAccessible::installFactory(inScreenPixels);
+}
+
+} // namespace corvantile
