@@ -88,8 +88,11 @@ void Form1::txtObjectName_Change()
     // which finds no space and stops there.
     const QString name = txtObjectName->text();
     const QString fixed = nameWithoutSpaces(name);
-    if (fixed != name)
+    if (fixed != name) {
         txtObjectName->setText(fixed);
+        // What a screen reader echoes is the key typed; the box holds something else.
+        announce(QStringLiteral("Space written as underscore"));
+    }
     txtObjectName->setCursorPosition(static_cast<int>(fixed.size()));
 }
 

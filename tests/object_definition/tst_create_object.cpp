@@ -76,6 +76,8 @@ void tst_CreateObject::objectNameLosesItsSpaces()
     connect(name, &QLineEdit::textChanged, this, [&] { ++changes; });
     FormDriver::type(name, QStringLiteral("My Button"));
     QCOMPARE(name->text(), QStringLiteral("My_Button"));
+    QCOMPARE(control<QLabel>(*d.form, "announcer")->text(),
+             QStringLiteral("Space written as underscore")); // told to a screen reader
     QCOMPARE(name->cursorPosition(), 9);
     // Nine keys (the first replaces the selected text), and the space's
     // correction once more: the write-back settles after one extra change.
