@@ -1,6 +1,7 @@
 """Works Corvantile through AT-SPI alone, as a screen reader's user would: paste, type the
-region, choose every pixel, create the definition, read it, then paste a second screenshot and
-bring the first one back through its buffer's action. Prints what it read, one line a step.
+region, choose every pixel, create the definition, read it, then paste a second screenshot,
+bring the first one back through its buffer's action and the second with its key (Ctrl+2).
+Prints what it read, one line a step.
 With --click, it clicks the buffer where its extents say it is, as a reader's mouse routing
 does, and prints the window's place and the extents of a few controls, in screen pixels.
 
@@ -122,6 +123,12 @@ def main():
             run_action(find(window, "Screenshot buffer 1"), "Bring back")
         print("brought back:", wait_for("the first screenshot", lambda: description(
             window, "Screenshot view") if description(window, "Screenshot view") == "640 \u00d7 480"
+            else None))
+        # Ctrl+2, a real key, brings the second buffer back.
+        subprocess.run(["xdotool", "search", "--name", "Quenby", "windowfocus", "--sync", "key",
+                        "ctrl+2"], check=True)
+        print("by its key:", wait_for("the second screenshot", lambda: description(
+            window, "Screenshot view") if description(window, "Screenshot view") != "640 \u00d7 480"
             else None))
     finally:
         owner.kill()

@@ -88,6 +88,7 @@ void tst_ScreenReader::mainPathAndBuffersThroughAtSpi()
     QCOMPARE(QByteArray::fromHex(said.value("clipboard")), expected);
     QCOMPARE(said.value("second view"), QByteArray("300 \xc3\x97 200"));
     QCOMPARE(said.value("brought back"), QByteArray("640 \xc3\x97 480"));
+    QCOMPARE(said.value("by its key"), QByteArray("300 \xc3\x97 200"));
     if (scale == 1)
         return;
     const QList<QByteArray> window = said.value("window").split(' ');
