@@ -45,12 +45,14 @@ private slots:
     void maximiseLeavesTheWindowAsItIs();
     void looksAsOnX11();
     void zoomStaysAboveItsWindow();
+    void controlsDrawnWhole_data();
+    void controlsDrawnWhole();
 };
 
 void tst_Wayland::initTestCase()
 {
-    requireTools(QStringLiteral("Xvfb wl-copy wl-paste xdotool import dbus-daemon ") +
-                 compositor());
+    requireTools(QStringLiteral("Xvfb wl-copy wl-paste xdotool import dbus-daemon ") + compositor(),
+                 QStringLiteral("CORVANTILE_BINARY CORVANTILE_MAIN_WINDOW_TEST"));
 }
 
 void tst_Wayland::init()
@@ -190,6 +192,27 @@ void tst_Wayland::zoomStaysAboveItsWindow()
     QCOMPARE(x->display.screen().copy(picture), open.copy(picture));
     x->display.xdotool(QStringLiteral("key Escape sleep 1"));
     QCOMPARE(x->display.screen().copy(picture), before.copy(picture));
+}
+
+void tst_Wayland::controlsDrawnWhole_data()
+{
+    QTest::addColumn<QString>("scale");
+    for (const char *scale : {"1", "1.25", "1.5", "2"})
+        QTest::newRow(scale) << QString::fromLatin1(scale);
+}
+
+// The window's own tests of its places, captions and marks, run as a client of the compositor:
+// with the fonts of Wayland, every control is where it belongs and drawn whole.
+void tst_Wayland::controlsDrawnWhole()
+{
+    QFETCH(QString, scale);
+    QProcess *run =
+        x->display.start(qEnvironmentVariable("CORVANTILE_MAIN_WINDOW_TEST"),
+                         words(QStringLiteral("geometry bufferSlotsStandInTwoColumns captionsFit")),
+                         {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland")},
+                          {QStringLiteral("QT_SCALE_FACTOR"), scale}});
+    QVERIFY(run && run->waitForFinished(60000));
+    QVERIFY2(run->exitCode() == 0, run->readAllStandardOutput().right(3000).constData());
 }
 
 QTEST_GUILESS_MAIN(tst_Wayland)
