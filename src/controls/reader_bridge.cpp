@@ -6,6 +6,7 @@
 #include "common/screen_grid.h"
 
 #include <QAccessibleWidget>
+#include <QAction>
 #include <QApplication>
 #include <QPointer>
 #include <QScreen>
@@ -56,7 +57,9 @@ public:
     QRect rect() const override
     {
         const QWidget *c = control();
-        return c && c->isVisible() ? screenPixels(c) : m_made->rect();
+        if (c)
+            return c->isVisible() ? screenPixels(c) : m_made->rect();
+        return scaled(m_made->rect()); // a menu's item
     }
     QAccessibleInterface *childAt(int x, int y) const override
     {
@@ -82,23 +85,14 @@ public:
         }
         return found;
     }
-    QRect characterRect(int offset) const override
-    {
-        const QRect r = made()->characterRect(offset);
-        if (r.isEmpty() || !control())
-            return r;
-        const qreal scale = control()->devicePixelRatioF();
-        const QPointF origin = screenOrigin(control());
-        return QRectF((QPointF(r.topLeft()) - origin) * scale + origin, QSizeF(r.size()) * scale)
-            .toRect();
-    }
+    QRect characterRect(int offset) const override { return scaled(made()->characterRect(offset)); }
     int offsetAtPoint(const QPoint &point) const override
     {
-        if (!control())
+        const QWindow *shown = m_made->window();
+        if (!shown || !shown->screen())
             return made()->offsetAtPoint(point);
-        const QPointF origin = screenOrigin(control());
-        const QPointF inLayout =
-            (QPointF(point) - origin) / control()->devicePixelRatioF() + origin;
+        const QPointF origin = shown->screen()->geometry().topLeft();
+        const QPointF inLayout = (QPointF(point) - origin) / shown->devicePixelRatio() + origin;
         return made()->offsetAtPoint(inLayout.toPoint());
     }
 
@@ -113,7 +107,17 @@ public:
     }
     QAccessibleInterface *focusChild() const override { return m_made->focusChild(); }
     QAccessibleInterface *parent() const override { return m_made->parent(); }
-    QAccessibleInterface *child(int index) const override { return m_made->child(index); }
+    QAccessibleInterface *child(int index) const override
+    {
+        // A menu makes its items' interfaces itself, past every factory: they are wrapped
+        // here, and the wrapper takes their place for the item.
+        QAccessibleInterface *c = m_made->child(index);
+        if (!c || !qobject_cast<QAction *>(c->object()) || dynamic_cast<InScreenPixels *>(c))
+            return c;
+        auto *wrapped = new InScreenPixels(c);
+        QAccessible::registerAccessibleInterface(wrapped);
+        return wrapped;
+    }
     int childCount() const override { return m_made->childCount(); }
     int indexOfChild(const QAccessibleInterface *child) const override
     {
@@ -167,6 +171,17 @@ public:
 
 private:
     QAccessibleTextInterface *made() const { return m_made->textInterface(); }
+    // A rectangle of the screen in layout pixels, in the screen's own pixels.
+    QRect scaled(const QRect &r) const
+    {
+        const QWindow *shown = m_made->window();
+        if (r.isEmpty() || !shown || !shown->screen())
+            return r;
+        const qreal scale = shown->devicePixelRatio();
+        const QPointF origin = shown->screen()->geometry().topLeft();
+        return QRectF((QPointF(r.topLeft()) - origin) * scale + origin, QSizeF(r.size()) * scale)
+            .toRect();
+    }
     const QWidget *control() const { return qobject_cast<const QWidget *>(object()); }
 
     QAccessibleInterface *m_made;
@@ -193,12 +208,12 @@ void inFocusOrder(QAccessibleEvent *event)
     QAccessible::installUpdateHandler(inFocusOrder);
 }
 
-// Consulted before every other factory: asks the others (and Qt) for a control's interface,
-// and wraps it.
+// Consulted before every other factory: asks the others (and Qt) for the interface of a
+// control or a menu's item, and wraps it.
 QAccessibleInterface *inScreenPixels(const QString &, QObject *object)
 {
     static bool asking = false;
-    if (asking || !object || !object->isWidgetType())
+    if (asking || !object || !(object->isWidgetType() || qobject_cast<QAction *>(object)))
         return nullptr;
     asking = true;
     QAccessibleInterface *made = QAccessible::queryAccessibleInterface(object);

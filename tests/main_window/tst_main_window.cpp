@@ -493,13 +493,24 @@ void tst_MainWindow::workWithoutAMouse()
         QCOMPARE(d.PicInner->point(0, 0), colourValueFromRgb(patternPixel(0, 0)));
     }
     d.picClip->setFocus();
-    QRect menuAt;
-    const bool opened = whileNestedLoopRuns([&] { QTest::keyClick(d.picClip, Qt::Key_Menu); },
-                                            [&](QWidget *menu) {
-                                                menuAt = menu->geometry();
-                                                menu->close();
-                                            });
+    QRect menuAt, itemTold, itemShown;
+    const bool opened = whileNestedLoopRuns(
+        [&] { QTest::keyClick(d.picClip, Qt::Key_Menu); },
+        [&](QWidget *menu) {
+            menuAt = menu->geometry();
+            itemTold = QAccessible::queryAccessibleInterface(menu)->child(0)->rect();
+            const QRect item = static_cast<QMenu *>(menu)->actionGeometry(d.deleteItem);
+            itemShown = QRect(menu->mapToGlobal(item.topLeft()), item.size());
+            menu->close();
+        });
     QVERIFY(opened);
+    // A screen reader is told where the menu's item is in the screen's own pixels.
+    const qreal s = f.devicePixelRatioF();
+    QVERIFY2(
+        qAbs(itemTold.x() - itemShown.x() * s) <= 1 &&
+            qAbs(itemTold.width() - itemShown.width() * s) <= 1,
+        qPrintable(
+            QStringLiteral("told %1, shown %2 at %3").arg(itemTold.x()).arg(itemShown.x()).arg(s)));
     // At the box's top-left, where the screen has room for it there.
     const QPoint corner = d.picClip->mapToGlobal(QPoint(0, 0));
     if (f.screen()->geometry().contains(QRect(corner, menuAt.size())))
