@@ -92,13 +92,9 @@ public:
     }
     int indexOfChild(const QAccessibleInterface *child) const override
     {
-        if (statusLine())
-            return child && m_statusText &&
-                           QAccessible::uniqueId(const_cast<QAccessibleInterface *>(child)) ==
-                               m_statusText
-                       ? 0
-                       : -1;
-        return QAccessibleWidget::indexOfChild(child);
+        if (!statusLine())
+            return QAccessibleWidget::indexOfChild(child);
+        return m_statusText && child == QAccessible::accessibleInterface(m_statusText) ? 0 : -1;
     }
 
     void *interface_cast(QAccessible::InterfaceType type) override

@@ -208,12 +208,12 @@ void inFocusOrder(QAccessibleEvent *event)
     QAccessible::installUpdateHandler(inFocusOrder);
 }
 
-// Consulted before every other factory: asks the others (and Qt) for the interface of a
-// control or a menu's item, and wraps it.
+// Consulted before every other factory: asks the others (and Qt) for a control's interface,
+// and wraps it.
 QAccessibleInterface *inScreenPixels(const QString &, QObject *object)
 {
     static bool asking = false;
-    if (asking || !object || !(object->isWidgetType() || qobject_cast<QAction *>(object)))
+    if (asking || !object || !object->isWidgetType())
         return nullptr;
     asking = true;
     QAccessibleInterface *made = QAccessible::queryAccessibleInterface(object);
