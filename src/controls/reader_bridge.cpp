@@ -4,6 +4,7 @@
 #include "accessibility.h"
 
 #include "common/screen_grid.h"
+#include "system/platform.h"
 
 #include <QAccessibleWidget>
 #include <QAction>
@@ -42,8 +43,9 @@ QRect screenPixels(const QWidget *control)
 }
 
 // A control's interface as the other factories, or Qt itself, make it, with its rectangles in
-// the screen's pixels. Qt hands a screen reader layout pixels, which on a scaled screen are
-// not the screen's, so that the reader would click beside the control. Its text, if it has
+// the screen's pixels where the system's bridge does not turn them so itself (AT-SPI): there
+// Qt hands a screen reader layout pixels, which on a scaled screen are not the screen's, so
+// that the reader would click beside the control. Its text, if it has
 // one, tells the runs of its attributes whole: Qt's line edit tells an empty run at every
 // offset, and a reader that reads the text by those runs stops one character short.
 class InScreenPixels : public QAccessibleInterface, public QAccessibleTextInterface
@@ -57,6 +59,8 @@ public:
     QRect rect() const override
     {
         const QWidget *c = control();
+        if (readerBridgeScalesRectangles())
+            return m_made->rect();
         if (c)
             return c->isVisible() ? screenPixels(c) : m_made->rect();
         return scaled(m_made->rect()); // a menu's item
@@ -89,7 +93,7 @@ public:
     int offsetAtPoint(const QPoint &point) const override
     {
         const QWindow *shown = m_made->window();
-        if (!shown || !shown->screen())
+        if (!shown || !shown->screen() || readerBridgeScalesRectangles())
             return made()->offsetAtPoint(point);
         const QPointF origin = shown->screen()->geometry().topLeft();
         const QPointF inLayout = (QPointF(point) - origin) / shown->devicePixelRatio() + origin;
@@ -175,7 +179,7 @@ private:
     QRect scaled(const QRect &r) const
     {
         const QWindow *shown = m_made->window();
-        if (r.isEmpty() || !shown || !shown->screen())
+        if (r.isEmpty() || !shown || !shown->screen() || readerBridgeScalesRectangles())
             return r;
         const qreal scale = shown->devicePixelRatio();
         const QPointF origin = shown->screen()->geometry().topLeft();

@@ -17,6 +17,11 @@ WindowSystem windowSystem()
     return WindowSystem::Other; // offscreen, vnc, ...
 }
 
+bool readerBridgeScalesRectangles()
+{
+    return windowSystem() == WindowSystem::Windows;
+}
+
 bool displayAvailable()
 {
     const auto set = [](const char *name) {

@@ -8,6 +8,11 @@ enum class WindowSystem { X11, Wayland, Windows, Other };
 
 WindowSystem windowSystem();
 
+// Whether the system's screen-reader bridge turns the rectangles it is given into the screen's
+// own pixels itself, as Windows' does. Elsewhere (AT-SPI, with Qt 6.4) it hands on Qt's layout
+// pixels, and the program must give it the screen's.
+bool readerBridgeScalesRectangles();
+
 // Whether a graphical desktop can be reached at all: Qt aborts without one.
 bool displayAvailable();
 
