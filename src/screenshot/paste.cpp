@@ -104,7 +104,7 @@ void Form1::openPicture(const QString &path)
         lblCoords->setText(QStringLiteral("Not a picture: ") + name);
         return;
     }
-    if (size.isValid() && qint64(size.width()) * size.height() * 4 > pictureBytesLimit()) {
+    if (size.isValid() && !fitsPictureLimit(size.width(), size.height())) {
         lblCoords->setText(QStringLiteral("Too large to open: ") + name);
         return;
     }

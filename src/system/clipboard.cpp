@@ -40,11 +40,10 @@ std::unique_ptr<Clipboard> systemClipboard()
 
 ClipboardPicture QtClipboard::readThroughQt(ReadProgress &progress, bool decodedIsBitmap)
 {
-    ClipboardPicture result;
     QClipboard *clipboard = QGuiApplication::clipboard();
     const QMimeData *data = clipboard ? clipboard->mimeData() : nullptr;
     if (!data)
-        return result;
+        return {};
     const auto asRead = [decodedIsBitmap](ClipboardPicture picture) {
         picture.offersBitmap = picture.offersBitmap && decodedIsBitmap;
         return picture;
@@ -55,35 +54,30 @@ ClipboardPicture QtClipboard::readThroughQt(ReadProgress &progress, bool decoded
     if (format.isEmpty()) {
         if (data->hasImage()) // a picture held in this process, or converted by the system
             return asRead(decodedPicture(qvariant_cast<QImage>(data->imageData())));
-        return result; // nothing that could be a picture
+        return {}; // nothing that could be a picture
     }
     QElapsedTimer timer;
     timer.start();
     QByteArray bytes = data->data(format);
-    if (bytes.isEmpty() && timer.elapsed() >= ownerStallLimit.count()) {
-        // The owner let Qt's read run out of time: the bitmap test failed. That skips only the
-        // test: the paste goes on as if a bitmap were there, and its read fails.
-        result.read = ClipboardPicture::Read::Failed;
-        result.offersBitmap = true;
-        return result;
-    }
+    if (bytes.isEmpty() && timer.elapsed() >= ownerStallLimit.count())
+        return failedBitmapTest(); // the owner let Qt's read run out of time
     progress.bytesRead = bytes.size();
     const QByteArray suffix = QMimeDatabase().mimeTypeForName(format).preferredSuffix().toLatin1();
-    runWhileAlive(progress, [&] {
-        result = decodedPicture(QImage::fromData(bytes, suffix));
+    return runWhileAlive(progress, [&] {
+        const ClipboardPicture picture = asRead(decodedPicture(QImage::fromData(bytes, suffix)));
         bytes.clear();
+        return picture;
     });
-    if (progress.cancelled)
-        return ClipboardPicture{ClipboardPicture::Read::Failed, QImage(), true};
-    return asRead(result);
 }
 
-void QtClipboard::runWhileAlive(ReadProgress &progress, const std::function<void()> &work)
+ClipboardPicture QtClipboard::runWhileAlive(ReadProgress &progress,
+                                            const std::function<ClipboardPicture()> &work)
 {
     QEventLoop loop;
     std::atomic<bool> done{false};
+    ClipboardPicture result;
     std::thread worker([&] {
-        work();
+        result = work();
         done = true;
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
@@ -97,6 +91,7 @@ void QtClipboard::runWhileAlive(ReadProgress &progress, const std::function<void
     while (!done)
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     worker.join();
+    return progress.cancelled ? failedBitmapTest() : result;
 }
 
 bool QtClipboard::setText(const QString &text)
@@ -126,7 +121,7 @@ ClipboardPicture decodedPicture(const QImage &image)
     // would not fit the limit once it has four bytes a pixel: a failed read, which leaves the
     // view and the buffers as they are.
     result.read = ClipboardPicture::Read::Failed;
-    if (image.isNull() || qint64(image.width()) * image.height() * 4 > pictureBytesLimit())
+    if (image.isNull() || !fitsPictureLimit(image.width(), image.height()))
         return result;
     // Converted once here, so every later pixel read is a plain 32-bit load.
     result.image = image.format() == QImage::Format_RGB32

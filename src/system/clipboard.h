@@ -31,6 +31,13 @@ struct ReadProgress
     std::atomic<bool> cancelled{false};
 };
 
+// A read whose bitmap test failed: the owner stopped answering, or the user cancelled. That
+// skips only the test: the paste goes on as if a bitmap were there, and its read fails.
+inline ClipboardPicture failedBitmapTest()
+{
+    return {ClipboardPicture::Read::Failed, QImage(), true};
+}
+
 // The clipboard as the tool uses it. Tests stand in their own to make reads and writes fail.
 class Clipboard
 {

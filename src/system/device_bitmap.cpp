@@ -107,7 +107,7 @@ QImage decodeDeviceBitmap(const QByteArray &dib)
     }
 
     const qint64 stride = (qint64(width) * bitCount + 31) / 32 * 4;
-    if (at + stride * height > dib.size() || qint64(width) * height * 4 > pictureBytesLimit())
+    if (at + stride * height > dib.size() || !fitsPictureLimit(width, height))
         return {};
     QImage image(width, int(height), QImage::Format_RGB32);
     if (image.isNull())

@@ -48,6 +48,12 @@ qint64 pictureBytesLimit()
     return limitBytes;
 }
 
+bool fitsPictureLimit(qint64 width, qint64 height)
+{
+    // Divided rather than multiplied: a header may declare sides whose product overflows.
+    return width <= 0 || height <= 0 || width <= pictureBytesLimit() / 4 / height;
+}
+
 namespace {
 
 constexpr qint64 mebibyte = 1024 * 1024;
@@ -70,7 +76,7 @@ quint32 littleEndian(const QByteArray &b, int at, int bytes)
 // A picture of width x height pixels whose file may hold up to `fileBytes`.
 PictureHeader declared(qint64 width, qint64 height, qint64 fileBytes)
 {
-    if (width <= 0 || height <= 0 || width * height * 4 > pictureBytesLimit())
+    if (width <= 0 || height <= 0 || !fitsPictureLimit(width, height))
         return {PictureHeader::Says::Refused, 0};
     return {PictureHeader::Says::Declared, fileBytes + mebibyte};
 }

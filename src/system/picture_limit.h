@@ -13,6 +13,9 @@ void allowPicturesUpTo(qint64 bytes);
 
 // The decoded size, in bytes, of the largest picture that may be read.
 qint64 pictureBytesLimit();
+// Whether a picture of that size fits the limit once it has four bytes a pixel (an empty one
+// does).
+bool fitsPictureLimit(qint64 width, qint64 height);
 
 // What the first bytes of a picture file say about the whole, so that a read from another
 // program can stop as soon as the stream cannot be a picture the tool would take.

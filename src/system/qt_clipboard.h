@@ -28,10 +28,11 @@ protected:
     ClipboardPicture readThroughQt(ReadProgress &progress, bool decodedIsBitmap);
 
     // Runs `work` on a thread of its own while this thread goes on painting the window and
-    // answering the window manager, holding user input back until the work is done. Escape,
-    // as far as the system lets it be seen meanwhile, sets the cancel flag; the work ends
-    // soon after it.
-    void runWhileAlive(ReadProgress &progress, const std::function<void()> &work);
+    // answering the window manager, holding user input back until the work is done, and
+    // returns what it read. Escape, as far as the system lets it be seen meanwhile, sets the
+    // cancel flag; the work ends soon after it, and the read is a failed bitmap test.
+    ClipboardPicture runWhileAlive(ReadProgress &progress,
+                                   const std::function<ClipboardPicture()> &work);
 
     // Whether the user has pressed Escape in the tool's window since the read began, asked
     // of the system directly since the key event itself waits with the rest of the input.

@@ -87,11 +87,9 @@ public:
     {
         if (IsClipboardFormatAvailable(CF_BITMAP) == 0)
             return readThroughQt(progress, false);
-        ClipboardPicture picture;
         GetAsyncKeyState(VK_ESCAPE); // forgets a press from before the paste
-        runWhileAlive(progress, [&picture] { picture = decodedPicture(clipboardBitmap()); });
-        if (progress.cancelled)
-            picture = {ClipboardPicture::Read::Failed, QImage(), true};
+        ClipboardPicture picture =
+            runWhileAlive(progress, [] { return decodedPicture(clipboardBitmap()); });
         picture.offersBitmap = true;
         return picture;
     }

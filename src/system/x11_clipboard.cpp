@@ -84,12 +84,12 @@ public:
             return {};
         if (clipboard->ownsClipboard())
             return readThroughQt(progress, true);
-        ClipboardPicture result;
         bool noServer = false;
         if (QWindow *window = QGuiApplication::focusWindow())
             m_escape = std::make_unique<EscapeWatch>(static_cast<xcb_window_t>(window->winId()));
-        runWhileAlive(progress, [&] {
-            SelectionPicture selection = readSelectionPicture(progress, ownerSilenceLimit);
+        const ClipboardPicture result = runWhileAlive(progress, [&] {
+            ClipboardPicture picture;
+            const SelectionPicture selection = readSelectionPicture(progress, ownerSilenceLimit);
             switch (selection.outcome) {
             case SelectionPicture::Outcome::NoServer:
                 noServer = true;
@@ -97,22 +97,19 @@ public:
             case SelectionPicture::Outcome::NoPicture:
                 break;
             case SelectionPicture::Outcome::Stalled:
-                // The bitmap test failed, which skips only the test: the paste goes on as if
-                // a bitmap were there, and its read fails. A cancel counts the same.
-                result = {ClipboardPicture::Read::Failed, QImage(), true};
+                picture = failedBitmapTest();
                 break;
             case SelectionPicture::Outcome::Refused:
-                result.read = ClipboardPicture::Read::Failed;
+                picture.read = ClipboardPicture::Read::Failed;
                 break;
             case SelectionPicture::Outcome::Bytes:
-                result = decodedPicture(QImage::fromData(selection.bytes));
+                picture = decodedPicture(QImage::fromData(selection.bytes));
                 break;
             }
+            return picture;
         });
         m_escape.reset();
-        if (progress.cancelled)
-            return {ClipboardPicture::Read::Failed, QImage(), true};
-        return noServer ? readThroughQt(progress, true) : result;
+        return noServer && !progress.cancelled ? readThroughQt(progress, true) : result;
     }
 
 protected:

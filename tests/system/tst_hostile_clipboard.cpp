@@ -28,15 +28,16 @@ void appendChunk(QByteArray &png, const char *type, const QByteArray &data)
     png.append(reinterpret_cast<const char *>(&crc), 4);
 }
 
-// The start of a PNG of the given size, up to its image header: white RGB, 8 bits a channel.
-QByteArray pngStart(int width, int height)
+// The start of a PNG of the given size, up to its image header: RGB, 8 bits a channel, unless
+// told otherwise.
+QByteArray pngStart(quint32 width, quint32 height, char depth = 8, char colourType = 2)
 {
     QByteArray png("\x89PNG\r\n\x1a\n", 8);
     QByteArray header(13, '\0');
-    qToBigEndian<quint32>(static_cast<quint32>(width), header.data());
-    qToBigEndian<quint32>(static_cast<quint32>(height), header.data() + 4);
-    header[8] = 8; // bits a channel
-    header[9] = 2; // RGB
+    qToBigEndian<quint32>(width, header.data());
+    qToBigEndian<quint32>(height, header.data() + 4);
+    header[8] = depth;
+    header[9] = colourType;
     appendChunk(png, "IHDR", header);
     return png;
 }
@@ -163,6 +164,11 @@ void tst_HostileClipboard::hostileOffer_data()
     QTest::newRow("8K PNG header, then garbage")
         << pngStart(7680, 4320) << png << QStringLiteral("2000000000 4194304 0")
         << int(View::KeepsPattern) << none << false << false << 2500 << 127 + 200;
+    // Sides whose number of bytes a pixel overflows 64 bits are over the limit too (a 1-bit
+    // grey picture's file would still seem to fit in memory).
+    QTest::newRow("2147483647 x 2147483647 PNG header, then garbage")
+        << pngStart(0x7fffffff, 0x7fffffff, 1, 0) << png << QStringLiteral("2000000000 4194304 0")
+        << int(View::KeepsPattern) << none << false << false << 2500 << 200;
     // A slow owner that keeps sending is read to the end: 99.5 MB at about 10 MB/s.
     const QImage desktop = patternImage(7680, 4320).mirrored(true, true);
     const QByteArray bmp = pngBytes(desktop, "BMP");
