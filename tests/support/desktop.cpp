@@ -109,7 +109,9 @@ bool Display::startWayland(const QString &compositor)
     if (compositor == QLatin1String("kwin_wayland") &&
         !QFile::copy(QStandardPaths::findExecutable(QStringLiteral("kwin_wayland")), kwin))
         return false;
-    const QStringList command = words(chosen.command.arg(socket, m_display));
+    const QStringList command = words(QString(chosen.command)
+                                          .replace(QLatin1String("%1"), socket)
+                                          .replace(QLatin1String("%2"), m_display));
     QProcess *server = start(command.first(), command.mid(1));
     if (!server)
         return false;
@@ -209,33 +211,31 @@ QProcess *ClipboardOwner::offer(const QByteArray &bytes, const QString &target, 
     out.close();
     // The previous owner goes first, so that what is offered next can only be the new offer.
     Display::end(m_owner);
-    if (m_display.wayland()) {
-        // wl-copy in the foreground, so that it is the process we keep; it reads the file.
-        m_owner = m_display.start(
-            QStringLiteral("sh"),
-            {QStringLiteral("-c"),
-             QStringLiteral("exec wl-copy --foreground --type \"$0\" < \"$1\""), target, file});
-        const auto listed = [&] {
-            return m_display.run(QStringLiteral("wl-paste"), {QStringLiteral("--list-types")}, 2000)
-                .contains(target.toLatin1());
-        };
-        return m_owner && waitFor(listed, 5000) ? m_owner : nullptr;
-    }
+    const bool wayland = m_display.wayland();
     const auto offered = [&] {
+        const QStringList list = wayland
+                                     ? QStringList{QStringLiteral("--list-types")}
+                                     : words(QStringLiteral("-o -selection clipboard -t TARGETS"));
         return m_display
-            .run(QStringLiteral("xclip"),
-                 words(QStringLiteral("-o -selection clipboard -t TARGETS")), 2000)
+            .run(wayland ? QStringLiteral("wl-paste") : QStringLiteral("xclip"), list, 2000)
             .contains(target.toLatin1());
     };
-    // An owner that has not shown its offer after a few seconds is replaced by a new one.
+    // An owner that has not shown its offer after a few seconds is replaced by a new one: xclip
+    // may lose a race for the selection, and wl-copy's surface may not get the focus it needs.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        m_owner =
-            m_display.start(QStringLiteral("xclip"),
-                            words(QStringLiteral("-quiet -selection clipboard -t ") + target) +
-                                QStringList{QStringLiteral("-i"), file});
+        // wl-copy in the foreground, so that it is the process we keep; it reads the file.
+        m_owner = wayland ? m_display.start(QStringLiteral("sh"),
+                                            {QStringLiteral("-c"),
+                                             QStringLiteral("exec wl-copy --foreground --type "
+                                                            "\"$0\" < \"$1\""),
+                                             target, file})
+                          : m_display.start(
+                                QStringLiteral("xclip"),
+                                words(QStringLiteral("-quiet -selection clipboard -t ") + target) +
+                                    QStringList{QStringLiteral("-i"), file});
         if (!m_owner || !waitForOffer || waitFor(offered, 5000))
             return m_owner;
-        qWarning("xclip did not take the clipboard with %s; starting it again", qPrintable(target));
+        qWarning("The clipboard was not taken with %s; offering it again", qPrintable(target));
         Display::end(m_owner);
     }
     return nullptr;
