@@ -63,543 +63,539 @@ QWidget *controlNamed(FormDriver &d, const QString &name)
 class tst_MainWindow : public QObject
 {
     Q_OBJECT
-
 private slots:
-    void startUpState();
-    void geometry_data();
-    void geometry();
-    void bufferSlotsStandInTwoColumns();
-    void captionsAndTexts();
-    void captionsFit();
-    void frameDrawnByTheTool();
-    void screenReaderSees_data();
-    void screenReaderSees();
-    void workWithoutAMouse();
-    void tabOrder();
-    void popupMenuItems();
-};
-
-void tst_MainWindow::startUpState()
-{
-    FormDriver d;
-    const Form1 &f = *d.form;
-    // The view holds a 1024 x 768 screenshot in the screen's pixels, whatever its scale.
-    const int b = d.PicInner->borderWidth();
-    QCOMPARE(d.PicInner->boxPosition(), QPoint(0, 0));
-    QCOMPARE(d.PicInner->boxSize(), QSize(1024 + 2 * b, 768 + 2 * b));
-    QCOMPARE(d.HScroll1->minimum(), 0);
-    QCOMPARE(d.VScroll1->minimum(), 0);
-    if (f.devicePixelRatioF() == 1) {
-        QCOMPARE(d.PicInner->pos(), QPoint(0, 0));
-        QCOMPARE(d.PicInner->size(), QSize(1028, 772));
-        QCOMPARE(d.HScroll1->maximum(), 475);
-        QCOMPARE(d.VScroll1->maximum(), 469);
-    }
-    QCOMPARE(d.HScroll1->value(), 0);
-    QCOMPARE(d.VScroll1->value(), 0);
-    QCOMPARE(d.HScroll1->singleStep(), 5);
-    QCOMPARE(d.HScroll1->pageStep(), 50);
-    QCOMPARE(d.VScroll1->singleStep(), 5);
-    QCOMPARE(d.VScroll1->pageStep(), 50);
-    QCOMPARE(d.PicInner->lineStyle(), PictureBox::LineStyle::Dot);
-    QVERIFY(f.state.drawBox);
-    QCOMPARE(f.state.bufferIndex, std::int16_t(-1));
-    QVERIFY(!f.state.settingFields);
-    QVERIFY(!f.state.menuTarget.has_value());
-    QCOMPARE(f.state.redFrom, std::int16_t(0));
-    QCOMPARE(f.state.redTo, std::int16_t(255));
-    QCOMPARE(f.state.greenFrom, std::int16_t(0));
-    QCOMPARE(f.state.greenTo, std::int16_t(255));
-    QCOMPARE(f.state.blueFrom, std::int16_t(0));
-    QCOMPARE(f.state.blueTo, std::int16_t(255));
-    for (const ImageBox *slot : d.ImgBuffer)
-        QVERIFY(slot->picture().isNull());
-    QVERIFY(d.Option2->isChecked());
-    QVERIFY(!d.Option1->isChecked());
-    QVERIFY(!d.chkUseBlack->isChecked());
-    QCOMPARE(d.picClip->boxSize(), QSize(103, 103));
-    QCOMPARE(d.picClip->borderWidth(), 0);
-    QCOMPARE(f.size(), QSize(688, 552));
-    QCOMPARE(f.minimumSize(), f.maximumSize()); // fixed size
-    QVERIFY(!(f.windowFlags() & Qt::WindowMinimizeButtonHint));
-    QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
-    QVERIFY(f.windowFlags() & Qt::WindowCloseButtonHint);
-    QVERIFY(f.findChildren<QMenuBar *>().isEmpty());
-}
-
-void tst_MainWindow::geometry_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("expected");
-    QTest::addColumn<bool>("sizedToCaption");
-    QTest::addColumn<QString>("container");
-    const auto text = [](std::string_view v) {
-        return QString::fromUtf8(v.data(), qsizetype(v.size()));
-    };
-    for (const layout::Place &place : layout::places)
-        QTest::newRow(place.name.data())
-            << text(place.name) << place.rect << text(place.name).startsWith(QLatin1String("Label"))
-            << (place.container.empty() ? QStringLiteral("Form1") : text(place.container));
-}
-
-void tst_MainWindow::geometry()
-{
-    QFETCH(QString, name);
-    QFETCH(QRect, expected);
-    QFETCH(bool, sizedToCaption);
-    FormDriver d;
-    QWidget *control = controlNamed(d, name);
-    QVERIFY(control);
-    QTEST(control->parentWidget()->objectName(), "container");
-    QCOMPARE(control->pos(), expected.topLeft());
-    if (sizedToCaption) {
-        // Sized to the caption in the window's font (captionsFit checks that it all shows).
-        auto *label = qobject_cast<QLabel *>(control);
-        QCOMPARE(control->height(), label->sizeHint().height());
-        QVERIFY(qAbs(control->width() - label->sizeHint().width()) <= 2);
-    } else if (const auto *box = qobject_cast<PictureBox *>(control)) {
-        QCOMPARE(box->boxSize(), expected.size()); // the clip box counts the screen's pixels
-    } else {
-        QCOMPARE(control->size(), expected.size());
-    }
-}
-
-void tst_MainWindow::bufferSlotsStandInTwoColumns()
-{
-    FormDriver d;
-    for (int i = 0; i < Form1::bufferCount; ++i) {
-        const ImageBox *slot = d.ImgBuffer[static_cast<size_t>(i)];
-        QCOMPARE(slot->parentWidget(), d.Frame5);
-        QCOMPARE(slot->geometry(), layout::place(layout::slotName(i)));
-        QVERIFY(slot->hasBorder());
-    }
-    // Each slot's border is whole on the screen at any scale: the middle of each of its four
-    // sides, on the outermost screen pixels the slot fully covers, is the border's colour.
-    const qreal s = d.form->devicePixelRatioF();
-    const QImage screen = d.form->grab().toImage();
-    const QRgb line = d.form->palette().color(QPalette::WindowText).rgb();
-    for (const ImageBox *slot : d.ImgBuffer) {
-        const QRectF r(QPointF(slot->mapTo(d.form.get(), QPoint(0, 0))) * s,
-                       QSizeF(slot->size()) * s);
-        const int left = qCeil(r.left()), top = qCeil(r.top());
-        const int right = qFloor(r.right()) - 1, bottom = qFloor(r.bottom()) - 1;
-        const int midX = (left + right) / 2, midY = (top + bottom) / 2;
-        for (const QPoint p :
-             {QPoint(left, midY), QPoint(right, midY), QPoint(midX, top), QPoint(midX, bottom)})
-            QCOMPARE(screen.pixel(p), line);
-    }
-    QVERIFY(!d.imgEgg->hasBorder());
-    QVERIFY(d.imgEgg->picture().isNull());
-    // Controls inside frames and the view inside its viewport.
-    QCOMPARE(d.txtObjectName->parentWidget(), d.Frame4);
-    QCOMPARE(d.Option1->parentWidget(), d.Frame6);
-    QCOMPARE(d.chkUseBlack->parentWidget(), d.Frame7);
-    QCOMPARE(d.PicInner->parentWidget(), d.picScroll->clientArea());
-    QCOMPARE(d.picScroll->clientArea()->geometry(), QRect(2, 2, 552, 302));
-}
-
-void tst_MainWindow::captionsAndTexts()
-{
-    FormDriver d;
-    const Form1 &f = *d.form;
-    QCOMPARE(f.windowTitle(),
-             QStringLiteral("Quenby Corvantile - For use with Runewright by Dravenholt"));
-    QCOMPARE(d.Label2->text(), QStringLiteral("Accept Values from:"));
-    QCOMPARE(d.Label4->text(), QStringLiteral("RED"));
-    QCOMPARE(d.Label6->text(), QStringLiteral("GREEN"));
-    QCOMPARE(d.Label8->text(), QStringLiteral("BLUE"));
-    for (const QLabel *to : {d.Label3, d.Label5, d.Label7})
-        QCOMPARE(to->text(), QStringLiteral("To:"));
-    const QStringList bounds = {d.txtRedFrom->text(), d.txtRedTo->text(),    d.txtGreenFrom->text(),
-                                d.txtGreenTo->text(), d.txtBlueFrom->text(), d.txtBlueTo->text()};
-    QCOMPARE(bounds, QStringList({"0", "255", "0", "255", "0", "255"}));
-    QCOMPARE(d.Frame4->title(), QStringLiteral("Object Name"));
-    QCOMPARE(d.txtObjectName->text(), QStringLiteral("MappedObject"));
-    QCOMPARE(d.btnCreate->text(), QStringLiteral("Create Object"));
-    QCOMPARE(d.Frame6->title(), QStringLiteral("Sample"));
-    QCOMPARE(d.Option1->text(), QStringLiteral("Every Pixel"));
-    QCOMPARE(d.Option2->text(), QStringLiteral("Every Other Pixel"));
-    QCOMPARE(d.Frame7->title(), QStringLiteral("Black Pixels"));
-    QCOMPARE(d.chkUseBlack->text(), QStringLiteral("Include"));
-    QCOMPARE(d.Frame3->title(), QStringLiteral("Coords"));
-    QCOMPARE(d.Frame1->title(), QStringLiteral("Width"));
-    QCOMPARE(d.Frame2->title(), QStringLiteral("Height"));
-    QCOMPARE(d.Command1->text(), QStringLiteral("Paste Image From Clipboard"));
-    QCOMPARE(d.Label1->text(), QStringLiteral("Right click for Options"));
-    QCOMPARE(d.Frame5->title(), QStringLiteral("Click on ScreenShot"));
-    for (const QLineEdit *box : {d.txtCoords, d.txtWidth, d.txtHeight})
-        QVERIFY(box->text().isEmpty());
-    QVERIFY(d.txtObject->toPlainText().isEmpty());
-    QVERIFY(d.txtObject->isReadOnly());
-    QCOMPARE(d.txtObject->lineWrapMode(), QPlainTextEdit::NoWrap);
-    QVERIFY(d.lblCoords->text().isEmpty());
-    QCOMPARE(d.lblCoords->alignment(), Qt::AlignCenter);
-
-    for (const QWidget *small :
-         {static_cast<const QWidget *>(d.Frame7), static_cast<const QWidget *>(d.Label1),
-          static_cast<const QWidget *>(d.Frame5)}) {
-        QCOMPARE(small->font().pointSizeF(), 6.75);
-        // Arial where it is installed (Windows), else its metric twin, never a fallback.
-        const QString family = QFontInfo(small->font()).family();
-        QVERIFY2(family == QLatin1String("Arial") || family == QLatin1String("Liberation Sans"),
-                 qPrintable(family));
-    }
-    QVERIFY(d.chkUseBlack->font().pointSizeF() > 6.75); // only the frame's caption is small
-}
-
-// Every caption ends at least one pixel before its control does, whatever the scale: the
-// labels that size themselves, the option buttons, the check box and the command buttons. And
-// nothing in the colour row reaches the control beside it.
-void tst_MainWindow::captionsFit()
-{
-    FormDriver d;
-    // The marks of the option buttons and the check box are drawn whole, with a screen pixel to
-    // spare above and below them.
-    for (QAbstractButton *button :
-         {static_cast<QAbstractButton *>(d.Option1), static_cast<QAbstractButton *>(d.Option2),
-          static_cast<QAbstractButton *>(d.chkUseBlack)}) {
-        const QImage shown = button->grab().toImage();
-        const qreal s = shown.devicePixelRatio();
-        const int markEnd =
-            qCeil(captionStart(button, button == d.chkUseBlack ? QStyle::SE_CheckBoxContents
-                                                               : QStyle::SE_RadioButtonContents) *
-                  s);
-        int top = shown.height(), bottom = -1;
-        for (int y = 0; y < shown.height(); ++y)
-            for (int x = 0; x < markEnd; ++x)
-                if (qGray(shown.pixel(x, y)) < 236) {
-                    top = std::min(top, y);
-                    bottom = std::max(bottom, y);
-                }
-        QVERIFY2(top >= 1 && bottom >= top && bottom <= shown.height() - 2,
-                 qPrintable(button->objectName()));
-    }
-    struct Caption
+    void startUpState()
     {
-        const QWidget *control;
-        QString text;
-        qreal start; // where the caption starts inside its control
-        qreal room;  // where the control's room for it ends
-    };
-    QList<Caption> captions;
-    for (const QLabel *label :
-         {d.Label1, d.Label2, d.Label3, d.Label4, d.Label5, d.Label6, d.Label7, d.Label8})
-        captions.append({label, label->text(), 0, qreal(label->width())});
-    for (const QRadioButton *option : {d.Option1, d.Option2})
-        captions.append({option, option->text(),
-                         qreal(captionStart(option, QStyle::SE_RadioButtonContents)),
-                         qreal(option->width())});
-    captions.append({d.chkUseBlack, d.chkUseBlack->text(),
-                     qreal(captionStart(d.chkUseBlack, QStyle::SE_CheckBoxContents)),
-                     qreal(d.chkUseBlack->width())});
-    // A button's caption stands centred in its contents; the paste button's wraps to two lines
-    // in the room it gives its caption, as the button draws it.
-    for (const QPushButton *button : {d.btnCreate, d.Command1}) {
-        QStyleOptionButton option;
-        option.initFrom(button);
-        const auto *wrapping = qobject_cast<const WrappingButton *>(button);
-        const QRect contents =
-            wrapping
-                ? wrapping->captionRect()
-                : button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-        QStringList lines;
-        QTextLayout layout(button->text(), button->font());
-        QTextOption wrap(Qt::AlignCenter);
-        wrap.setWrapMode(QTextOption::WordWrap);
-        layout.setTextOption(wrap);
-        layout.beginLayout();
-        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-            line.setLineWidth(contents.width());
-            lines << button->text().mid(line.textStart(), line.textLength()).trimmed();
+        FormDriver d;
+        const Form1 &f = *d.form;
+        // The view holds a 1024 x 768 screenshot in the screen's pixels, whatever its scale.
+        const int b = d.PicInner->borderWidth();
+        QCOMPARE(d.PicInner->boxPosition(), QPoint(0, 0));
+        QCOMPARE(d.PicInner->boxSize(), QSize(1024 + 2 * b, 768 + 2 * b));
+        QCOMPARE(d.HScroll1->minimum(), 0);
+        QCOMPARE(d.VScroll1->minimum(), 0);
+        if (f.devicePixelRatioF() == 1) {
+            QCOMPARE(d.PicInner->pos(), QPoint(0, 0));
+            QCOMPARE(d.PicInner->size(), QSize(1028, 772));
+            QCOMPARE(d.HScroll1->maximum(), 475);
+            QCOMPARE(d.VScroll1->maximum(), 469);
         }
-        layout.endLayout();
-        QCOMPARE(lines.size(), button == d.Command1 ? 2 : 1);
-        for (const QString &line : lines)
-            captions.append({button, line,
-                             contents.x() + (contents.width() - inkWidth(button, line)) / 2,
-                             qreal(contents.x() + contents.width())});
+        QCOMPARE(d.HScroll1->value(), 0);
+        QCOMPARE(d.VScroll1->value(), 0);
+        QCOMPARE(d.HScroll1->singleStep(), 5);
+        QCOMPARE(d.HScroll1->pageStep(), 50);
+        QCOMPARE(d.VScroll1->singleStep(), 5);
+        QCOMPARE(d.VScroll1->pageStep(), 50);
+        QCOMPARE(d.PicInner->lineStyle(), PictureBox::LineStyle::Dot);
+        QVERIFY(f.state.drawBox);
+        QCOMPARE(f.state.bufferIndex, std::int16_t(-1));
+        QVERIFY(!f.state.settingFields);
+        QVERIFY(!f.state.menuTarget.has_value());
+        QCOMPARE(f.state.redFrom, std::int16_t(0));
+        QCOMPARE(f.state.redTo, std::int16_t(255));
+        QCOMPARE(f.state.greenFrom, std::int16_t(0));
+        QCOMPARE(f.state.greenTo, std::int16_t(255));
+        QCOMPARE(f.state.blueFrom, std::int16_t(0));
+        QCOMPARE(f.state.blueTo, std::int16_t(255));
+        for (const ImageBox *slot : d.ImgBuffer)
+            QVERIFY(slot->picture().isNull());
+        QVERIFY(d.Option2->isChecked());
+        QVERIFY(!d.Option1->isChecked());
+        QVERIFY(!d.chkUseBlack->isChecked());
+        QCOMPARE(d.picClip->boxSize(), QSize(103, 103));
+        QCOMPARE(d.picClip->borderWidth(), 0);
+        QCOMPARE(f.size(), QSize(688, 552));
+        QCOMPARE(f.minimumSize(), f.maximumSize()); // fixed size
+        QVERIFY(!(f.windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(f.windowFlags() & Qt::WindowCloseButtonHint);
+        QVERIFY(f.findChildren<QMenuBar *>().isEmpty());
     }
-    for (const Caption &c : captions) {
-        const qreal end = c.start + inkWidth(c.control, c.text);
-        QVERIFY2(
-            end + 1 <= c.room,
-            qPrintable(QStringLiteral("\"%1\" reaches %2 of %3").arg(c.text).arg(end).arg(c.room)));
-    }
-    const QList<const QWidget *> row = {
-        d.Label2, d.Label4,     d.txtRedFrom, d.Label3,      d.txtRedTo, d.Label6,   d.txtGreenFrom,
-        d.Label5, d.txtGreenTo, d.Label8,     d.txtBlueFrom, d.Label7,   d.txtBlueTo};
-    for (qsizetype i = 0; i + 1 < row.size(); ++i) {
-        const auto *label = qobject_cast<const QLabel *>(row[i]);
-        const qreal end = row[i]->x() + (label ? inkWidth(label, label->text()) : row[i]->width());
-        QVERIFY(end + 1 <= row[i + 1]->x());
-    }
-}
 
-// Where the tool draws the window's frame itself (Wayland), the window inside it looks as it
-// did as a window of its own, and the frame offers nothing but moving and closing.
-void tst_MainWindow::frameDrawnByTheTool()
-{
-    FormDriver plain;
-    FormDriver framed;
-    auto *frame = new ClientFrame(framed.form.get());
-    frame->show();
-    QVERIFY(QTest::qWaitForWindowExposed(frame));
-    QCOMPARE(frame->size(), layout::window.size() + QSize(6, 34)); // even both ways
-    QCOMPARE(framed.form->pos(), QPoint(3, 30));
-    QVERIFY(frame->windowFlags() & Qt::FramelessWindowHint);
-    const QList<QWidget *> before = plain.form->findChildren<QWidget *>();
-    const QList<QWidget *> after = framed.form->findChildren<QWidget *>();
-    QCOMPARE(after.size(), before.size());
-    for (qsizetype i = 0; i < before.size(); ++i)
-        if (after[i]->objectName() != QLatin1String("qt_scrollarea_viewport")) // draws no text
-            QCOMPARE(after[i]->font(), before[i]->font());
-
-    QCOMPARE(framed.txtObject->document()->defaultFont(),
-             plain.txtObject->document()->defaultFont());
-    // Every text box has the window's font, inside a group frame too.
-    for (const QLineEdit *box :
-         {plain.txtCoords, plain.txtWidth, plain.txtHeight, plain.txtObjectName})
-        QCOMPARE(box->font(), plain.txtRedFrom->font());
-    QTest::mouseClick(frame, Qt::LeftButton, Qt::NoModifier, frame->closeButtonRect().center());
-    QVERIFY(!frame->isVisible());
-    framed.form->setParent(nullptr); // the driver owns the window
-    delete frame;
-
-    // A sizable window (the preview) in such a frame follows the frame's size.
-    auto *zoom = new PopupForm;
-    ClientFrame zoomFrame(zoom); // owns it
-    QCOMPARE(zoomFrame.size(), QSize(304 + 6, 193 + 33));
-    zoom->show();
-    zoomFrame.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&zoomFrame));
-    zoomFrame.resize(400, 300);
-    QCOMPARE(zoom->picZoom->size(), QSize(400 - 6 - 5, 300 - 33 - 5));
-    // Escape closes the dialog in the frame, as with the system's own frame.
-    QSignalSpy finished(zoom, &QDialog::finished);
-    QTest::keyClick(&zoomFrame, Qt::Key_Escape);
-    QCOMPARE(finished.count(), 1);
-}
-
-void tst_MainWindow::screenReaderSees_data()
-{
-    QTest::addColumn<QString>("control");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("role");
-    QTest::addColumn<QString>("description");
-    const struct
+    void geometry_data()
     {
-        const char *control, *name;
-        QAccessible::Role role;
-        const char *description;
-    } rows[] = {
-        {"Form1", "Quenby Corvantile - For use with Runewright by Dravenholt", QAccessible::Window,
-         ""},
-        {"picScroll", "Screenshot viewport", QAccessible::Graphic, ""},
-        {"PicInner", "Screenshot view", QAccessible::Graphic, "no screenshot"},
-        {"HScroll1", "Scroll screenshot horizontally", QAccessible::ScrollBar, ""},
-        {"VScroll1", "Scroll screenshot vertically", QAccessible::ScrollBar, ""},
-        {"lblCoords", "Status line", QAccessible::StatusBar, ""},
-        {"txtRedFrom", "Red from", QAccessible::EditableText, ""},
-        {"txtRedTo", "Red to", QAccessible::EditableText, ""},
-        {"txtGreenFrom", "Green from", QAccessible::EditableText, ""},
-        {"txtGreenTo", "Green to", QAccessible::EditableText, ""},
-        {"txtBlueFrom", "Blue from", QAccessible::EditableText, ""},
-        {"txtBlueTo", "Blue to", QAccessible::EditableText, ""},
-        {"txtObjectName", "Object name", QAccessible::EditableText, ""},
-        {"btnCreate", "Create Object", QAccessible::Button, ""},
-        {"Option1", "Every Pixel", QAccessible::RadioButton, ""},
-        {"Option2", "Every Other Pixel", QAccessible::RadioButton, ""},
-        {"chkUseBlack", "Include black pixels", QAccessible::CheckBox, ""},
-        {"txtObject", "Object definition", QAccessible::EditableText, ""},
-        {"picClip", "Clip box", QAccessible::Graphic, "103 \u00d7 103"},
-        {"txtCoords", "Coords", QAccessible::EditableText, "top-left corner of the region: x, y"},
-        {"txtWidth", "Width", QAccessible::EditableText, ""},
-        {"txtHeight", "Height", QAccessible::EditableText, ""},
-        {"Command1", "Paste Image From Clipboard", QAccessible::Button, ""},
-        {"ImgBuffer0", "Screenshot buffer 1", QAccessible::Graphic,
-         "empty. Ctrl+1 brings it back, Ctrl+Shift+1 opens its menu"},
-    };
-    for (const auto &row : rows)
-        QTest::newRow(row.control)
-            << QString::fromLatin1(row.control) << QString::fromUtf8(row.name) << int(row.role)
-            << QString::fromUtf8(row.description);
-}
-
-// What a screen reader is told of each control: a name of its own, its role, and what it holds.
-void tst_MainWindow::screenReaderSees()
-{
-    QFETCH(QString, control);
-    QFETCH(QString, name);
-    QFETCH(int, role);
-    QFETCH(QString, description);
-    FormDriver d;
-    QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(controlNamed(d, control));
-    QVERIFY(reader);
-    QCOMPARE(reader->text(QAccessible::Name), name);
-    QCOMPARE(int(reader->role()), role);
-    QCOMPARE(reader->text(QAccessible::Description), description);
-    if (control == QLatin1String("lblCoords")) {
-        d.lblCoords->setText(QStringLiteral("12, 34"));
-        QVERIFY(reader->textInterface());
-        QCOMPARE(reader->textInterface()->text(0, 6), QStringLiteral("12, 34"));
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("expected");
+        QTest::addColumn<bool>("sizedToCaption");
+        QTest::addColumn<QString>("container");
+        const auto text = [](std::string_view v) {
+            return QString::fromUtf8(v.data(), qsizetype(v.size()));
+        };
+        for (const layout::Place &place : layout::places)
+            QTest::newRow(place.name.data())
+                << text(place.name) << place.rect
+                << text(place.name).startsWith(QLatin1String("Label"))
+                << (place.container.empty() ? QStringLiteral("Form1") : text(place.container));
     }
-    // Only the buffers offer the buffer actions.
-    const bool slot = control.startsWith(QLatin1String("ImgBuffer"));
-    if (QAccessibleActionInterface *actions = reader->actionInterface())
-        QCOMPARE(actions->actionNames().mid(0, 3) ==
-                     QStringList({"Bring back", "Delete", "Expanded preview"}),
-                 slot);
-    else
-        QVERIFY(!slot);
-}
 
-// The buffers' actions, the Menu key on the clip box and Enter on a button do what the mouse
-// does; what a screen reader is told follows a paste and Create Object; and the focus marks
-// never reach the pixels the tool reads.
-void tst_MainWindow::workWithoutAMouse()
-{
-    FormDriver d;
-    Form1 &f = *d.form;
-    d.paste(patternImage(300, 200));
-    d.paste(patternImage(120, 90));
-    QCOMPARE(d.PicInner->accessibleDescription(), QStringLiteral("120 \u00d7 90"));
-    QVERIFY(d.ImgBuffer[0]->accessibleDescription().startsWith(QStringLiteral("300 \u00d7 200.")));
-    QCOMPARE(d.ImgBuffer[1]->toolTip(),
-             QStringLiteral("Ctrl+2 brings it back, Ctrl+Shift+2 opens its menu"));
-
-    QAccessibleActionInterface *first =
-        QAccessible::queryAccessibleInterface(d.ImgBuffer[0])->actionInterface();
-    first->doAction(QStringLiteral("Bring back"));
-    QTRY_COMPARE(d.PicInner->picture().size(), QSize(300, 200));
-    QAccessible::queryAccessibleInterface(d.ImgBuffer[1])
-        ->actionInterface()
-        ->doAction(QStringLiteral("Delete"));
-    QTRY_VERIFY(d.ImgBuffer[1]->picture().isNull());
-    QCOMPARE(f.state.bufferIndex, 0);
-
-    // Region, focus on the clip box, Menu key: the menu opens at the box's top-left corner.
-    d.txtWidth->setText(QStringLiteral("20"));
-    d.txtHeight->setText(QStringLiteral("10"));
-    d.txtCoords->setText(QStringLiteral("5, 6"));
-    const QImage clip = d.picClip->image();
-    f.move(0, 0); // room for the menu beside the clip box, on a screen of 800 x 600
-    f.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&f));
-    for (QWidget *focused :
-         {static_cast<QWidget *>(d.picClip), static_cast<QWidget *>(d.PicInner)}) {
-        focused->setFocus();
-        QTRY_VERIFY(focused->hasFocus());
-        QCOMPARE(d.picClip->image(), clip);
-        QCOMPARE(d.PicInner->point(0, 0), colourValueFromRgb(patternPixel(0, 0)));
+    void geometry()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, expected);
+        QFETCH(bool, sizedToCaption);
+        FormDriver d;
+        QWidget *control = controlNamed(d, name);
+        QVERIFY(control);
+        QTEST(control->parentWidget()->objectName(), "container");
+        QCOMPARE(control->pos(), expected.topLeft());
+        if (sizedToCaption) {
+            // Sized to the caption in the window's font (captionsFit checks that it all shows).
+            auto *label = qobject_cast<QLabel *>(control);
+            QCOMPARE(control->height(), label->sizeHint().height());
+            QVERIFY(qAbs(control->width() - label->sizeHint().width()) <= 2);
+        } else if (const auto *box = qobject_cast<PictureBox *>(control)) {
+            QCOMPARE(box->boxSize(), expected.size()); // the clip box counts the screen's pixels
+        } else {
+            QCOMPARE(control->size(), expected.size());
+        }
     }
-    d.picClip->setFocus();
-    QRect menuAt, itemTold, itemShown;
-    const bool opened = whileNestedLoopRuns(
-        [&] { QTest::keyClick(d.picClip, Qt::Key_Menu); },
-        [&](QWidget *menu) {
-            menuAt = menu->geometry();
-            itemTold = QAccessible::queryAccessibleInterface(menu)->child(0)->rect();
-            const QRect item = static_cast<QMenu *>(menu)->actionGeometry(d.deleteItem);
-            itemShown = QRect(menu->mapToGlobal(item.topLeft()), item.size());
-            menu->close();
-        });
-    QVERIFY(opened);
-    // A screen reader is told where the menu's item is in the screen's own pixels.
-    const qreal s = f.devicePixelRatioF();
-    QVERIFY2(
-        qAbs(itemTold.x() - itemShown.x() * s) <= 1 &&
-            qAbs(itemTold.width() - itemShown.width() * s) <= 1,
-        qPrintable(
-            QStringLiteral("told %1, shown %2 at %3").arg(itemTold.x()).arg(itemShown.x()).arg(s)));
-    // At the box's top-left, where the screen has room for it there.
-    const QPoint corner = d.picClip->mapToGlobal(QPoint(0, 0));
-    if (f.screen()->geometry().contains(QRect(corner, menuAt.size())))
-        QCOMPARE(menuAt.topLeft(), corner);
-    QCOMPARE(f.state.menuTarget, std::optional<std::int16_t>(99));
 
-    d.btnCreate->setFocus();
-    QTest::keyClick(d.btnCreate, Qt::Key_Return);
-    QVERIFY(d.txtObject->toPlainText().startsWith(QStringLiteral(":Object MappedObject")));
-    QCOMPARE(d.txtObject->accessibleDescription(), QStringLiteral("50 pixels kept"));
+    void bufferSlotsStandInTwoColumns()
+    {
+        FormDriver d;
+        for (int i = 0; i < Form1::bufferCount; ++i) {
+            const ImageBox *slot = d.ImgBuffer[static_cast<size_t>(i)];
+            QCOMPARE(slot->parentWidget(), d.Frame5);
+            QCOMPARE(slot->geometry(), layout::place(layout::slotName(i)));
+            QVERIFY(slot->hasBorder());
+        }
+        // Each slot's border is whole on the screen at any scale: the middle of each of its four
+        // sides, on the outermost screen pixels the slot fully covers, is the border's colour.
+        const qreal s = d.form->devicePixelRatioF();
+        const QImage screen = d.form->grab().toImage();
+        const QRgb line = d.form->palette().color(QPalette::WindowText).rgb();
+        for (const ImageBox *slot : d.ImgBuffer) {
+            const QRectF r(QPointF(slot->mapTo(d.form.get(), QPoint(0, 0))) * s,
+                           QSizeF(slot->size()) * s);
+            const int left = qCeil(r.left()), top = qCeil(r.top());
+            const int right = qFloor(r.right()) - 1, bottom = qFloor(r.bottom()) - 1;
+            const int midX = (left + right) / 2, midY = (top + bottom) / 2;
+            for (const QPoint p :
+                 {QPoint(left, midY), QPoint(right, midY), QPoint(midX, top), QPoint(midX, bottom)})
+                QCOMPARE(screen.pixel(p), line);
+        }
+        QVERIFY(!d.imgEgg->hasBorder());
+        QVERIFY(d.imgEgg->picture().isNull());
+        // Controls inside frames and the view inside its viewport.
+        QCOMPARE(d.txtObjectName->parentWidget(), d.Frame4);
+        QCOMPARE(d.Option1->parentWidget(), d.Frame6);
+        QCOMPARE(d.chkUseBlack->parentWidget(), d.Frame7);
+        QCOMPARE(d.PicInner->parentWidget(), d.picScroll->clientArea());
+        QCOMPARE(d.picScroll->clientArea()->geometry(), QRect(2, 2, 552, 302));
+    }
 
-    // The scroll bars and the viewport show their focus plainly: along their whole edge.
-    for (QWidget *control : {static_cast<QWidget *>(d.HScroll1), static_cast<QWidget *>(d.VScroll1),
-                             static_cast<QWidget *>(d.picScroll)}) {
+    void captionsAndTexts()
+    {
+        FormDriver d;
+        const Form1 &f = *d.form;
+        QCOMPARE(f.windowTitle(),
+                 QStringLiteral("Quenby Corvantile - For use with Runewright by Dravenholt"));
+        QCOMPARE(d.Label2->text(), QStringLiteral("Accept Values from:"));
+        QCOMPARE(d.Label4->text(), QStringLiteral("RED"));
+        QCOMPARE(d.Label6->text(), QStringLiteral("GREEN"));
+        QCOMPARE(d.Label8->text(), QStringLiteral("BLUE"));
+        for (const QLabel *to : {d.Label3, d.Label5, d.Label7})
+            QCOMPARE(to->text(), QStringLiteral("To:"));
+        const QStringList bounds = {d.txtRedFrom->text(),   d.txtRedTo->text(),
+                                    d.txtGreenFrom->text(), d.txtGreenTo->text(),
+                                    d.txtBlueFrom->text(),  d.txtBlueTo->text()};
+        QCOMPARE(bounds, QStringList({"0", "255", "0", "255", "0", "255"}));
+        QCOMPARE(d.Frame4->title(), QStringLiteral("Object Name"));
+        QCOMPARE(d.txtObjectName->text(), QStringLiteral("MappedObject"));
+        QCOMPARE(d.btnCreate->text(), QStringLiteral("Create Object"));
+        QCOMPARE(d.Frame6->title(), QStringLiteral("Sample"));
+        QCOMPARE(d.Option1->text(), QStringLiteral("Every Pixel"));
+        QCOMPARE(d.Option2->text(), QStringLiteral("Every Other Pixel"));
+        QCOMPARE(d.Frame7->title(), QStringLiteral("Black Pixels"));
+        QCOMPARE(d.chkUseBlack->text(), QStringLiteral("Include"));
+        QCOMPARE(d.Frame3->title(), QStringLiteral("Coords"));
+        QCOMPARE(d.Frame1->title(), QStringLiteral("Width"));
+        QCOMPARE(d.Frame2->title(), QStringLiteral("Height"));
+        QCOMPARE(d.Command1->text(), QStringLiteral("Paste Image From Clipboard"));
+        QCOMPARE(d.Label1->text(), QStringLiteral("Right click for Options"));
+        QCOMPARE(d.Frame5->title(), QStringLiteral("Click on ScreenShot"));
+        for (const QLineEdit *box : {d.txtCoords, d.txtWidth, d.txtHeight})
+            QVERIFY(box->text().isEmpty());
+        QVERIFY(d.txtObject->toPlainText().isEmpty());
+        QVERIFY(d.txtObject->isReadOnly());
+        QCOMPARE(d.txtObject->lineWrapMode(), QPlainTextEdit::NoWrap);
+        QVERIFY(d.lblCoords->text().isEmpty());
+        QCOMPARE(d.lblCoords->alignment(), Qt::AlignCenter);
+        for (const QWidget *small :
+             {static_cast<const QWidget *>(d.Frame7), static_cast<const QWidget *>(d.Label1),
+              static_cast<const QWidget *>(d.Frame5)}) {
+            QCOMPARE(small->font().pointSizeF(), 6.75);
+            // Arial where it is installed (Windows), else its metric twin, never a fallback.
+            const QString family = QFontInfo(small->font()).family();
+            QVERIFY2(family == QLatin1String("Arial") || family == QLatin1String("Liberation Sans"),
+                     qPrintable(family));
+        }
+        QVERIFY(d.chkUseBlack->font().pointSizeF() > 6.75); // only the frame's caption is small
+    }
+
+    // Every caption ends at least one pixel before its control does, whatever the scale: the
+    // labels that size themselves, the option buttons, the check box and the command buttons. And
+    // nothing in the colour row reaches the control beside it.
+    void captionsFit()
+    {
+        FormDriver d;
+        // The marks of the option buttons and the check box are drawn whole, with a screen pixel to
+        // spare above and below them.
+        for (QAbstractButton *button :
+             {static_cast<QAbstractButton *>(d.Option1), static_cast<QAbstractButton *>(d.Option2),
+              static_cast<QAbstractButton *>(d.chkUseBlack)}) {
+            const QImage shown = button->grab().toImage();
+            const qreal s = shown.devicePixelRatio();
+            const int markEnd = qCeil(captionStart(button, button == d.chkUseBlack
+                                                               ? QStyle::SE_CheckBoxContents
+                                                               : QStyle::SE_RadioButtonContents) *
+                                      s);
+            int top = shown.height(), bottom = -1;
+            for (int y = 0; y < shown.height(); ++y)
+                for (int x = 0; x < markEnd; ++x)
+                    if (qGray(shown.pixel(x, y)) < 236) {
+                        top = std::min(top, y);
+                        bottom = std::max(bottom, y);
+                    }
+            QVERIFY2(top >= 1 && bottom >= top && bottom <= shown.height() - 2,
+                     qPrintable(button->objectName()));
+        }
+        struct Caption
+        {
+            const QWidget *control;
+            QString text;
+            qreal start; // where the caption starts inside its control
+            qreal room;  // where the control's room for it ends
+        };
+        QList<Caption> captions;
+        for (const QLabel *label :
+             {d.Label1, d.Label2, d.Label3, d.Label4, d.Label5, d.Label6, d.Label7, d.Label8})
+            captions.append({label, label->text(), 0, qreal(label->width())});
+        for (const QRadioButton *option : {d.Option1, d.Option2})
+            captions.append({option, option->text(),
+                             qreal(captionStart(option, QStyle::SE_RadioButtonContents)),
+                             qreal(option->width())});
+        captions.append({d.chkUseBlack, d.chkUseBlack->text(),
+                         qreal(captionStart(d.chkUseBlack, QStyle::SE_CheckBoxContents)),
+                         qreal(d.chkUseBlack->width())});
+        // A button's caption stands centred in its contents; the paste button's wraps to two lines
+        // in the room it gives its caption, as the button draws it.
+        for (const QPushButton *button : {d.btnCreate, d.Command1}) {
+            QStyleOptionButton option;
+            option.initFrom(button);
+            const auto *wrapping = qobject_cast<const WrappingButton *>(button);
+            const QRect contents = wrapping ? wrapping->captionRect()
+                                            : button->style()->subElementRect(
+                                                  QStyle::SE_PushButtonContents, &option, button);
+            QStringList lines;
+            QTextLayout layout(button->text(), button->font());
+            QTextOption wrap(Qt::AlignCenter);
+            wrap.setWrapMode(QTextOption::WordWrap);
+            layout.setTextOption(wrap);
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(contents.width());
+                lines << button->text().mid(line.textStart(), line.textLength()).trimmed();
+            }
+            layout.endLayout();
+            QCOMPARE(lines.size(), button == d.Command1 ? 2 : 1);
+            for (const QString &line : lines)
+                captions.append({button, line,
+                                 contents.x() + (contents.width() - inkWidth(button, line)) / 2,
+                                 qreal(contents.x() + contents.width())});
+        }
+        for (const Caption &c : captions) {
+            const qreal end = c.start + inkWidth(c.control, c.text);
+            QVERIFY2(
+                end + 1 <= c.room,
+                qPrintable(
+                    QStringLiteral("\"%1\" reaches %2 of %3").arg(c.text).arg(end).arg(c.room)));
+        }
+        const QList<const QWidget *> row = {d.Label2,     d.Label4, d.txtRedFrom,   d.Label3,
+                                            d.txtRedTo,   d.Label6, d.txtGreenFrom, d.Label5,
+                                            d.txtGreenTo, d.Label8, d.txtBlueFrom,  d.Label7,
+                                            d.txtBlueTo};
+        for (qsizetype i = 0; i + 1 < row.size(); ++i) {
+            const auto *label = qobject_cast<const QLabel *>(row[i]);
+            const qreal end =
+                row[i]->x() + (label ? inkWidth(label, label->text()) : row[i]->width());
+            QVERIFY(end + 1 <= row[i + 1]->x());
+        }
+    }
+
+    // Where the tool draws the window's frame itself (Wayland), the window inside it looks as it
+    // did as a window of its own, and the frame offers nothing but moving and closing.
+    void frameDrawnByTheTool()
+    {
+        FormDriver plain;
+        FormDriver framed;
+        auto *frame = new ClientFrame(framed.form.get());
+        frame->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frame));
+        QCOMPARE(frame->size(), layout::window.size() + QSize(6, 34)); // even both ways
+        QCOMPARE(framed.form->pos(), QPoint(3, 30));
+        QVERIFY(frame->windowFlags() & Qt::FramelessWindowHint);
+        const QList<QWidget *> before = plain.form->findChildren<QWidget *>();
+        const QList<QWidget *> after = framed.form->findChildren<QWidget *>();
+        QCOMPARE(after.size(), before.size());
+        for (qsizetype i = 0; i < before.size(); ++i)
+            if (after[i]->objectName() != QLatin1String("qt_scrollarea_viewport")) // draws no text
+                QCOMPARE(after[i]->font(), before[i]->font());
+
+        QCOMPARE(framed.txtObject->document()->defaultFont(),
+                 plain.txtObject->document()->defaultFont());
+        // Every text box has the window's font, inside a group frame too.
+        for (const QLineEdit *box :
+             {plain.txtCoords, plain.txtWidth, plain.txtHeight, plain.txtObjectName})
+            QCOMPARE(box->font(), plain.txtRedFrom->font());
+        QTest::mouseClick(frame, Qt::LeftButton, Qt::NoModifier, frame->closeButtonRect().center());
+        QVERIFY(!frame->isVisible());
+        framed.form->setParent(nullptr); // the driver owns the window
+        delete frame;
+
+        // A sizable window (the preview) in such a frame follows the frame's size.
+        auto *zoom = new PopupForm;
+        ClientFrame zoomFrame(zoom); // owns it
+        QCOMPARE(zoomFrame.size(), QSize(304 + 6, 193 + 33));
+        zoom->show();
+        zoomFrame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&zoomFrame));
+        zoomFrame.resize(400, 300);
+        QCOMPARE(zoom->picZoom->size(), QSize(400 - 6 - 5, 300 - 33 - 5));
+        // Escape closes the dialog in the frame, as with the system's own frame.
+        QSignalSpy finished(zoom, &QDialog::finished);
+        QTest::keyClick(&zoomFrame, Qt::Key_Escape);
+        QCOMPARE(finished.count(), 1);
+    }
+
+    void screenReaderSees_data()
+    {
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("role");
+        QTest::addColumn<QString>("description");
+        const struct
+        {
+            const char *control, *name;
+            QAccessible::Role role;
+            const char *description;
+        } rows[] = {
+            {"Form1", "Quenby Corvantile - For use with Runewright by Dravenholt",
+             QAccessible::Window, ""},
+            {"picScroll", "Screenshot viewport", QAccessible::Graphic, ""},
+            {"PicInner", "Screenshot view", QAccessible::Graphic, "no screenshot"},
+            {"HScroll1", "Scroll screenshot horizontally", QAccessible::ScrollBar, ""},
+            {"VScroll1", "Scroll screenshot vertically", QAccessible::ScrollBar, ""},
+            {"lblCoords", "Status line", QAccessible::StatusBar, ""},
+            {"txtRedFrom", "Red from", QAccessible::EditableText, ""},
+            {"txtRedTo", "Red to", QAccessible::EditableText, ""},
+            {"txtGreenFrom", "Green from", QAccessible::EditableText, ""},
+            {"txtGreenTo", "Green to", QAccessible::EditableText, ""},
+            {"txtBlueFrom", "Blue from", QAccessible::EditableText, ""},
+            {"txtBlueTo", "Blue to", QAccessible::EditableText, ""},
+            {"txtObjectName", "Object name", QAccessible::EditableText, ""},
+            {"btnCreate", "Create Object", QAccessible::Button, ""},
+            {"Option1", "Every Pixel", QAccessible::RadioButton, ""},
+            {"Option2", "Every Other Pixel", QAccessible::RadioButton, ""},
+            {"chkUseBlack", "Include black pixels", QAccessible::CheckBox, ""},
+            {"txtObject", "Object definition", QAccessible::EditableText, ""},
+            {"picClip", "Clip box", QAccessible::Graphic, "103 \u00d7 103"},
+            {"txtCoords", "Coords", QAccessible::EditableText,
+             "top-left corner of the region: x, y"},
+            {"txtWidth", "Width", QAccessible::EditableText, ""},
+            {"txtHeight", "Height", QAccessible::EditableText, ""},
+            {"Command1", "Paste Image From Clipboard", QAccessible::Button, ""},
+            {"ImgBuffer0", "Screenshot buffer 1", QAccessible::Graphic,
+             "empty. Ctrl+1 brings it back, Ctrl+Shift+1 opens its menu"},
+        };
+        for (const auto &row : rows)
+            QTest::newRow(row.control)
+                << QString::fromLatin1(row.control) << QString::fromUtf8(row.name) << int(row.role)
+                << QString::fromUtf8(row.description);
+    }
+
+    // What a screen reader is told of each control: a name of its own, its role, and what it holds.
+    void screenReaderSees()
+    {
+        QFETCH(QString, control);
+        QFETCH(QString, name);
+        QFETCH(int, role);
+        QFETCH(QString, description);
+        FormDriver d;
+        QAccessibleInterface *reader =
+            QAccessible::queryAccessibleInterface(controlNamed(d, control));
+        QVERIFY(reader);
+        QCOMPARE(reader->text(QAccessible::Name), name);
+        QCOMPARE(int(reader->role()), role);
+        QCOMPARE(reader->text(QAccessible::Description), description);
+        if (control == QLatin1String("lblCoords")) {
+            d.lblCoords->setText(QStringLiteral("12, 34"));
+            QVERIFY(reader->textInterface());
+            QCOMPARE(reader->textInterface()->text(0, 6), QStringLiteral("12, 34"));
+        }
+        // Only the buffers offer the buffer actions.
+        const bool slot = control.startsWith(QLatin1String("ImgBuffer"));
+        if (QAccessibleActionInterface *actions = reader->actionInterface())
+            QCOMPARE(actions->actionNames().mid(0, 3) ==
+                         QStringList({"Bring back", "Delete", "Expanded preview"}),
+                     slot);
+        else
+            QVERIFY(!slot);
+    }
+
+    // The buffers' actions, the Menu key on the clip box and Enter on a button do what the mouse
+    // does; what a screen reader is told follows a paste and Create Object; and the focus marks
+    // never reach the pixels the tool reads.
+    void workWithoutAMouse()
+    {
+        FormDriver d;
+        Form1 &f = *d.form;
+        d.paste(patternImage(300, 200));
+        d.paste(patternImage(120, 90));
+        QCOMPARE(d.PicInner->accessibleDescription(), QStringLiteral("120 \u00d7 90"));
+        QVERIFY(
+            d.ImgBuffer[0]->accessibleDescription().startsWith(QStringLiteral("300 \u00d7 200.")));
+        QCOMPARE(d.ImgBuffer[1]->toolTip(),
+                 QStringLiteral("Ctrl+2 brings it back, Ctrl+Shift+2 opens its menu"));
+
+        QAccessibleActionInterface *first =
+            QAccessible::queryAccessibleInterface(d.ImgBuffer[0])->actionInterface();
+        first->doAction(QStringLiteral("Bring back"));
+        QTRY_COMPARE(d.PicInner->picture().size(), QSize(300, 200));
+        QAccessible::queryAccessibleInterface(d.ImgBuffer[1])
+            ->actionInterface()
+            ->doAction(QStringLiteral("Delete"));
+        QTRY_VERIFY(d.ImgBuffer[1]->picture().isNull());
+        QCOMPARE(f.state.bufferIndex, 0);
+
+        // Region, focus on the clip box, Menu key: the menu opens at the box's top-left corner.
+        d.txtWidth->setText(QStringLiteral("20"));
+        d.txtHeight->setText(QStringLiteral("10"));
+        d.txtCoords->setText(QStringLiteral("5, 6"));
+        const QImage clip = d.picClip->image();
+        f.move(0, 0); // room for the menu beside the clip box, on a screen of 800 x 600
+        f.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f));
+        for (QWidget *focused :
+             {static_cast<QWidget *>(d.picClip), static_cast<QWidget *>(d.PicInner)}) {
+            focused->setFocus();
+            QTRY_VERIFY(focused->hasFocus());
+            QCOMPARE(d.picClip->image(), clip);
+            QCOMPARE(d.PicInner->point(0, 0), colourValueFromRgb(patternPixel(0, 0)));
+        }
+        d.picClip->setFocus();
+        QRect menuAt, itemTold, itemShown;
+        const bool opened = whileNestedLoopRuns(
+            [&] { QTest::keyClick(d.picClip, Qt::Key_Menu); },
+            [&](QWidget *menu) {
+                menuAt = menu->geometry();
+                itemTold = QAccessible::queryAccessibleInterface(menu)->child(0)->rect();
+                const QRect item = static_cast<QMenu *>(menu)->actionGeometry(d.deleteItem);
+                itemShown = QRect(menu->mapToGlobal(item.topLeft()), item.size());
+                menu->close();
+            });
+        QVERIFY(opened);
+        // A screen reader is told where the menu's item is in the screen's own pixels.
+        const qreal s = f.devicePixelRatioF();
+        QVERIFY2(qAbs(itemTold.x() - itemShown.x() * s) <= 1 &&
+                     qAbs(itemTold.width() - itemShown.width() * s) <= 1,
+                 qPrintable(QStringLiteral("told %1, shown %2 at %3")
+                                .arg(itemTold.x())
+                                .arg(itemShown.x())
+                                .arg(s)));
+        // At the box's top-left, where the screen has room for it there.
+        const QPoint corner = d.picClip->mapToGlobal(QPoint(0, 0));
+        if (f.screen()->geometry().contains(QRect(corner, menuAt.size())))
+            QCOMPARE(menuAt.topLeft(), corner);
+        QCOMPARE(f.state.menuTarget, std::optional<std::int16_t>(99));
+
         d.btnCreate->setFocus();
-        const QImage before = control->grab().toImage();
-        control->setFocus();
-        QTRY_VERIFY(control->hasFocus());
-        const QImage after = control->grab().toImage();
-        int changed = 0;
-        for (int y = 0; y < after.height(); ++y)
-            for (int x = 0; x < after.width(); ++x)
-                changed += after.pixel(x, y) != before.pixel(x, y);
-        QVERIFY2(changed >= after.width() + after.height(), control->objectName().toLatin1());
+        QTest::keyClick(d.btnCreate, Qt::Key_Return);
+        QVERIFY(d.txtObject->toPlainText().startsWith(QStringLiteral(":Object MappedObject")));
+        QCOMPARE(d.txtObject->accessibleDescription(), QStringLiteral("50 pixels kept"));
+
+        // The scroll bars and the viewport show their focus plainly: along their whole edge.
+        for (QWidget *control :
+             {static_cast<QWidget *>(d.HScroll1), static_cast<QWidget *>(d.VScroll1),
+              static_cast<QWidget *>(d.picScroll)}) {
+            d.btnCreate->setFocus();
+            const QImage before = control->grab().toImage();
+            control->setFocus();
+            QTRY_VERIFY(control->hasFocus());
+            const QImage after = control->grab().toImage();
+            int changed = 0;
+            for (int y = 0; y < after.height(); ++y)
+                for (int x = 0; x < after.width(); ++x)
+                    changed += after.pixel(x, y) != before.pixel(x, y);
+            QVERIFY2(changed >= after.width() + after.height(), control->objectName().toLatin1());
+        }
+
+        // The keys of the buffers, and the paste key outside the text boxes.
+        f.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        d.paste(patternImage(50, 40));
+        QTest::keyClick(d.form.get(), Qt::Key_1, Qt::ControlModifier);
+        QCOMPARE(d.PicInner->picture().size(), QSize(300, 200));
+        QRect slotMenu;
+        QVERIFY(whileNestedLoopRuns(
+            [&] {
+                QTest::keyClick(d.form.get(), Qt::Key_2, Qt::ControlModifier | Qt::ShiftModifier);
+            },
+            [&](QWidget *menu) {
+                slotMenu = menu->geometry();
+                menu->close();
+            }));
+        QCOMPARE(slotMenu.top(), d.ImgBuffer[1]->mapToGlobal(QPoint(0, 0)).y()); // at the slot
+        QCOMPARE(f.state.menuTarget, std::optional<std::int16_t>(1));
+        const int reads = d.clipboard->reads;
+        d.txtWidth->setFocus();
+        QTest::keyClick(d.txtWidth, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(d.clipboard->reads, reads); // a text box pastes text
+        d.PicInner->setFocus();
+        QTest::keyClick(d.PicInner, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(d.clipboard->reads, reads + 1);
     }
 
-    // The keys of the buffers, and the paste key outside the text boxes.
-    f.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&f));
-    d.paste(patternImage(50, 40));
-    QTest::keyClick(d.form.get(), Qt::Key_1, Qt::ControlModifier);
-    QCOMPARE(d.PicInner->picture().size(), QSize(300, 200));
-    QRect slotMenu;
-    QVERIFY(whileNestedLoopRuns(
-        [&] { QTest::keyClick(d.form.get(), Qt::Key_2, Qt::ControlModifier | Qt::ShiftModifier); },
-        [&](QWidget *menu) {
-            slotMenu = menu->geometry();
-            menu->close();
-        }));
-    QCOMPARE(slotMenu.top(), d.ImgBuffer[1]->mapToGlobal(QPoint(0, 0)).y()); // at the slot
-    QCOMPARE(f.state.menuTarget, std::optional<std::int16_t>(1));
-    const int reads = d.clipboard->reads;
-    d.txtWidth->setFocus();
-    QTest::keyClick(d.txtWidth, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(d.clipboard->reads, reads); // a text box pastes text
-    d.PicInner->setFocus();
-    QTest::keyClick(d.PicInner, Qt::Key_V, Qt::ControlModifier);
-    QCOMPARE(d.clipboard->reads, reads + 1);
-}
+    void tabOrder()
+    {
+        FormDriver d;
+        Form1 &f = *d.form;
+        f.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&f));
+        const QList<QWidget *> expected = {
+            d.picScroll, d.PicInner,     d.HScroll1,   d.VScroll1,    d.picClip,
+            d.txtWidth,  d.txtHeight,    d.txtCoords,  d.txtObject,   d.txtObjectName,
+            d.btnCreate, d.Command1,     d.Option2,    d.chkUseBlack, d.txtRedFrom,
+            d.txtRedTo,  d.txtGreenFrom, d.txtGreenTo, d.txtBlueFrom, d.txtBlueTo};
+        d.picScroll->setFocus();
+        QList<QWidget *> visited;
+        for (int i = 0; i < expected.size(); ++i) {
+            visited << QApplication::focusWidget();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(visited, expected);
+        QCOMPARE(QApplication::focusWidget(), d.picScroll); // and round again
 
-void tst_MainWindow::tabOrder()
-{
-    FormDriver d;
-    Form1 &f = *d.form;
-    f.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&f));
-    const QList<QWidget *> expected = {d.picScroll,    d.PicInner,      d.HScroll1,    d.VScroll1,
-                                       d.picClip,      d.txtWidth,      d.txtHeight,   d.txtCoords,
-                                       d.txtObject,    d.txtObjectName, d.btnCreate,   d.Command1,
-                                       d.Option2,      d.chkUseBlack,   d.txtRedFrom,  d.txtRedTo,
-                                       d.txtGreenFrom, d.txtGreenTo,    d.txtBlueFrom, d.txtBlueTo};
-    d.picScroll->setFocus();
-    QList<QWidget *> visited;
-    for (int i = 0; i < expected.size(); ++i) {
-        visited << QApplication::focusWidget();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        // The selected option button is the one in the order.
+        d.Option1->setChecked(true);
+        d.btnCreate->setFocus();
+        QTest::keyClick(d.btnCreate, Qt::Key_Tab);
+        QTest::keyClick(d.Command1, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), d.Option1);
     }
-    QCOMPARE(visited, expected);
-    QCOMPARE(QApplication::focusWidget(), d.picScroll); // and round again
 
-    // The selected option button is the one in the order.
-    d.Option1->setChecked(true);
-    d.btnCreate->setFocus();
-    QTest::keyClick(d.btnCreate, Qt::Key_Tab);
-    QTest::keyClick(d.Command1, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), d.Option1);
-}
-
-void tst_MainWindow::popupMenuItems()
-{
-    FormDriver d;
-    QCOMPARE(d.PopMenu->title(), QStringLiteral("PopupMenu"));
-    const QList<QAction *> items = d.PopMenu->actions();
-    QCOMPARE(items.size(), 2);
-    QCOMPARE(items[0], d.deleteItem);
-    QCOMPARE(items[0]->text(), QStringLiteral("&Delete Image"));
-    QCOMPARE(items[1], d.ZoomIn);
-    QCOMPARE(items[1]->text(), QStringLiteral("&Expanded Preview"));
-}
+    void popupMenuItems()
+    {
+        FormDriver d;
+        QCOMPARE(d.PopMenu->title(), QStringLiteral("PopupMenu"));
+        const QList<QAction *> items = d.PopMenu->actions();
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(items[0], d.deleteItem);
+        QCOMPARE(items[0]->text(), QStringLiteral("&Delete Image"));
+        QCOMPARE(items[1], d.ZoomIn);
+        QCOMPARE(items[1]->text(), QStringLiteral("&Expanded Preview"));
+    }
+};
 
 QTEST_MAIN(tst_MainWindow)
 #include "tst_main_window.moc"

@@ -14,227 +14,216 @@ using namespace corvantile::test;
 class tst_CreateObject : public QObject
 {
     Q_OBJECT
-
 private slots:
-    void boundsFollowTheirBoxes_data();
-    void boundsFollowTheirBoxes();
-    void changingABoundCreatesNothing();
-    void objectNameLosesItsSpaces();
-    void createAfterDrag();
-    void createReadsOptionsAtTheClick();
-    void failedRunChangesNothing_data();
-    void failedRunChangesNothing();
-    void clipboardFailureKeepsResult();
-    void regionWiderThanClip();
-    void runChangesNoInput();
+    void boundsFollowTheirBoxes_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("bound");
+        QTest::newRow("12abc") << "12abc" << 12;
+        QTest::newRow("cleared") << "" << 0;
+        QTest::newRow("2.5") << "2.5" << 2;
+        QTest::newRow("3.5") << "3.5" << 4;
+        QTest::newRow("300") << "300" << 300;
+        QTest::newRow("-5") << "-5" << -5;
+        QTest::newRow("40000") << "40000" << 32767;
+    }
+
+    void boundsFollowTheirBoxes()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, bound);
+        FormDriver d;
+        Form1 &f = *d.form;
+        const std::pair<QLineEdit *, std::int16_t *> boxes[] = {
+            {d.txtRedFrom, &f.state.redFrom},     {d.txtRedTo, &f.state.redTo},
+            {d.txtGreenFrom, &f.state.greenFrom}, {d.txtGreenTo, &f.state.greenTo},
+            {d.txtBlueFrom, &f.state.blueFrom},   {d.txtBlueTo, &f.state.blueTo}};
+        for (const auto &[box, field] : boxes) {
+            FormDriver::type(box, typed);
+            QCOMPARE(int(*field), bound);
+            QCOMPARE(box->text(), typed); // the box's text is left as typed
+        }
+    }
+
+    void changingABoundCreatesNothing()
+    {
+        FormDriver d;
+        FormDriver::type(d.txtBlueFrom, QStringLiteral("200"));
+        FormDriver::type(d.txtBlueTo, QStringLiteral("100"));
+        QVERIFY(d.txtObject->toPlainText().isEmpty());
+        QCOMPARE(d.clipboard->writes, 0);
+    }
+
+    void objectNameLosesItsSpaces()
+    {
+        FormDriver d;
+        QLineEdit *name = d.txtObjectName;
+        int changes = 0;
+        connect(name, &QLineEdit::textChanged, this, [&] { ++changes; });
+        FormDriver::type(name, QStringLiteral("My Button"));
+        QCOMPARE(name->text(), QStringLiteral("My_Button"));
+        QCOMPARE(control<QLabel>(*d.form, "announcer")->text(),
+                 QStringLiteral("Space written as underscore")); // told to a screen reader
+        QCOMPARE(name->cursorPosition(), 9);
+        // Nine keys (the first replaces the selected text), and the space's
+        // correction once more: the write-back settles after one extra change.
+        QCOMPARE(changes, 9 + 1);
+
+        name->setCursorPosition(2);
+        QTest::keyClick(name, Qt::Key_Space);
+        QCOMPARE(name->text(), QStringLiteral("My__Button"));
+        QCOMPARE(name->cursorPosition(), 10); // the caret jumps to the end
+        name->setCursorPosition(1);
+        QTest::keyClick(name, Qt::Key_X);
+        QCOMPARE(name->cursorPosition(), 11);
+
+        FormDriver::type(name, QStringLiteral("   "));
+        QCOMPARE(name->text(), QStringLiteral("___"));
+        name->setText(QStringLiteral("pasted name with  spaces"));
+        QCOMPARE(name->text(), QStringLiteral("pasted_name_with__spaces"));
+    }
+
+    void createAfterDrag()
+    {
+        FormDriver d;
+        QImage shot = patternImage(300, 200);
+        for (int x = 40; x < 60; ++x)
+            shot.setPixel(x, 33, qRgb(0, 0, 0)); // a black row inside the region
+        d.paste(shot);
+        d.drag({30, 30}, {70, 55});
+        d.Option1->click();
+        QTest::mouseClick(d.btnCreate, Qt::LeftButton);
+        const QString expected = QString::fromLatin1(
+            expectedDefinition(d.picClip->image(), QRect(0, 0, 40, 25), "30, 30"));
+        QCOMPARE(d.txtObject->toPlainText().replace(u'\n', QStringLiteral("\r\n")), expected);
+        QCOMPARE(d.clipboard->text, expected);
+        // And the clip holds the screenshot, so the text describes the screenshot's pixels.
+        QCOMPARE(d.picClip->image(), shot.copy(30, 30, 40, 25));
+
+        // A copy out of the result box, whole or from the middle of one line to the middle of
+        // another, is the definition's own text with its CR LF line ends.
+        LockedTextBox *box = d.txtObject;
+        box->setFocus();
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+        QTextCursor part = box->textCursor();
+        part.setPosition(10);
+        part.setPosition(box->document()->findBlockByNumber(2).position() + 4,
+                         QTextCursor::KeepAnchor);
+        box->setTextCursor(part);
+        box->copy();
+        const qsizetype secondLine = expected.indexOf(u'\n') + 1;
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 expected.mid(10, expected.indexOf(u'\n', secondLine) + 1 + 4 - 10));
+
+        // The box stays locked: to typing, to pasting, and to a screen reader's edit calls.
+        QTest::keyClicks(box, QStringLiteral("x"));
+        QTest::keyClick(box, Qt::Key_Delete);
+        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+        QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(box);
+        QVERIFY(reader && reader->textInterface());
+        QVERIFY(reader->state().readOnly);
+        if (QAccessibleEditableTextInterface *edit = reader->editableTextInterface()) {
+            edit->insertText(0, QStringLiteral("x"));
+            edit->deleteText(0, 5);
+        }
+        QCOMPARE(box->text(), expected);
+        QCOMPARE(reader->textInterface()->text(0, 7), QStringLiteral(":Object"));
+    }
+
+    void createReadsOptionsAtTheClick()
+    {
+        FormDriver d;
+        QImage shot(4, 1, QImage::Format_RGB32);
+        shot.fill(qRgb(0, 0, 0));
+        shot.setPixel(2, 0, qRgb(7, 8, 9));
+        d.paste(shot);
+        d.drag({0, 0}, {4, 1});
+        QTest::mouseClick(d.btnCreate, Qt::LeftButton); // every other pixel, black dropped
+        QCOMPARE(d.clipboard->text,
+                 QStringLiteral(":Object MappedObject   // Test at coords 0, 0\r\n9=2,0\r\n"
+                                ":End Object "));
+        d.chkUseBlack->click();
+        d.Option1->click();
+        QTest::mouseClick(d.btnCreate, Qt::LeftButton);
+        QCOMPARE(d.clipboard->text,
+                 QStringLiteral(":Object MappedObject   // Test at coords 0, 0\r\n"
+                                "0=0,0|0=1,0|9=2,0|0=3,0\r\n:End Object "));
+    }
+
+    void failedRunChangesNothing_data()
+    {
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::newRow("empty width") << ""
+                                     << "5";
+        QTest::newRow("abc") << "abc"
+                             << "5";
+        QTest::newRow("12abc") << "12abc"
+                               << "5";
+        QTest::newRow("absurd size") << "1e9"
+                                     << "1e9";
+    }
+
+    void failedRunChangesNothing()
+    {
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        FormDriver d(patternImage(50, 50));
+        d.drag({1, 1}, {3, 3});
+        QTest::mouseClick(d.btnCreate, Qt::LeftButton);
+        const QString before = d.txtObject->toPlainText();
+        QVERIFY(!before.isEmpty());
+        QCOMPARE(d.clipboard->writes, 1);
+        d.txtWidth->setText(width);
+        d.txtHeight->setText(height);
+        QTest::mouseClick(d.btnCreate, Qt::LeftButton);
+        QCOMPARE(d.txtObject->toPlainText(), before);
+        QCOMPARE(d.clipboard->writes, 1);
+    }
+
+    void clipboardFailureKeepsResult()
+    {
+        FormDriver d(patternImage(20, 20));
+        d.drag({0, 0}, {2, 2});
+        d.clipboard->failWrites = true;
+        QTest::mouseClick(d.btnCreate, Qt::LeftButton);
+        QVERIFY(d.txtObject->toPlainText().startsWith(QStringLiteral(":Object MappedObject")));
+        QVERIFY(d.clipboard->text.isEmpty());
+    }
+
+    void regionWiderThanClip()
+    {
+        FormDriver d(patternImage(100, 100));
+        d.drag({5, 5}, {7, 6}); // the clip box is 2 x 1
+        d.Option1->click();
+        d.txtWidth->setText(QStringLiteral("4"));
+        QTest::mouseClick(d.btnCreate, Qt::LeftButton);
+        const QRgb p0 = patternPixel(5, 5);
+        const QRgb p1 = patternPixel(6, 5);
+        QCOMPARE(d.clipboard->text,
+                 QStringLiteral(":Object MappedObject   // Test at coords 5, 5\r\n%1=0,0|%2=1,0|"
+                                "255=2,0|255=3,0\r\n:End Object ")
+                     .arg(std::max({qRed(p0), qGreen(p0), qBlue(p0)}))
+                     .arg(std::max({qRed(p1), qGreen(p1), qBlue(p1)})));
+    }
+
+    void runChangesNoInput()
+    {
+        FormDriver d(patternImage(60, 60));
+        d.drag({10, 10}, {20, 20});
+        const WindowState before = d.form->state;
+        const QImage clip = d.picClip->image();
+        QTest::mouseClick(d.btnCreate, Qt::LeftButton);
+        QCOMPARE(d.form->state.startX, before.startX);
+        QCOMPARE(d.form->state.leftX, before.leftX);
+        QCOMPARE(d.form->state.bufferIndex, before.bufferIndex);
+        QCOMPARE(d.picClip->image(), clip);
+        QCOMPARE(d.txtWidth->text(), QStringLiteral("10"));
+        QCOMPARE(d.txtCoords->text(), QStringLiteral("10, 10"));
+    }
 };
-
-void tst_CreateObject::boundsFollowTheirBoxes_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("bound");
-    QTest::newRow("12abc") << "12abc" << 12;
-    QTest::newRow("cleared") << "" << 0;
-    QTest::newRow("2.5") << "2.5" << 2;
-    QTest::newRow("3.5") << "3.5" << 4;
-    QTest::newRow("300") << "300" << 300;
-    QTest::newRow("-5") << "-5" << -5;
-    QTest::newRow("40000") << "40000" << 32767;
-}
-
-void tst_CreateObject::boundsFollowTheirBoxes()
-{
-    QFETCH(QString, typed);
-    QFETCH(int, bound);
-    FormDriver d;
-    Form1 &f = *d.form;
-    const std::pair<QLineEdit *, std::int16_t *> boxes[] = {
-        {d.txtRedFrom, &f.state.redFrom},     {d.txtRedTo, &f.state.redTo},
-        {d.txtGreenFrom, &f.state.greenFrom}, {d.txtGreenTo, &f.state.greenTo},
-        {d.txtBlueFrom, &f.state.blueFrom},   {d.txtBlueTo, &f.state.blueTo}};
-    for (const auto &[box, field] : boxes) {
-        FormDriver::type(box, typed);
-        QCOMPARE(int(*field), bound);
-        QCOMPARE(box->text(), typed); // the box's text is left as typed
-    }
-}
-
-void tst_CreateObject::changingABoundCreatesNothing()
-{
-    FormDriver d;
-    FormDriver::type(d.txtBlueFrom, QStringLiteral("200"));
-    FormDriver::type(d.txtBlueTo, QStringLiteral("100"));
-    QVERIFY(d.txtObject->toPlainText().isEmpty());
-    QCOMPARE(d.clipboard->writes, 0);
-}
-
-void tst_CreateObject::objectNameLosesItsSpaces()
-{
-    FormDriver d;
-    QLineEdit *name = d.txtObjectName;
-    int changes = 0;
-    connect(name, &QLineEdit::textChanged, this, [&] { ++changes; });
-    FormDriver::type(name, QStringLiteral("My Button"));
-    QCOMPARE(name->text(), QStringLiteral("My_Button"));
-    QCOMPARE(control<QLabel>(*d.form, "announcer")->text(),
-             QStringLiteral("Space written as underscore")); // told to a screen reader
-    QCOMPARE(name->cursorPosition(), 9);
-    // Nine keys (the first replaces the selected text), and the space's
-    // correction once more: the write-back settles after one extra change.
-    QCOMPARE(changes, 9 + 1);
-
-    name->setCursorPosition(2);
-    QTest::keyClick(name, Qt::Key_Space);
-    QCOMPARE(name->text(), QStringLiteral("My__Button"));
-    QCOMPARE(name->cursorPosition(), 10); // the caret jumps to the end
-    name->setCursorPosition(1);
-    QTest::keyClick(name, Qt::Key_X);
-    QCOMPARE(name->cursorPosition(), 11);
-
-    FormDriver::type(name, QStringLiteral("   "));
-    QCOMPARE(name->text(), QStringLiteral("___"));
-    name->setText(QStringLiteral("pasted name with  spaces"));
-    QCOMPARE(name->text(), QStringLiteral("pasted_name_with__spaces"));
-}
-
-void tst_CreateObject::createAfterDrag()
-{
-    FormDriver d;
-    QImage shot = patternImage(300, 200);
-    for (int x = 40; x < 60; ++x)
-        shot.setPixel(x, 33, qRgb(0, 0, 0)); // a black row inside the region
-    d.paste(shot);
-    d.drag({30, 30}, {70, 55});
-    d.Option1->click();
-    QTest::mouseClick(d.btnCreate, Qt::LeftButton);
-    const QString expected =
-        QString::fromLatin1(expectedDefinition(d.picClip->image(), QRect(0, 0, 40, 25), "30, 30"));
-    QCOMPARE(d.txtObject->toPlainText().replace(u'\n', QStringLiteral("\r\n")), expected);
-    QCOMPARE(d.clipboard->text, expected);
-    // And the clip holds the screenshot, so the text describes the screenshot's pixels.
-    QCOMPARE(d.picClip->image(), shot.copy(30, 30, 40, 25));
-
-    // A copy out of the result box, whole or from the middle of one line to the middle of
-    // another, is the definition's own text with its CR LF line ends.
-    LockedTextBox *box = d.txtObject;
-    box->setFocus();
-    QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
-    QCOMPARE(QGuiApplication::clipboard()->text(), expected);
-    QTextCursor part = box->textCursor();
-    part.setPosition(10);
-    part.setPosition(box->document()->findBlockByNumber(2).position() + 4, QTextCursor::KeepAnchor);
-    box->setTextCursor(part);
-    box->copy();
-    const qsizetype secondLine = expected.indexOf(u'\n') + 1;
-    QCOMPARE(QGuiApplication::clipboard()->text(),
-             expected.mid(10, expected.indexOf(u'\n', secondLine) + 1 + 4 - 10));
-
-    // The box stays locked: to typing, to pasting, and to a screen reader's edit calls.
-    QTest::keyClicks(box, QStringLiteral("x"));
-    QTest::keyClick(box, Qt::Key_Delete);
-    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
-    QAccessibleInterface *reader = QAccessible::queryAccessibleInterface(box);
-    QVERIFY(reader && reader->textInterface());
-    QVERIFY(reader->state().readOnly);
-    if (QAccessibleEditableTextInterface *edit = reader->editableTextInterface()) {
-        edit->insertText(0, QStringLiteral("x"));
-        edit->deleteText(0, 5);
-    }
-    QCOMPARE(box->text(), expected);
-    QCOMPARE(reader->textInterface()->text(0, 7), QStringLiteral(":Object"));
-}
-
-void tst_CreateObject::createReadsOptionsAtTheClick()
-{
-    FormDriver d;
-    QImage shot(4, 1, QImage::Format_RGB32);
-    shot.fill(qRgb(0, 0, 0));
-    shot.setPixel(2, 0, qRgb(7, 8, 9));
-    d.paste(shot);
-    d.drag({0, 0}, {4, 1});
-    QTest::mouseClick(d.btnCreate, Qt::LeftButton); // every other pixel, black dropped
-    QCOMPARE(d.clipboard->text,
-             QStringLiteral(":Object MappedObject   // Test at coords 0, 0\r\n9=2,0\r\n"
-                            ":End Object "));
-    d.chkUseBlack->click();
-    d.Option1->click();
-    QTest::mouseClick(d.btnCreate, Qt::LeftButton);
-    QCOMPARE(d.clipboard->text, QStringLiteral(":Object MappedObject   // Test at coords 0, 0\r\n"
-                                               "0=0,0|0=1,0|9=2,0|0=3,0\r\n:End Object "));
-}
-
-void tst_CreateObject::failedRunChangesNothing_data()
-{
-    QTest::addColumn<QString>("width");
-    QTest::addColumn<QString>("height");
-    QTest::newRow("empty width") << ""
-                                 << "5";
-    QTest::newRow("abc") << "abc"
-                         << "5";
-    QTest::newRow("12abc") << "12abc"
-                           << "5";
-    QTest::newRow("absurd size") << "1e9"
-                                 << "1e9";
-}
-
-void tst_CreateObject::failedRunChangesNothing()
-{
-    QFETCH(QString, width);
-    QFETCH(QString, height);
-    FormDriver d(patternImage(50, 50));
-    d.drag({1, 1}, {3, 3});
-    QTest::mouseClick(d.btnCreate, Qt::LeftButton);
-    const QString before = d.txtObject->toPlainText();
-    QVERIFY(!before.isEmpty());
-    QCOMPARE(d.clipboard->writes, 1);
-    d.txtWidth->setText(width);
-    d.txtHeight->setText(height);
-    QTest::mouseClick(d.btnCreate, Qt::LeftButton);
-    QCOMPARE(d.txtObject->toPlainText(), before);
-    QCOMPARE(d.clipboard->writes, 1);
-}
-
-void tst_CreateObject::clipboardFailureKeepsResult()
-{
-    FormDriver d(patternImage(20, 20));
-    d.drag({0, 0}, {2, 2});
-    d.clipboard->failWrites = true;
-    QTest::mouseClick(d.btnCreate, Qt::LeftButton);
-    QVERIFY(d.txtObject->toPlainText().startsWith(QStringLiteral(":Object MappedObject")));
-    QVERIFY(d.clipboard->text.isEmpty());
-}
-
-void tst_CreateObject::regionWiderThanClip()
-{
-    FormDriver d(patternImage(100, 100));
-    d.drag({5, 5}, {7, 6}); // the clip box is 2 x 1
-    d.Option1->click();
-    d.txtWidth->setText(QStringLiteral("4"));
-    QTest::mouseClick(d.btnCreate, Qt::LeftButton);
-    const QRgb p0 = patternPixel(5, 5);
-    const QRgb p1 = patternPixel(6, 5);
-    QCOMPARE(d.clipboard->text,
-             QStringLiteral(":Object MappedObject   // Test at coords 5, 5\r\n%1=0,0|%2=1,0|"
-                            "255=2,0|255=3,0\r\n:End Object ")
-                 .arg(std::max({qRed(p0), qGreen(p0), qBlue(p0)}))
-                 .arg(std::max({qRed(p1), qGreen(p1), qBlue(p1)})));
-}
-
-void tst_CreateObject::runChangesNoInput()
-{
-    FormDriver d(patternImage(60, 60));
-    d.drag({10, 10}, {20, 20});
-    const WindowState before = d.form->state;
-    const QImage clip = d.picClip->image();
-    QTest::mouseClick(d.btnCreate, Qt::LeftButton);
-    QCOMPARE(d.form->state.startX, before.startX);
-    QCOMPARE(d.form->state.leftX, before.leftX);
-    QCOMPARE(d.form->state.bufferIndex, before.bufferIndex);
-    QCOMPARE(d.picClip->image(), clip);
-    QCOMPARE(d.txtWidth->text(), QStringLiteral("10"));
-    QCOMPARE(d.txtCoords->text(), QStringLiteral("10, 10"));
-}
 
 QTEST_MAIN(tst_CreateObject)
 #include "tst_create_object.moc"

@@ -39,233 +39,221 @@ QByteArray run(const PixelSource &source, const GeneratorInputs &in)
 class tst_Generator : public QObject
 {
     Q_OBJECT
-
 private slots:
-    void workedExample_data();
-    void workedExample();
-    void bounds_data();
-    void bounds();
-    void sampling_data();
-    void sampling();
-    void sizeTexts_data();
-    void sizeTexts();
-    void pointsOutsideTheClipReadAsRed();
-    void linesAreNeverEmptyNorEndInBar();
-    void headerCopiesTextsUnchanged();
-    void boundFromText_data();
-    void boundFromText();
-};
-
-void tst_Generator::workedExample_data()
-{
-    QTest::addColumn<int>("step");
-    QTest::addColumn<int>("blackFloor");
-    QTest::addColumn<int>("redTo");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("as given") << 1 << 0 << 255
-                              << header + "255=0,0\r\n200=0,1|5=1,1\r\n" + endMarker;
-    QTest::newRow("Include checked")
-        << 1 << -1 << 255 << header + "255=0,0|0=1,0\r\n200=0,1|5=1,1\r\n" + endMarker;
-    QTest::newRow("Every Other Pixel") << 2 << 0 << 255 << header + "255=0,0\r\n" + endMarker;
-    QTest::newRow("redTo 200") << 1 << 0 << 200 << header + "200=0,1|5=1,1\r\n" + endMarker;
-}
-
-void tst_Generator::workedExample()
-{
-    QFETCH(int, step);
-    QFETCH(int, blackFloor);
-    QFETCH(int, redTo);
-    QFETCH(QByteArray, expected);
-    GeneratorInputs in = exampleInputs();
-    in.step = step;
-    in.blackFloor = blackFloor;
-    in.redTo = static_cast<std::int16_t>(redTo);
-    QCOMPARE(run(example, in), expected);
-}
-
-void tst_Generator::bounds_data()
-{
-    // One pixel of red 100, green 150, blue 200 (peak 200), judged against the bounds.
-    QTest::addColumn<QList<int>>("bounds"); // redFrom, redTo, greenFrom, greenTo, blueFrom, blueTo
-    QTest::addColumn<bool>("kept");
-    QTest::newRow("defaults") << QList<int>{0, 255, 0, 255, 0, 255} << true;
-    QTest::newRow("red at the lower bound") << QList<int>{100, 255, 0, 255, 0, 255} << true;
-    QTest::newRow("red at the upper bound") << QList<int>{0, 100, 0, 255, 0, 255} << true;
-    QTest::newRow("red just below") << QList<int>{101, 255, 0, 255, 0, 255} << false;
-    QTest::newRow("red just above") << QList<int>{0, 99, 0, 255, 0, 255} << false;
-    QTest::newRow("green exact") << QList<int>{0, 255, 150, 150, 0, 255} << true;
-    QTest::newRow("green outside") << QList<int>{0, 255, 151, 255, 0, 255} << false;
-    QTest::newRow("blue exact") << QList<int>{0, 255, 0, 255, 200, 200} << true;
-    QTest::newRow("blue outside") << QList<int>{0, 255, 0, 255, 0, 199} << false;
-    QTest::newRow("from above to keeps nothing") << QList<int>{200, 100, 0, 255, 0, 255} << false;
-    QTest::newRow("negative and huge bounds") << QList<int>{-32768, 32767, -5, 300, 0, 255} << true;
-}
-
-void tst_Generator::bounds()
-{
-    QFETCH(QList<int>, bounds);
-    QFETCH(bool, kept);
-    const GridSource pixel(1, {100 | 150 << 8 | 200 << 16});
-    GeneratorInputs in = exampleInputs();
-    in.widthText = in.heightText = QStringLiteral("1");
-    in.redFrom = static_cast<std::int16_t>(bounds[0]);
-    in.redTo = static_cast<std::int16_t>(bounds[1]);
-    in.greenFrom = static_cast<std::int16_t>(bounds[2]);
-    in.greenTo = static_cast<std::int16_t>(bounds[3]);
-    in.blueFrom = static_cast<std::int16_t>(bounds[4]);
-    in.blueTo = static_cast<std::int16_t>(bounds[5]);
-    QCOMPARE(run(pixel, in), header + (kept ? "200=0,0\r\n" : "") + endMarker);
-}
-
-void tst_Generator::sampling_data()
-{
-    QTest::addColumn<int>("step");
-    QTest::addColumn<QString>("width");
-    QTest::addColumn<QString>("height");
-    QTest::addColumn<QByteArray>("body");
-    QTest::newRow("every other, width 5") << 2 << "5"
-                                          << "1" << QByteArray("9=0,0|9=2,0|9=4,0\r\n");
-    QTest::newRow("every other, width 4") << 2 << "4"
-                                          << "1" << QByteArray("9=0,0|9=2,0\r\n");
-    QTest::newRow("every other, rows") << 2 << "1"
-                                       << "3" << QByteArray("9=0,0\r\n9=0,2\r\n");
-    QTest::newRow("every pixel, width 4") << 1 << "4"
-                                          << "1" << QByteArray("9=0,0|9=1,0|9=2,0|9=3,0\r\n");
-    QTest::newRow("width 2.5 samples columns 0 and 1") << 1 << "2.5"
-                                                       << "1" << QByteArray("9=0,0|9=1,0\r\n");
-    QTest::newRow("width 0") << 1 << "0"
-                             << "3" << QByteArray();
-    QTest::newRow("negative height") << 1 << "3"
-                                     << "-2" << QByteArray();
-    QTest::newRow("blanks around the numbers") << 1 << " 2 "
-                                               << " 1" << QByteArray("9=0,0|9=1,0\r\n");
-}
-
-void tst_Generator::sampling()
-{
-    QFETCH(int, step);
-    QFETCH(QString, width);
-    QFETCH(QString, height);
-    QFETCH(QByteArray, body);
-    const GridSource grey(5, QList<ColourValue>(25, 0x090909));
-    GeneratorInputs in = exampleInputs();
-    in.step = step;
-    in.widthText = width;
-    in.heightText = height;
-    QCOMPARE(run(grey, in), header + body + endMarker);
-}
-
-void tst_Generator::sizeTexts_data()
-{
-    QTest::addColumn<QString>("width");
-    QTest::addColumn<QString>("height");
-    QTest::addColumn<bool>("fails");
-    QTest::newRow("empty width") << ""
-                                 << "2" << true;
-    QTest::newRow("letters") << "abc"
-                             << "2" << true;
-    QTest::newRow("number then letters") << "12abc"
-                                         << "2" << true;
-    QTest::newRow("empty height") << "2"
-                                  << "" << true;
-    QTest::newRow("hexadecimal") << "&H2"
-                                 << "2" << true;
-    QTest::newRow("exponent") << "1e1"
-                              << "1" << false;
-    QTest::newRow("absurd walk") << "1e9"
-                                 << "1e9" << true;
-    QTest::newRow("just within the bound") << "1000"
-                                           << "1000" << false;
-    QTest::newRow("just past the bound") << "1001"
-                                         << "1000" << true;
-    QTest::newRow("huge width, no rows") << "1e300"
-                                         << "0" << false;
-}
-
-void tst_Generator::sizeTexts()
-{
-    QFETCH(QString, width);
-    QFETCH(QString, height);
-    QFETCH(bool, fails);
-    GeneratorInputs in = exampleInputs();
-    in.widthText = width;
-    in.heightText = height;
-    in.step = 1;
-    in.redFrom = 1; // keep nothing: only the walk itself is under test
-    in.redTo = 0;
-    const auto text = objectDefinition(example, in);
-    QCOMPARE(!text.has_value(), fails);
-    if (!fails)
-        QCOMPARE(text->toUtf8(), header + endMarker);
-}
-
-void tst_Generator::pointsOutsideTheClipReadAsRed()
-{
-    GeneratorInputs in = exampleInputs();
-    in.widthText = QStringLiteral("3");
-    in.heightText = QStringLiteral("1");
-    in.step = 1;
-    // Column 2 lies outside the 2 x 2 clip: -1, that is red 255, kept with peak 255.
-    QCOMPARE(run(example, in), header + "255=0,0|255=2,0\r\n" + endMarker);
-}
-
-void tst_Generator::linesAreNeverEmptyNorEndInBar()
-{
-    // A checkerboard of black and grey: every other entry dropped, whole rows dropped too.
-    QList<ColourValue> values;
-    for (int y = 0; y < 6; ++y)
-        for (int x = 0; x < 6; ++x)
-            values << ((y == 3 || (x + y) % 2) ? 0 : 0x404040);
-    const GridSource board(6, values);
-    GeneratorInputs in = exampleInputs();
-    in.widthText = in.heightText = QStringLiteral("6");
-    const QByteArray text = run(board, in);
-    const QList<QByteArray> lines = text.split('\n');
-    QCOMPARE(lines.size(), 7); // header, 5 rows (row 3 kept nothing), end marker
-    for (const QByteArray &line : lines) {
-        QVERIFY(!line.isEmpty());
-        QVERIFY(!line.endsWith("|\r"));
-        QVERIFY(!line.startsWith('|'));
+    void workedExample_data()
+    {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<int>("blackFloor");
+        QTest::addColumn<int>("redTo");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("as given") << 1 << 0 << 255
+                                  << header + "255=0,0\r\n200=0,1|5=1,1\r\n" + endMarker;
+        QTest::newRow("Include checked")
+            << 1 << -1 << 255 << header + "255=0,0|0=1,0\r\n200=0,1|5=1,1\r\n" + endMarker;
+        QTest::newRow("Every Other Pixel") << 2 << 0 << 255 << header + "255=0,0\r\n" + endMarker;
+        QTest::newRow("redTo 200") << 1 << 0 << 200 << header + "200=0,1|5=1,1\r\n" + endMarker;
     }
-    QCOMPARE(lines[1], QByteArray("64=0,0|64=2,0|64=4,0\r"));
-    QCOMPARE(lines[2], QByteArray("64=1,1|64=3,1|64=5,1\r"));
-    QCOMPARE(lines[4], QByteArray("64=0,4|64=2,4|64=4,4\r"));
-}
 
-void tst_Generator::headerCopiesTextsUnchanged()
-{
-    GeneratorInputs in = exampleInputs();
-    in.objectName = QStringLiteral("Zweig_Ä");
-    in.topLeftText = QStringLiteral("  10 ,  20 ");
-    in.widthText = QStringLiteral("0");
-    QCOMPARE(*objectDefinition(example, in),
-             QStringLiteral(":Object Zweig_Ä   // Test at coords   10 ,  20 \r\n:End Object "));
-}
+    void workedExample()
+    {
+        QFETCH(int, step);
+        QFETCH(int, blackFloor);
+        QFETCH(int, redTo);
+        QFETCH(QByteArray, expected);
+        GeneratorInputs in = exampleInputs();
+        in.step = step;
+        in.blackFloor = blackFloor;
+        in.redTo = static_cast<std::int16_t>(redTo);
+        QCOMPARE(run(example, in), expected);
+    }
 
-void tst_Generator::boundFromText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("bound");
-    QTest::newRow("12abc") << "12abc" << 12;
-    QTest::newRow("empty") << "" << 0;
-    QTest::newRow("2.5 to even") << "2.5" << 2;
-    QTest::newRow("3.5 to even") << "3.5" << 4;
-    QTest::newRow("-0.5") << "-0.5" << 0;
-    QTest::newRow("300 kept") << "300" << 300;
-    QTest::newRow("40000 held at the top") << "40000" << 32767;
-    QTest::newRow("1e9") << "1e9" << 32767;
-    QTest::newRow("1e308") << "1e308" << 32767;
-    QTest::newRow("inf is 0") << "inf" << 0;
-    QTest::newRow("-1e9 held at the bottom") << "-1e9" << -32768;
-}
+    void bounds_data()
+    {
+        // One pixel of red 100, green 150, blue 200 (peak 200), judged against the bounds.
+        QTest::addColumn<QList<int>>(
+            "bounds"); // redFrom, redTo, greenFrom, greenTo, blueFrom, blueTo
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("defaults") << QList<int>{0, 255, 0, 255, 0, 255} << true;
+        QTest::newRow("red at the lower bound") << QList<int>{100, 255, 0, 255, 0, 255} << true;
+        QTest::newRow("red at the upper bound") << QList<int>{0, 100, 0, 255, 0, 255} << true;
+        QTest::newRow("red just below") << QList<int>{101, 255, 0, 255, 0, 255} << false;
+        QTest::newRow("red just above") << QList<int>{0, 99, 0, 255, 0, 255} << false;
+        QTest::newRow("green exact") << QList<int>{0, 255, 150, 150, 0, 255} << true;
+        QTest::newRow("green outside") << QList<int>{0, 255, 151, 255, 0, 255} << false;
+        QTest::newRow("blue exact") << QList<int>{0, 255, 0, 255, 200, 200} << true;
+        QTest::newRow("blue outside") << QList<int>{0, 255, 0, 255, 0, 199} << false;
+        QTest::newRow("from above to keeps nothing")
+            << QList<int>{200, 100, 0, 255, 0, 255} << false;
+        QTest::newRow("negative and huge bounds")
+            << QList<int>{-32768, 32767, -5, 300, 0, 255} << true;
+    }
 
-void tst_Generator::boundFromText()
-{
-    QFETCH(QString, text);
-    QFETCH(int, bound);
-    QCOMPARE(int(corvantile::boundFromText(text)), bound);
-    QCOMPARE(nameWithoutSpaces(QStringLiteral("My Button  x")), QStringLiteral("My_Button__x"));
-}
+    void bounds()
+    {
+        QFETCH(QList<int>, bounds);
+        QFETCH(bool, kept);
+        const GridSource pixel(1, {100 | 150 << 8 | 200 << 16});
+        GeneratorInputs in = exampleInputs();
+        in.widthText = in.heightText = QStringLiteral("1");
+        in.redFrom = static_cast<std::int16_t>(bounds[0]);
+        in.redTo = static_cast<std::int16_t>(bounds[1]);
+        in.greenFrom = static_cast<std::int16_t>(bounds[2]);
+        in.greenTo = static_cast<std::int16_t>(bounds[3]);
+        in.blueFrom = static_cast<std::int16_t>(bounds[4]);
+        in.blueTo = static_cast<std::int16_t>(bounds[5]);
+        QCOMPARE(run(pixel, in), header + (kept ? "200=0,0\r\n" : "") + endMarker);
+    }
+
+    void sampling_data()
+    {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<QByteArray>("body");
+        QTest::newRow("every other, width 5") << 2 << "5"
+                                              << "1" << QByteArray("9=0,0|9=2,0|9=4,0\r\n");
+        QTest::newRow("every other, width 4") << 2 << "4"
+                                              << "1" << QByteArray("9=0,0|9=2,0\r\n");
+        QTest::newRow("every other, rows") << 2 << "1"
+                                           << "3" << QByteArray("9=0,0\r\n9=0,2\r\n");
+        QTest::newRow("every pixel, width 4") << 1 << "4"
+                                              << "1" << QByteArray("9=0,0|9=1,0|9=2,0|9=3,0\r\n");
+        QTest::newRow("width 2.5 samples columns 0 and 1") << 1 << "2.5"
+                                                           << "1" << QByteArray("9=0,0|9=1,0\r\n");
+        QTest::newRow("width 0") << 1 << "0"
+                                 << "3" << QByteArray();
+        QTest::newRow("negative height") << 1 << "3"
+                                         << "-2" << QByteArray();
+        QTest::newRow("blanks around the numbers") << 1 << " 2 "
+                                                   << " 1" << QByteArray("9=0,0|9=1,0\r\n");
+    }
+
+    void sampling()
+    {
+        QFETCH(int, step);
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        QFETCH(QByteArray, body);
+        const GridSource grey(5, QList<ColourValue>(25, 0x090909));
+        GeneratorInputs in = exampleInputs();
+        in.step = step;
+        in.widthText = width;
+        in.heightText = height;
+        QCOMPARE(run(grey, in), header + body + endMarker);
+    }
+
+    void sizeTexts_data()
+    {
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<bool>("fails");
+        QTest::newRow("empty width") << ""
+                                     << "2" << true;
+        QTest::newRow("letters") << "abc"
+                                 << "2" << true;
+        QTest::newRow("number then letters") << "12abc"
+                                             << "2" << true;
+        QTest::newRow("empty height") << "2"
+                                      << "" << true;
+        QTest::newRow("hexadecimal") << "&H2"
+                                     << "2" << true;
+        QTest::newRow("exponent") << "1e1"
+                                  << "1" << false;
+        QTest::newRow("absurd walk") << "1e9"
+                                     << "1e9" << true;
+        QTest::newRow("just within the bound") << "1000"
+                                               << "1000" << false;
+        QTest::newRow("just past the bound") << "1001"
+                                             << "1000" << true;
+        QTest::newRow("huge width, no rows") << "1e300"
+                                             << "0" << false;
+    }
+
+    void sizeTexts()
+    {
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        QFETCH(bool, fails);
+        GeneratorInputs in = exampleInputs();
+        in.widthText = width;
+        in.heightText = height;
+        in.step = 1;
+        in.redFrom = 1; // keep nothing: only the walk itself is under test
+        in.redTo = 0;
+        const auto text = objectDefinition(example, in);
+        QCOMPARE(!text.has_value(), fails);
+        if (!fails)
+            QCOMPARE(text->toUtf8(), header + endMarker);
+    }
+
+    void pointsOutsideTheClipReadAsRed()
+    {
+        GeneratorInputs in = exampleInputs();
+        in.widthText = QStringLiteral("3");
+        in.heightText = QStringLiteral("1");
+        in.step = 1;
+        // Column 2 lies outside the 2 x 2 clip: -1, that is red 255, kept with peak 255.
+        QCOMPARE(run(example, in), header + "255=0,0|255=2,0\r\n" + endMarker);
+    }
+
+    void linesAreNeverEmptyNorEndInBar()
+    {
+        // A checkerboard of black and grey: every other entry dropped, whole rows dropped too.
+        QList<ColourValue> values;
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 6; ++x)
+                values << ((y == 3 || (x + y) % 2) ? 0 : 0x404040);
+        const GridSource board(6, values);
+        GeneratorInputs in = exampleInputs();
+        in.widthText = in.heightText = QStringLiteral("6");
+        const QByteArray text = run(board, in);
+        const QList<QByteArray> lines = text.split('\n');
+        QCOMPARE(lines.size(), 7); // header, 5 rows (row 3 kept nothing), end marker
+        for (const QByteArray &line : lines) {
+            QVERIFY(!line.isEmpty());
+            QVERIFY(!line.endsWith("|\r"));
+            QVERIFY(!line.startsWith('|'));
+        }
+        QCOMPARE(lines[1], QByteArray("64=0,0|64=2,0|64=4,0\r"));
+        QCOMPARE(lines[2], QByteArray("64=1,1|64=3,1|64=5,1\r"));
+        QCOMPARE(lines[4], QByteArray("64=0,4|64=2,4|64=4,4\r"));
+    }
+
+    void headerCopiesTextsUnchanged()
+    {
+        GeneratorInputs in = exampleInputs();
+        in.objectName = QStringLiteral("Zweig_Ä");
+        in.topLeftText = QStringLiteral("  10 ,  20 ");
+        in.widthText = QStringLiteral("0");
+        QCOMPARE(*objectDefinition(example, in),
+                 QStringLiteral(":Object Zweig_Ä   // Test at coords   10 ,  20 \r\n:End Object "));
+    }
+
+    void boundFromText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("bound");
+        QTest::newRow("12abc") << "12abc" << 12;
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("2.5 to even") << "2.5" << 2;
+        QTest::newRow("3.5 to even") << "3.5" << 4;
+        QTest::newRow("-0.5") << "-0.5" << 0;
+        QTest::newRow("300 kept") << "300" << 300;
+        QTest::newRow("40000 held at the top") << "40000" << 32767;
+        QTest::newRow("1e9") << "1e9" << 32767;
+        QTest::newRow("1e308") << "1e308" << 32767;
+        QTest::newRow("inf is 0") << "inf" << 0;
+        QTest::newRow("-1e9 held at the bottom") << "-1e9" << -32768;
+    }
+
+    void boundFromText()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, bound);
+        QCOMPARE(int(corvantile::boundFromText(text)), bound);
+        QCOMPARE(nameWithoutSpaces(QStringLiteral("My Button  x")), QStringLiteral("My_Button__x"));
+    }
+};
 
 QTEST_APPLESS_MAIN(tst_Generator)
 #include "tst_generator.moc"

@@ -12,54 +12,49 @@ using namespace corvantile;
 class tst_Resources : public QObject
 {
     Q_OBJECT
-
 private slots:
-    void icoHoldsFourImages();
-    void windowCarriesTheIcon();
-    void hiddenPictureIsFixed();
-};
+    void icoHoldsFourImages()
+    {
+        QFile file(QStringLiteral(CORVANTILE_SOURCE_DIR "/resources/corvantile.ico"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray ico = file.readAll();
+        const auto word = [&](int at) { return qFromLittleEndian<quint16>(ico.constData() + at); };
+        QCOMPARE(word(0), quint16(0));
+        QCOMPARE(word(2), quint16(1)); // an icon, not a cursor
+        QCOMPARE(word(4), quint16(4));
+        QList<std::pair<int, int>> images; // size and colour count of each entry
+        for (int i = 0; i < 4; ++i) {
+            const int entry = 6 + 16 * i;
+            const int size = static_cast<uchar>(ico.at(entry));
+            const int colours = static_cast<uchar>(ico.at(entry + 2));
+            images << std::pair{size, colours == 0 ? 256 : colours};
+            QCOMPARE(int(word(entry + 6)), colours == 16 ? 4 : 8); // bits a pixel
+        }
+        QCOMPARE(images, (QList<std::pair<int, int>>{{16, 16}, {16, 256}, {32, 16}, {32, 256}}));
 
-void tst_Resources::icoHoldsFourImages()
-{
-    QFile file(QStringLiteral(CORVANTILE_SOURCE_DIR "/resources/corvantile.ico"));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray ico = file.readAll();
-    const auto word = [&](int at) { return qFromLittleEndian<quint16>(ico.constData() + at); };
-    QCOMPARE(word(0), quint16(0));
-    QCOMPARE(word(2), quint16(1)); // an icon, not a cursor
-    QCOMPARE(word(4), quint16(4));
-    QList<std::pair<int, int>> images; // size and colour count of each entry
-    for (int i = 0; i < 4; ++i) {
-        const int entry = 6 + 16 * i;
-        const int size = static_cast<uchar>(ico.at(entry));
-        const int colours = static_cast<uchar>(ico.at(entry + 2));
-        images << std::pair{size, colours == 0 ? 256 : colours};
-        QCOMPARE(int(word(entry + 6)), colours == 16 ? 4 : 8); // bits a pixel
+        // And an ordinary reader sees the same four pictures.
+        QImageReader reader(&file, "ico");
+        file.seek(0);
+        QCOMPARE(reader.imageCount(), 4);
     }
-    QCOMPARE(images, (QList<std::pair<int, int>>{{16, 16}, {16, 256}, {32, 16}, {32, 256}}));
 
-    // And an ordinary reader sees the same four pictures.
-    QImageReader reader(&file, "ico");
-    file.seek(0);
-    QCOMPARE(reader.imageCount(), 4);
-}
+    void windowCarriesTheIcon()
+    {
+        Form1 form;
+        const QList<QSize> sizes = form.windowIcon().availableSizes();
+        QVERIFY(sizes.contains(QSize(16, 16)));
+        QVERIFY(sizes.contains(QSize(32, 32)));
+    }
 
-void tst_Resources::windowCarriesTheIcon()
-{
-    Form1 form;
-    const QList<QSize> sizes = form.windowIcon().availableSizes();
-    QVERIFY(sizes.contains(QSize(16, 16)));
-    QVERIFY(sizes.contains(QSize(32, 32)));
-}
-
-void tst_Resources::hiddenPictureIsFixed()
-{
-    const QImage picture = frmEgg::picture();
-    QCOMPARE(picture.size(), QSize(300, 300));
-    QCOMPARE(picture.format(), QImage::Format_RGB888);
-    const QImage stored(QStringLiteral(CORVANTILE_SOURCE_DIR "/resources/hidden_picture.png"));
-    QCOMPARE(picture, stored.convertToFormat(QImage::Format_RGB888));
-}
+    void hiddenPictureIsFixed()
+    {
+        const QImage picture = frmEgg::picture();
+        QCOMPARE(picture.size(), QSize(300, 300));
+        QCOMPARE(picture.format(), QImage::Format_RGB888);
+        const QImage stored(QStringLiteral(CORVANTILE_SOURCE_DIR "/resources/hidden_picture.png"));
+        QCOMPARE(picture, stored.convertToFormat(QImage::Format_RGB888));
+    }
+};
 
 QTEST_MAIN(tst_Resources)
 #include "tst_resources.moc"

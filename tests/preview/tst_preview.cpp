@@ -57,140 +57,131 @@ Seen openPreview(
 class tst_Preview : public QObject
 {
     Q_OBJECT
-
 private slots:
-    void clipPreviewStretchesTheClip();
-    void slotPreviewShowsTheWholeScreenshot();
-    void menuTargetFollowsTheLastRightClick();
-    void otherButtonsOnTheClipDoNothing();
-    void reopensAtItsInitialSize();
-    void emptySlotGivesBlankPreview();
-    void hiddenPictureWindow();
+    void clipPreviewStretchesTheClip()
+    {
+        FormDriver d(patternImage(300, 200));
+        d.drag({50, 60}, {90, 90});
+        QCOMPARE(d.picClip->boxSize(), QSize(40, 30));
+        const Seen seen = openPreview(d, -1);
+        QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(clipMenuTarget));
+        QCOMPARE(seen.title, QStringLiteral("Zoom"));
+        QCOMPARE(seen.clientSize, QSize(304, 193));
+        QCOMPARE(seen.zoomSize, QSize(299, 188));
+        QCOMPARE(seen.picture, d.picClip->image());
+        QCOMPARE(seen.shown.size(), QSize(299, 188));
+        // Stretched without smoothing: each clip pixel is a block of one colour.
+        for (const QPoint p : {QPoint(0, 0), QPoint(298, 187), QPoint(150, 90)}) {
+            const int cx = p.x() * 40 / 299;
+            const int cy = p.y() * 30 / 188;
+            QCOMPARE(QColor(seen.shown.pixel(p)), QColor(patternPixel(50 + cx, 60 + cy)));
+        }
+        QVERIFY(!d.form->popupForm()); // discarded when closed
+    }
+
+    void slotPreviewShowsTheWholeScreenshot()
+    {
+        FormDriver d;
+        for (int i = 0; i < 3; ++i)
+            d.paste(patternImage(100 + i, 100));
+        const QImage shot = patternImage(1024, 768);
+        d.paste(shot);
+        const Seen seen = openPreview(d, 3, [](PopupForm *form) {
+            form->resize(600, 450);
+            QCOMPARE(form->picZoom->size(), QSize(595, 445)); // the picture grows with the window
+            QCOMPARE(form->picZoom->scaledPicture().size(), QSize(595, 445));
+        });
+        QCOMPARE(seen.picture, shot);
+        QCOMPARE(seen.shown.size(), QSize(299, 188));
+    }
+
+    void menuTargetFollowsTheLastRightClick()
+    {
+        FormDriver d(patternImage(64, 48));
+        d.drag({0, 0}, {10, 10});
+        QVERIFY(whileNestedLoopRuns([&] { d.releaseOnClip(Qt::RightButton); },
+                                    [](QWidget *menu) { menu->close(); }));
+        QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(clipMenuTarget));
+        const Seen seen = openPreview(d, 0);
+        QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(0));
+        QCOMPARE(seen.picture.size(), QSize(64, 48));
+    }
+
+    void otherButtonsOnTheClipDoNothing()
+    {
+        FormDriver d;
+        for (Qt::MouseButton button : {Qt::LeftButton, Qt::MiddleButton}) {
+            const bool opened = whileNestedLoopRuns([&] { d.releaseOnClip(button); },
+                                                    [](QWidget *w) { w->close(); });
+            QVERIFY(!opened);
+            QVERIFY(!d.form->state.menuTarget.has_value());
+        }
+    }
+
+    void reopensAtItsInitialSize()
+    {
+        FormDriver d;
+        openPreview(d, -1, [](PopupForm *form) {
+            form->resize(500, 400);
+            QCOMPARE(form->picZoom->size(), QSize(495, 395));
+            form->resize(3, 2); // smaller than the margin: no negative size
+            QCOMPARE(form->picZoom->size(), QSize(0, 0));
+        });
+        const Seen again = openPreview(d, -1);
+        QCOMPARE(again.clientSize, QSize(304, 193));
+        QCOMPARE(again.zoomSize, QSize(299, 188));
+        // Nothing copied yet: the clip box's plain background at its start size.
+        QCOMPARE(again.picture.size(), QSize(103, 103));
+        QCOMPARE(again.picture.pixel(50, 50), d.picClip->backColor());
+    }
+
+    void emptySlotGivesBlankPreview()
+    {
+        FormDriver d;
+        const Seen seen = openPreview(d, 6);
+        QVERIFY(seen.picture.isNull());
+        QCOMPARE(seen.zoomSize, QSize(299, 188));
+    }
+
+    void hiddenPictureWindow()
+    {
+        FormDriver d;
+        ImageBox *spot = d.imgEgg;
+        QVERIFY(!whileNestedLoopRuns([&] { QTest::mouseClick(spot, Qt::LeftButton); },
+                                     [](QWidget *w) { w->close(); }));
+
+        QList<QImage> shown;
+        for (int i = 0; i < 2; ++i) {
+            const bool opened = whileNestedLoopRuns(
+                [&] { QTest::mouseDClick(spot, Qt::LeftButton); },
+                [&](QWidget *window) {
+                    auto *egg = qobject_cast<frmEgg *>(window);
+                    QVERIFY(egg);
+                    QCOMPARE(egg->windowTitle(), QStringLiteral("Form2"));
+                    QCOMPARE(egg->size(), QSize(299, 298));
+                    QVERIFY(egg->windowFlags() & Qt::FramelessWindowHint);
+                    // The main window takes no input meanwhile.
+                    QCOMPARE(QApplication::activeModalWidget(), egg);
+                    shown << egg->grab().toImage().convertToFormat(QImage::Format_RGB32);
+                    // Only a click closes it: not a press alone, not the right button, and not a
+                    // press that is dragged off the window.
+                    QTest::mousePress(egg, Qt::LeftButton, Qt::NoModifier, QPoint(150, 150));
+                    QVERIFY(egg->isVisible());
+                    QTest::mouseRelease(egg, Qt::LeftButton, Qt::NoModifier, QPoint(320, 150));
+                    QTest::mouseClick(egg, Qt::RightButton, Qt::NoModifier, QPoint(150, 150));
+                    QVERIFY(egg->isVisible());
+                    QTest::mouseClick(egg, Qt::LeftButton, Qt::NoModifier, QPoint(150, 150));
+                });
+            QVERIFY(opened);
+            QVERIFY(!QApplication::activeModalWidget());
+        }
+        QCOMPARE(shown[0], shown[1]);
+        QCOMPARE(shown[0],
+                 frmEgg::picture().copy(0, 0, 299, 298).convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(frmEgg::picture().size(), QSize(300, 300));
+        QCOMPARE(frmEgg::picture().depth(), 24);
+    }
 };
-
-void tst_Preview::clipPreviewStretchesTheClip()
-{
-    FormDriver d(patternImage(300, 200));
-    d.drag({50, 60}, {90, 90});
-    QCOMPARE(d.picClip->boxSize(), QSize(40, 30));
-    const Seen seen = openPreview(d, -1);
-    QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(clipMenuTarget));
-    QCOMPARE(seen.title, QStringLiteral("Zoom"));
-    QCOMPARE(seen.clientSize, QSize(304, 193));
-    QCOMPARE(seen.zoomSize, QSize(299, 188));
-    QCOMPARE(seen.picture, d.picClip->image());
-    QCOMPARE(seen.shown.size(), QSize(299, 188));
-    // Stretched without smoothing: each clip pixel is a block of one colour.
-    for (const QPoint p : {QPoint(0, 0), QPoint(298, 187), QPoint(150, 90)}) {
-        const int cx = p.x() * 40 / 299;
-        const int cy = p.y() * 30 / 188;
-        QCOMPARE(QColor(seen.shown.pixel(p)), QColor(patternPixel(50 + cx, 60 + cy)));
-    }
-    QVERIFY(!d.form->popupForm()); // discarded when closed
-}
-
-void tst_Preview::slotPreviewShowsTheWholeScreenshot()
-{
-    FormDriver d;
-    for (int i = 0; i < 3; ++i)
-        d.paste(patternImage(100 + i, 100));
-    const QImage shot = patternImage(1024, 768);
-    d.paste(shot);
-    const Seen seen = openPreview(d, 3, [](PopupForm *form) {
-        form->resize(600, 450);
-        QCOMPARE(form->picZoom->size(), QSize(595, 445)); // the picture grows with the window
-        QCOMPARE(form->picZoom->scaledPicture().size(), QSize(595, 445));
-    });
-    QCOMPARE(seen.picture, shot);
-    QCOMPARE(seen.shown.size(), QSize(299, 188));
-}
-
-void tst_Preview::menuTargetFollowsTheLastRightClick()
-{
-    FormDriver d(patternImage(64, 48));
-    d.drag({0, 0}, {10, 10});
-    QVERIFY(whileNestedLoopRuns([&] { d.releaseOnClip(Qt::RightButton); },
-                                [](QWidget *menu) { menu->close(); }));
-    QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(clipMenuTarget));
-    const Seen seen = openPreview(d, 0);
-    QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(0));
-    QCOMPARE(seen.picture.size(), QSize(64, 48));
-}
-
-void tst_Preview::otherButtonsOnTheClipDoNothing()
-{
-    FormDriver d;
-    for (Qt::MouseButton button : {Qt::LeftButton, Qt::MiddleButton}) {
-        const bool opened =
-            whileNestedLoopRuns([&] { d.releaseOnClip(button); }, [](QWidget *w) { w->close(); });
-        QVERIFY(!opened);
-        QVERIFY(!d.form->state.menuTarget.has_value());
-    }
-}
-
-void tst_Preview::reopensAtItsInitialSize()
-{
-    FormDriver d;
-    openPreview(d, -1, [](PopupForm *form) {
-        form->resize(500, 400);
-        QCOMPARE(form->picZoom->size(), QSize(495, 395));
-        form->resize(3, 2); // smaller than the margin: no negative size
-        QCOMPARE(form->picZoom->size(), QSize(0, 0));
-    });
-    const Seen again = openPreview(d, -1);
-    QCOMPARE(again.clientSize, QSize(304, 193));
-    QCOMPARE(again.zoomSize, QSize(299, 188));
-    // Nothing copied yet: the clip box's plain background at its start size.
-    QCOMPARE(again.picture.size(), QSize(103, 103));
-    QCOMPARE(again.picture.pixel(50, 50), d.picClip->backColor());
-}
-
-void tst_Preview::emptySlotGivesBlankPreview()
-{
-    FormDriver d;
-    const Seen seen = openPreview(d, 6);
-    QVERIFY(seen.picture.isNull());
-    QCOMPARE(seen.zoomSize, QSize(299, 188));
-}
-
-void tst_Preview::hiddenPictureWindow()
-{
-    FormDriver d;
-    ImageBox *spot = d.imgEgg;
-    QVERIFY(!whileNestedLoopRuns([&] { QTest::mouseClick(spot, Qt::LeftButton); },
-                                 [](QWidget *w) { w->close(); }));
-
-    QList<QImage> shown;
-    for (int i = 0; i < 2; ++i) {
-        const bool opened = whileNestedLoopRuns(
-            [&] { QTest::mouseDClick(spot, Qt::LeftButton); },
-            [&](QWidget *window) {
-                auto *egg = qobject_cast<frmEgg *>(window);
-                QVERIFY(egg);
-                QCOMPARE(egg->windowTitle(), QStringLiteral("Form2"));
-                QCOMPARE(egg->size(), QSize(299, 298));
-                QVERIFY(egg->windowFlags() & Qt::FramelessWindowHint);
-                // The main window takes no input meanwhile.
-                QCOMPARE(QApplication::activeModalWidget(), egg);
-                shown << egg->grab().toImage().convertToFormat(QImage::Format_RGB32);
-                // Only a click closes it: not a press alone, not the right button, and not a
-                // press that is dragged off the window.
-                QTest::mousePress(egg, Qt::LeftButton, Qt::NoModifier, QPoint(150, 150));
-                QVERIFY(egg->isVisible());
-                QTest::mouseRelease(egg, Qt::LeftButton, Qt::NoModifier, QPoint(320, 150));
-                QTest::mouseClick(egg, Qt::RightButton, Qt::NoModifier, QPoint(150, 150));
-                QVERIFY(egg->isVisible());
-                QTest::mouseClick(egg, Qt::LeftButton, Qt::NoModifier, QPoint(150, 150));
-            });
-        QVERIFY(opened);
-        QVERIFY(!QApplication::activeModalWidget());
-    }
-    QCOMPARE(shown[0], shown[1]);
-    QCOMPARE(shown[0],
-             frmEgg::picture().copy(0, 0, 299, 298).convertToFormat(QImage::Format_RGB32));
-    QCOMPARE(frmEgg::picture().size(), QSize(300, 300));
-    QCOMPARE(frmEgg::picture().depth(), 24);
-}
 
 QTEST_MAIN(tst_Preview)
 #include "tst_preview.moc"

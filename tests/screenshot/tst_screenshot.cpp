@@ -47,407 +47,390 @@ void deleteThroughMenu(FormDriver &d, bool onClip, int slot)
 class tst_Screenshot : public QObject
 {
     Q_OBJECT
-
 private slots:
-    void bufferSequences_data();
-    void bufferSequences();
-    void pasteShowsPictureAndSharesIt();
-    void buffersKeepEveryPixel();
-    void pictureFilesOpenedAndDropped();
-    void pasteLeavesSelectionAndRetainedDrawingAlone();
-    void pasteOfNothingBlanksTheView();
-    void bringBackRestoresAndClears();
-    void bringBackFromEmptySlot();
-    void menuDismissedKeepsTarget();
-    void middleButtonDoesNothing();
-    void pasteOfDesignSizeKeepsScroll();
-    void pasteOfSmallerPictureReRanges();
-    void pasteOfNarrowPictureHoldsBarsAtZero();
-    void pasteBeyondSixteenBitsClampsTheRange();
-    void barsMoveTheView();
-    void bufferCounter();
-    void scrollMaximum_data();
-    void scrollMaximum();
-};
+    void bufferSequences_data()
+    {
+        // Operations: p bitmap paste (the n-th "p" pastes picture n), t a clipboard with text only,
+        // n a picture that is not a bitmap, f a failing read that still reports a bitmap, dK
+        // "&Delete Image" on slot K, c "&Delete Image" on the clip box.
+        QTest::addColumn<QString>("operations");
+        QTest::addColumn<QString>("expectedSlots");
+        QTest::addColumn<int>("bufferIndex");
+        QTest::newRow("first paste fills slot 0") << "p"
+                                                  << "0-------" << 0;
+        QTest::newRow("eight pastes fill the slots in order") << "pppppppp"
+                                                              << "01234567" << 7;
+        QTest::newRow("ninth paste lands nowhere") << "ppppppppp"
+                                                   << "01234567" << 8;
+        QTest::newRow("after nine, one deletion and a paste") << "ppppppppp d3 p"
+                                                              << "0124567-" << 8;
+        QTest::newRow("after nine, two deletions let a paste land in slot 7") << "ppppppppp d3 d3 p"
+                                                                              << "012567-9" << 7;
+        QTest::newRow("deleting slot 2 of five closes the gap") << "ppppp d2"
+                                                                << "0134----" << 3;
+        QTest::newRow("the next paste fills slot 4") << "ppppp d2 p"
+                                                     << "01345---" << 4;
+        QTest::newRow("deleting an empty slot lowers the counter") << "ppp d5"
+                                                                   << "012-----" << 1;
+        QTest::newRow("and the next paste replaces slot 2") << "ppp d5 p"
+                                                            << "013-----" << 2;
+        QTest::newRow("deletion at -1 stays at -1") << "d0"
+                                                    << "--------" << -1;
+        QTest::newRow("text only changes no slot") << "pp t"
+                                                   << "01------" << 1;
+        QTest::newRow("a picture that is not a bitmap changes no slot") << "p n"
+                                                                        << "0-------" << 0;
+        QTest::newRow("a failed read raises the counter but stores nothing") << "p f p"
+                                                                             << "0-1-----" << 2;
+        QTest::newRow("delete opened on the clip box deletes nothing") << "pppppppp c"
+                                                                       << "01234567" << 7;
+        QTest::newRow("deleting the last slot") << "pppppppp d7"
+                                                << "0123456-" << 6;
+    }
 
-void tst_Screenshot::bufferSequences_data()
-{
-    // Operations: p bitmap paste (the n-th "p" pastes picture n), t a clipboard with text only,
-    // n a picture that is not a bitmap, f a failing read that still reports a bitmap, dK
-    // "&Delete Image" on slot K, c "&Delete Image" on the clip box.
-    QTest::addColumn<QString>("operations");
-    QTest::addColumn<QString>("expectedSlots");
-    QTest::addColumn<int>("bufferIndex");
-    QTest::newRow("first paste fills slot 0") << "p"
-                                              << "0-------" << 0;
-    QTest::newRow("eight pastes fill the slots in order") << "pppppppp"
-                                                          << "01234567" << 7;
-    QTest::newRow("ninth paste lands nowhere") << "ppppppppp"
-                                               << "01234567" << 8;
-    QTest::newRow("after nine, one deletion and a paste") << "ppppppppp d3 p"
-                                                          << "0124567-" << 8;
-    QTest::newRow("after nine, two deletions let a paste land in slot 7") << "ppppppppp d3 d3 p"
-                                                                          << "012567-9" << 7;
-    QTest::newRow("deleting slot 2 of five closes the gap") << "ppppp d2"
-                                                            << "0134----" << 3;
-    QTest::newRow("the next paste fills slot 4") << "ppppp d2 p"
-                                                 << "01345---" << 4;
-    QTest::newRow("deleting an empty slot lowers the counter") << "ppp d5"
-                                                               << "012-----" << 1;
-    QTest::newRow("and the next paste replaces slot 2") << "ppp d5 p"
-                                                        << "013-----" << 2;
-    QTest::newRow("deletion at -1 stays at -1") << "d0"
-                                                << "--------" << -1;
-    QTest::newRow("text only changes no slot") << "pp t"
-                                               << "01------" << 1;
-    QTest::newRow("a picture that is not a bitmap changes no slot") << "p n"
-                                                                    << "0-------" << 0;
-    QTest::newRow("a failed read raises the counter but stores nothing") << "p f p"
-                                                                         << "0-1-----" << 2;
-    QTest::newRow("delete opened on the clip box deletes nothing") << "pppppppp c"
-                                                                   << "01234567" << 7;
-    QTest::newRow("deleting the last slot") << "pppppppp d7"
-                                            << "0123456-" << 6;
-}
-
-void tst_Screenshot::bufferSequences()
-{
-    QFETCH(QString, operations);
-    QFETCH(QString, expectedSlots);
-    QFETCH(int, bufferIndex);
-    FormDriver d;
-    int nextId = 0;
-    for (const QString &op : operations.split(u' ', Qt::SkipEmptyParts)) {
-        if (op.startsWith(u'd')) {
-            deleteThroughMenu(d, false, op.mid(1).toInt());
-            continue;
-        }
-        for (QChar c : op) {
-            if (c == u'p') {
-                d.paste(numbered(nextId++));
-            } else if (c == u't') {
-                d.clipboard->holdNothing();
-                d.clickPaste();
-            } else if (c == u'n') {
-                d.clipboard->holdPictureNotBitmap(numbered(9));
-                d.clickPaste();
-            } else if (c == u'f') {
-                d.clipboard->failReads(true);
-                d.clickPaste();
-            } else if (c == u'c') {
-                deleteThroughMenu(d, true, 0);
+    void bufferSequences()
+    {
+        QFETCH(QString, operations);
+        QFETCH(QString, expectedSlots);
+        QFETCH(int, bufferIndex);
+        FormDriver d;
+        int nextId = 0;
+        for (const QString &op : operations.split(u' ', Qt::SkipEmptyParts)) {
+            if (op.startsWith(u'd')) {
+                deleteThroughMenu(d, false, op.mid(1).toInt());
+                continue;
+            }
+            for (QChar c : op) {
+                if (c == u'p') {
+                    d.paste(numbered(nextId++));
+                } else if (c == u't') {
+                    d.clipboard->holdNothing();
+                    d.clickPaste();
+                } else if (c == u'n') {
+                    d.clipboard->holdPictureNotBitmap(numbered(9));
+                    d.clickPaste();
+                } else if (c == u'f') {
+                    d.clipboard->failReads(true);
+                    d.clickPaste();
+                } else if (c == u'c') {
+                    deleteThroughMenu(d, true, 0);
+                }
             }
         }
+        QCOMPARE(slotIds(d), expectedSlots);
+        QCOMPARE(int(d.form->state.bufferIndex), bufferIndex);
     }
-    QCOMPARE(slotIds(d), expectedSlots);
-    QCOMPARE(int(d.form->state.bufferIndex), bufferIndex);
-}
 
-void tst_Screenshot::pasteShowsPictureAndSharesIt()
-{
-    FormDriver d;
-    const QImage shot = patternImage(640, 480);
-    d.paste(shot);
-    QCOMPARE(d.clipboard->reads, 1); // the owner is asked once per paste
-    QCOMPARE(d.PicInner->picture(), shot);
-    QCOMPARE(d.PicInner->size(), QSize(644, 484));
-    QCOMPARE(d.PicInner->point(639, 479), colourValueFromRgb(patternPixel(639, 479)));
-    // The slot keeps the whole screenshot, compressed once a worker has made its copy.
-    QVERIFY(d.form->bufferPicture(0).isCompressed(true));
-    QCOMPARE(d.form->bufferPicture(0).picture(), shot);
-}
-
-// Every pixel of each of eight busy screenshots comes back from its buffer, and a buffer
-// deleted while its copy is being made loses nothing of the others.
-void tst_Screenshot::buffersKeepEveryPixel()
-{
-    FormDriver d;
-    QList<QImage> shots;
-    for (int seed = 0; seed < 8; ++seed) {
-        shots << desktopLike(320 + seed, 200, seed);
-        d.paste(shots.last());
+    void pasteShowsPictureAndSharesIt()
+    {
+        FormDriver d;
+        const QImage shot = patternImage(640, 480);
+        d.paste(shot);
+        QCOMPARE(d.clipboard->reads, 1); // the owner is asked once per paste
+        QCOMPARE(d.PicInner->picture(), shot);
+        QCOMPARE(d.PicInner->size(), QSize(644, 484));
+        QCOMPARE(d.PicInner->point(639, 479), colourValueFromRgb(patternPixel(639, 479)));
+        // The slot keeps the whole screenshot, compressed once a worker has made its copy.
+        QVERIFY(d.form->bufferPicture(0).isCompressed(true));
+        QCOMPARE(d.form->bufferPicture(0).picture(), shot);
     }
-    for (int slot = 0; slot < 8; ++slot) {
-        QVERIFY(d.form->bufferPicture(slot).isCompressed(true));
-        d.releaseOnSlot(slot, Qt::LeftButton);
-        QCOMPARE(d.PicInner->picture(), shots[slot]);
+
+    // Every pixel of each of eight busy screenshots comes back from its buffer, and a buffer
+    // deleted while its copy is being made loses nothing of the others.
+    void buffersKeepEveryPixel()
+    {
+        FormDriver d;
+        QList<QImage> shots;
+        for (int seed = 0; seed < 8; ++seed) {
+            shots << desktopLike(320 + seed, 200, seed);
+            d.paste(shots.last());
+        }
+        for (int slot = 0; slot < 8; ++slot) {
+            QVERIFY(d.form->bufferPicture(slot).isCompressed(true));
+            d.releaseOnSlot(slot, Qt::LeftButton);
+            QCOMPARE(d.PicInner->picture(), shots[slot]);
+        }
+        d.form->state.bufferIndex = 6; // the next paste lands in the last slot
+        d.paste(desktopLike(3000, 2000, 9));
+        d.form->state.menuTarget = 7;
+        d.form->delete_Click(); // most likely while the worker compresses it
+        QVERIFY(d.form->bufferPicture(7).isNull());
+        d.releaseOnSlot(6, Qt::LeftButton);
+        QCOMPARE(d.PicInner->picture(), shots[6]);
     }
-    d.form->state.bufferIndex = 6; // the next paste lands in the last slot
-    d.paste(desktopLike(3000, 2000, 9));
-    d.form->state.menuTarget = 7;
-    d.form->delete_Click(); // most likely while the worker compresses it
-    QVERIFY(d.form->bufferPicture(7).isNull());
-    d.releaseOnSlot(6, Qt::LeftButton);
-    QCOMPARE(d.PicInner->picture(), shots[6]);
-}
 
-// A picture file is taken as a pasted bitmap; a file that is no picture changes nothing but
-// the status line.
-void tst_Screenshot::pictureFilesOpenedAndDropped()
-{
-    FormDriver d;
-    QTemporaryDir dir;
-    const QString png = dir.filePath(QStringLiteral("shot.png"));
-    const QString text = dir.filePath(QStringLiteral("notes.txt"));
-    QVERIFY(patternImage(200, 150).save(png));
-    QFile notes(text);
-    QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("no picture") > 0);
-    notes.close();
-    d.form->openPicture(png);
-    QCOMPARE(d.PicInner->picture(), patternImage(200, 150));
-    QCOMPARE(d.ImgBuffer[0]->pictureSize(), QSize(200, 150));
-    QVERIFY(d.ImgBuffer[1]->picture().isNull());
-    d.form->openPicture(text);
-    QCOMPARE(d.lblCoords->text(), QStringLiteral("Not a picture: notes.txt"));
-    QCOMPARE(d.PicInner->picture().size(), QSize(200, 150));
-    QCOMPARE(d.form->state.bufferIndex, std::int16_t(0));
+    // A picture file is taken as a pasted bitmap; a file that is no picture changes nothing but
+    // the status line.
+    void pictureFilesOpenedAndDropped()
+    {
+        FormDriver d;
+        QTemporaryDir dir;
+        const QString png = dir.filePath(QStringLiteral("shot.png"));
+        const QString text = dir.filePath(QStringLiteral("notes.txt"));
+        QVERIFY(patternImage(200, 150).save(png));
+        QFile notes(text);
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("no picture") > 0);
+        notes.close();
+        d.form->openPicture(png);
+        QCOMPARE(d.PicInner->picture(), patternImage(200, 150));
+        QCOMPARE(d.ImgBuffer[0]->pictureSize(), QSize(200, 150));
+        QVERIFY(d.ImgBuffer[1]->picture().isNull());
+        d.form->openPicture(text);
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("Not a picture: notes.txt"));
+        QCOMPARE(d.PicInner->picture().size(), QSize(200, 150));
+        QCOMPARE(d.form->state.bufferIndex, std::int16_t(0));
 
-    QMimeData dragged;
-    dragged.setUrls({QUrl::fromLocalFile(png)});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, {});
-    QApplication::sendEvent(d.form.get(), &enter);
-    QVERIFY(enter.isAccepted());
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, {});
-    QApplication::sendEvent(d.form.get(), &drop);
-    QCOMPARE(d.form->state.bufferIndex, std::int16_t(1));
-    QCOMPARE(d.ImgBuffer[1]->pictureSize(), QSize(200, 150));
-}
-
-void tst_Screenshot::pasteLeavesSelectionAndRetainedDrawingAlone()
-{
-    FormDriver d(patternImage(300, 300));
-    d.drag({10, 10}, {30, 25});
-    const QImage clip = d.picClip->image();
-    d.paste(patternImage(320, 310));
-    QCOMPARE(d.fields(), QStringList({"10, 10", "20", "15"}));
-    QCOMPARE(d.picClip->image(), clip);
-    QVERIFY(!d.PicInner->autoRedraw()); // the paste always leaves it off
-}
-
-void tst_Screenshot::pasteOfNothingBlanksTheView()
-{
-    FormDriver d(patternImage(300, 200));
-    d.clipboard->holdNothing();
-    d.clickPaste();
-    QVERIFY(d.PicInner->picture().isNull());
-    QCOMPARE(d.PicInner->point(5, 5), colourValueFromRgb(d.PicInner->backColor()));
-    QCOMPARE(d.ImgBuffer[0]->picture().size(), QSize(300, 200));
-    QVERIFY(d.ImgBuffer[1]->picture().isNull());
-
-    // A read that fails keeps what the view shows.
-    d.paste(patternImage(50, 40));
-    d.clipboard->failReads(false);
-    d.clickPaste();
-    QCOMPARE(d.PicInner->picture().size(), QSize(50, 40));
-    QCOMPARE(d.form->state.bufferIndex, std::int16_t(1));
-}
-
-void tst_Screenshot::bringBackRestoresAndClears()
-{
-    FormDriver d;
-    const QImage first = patternImage(700, 500);
-    d.paste(first);
-    d.paste(patternImage(900, 400));
-    d.HScroll1->setValue(100);
-    d.VScroll1->setValue(60);
-    d.drag({5, 5}, {20, 20});
-    d.releaseOnSlot(0, Qt::LeftButton);
-    QCOMPARE(d.PicInner->picture(), first);
-    QCOMPARE(d.PicInner->size(), QSize(704, 504));
-    QVERIFY(d.txtCoords->text().isEmpty());
-    QVERIFY(d.txtWidth->text().isEmpty());
-    QVERIFY(d.txtHeight->text().isEmpty());
-    QCOMPARE(d.HScroll1->value(), 0);
-    QCOMPARE(d.VScroll1->value(), 0);
-    QCOMPARE(d.PicInner->pos(), QPoint(0, 0));
-    const QImage clip = d.picClip->image();
-    for (int y = 0; y < clip.height(); ++y)
-        for (int x = 0; x < clip.width(); ++x)
-            QCOMPARE(clip.pixel(x, y), d.picClip->backColor());
-    QCOMPARE(d.form->state.bufferIndex, std::int16_t(1)); // not changed by a bring-back
-}
-
-void tst_Screenshot::bringBackFromEmptySlot()
-{
-    FormDriver d(patternImage(400, 300));
-    d.HScroll1->setValue(30);
-    d.releaseOnSlot(5, Qt::LeftButton);
-    QVERIFY(d.PicInner->picture().isNull());
-    QCOMPARE(d.HScroll1->value(), 0);
-    QCOMPARE(d.form->state.bufferIndex, std::int16_t(0));
-}
-
-void tst_Screenshot::menuDismissedKeepsTarget()
-{
-    FormDriver d(patternImage(20, 20));
-    const bool opened = whileNestedLoopRuns([&] { d.releaseOnSlot(4, Qt::RightButton); },
-                                            [](QWidget *menu) { menu->close(); });
-    QVERIFY(opened);
-    QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(4));
-    QCOMPARE(d.ImgBuffer[0]->picture().size(), QSize(20, 20));
-    QCOMPARE(d.form->state.bufferIndex, std::int16_t(0)); // dismissing ran nothing
-}
-
-void tst_Screenshot::middleButtonDoesNothing()
-{
-    FormDriver d(patternImage(30, 30));
-    d.txtWidth->setText(QStringLiteral("5"));
-    d.releaseOnSlot(0, Qt::MiddleButton);
-    QCOMPARE(d.txtWidth->text(), QStringLiteral("5"));
-    QVERIFY(!d.form->state.menuTarget.has_value());
-}
-
-void tst_Screenshot::pasteOfDesignSizeKeepsScroll()
-{
-    FormDriver d;
-    d.HScroll1->setValue(100);
-    d.VScroll1->setValue(40);
-    int resizes = 0;
-    connect(d.PicInner, &PictureBox::sizeChanged, this, [&] { ++resizes; });
-    d.paste(patternImage(1024, 768));
-    QCOMPARE(resizes, 0);
-    QCOMPARE(d.PicInner->pos(), QPoint(-100, -40));
-    QCOMPARE(d.HScroll1->value(), 100);
-    QCOMPARE(d.HScroll1->maximum(), 475);
-}
-
-void tst_Screenshot::pasteOfSmallerPictureReRanges()
-{
-    FormDriver d;
-    d.HScroll1->setValue(400);
-    d.VScroll1->setValue(200);
-    QCOMPARE(d.PicInner->pos(), QPoint(-400, -200));
-    // The order in which the handlers nest inside the paste.
-    QStringList events;
-    connect(d.HScroll1, &QScrollBar::valueChanged, this, [&](int v) {
-        events << QStringLiteral("HScroll1 %1, view at %2").arg(v).arg(d.PicInner->x());
-    });
-    connect(d.VScroll1, &QScrollBar::valueChanged, this,
-            [&](int v) { events << QStringLiteral("VScroll1 %1").arg(v); });
-    connect(d.PicInner, &PictureBox::sizeChanged, this, [&] {
-        events
-            << QStringLiteral("resized, view at %1,%2").arg(d.PicInner->x()).arg(d.PicInner->y());
-    });
-    d.paste(patternImage(800, 600));
-    events << QStringLiteral("paste returned");
-    QCOMPARE(events,
-             QStringList({"HScroll1 251, view at -251", "resized, view at 0,0", "paste returned"}));
-    QCOMPARE(d.HScroll1->maximum(), 251);
-    QCOMPARE(d.VScroll1->maximum(), 301);
-    QCOMPARE(d.VScroll1->value(), 200); // below its new maximum: kept
-    QCOMPARE(d.PicInner->pos(), QPoint(0, 0));
-    QVERIFY(d.form->state.drawBox);
-
-    // The next move of a bar sets the view from that bar again.
-    d.VScroll1->setValue(201);
-    QCOMPARE(d.PicInner->pos(), QPoint(0, -201));
-}
-
-void tst_Screenshot::pasteOfNarrowPictureHoldsBarsAtZero()
-{
-    FormDriver d(patternImage(300, 200));
-    QCOMPARE(d.HScroll1->minimum(), 0);
-    QCOMPARE(d.HScroll1->maximum(), 0);
-    QCOMPARE(d.VScroll1->maximum(), 0);
-    QCOMPARE(d.HScroll1->value(), 0);
-    QCOMPARE(d.PicInner->pos(), QPoint(0, 0));
-}
-
-void tst_Screenshot::pasteBeyondSixteenBitsClampsTheRange()
-{
-    FormDriver d(patternImage(40000, 10));
-    QCOMPARE(d.PicInner->width(), 40004);
-    QCOMPARE(d.HScroll1->maximum(), 32767);
-    d.HScroll1->setValue(32767);
-    QCOMPARE(d.PicInner->x(), -32767);
-}
-
-void tst_Screenshot::barsMoveTheView()
-{
-    FormDriver d;
-    QScrollBar *h = d.HScroll1;
-    QScrollBar *v = d.VScroll1;
-    h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-    QCOMPARE(d.PicInner->x(), -5);
-    h->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    QCOMPARE(d.PicInner->x(), -55);
-    v->triggerAction(QAbstractSlider::SliderPageStepAdd);
-    v->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    QCOMPARE(d.PicInner->y(), -45);
-    h->setValue(475);
-    QCOMPARE(d.PicInner->x(), -475);
-
-    // The view follows the thumb while it is dragged, before the value is taken.
-    h->setTracking(false);
-    h->setSliderDown(true);
-    h->setSliderPosition(120);
-    QCOMPARE(h->value(), 475);
-    QCOMPARE(d.PicInner->x(), -120);
-    h->setSliderDown(false); // released: the value follows
-    QCOMPARE(h->value(), 120);
-    QCOMPARE(d.PicInner->x(), -120);
-
-    // A real click on the right arrow.
-    h->setValue(0);
-    QTest::mouseClick(h, Qt::LeftButton, Qt::NoModifier, QPoint(h->width() - 5, h->height() / 2));
-    QCOMPARE(d.PicInner->x(), -5);
-
-    // The arrow keys move the view the way they point: Right and Down show more of the
-    // picture's right and bottom, Left and Up go back.
-    h->setValue(50);
-    v->setValue(50);
-    const QList<std::tuple<QScrollBar *, Qt::Key, int>> keys = {
-        {h, Qt::Key_Right, 55}, {h, Qt::Key_Left, 50}, {v, Qt::Key_Down, 55}, {v, Qt::Key_Up, 50}};
-    for (const auto &[bar, key, value] : keys) {
-        bar->setFocus();
-        QTest::keyClick(bar, key);
-        QCOMPARE(bar->value(), value);
+        QMimeData dragged;
+        dragged.setUrls({QUrl::fromLocalFile(png)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, {});
+        QApplication::sendEvent(d.form.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, {});
+        QApplication::sendEvent(d.form.get(), &drop);
+        QCOMPARE(d.form->state.bufferIndex, std::int16_t(1));
+        QCOMPARE(d.ImgBuffer[1]->pictureSize(), QSize(200, 150));
     }
-}
 
-void tst_Screenshot::bufferCounter()
-{
-    QCOMPARE(raisedBufferIndex(-1), std::int16_t(0));
-    QCOMPARE(raisedBufferIndex(7), std::int16_t(8)); // no cap at the last slot
-    QCOMPARE(raisedBufferIndex(32767), std::int16_t(32767));
-    QCOMPARE(loweredBufferIndex(8), std::int16_t(7));
-    QCOMPARE(loweredBufferIndex(0), std::int16_t(-1));
-    QCOMPARE(loweredBufferIndex(-1), std::int16_t(-1));
-}
+    void pasteLeavesSelectionAndRetainedDrawingAlone()
+    {
+        FormDriver d(patternImage(300, 300));
+        d.drag({10, 10}, {30, 25});
+        const QImage clip = d.picClip->image();
+        d.paste(patternImage(320, 310));
+        QCOMPARE(d.fields(), QStringList({"10, 10", "20", "15"}));
+        QCOMPARE(d.picClip->image(), clip);
+        QVERIFY(!d.PicInner->autoRedraw()); // the paste always leaves it off
+    }
 
-void tst_Screenshot::scrollMaximum_data()
-{
-    QTest::addColumn<int>("inner");
-    QTest::addColumn<int>("viewport"); // the pixels the viewport shows
-    QTest::addColumn<int>("border");   // the view's border
-    QTest::addColumn<int>("maximum");
-    QTest::addColumn<int>("bar");
-    QTest::newRow("design width") << 1028 << 552 << 2 << 475 << 475;
-    QTest::newRow("design height") << 772 << 302 << 2 << 469 << 469;
-    QTest::newRow("800 wide") << 804 << 552 << 2 << 251 << 251;
-    QTest::newRow("narrow") << 304 << 552 << 2 << -249 << 0;
-    QTest::newRow("beyond 16 bits") << 40004 << 552 << 2 << 32767 << 32767;
-    // Screens at 1.5 and 2: screen pixels, and borders of 3 and 4 of them.
-    QTest::newRow("x1.5") << 1926 << 828 << 3 << 1096 << 1096;
-    QTest::newRow("x2") << 2056 << 1104 << 4 << 949 << 949;
-}
+    void pasteOfNothingBlanksTheView()
+    {
+        FormDriver d(patternImage(300, 200));
+        d.clipboard->holdNothing();
+        d.clickPaste();
+        QVERIFY(d.PicInner->picture().isNull());
+        QCOMPARE(d.PicInner->point(5, 5), colourValueFromRgb(d.PicInner->backColor()));
+        QCOMPARE(d.ImgBuffer[0]->picture().size(), QSize(300, 200));
+        QVERIFY(d.ImgBuffer[1]->picture().isNull());
 
-void tst_Screenshot::scrollMaximum()
-{
-    QFETCH(int, inner);
-    QFETCH(int, viewport);
-    QFETCH(int, border);
-    QFETCH(int, maximum);
-    QFETCH(int, bar);
-    QCOMPARE(corvantile::scrollMaximum(inner, viewport, border), maximum);
-    QCOMPARE(barMaximum(maximum), bar);
-    // At the maximum the viewport's last column shows the view's border, the column right of
-    // the picture's last one.
-    if (maximum > 0 && maximum < 32767)
-        QCOMPARE(maximum + viewport - 1, inner - border);
-    // The longest side that still keeps the maximum in range gives exactly its top.
-    QCOMPARE(corvantile::scrollMaximum(largestScrollableSide(552 + 4, 4) + 4, 552, 2), 32767);
-}
+        // A read that fails keeps what the view shows.
+        d.paste(patternImage(50, 40));
+        d.clipboard->failReads(false);
+        d.clickPaste();
+        QCOMPARE(d.PicInner->picture().size(), QSize(50, 40));
+        QCOMPARE(d.form->state.bufferIndex, std::int16_t(1));
+    }
+
+    void bringBackRestoresAndClears()
+    {
+        FormDriver d;
+        const QImage first = patternImage(700, 500);
+        d.paste(first);
+        d.paste(patternImage(900, 400));
+        d.HScroll1->setValue(100);
+        d.VScroll1->setValue(60);
+        d.drag({5, 5}, {20, 20});
+        d.releaseOnSlot(0, Qt::LeftButton);
+        QCOMPARE(d.PicInner->picture(), first);
+        QCOMPARE(d.PicInner->size(), QSize(704, 504));
+        QVERIFY(d.txtCoords->text().isEmpty());
+        QVERIFY(d.txtWidth->text().isEmpty());
+        QVERIFY(d.txtHeight->text().isEmpty());
+        QCOMPARE(d.HScroll1->value(), 0);
+        QCOMPARE(d.VScroll1->value(), 0);
+        QCOMPARE(d.PicInner->pos(), QPoint(0, 0));
+        const QImage clip = d.picClip->image();
+        for (int y = 0; y < clip.height(); ++y)
+            for (int x = 0; x < clip.width(); ++x)
+                QCOMPARE(clip.pixel(x, y), d.picClip->backColor());
+        QCOMPARE(d.form->state.bufferIndex, std::int16_t(1)); // not changed by a bring-back
+    }
+
+    void bringBackFromEmptySlot()
+    {
+        FormDriver d(patternImage(400, 300));
+        d.HScroll1->setValue(30);
+        d.releaseOnSlot(5, Qt::LeftButton);
+        QVERIFY(d.PicInner->picture().isNull());
+        QCOMPARE(d.HScroll1->value(), 0);
+        QCOMPARE(d.form->state.bufferIndex, std::int16_t(0));
+    }
+
+    void menuDismissedKeepsTarget()
+    {
+        FormDriver d(patternImage(20, 20));
+        const bool opened = whileNestedLoopRuns([&] { d.releaseOnSlot(4, Qt::RightButton); },
+                                                [](QWidget *menu) { menu->close(); });
+        QVERIFY(opened);
+        QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(4));
+        QCOMPARE(d.ImgBuffer[0]->picture().size(), QSize(20, 20));
+        QCOMPARE(d.form->state.bufferIndex, std::int16_t(0)); // dismissing ran nothing
+    }
+
+    void middleButtonDoesNothing()
+    {
+        FormDriver d(patternImage(30, 30));
+        d.txtWidth->setText(QStringLiteral("5"));
+        d.releaseOnSlot(0, Qt::MiddleButton);
+        QCOMPARE(d.txtWidth->text(), QStringLiteral("5"));
+        QVERIFY(!d.form->state.menuTarget.has_value());
+    }
+
+    void pasteOfDesignSizeKeepsScroll()
+    {
+        FormDriver d;
+        d.HScroll1->setValue(100);
+        d.VScroll1->setValue(40);
+        int resizes = 0;
+        connect(d.PicInner, &PictureBox::sizeChanged, this, [&] { ++resizes; });
+        d.paste(patternImage(1024, 768));
+        QCOMPARE(resizes, 0);
+        QCOMPARE(d.PicInner->pos(), QPoint(-100, -40));
+        QCOMPARE(d.HScroll1->value(), 100);
+        QCOMPARE(d.HScroll1->maximum(), 475);
+    }
+
+    void pasteOfSmallerPictureReRanges()
+    {
+        FormDriver d;
+        d.HScroll1->setValue(400);
+        d.VScroll1->setValue(200);
+        QCOMPARE(d.PicInner->pos(), QPoint(-400, -200));
+        // The order in which the handlers nest inside the paste.
+        QStringList events;
+        connect(d.HScroll1, &QScrollBar::valueChanged, this, [&](int v) {
+            events << QStringLiteral("HScroll1 %1, view at %2").arg(v).arg(d.PicInner->x());
+        });
+        connect(d.VScroll1, &QScrollBar::valueChanged, this,
+                [&](int v) { events << QStringLiteral("VScroll1 %1").arg(v); });
+        connect(d.PicInner, &PictureBox::sizeChanged, this, [&] {
+            events << QStringLiteral("resized, view at %1,%2")
+                          .arg(d.PicInner->x())
+                          .arg(d.PicInner->y());
+        });
+        d.paste(patternImage(800, 600));
+        events << QStringLiteral("paste returned");
+        QCOMPARE(events, QStringList({"HScroll1 251, view at -251", "resized, view at 0,0",
+                                      "paste returned"}));
+        QCOMPARE(d.HScroll1->maximum(), 251);
+        QCOMPARE(d.VScroll1->maximum(), 301);
+        QCOMPARE(d.VScroll1->value(), 200); // below its new maximum: kept
+        QCOMPARE(d.PicInner->pos(), QPoint(0, 0));
+        QVERIFY(d.form->state.drawBox);
+
+        // The next move of a bar sets the view from that bar again.
+        d.VScroll1->setValue(201);
+        QCOMPARE(d.PicInner->pos(), QPoint(0, -201));
+    }
+
+    void pasteOfNarrowPictureHoldsBarsAtZero()
+    {
+        FormDriver d(patternImage(300, 200));
+        QCOMPARE(d.HScroll1->minimum(), 0);
+        QCOMPARE(d.HScroll1->maximum(), 0);
+        QCOMPARE(d.VScroll1->maximum(), 0);
+        QCOMPARE(d.HScroll1->value(), 0);
+        QCOMPARE(d.PicInner->pos(), QPoint(0, 0));
+    }
+
+    void pasteBeyondSixteenBitsClampsTheRange()
+    {
+        FormDriver d(patternImage(40000, 10));
+        QCOMPARE(d.PicInner->width(), 40004);
+        QCOMPARE(d.HScroll1->maximum(), 32767);
+        d.HScroll1->setValue(32767);
+        QCOMPARE(d.PicInner->x(), -32767);
+    }
+
+    void barsMoveTheView()
+    {
+        FormDriver d;
+        QScrollBar *h = d.HScroll1;
+        QScrollBar *v = d.VScroll1;
+        h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(d.PicInner->x(), -5);
+        h->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        QCOMPARE(d.PicInner->x(), -55);
+        v->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        v->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        QCOMPARE(d.PicInner->y(), -45);
+        h->setValue(475);
+        QCOMPARE(d.PicInner->x(), -475);
+
+        // The view follows the thumb while it is dragged, before the value is taken.
+        h->setTracking(false);
+        h->setSliderDown(true);
+        h->setSliderPosition(120);
+        QCOMPARE(h->value(), 475);
+        QCOMPARE(d.PicInner->x(), -120);
+        h->setSliderDown(false); // released: the value follows
+        QCOMPARE(h->value(), 120);
+        QCOMPARE(d.PicInner->x(), -120);
+
+        // A real click on the right arrow.
+        h->setValue(0);
+        QTest::mouseClick(h, Qt::LeftButton, Qt::NoModifier,
+                          QPoint(h->width() - 5, h->height() / 2));
+        QCOMPARE(d.PicInner->x(), -5);
+
+        // The arrow keys move the view the way they point: Right and Down show more of the
+        // picture's right and bottom, Left and Up go back.
+        h->setValue(50);
+        v->setValue(50);
+        const QList<std::tuple<QScrollBar *, Qt::Key, int>> keys = {{h, Qt::Key_Right, 55},
+                                                                    {h, Qt::Key_Left, 50},
+                                                                    {v, Qt::Key_Down, 55},
+                                                                    {v, Qt::Key_Up, 50}};
+        for (const auto &[bar, key, value] : keys) {
+            bar->setFocus();
+            QTest::keyClick(bar, key);
+            QCOMPARE(bar->value(), value);
+        }
+    }
+
+    void bufferCounter()
+    {
+        QCOMPARE(raisedBufferIndex(-1), std::int16_t(0));
+        QCOMPARE(raisedBufferIndex(7), std::int16_t(8)); // no cap at the last slot
+        QCOMPARE(raisedBufferIndex(32767), std::int16_t(32767));
+        QCOMPARE(loweredBufferIndex(8), std::int16_t(7));
+        QCOMPARE(loweredBufferIndex(0), std::int16_t(-1));
+        QCOMPARE(loweredBufferIndex(-1), std::int16_t(-1));
+    }
+
+    void scrollMaximum_data()
+    {
+        QTest::addColumn<int>("inner");
+        QTest::addColumn<int>("viewport"); // the pixels the viewport shows
+        QTest::addColumn<int>("border");   // the view's border
+        QTest::addColumn<int>("maximum");
+        QTest::addColumn<int>("bar");
+        QTest::newRow("design width") << 1028 << 552 << 2 << 475 << 475;
+        QTest::newRow("design height") << 772 << 302 << 2 << 469 << 469;
+        QTest::newRow("800 wide") << 804 << 552 << 2 << 251 << 251;
+        QTest::newRow("narrow") << 304 << 552 << 2 << -249 << 0;
+        QTest::newRow("beyond 16 bits") << 40004 << 552 << 2 << 32767 << 32767;
+        // Screens at 1.5 and 2: screen pixels, and borders of 3 and 4 of them.
+        QTest::newRow("x1.5") << 1926 << 828 << 3 << 1096 << 1096;
+        QTest::newRow("x2") << 2056 << 1104 << 4 << 949 << 949;
+    }
+
+    void scrollMaximum()
+    {
+        QFETCH(int, inner);
+        QFETCH(int, viewport);
+        QFETCH(int, border);
+        QFETCH(int, maximum);
+        QFETCH(int, bar);
+        QCOMPARE(corvantile::scrollMaximum(inner, viewport, border), maximum);
+        QCOMPARE(barMaximum(maximum), bar);
+        // At the maximum the viewport's last column shows the view's border, the column right of
+        // the picture's last one.
+        if (maximum > 0 && maximum < 32767)
+            QCOMPARE(maximum + viewport - 1, inner - border);
+        // The longest side that still keeps the maximum in range gives exactly its top.
+        QCOMPARE(corvantile::scrollMaximum(largestScrollableSide(552 + 4, 4) + 4, 552, 2), 32767);
+    }
+};
 
 QTEST_MAIN(tst_Screenshot)
 #include "tst_screenshot.moc"

@@ -44,469 +44,441 @@ QString hoverCaption(QPoint p, QRgb c)
 class tst_Selection : public QObject
 {
     Q_OBJECT
-
 private slots:
-    void dragUpAndLeft();
-    void dragIsCappedAtOneHundred();
-    void clickWithoutMoving();
-    void rightButtonDragDrawsNoBand();
-    void leftMoveWithRightHeldIgnored();
-    void hoverCaptionShowsColourUnderPointer();
-    void hoverOverBandReadsInvertedColour();
-    void releaseGuardCopiesOnce();
-    void bandIsErasedByNextPressAndRestoresView();
-    void typingInGeometryBoxRemovesBand();
-    void dragOutsideTheView();
-    void dragAfterScrollingUsesScreenshotCoordinates();
-    void pointerMarksThePixelUnderIt_data();
-    void pointerMarksThePixelUnderIt();
-    void lastColumnAndRowCanBeReached();
-    void typedCorner_data();
-    void typedCorner();
-    void typedCornerWithoutCommaKeepsX();
-    void everyKeystrokeCopiesAgain();
-    void typedRegionIsNotCapped();
-    void geometryWritesCopyInsideTheWrite();
-    void absurdGeometry_data();
-    void absurdGeometry();
-    void emptyingTheBoxesClearsTheClip();
-    void corner_data();
-    void corner();
-    void captions();
-};
-
-void tst_Selection::dragUpAndLeft()
-{
-    FormDriver d(pattern);
-    d.press({50, 40});
-    d.move({20, 90});
-    QCOMPARE(d.lblCoords->text(), QStringLiteral("20, 40 / 30 - 50"));
-    d.release({20, 90});
-    QCOMPARE(d.fields(), QStringList({"20, 40", "30", "50"}));
-    QCOMPARE(d.picClip->boxSize(), QSize(30, 50));
-    verifyClipHolds(d, 20, 40, 30, 50, shotSize);
-}
-
-void tst_Selection::dragIsCappedAtOneHundred()
-{
-    FormDriver d(pattern);
-    d.press({10, 20});
-    d.move({140, 80});
-    QCOMPARE(d.lblCoords->text(), QStringLiteral("10, 20 / 130 - 60")); // never capped
-    d.release({140, 80});
-    QCOMPARE(d.fields(), QStringList({"10, 20", "100", "60"}));
-    QCOMPARE(d.picClip->boxSize(), QSize(100, 60));
-    verifyClipHolds(d, 10, 20, 100, 60, shotSize);
-
-    // A side of exactly 100 is left as it is.
-    d.drag({0, 0}, {100, 100});
-    QCOMPARE(d.picClip->boxSize(), QSize(100, 100));
-    verifyClipHolds(d, 0, 0, 100, 100, shotSize);
-}
-
-void tst_Selection::clickWithoutMoving()
-{
-    FormDriver d(pattern);
-    d.press({33, 44});
-    d.release({33, 44});
-    QCOMPARE(d.fields(), QStringList({"33, 44", "0", "0"}));
-    QCOMPARE(d.picClip->boxSize(), QSize(0, 0));
-}
-
-void tst_Selection::rightButtonDragDrawsNoBand()
-{
-    FormDriver d(pattern);
-    const QImage clean = d.PicInner->image();
-    d.press({60, 70}, Qt::RightButton);
-    d.move({20, 30}, Qt::RightButton);
-    QCOMPARE(d.PicInner->image(), clean);
-    QCOMPARE(d.form->state.leftX, 60.0f);
-    QCOMPARE(d.form->state.topY, 70.0f);
-    d.release({20, 30}, Qt::RightButton);
-    // The corner is the press point; the size is the distance to the release point.
-    QCOMPARE(d.fields(), QStringList({"60, 70", "40", "40"}));
-    verifyClipHolds(d, 60, 70, 40, 40, shotSize);
-}
-
-void tst_Selection::leftMoveWithRightHeldIgnored()
-{
-    FormDriver d(pattern);
-    d.press({10, 10});
-    d.move({30, 30});
-    const QImage withBand = d.PicInner->image();
-    d.move({60, 60}, Qt::LeftButton | Qt::RightButton);
-    QCOMPARE(d.PicInner->image(), withBand);
-    QCOMPARE(d.form->state.lastX, 30.0f);
-    QVERIFY(d.lblCoords->text().startsWith(QStringLiteral("60, 60   /   R=")));
-}
-
-void tst_Selection::hoverCaptionShowsColourUnderPointer()
-{
-    FormDriver d;
-    QImage shot = patternImage(200, 100);
-    shot.setPixel(120, 45, qRgb(255, 128, 0));
-    d.paste(shot);
-    d.move({120, 45}, Qt::NoButton);
-    QCOMPARE(d.lblCoords->text(), QStringLiteral("120, 45   /   R=255 G=128 B=0"));
-    // Beyond the drawing area the colour is -1: red 255, green 0, blue 0.
-    d.move({-7, 500}, Qt::NoButton);
-    QCOMPARE(d.lblCoords->text(), QStringLiteral("-7, 500   /   R=255 G=0 B=0"));
-}
-
-void tst_Selection::hoverOverBandReadsInvertedColour()
-{
-    FormDriver d;
-    QImage shot = patternImage(200, 100);
-    shot.setPixel(13, 10, qRgb(10, 20, 30));
-    d.paste(shot);
-    d.press({10, 10});
-    d.move({40, 40}); // a dot of the band's top edge falls on (13, 10)
-    d.move({40, 40}, Qt::NoButton);
-    d.move({13, 10}, Qt::NoButton);
-    QCOMPARE(d.lblCoords->text(), QStringLiteral("13, 10   /   R=245 G=235 B=225"));
-}
-
-void tst_Selection::releaseGuardCopiesOnce()
-{
-    FormDriver d(pattern);
-    int copiesSeen = 0;
-    bool guardSeen = true;
-    for (QLineEdit *box : {d.txtCoords, d.txtWidth, d.txtHeight})
-        connect(box, &QLineEdit::textChanged, this, [&] {
-            ++copiesSeen;
-            guardSeen = guardSeen && d.form->state.settingFields;
-        });
-    d.press({70, 80});
-    d.move({90, 95});
-    d.release({90, 95});
-    QCOMPARE(copiesSeen, 3); // each box changed once, every time under the guard
-    QVERIFY(guardSeen);
-    QVERIFY(!d.form->state.settingFields);
-    QCOMPARE(d.form->state.startX, 70.0f); // still the press point
-    QCOMPARE(d.form->state.startY, 80.0f);
-    verifyClipHolds(d, 70, 80, 20, 15, shotSize);
-
-    // With the guard up, a change copies nothing and leaves the corner alone.
-    const QImage clip = d.picClip->image();
-    d.form->state.settingFields = true;
-    d.txtCoords->setText(QStringLiteral("1, 2"));
-    d.txtWidth->setText(QStringLiteral("3"));
-    QCOMPARE(d.picClip->image(), clip);
-    QCOMPARE(d.form->state.startX, 70.0f);
-    QCOMPARE(d.form->state.startY, 80.0f);
-}
-
-void tst_Selection::bandIsErasedByNextPressAndRestoresView()
-{
-    FormDriver d(pattern);
-    const QImage clean = d.PicInner->image();
-    d.press({20, 20});
-    for (int i = 1; i <= 25; ++i)
-        d.move({20 + i * 5, 20 + i * 3});
-    d.release({145, 95});
-    QVERIFY(d.PicInner->image() != clean); // the band stays after the release
-    // Only the band's outline differs, and only at the dotted pixels.
-    QCOMPARE(d.PicInner->point(23, 20), colourValueFromRgb(~patternPixel(23, 20) & 0xffffff));
-    QCOMPARE(d.PicInner->point(24, 20), colourValueFromRgb(patternPixel(24, 20)));
-    QCOMPARE(d.PicInner->point(60, 60), colourValueFromRgb(patternPixel(60, 60)));
-    d.press({200, 200});
-    QCOMPARE(d.PicInner->image(), clean);
-}
-
-void tst_Selection::typingInGeometryBoxRemovesBand()
-{
-    FormDriver d(pattern);
-    const QImage clean = d.PicInner->image();
-    d.drag({5, 5}, {50, 50});
-    QVERIFY(d.PicInner->image() != clean);
-    FormDriver::type(d.txtHeight, QStringLiteral("7"));
-    QCOMPARE(d.PicInner->image(), clean);
-}
-
-void tst_Selection::dragOutsideTheView()
-{
-    FormDriver d(pattern);
-    d.press({30, 20});
-    d.move({-15, -8});
-    QCOMPARE(d.lblCoords->text(), QStringLiteral("-15, -8 / 45 - 28"));
-    d.release({-15, -8});
-    QCOMPARE(d.txtCoords->text(), QStringLiteral("-15, -8"));
-    QCOMPARE(d.picClip->boxSize(), QSize(45, 28));
-    verifyClipHolds(d, -15, -8, 45, 28, shotSize);
-
-    d.drag({380, 290}, {450, 330}); // past the right and bottom edges
-    QCOMPARE(d.txtCoords->text(), QStringLiteral("380, 290"));
-    verifyClipHolds(d, 380, 290, 70, 40, shotSize);
-}
-
-void tst_Selection::dragAfterScrollingUsesScreenshotCoordinates()
-{
-    FormDriver d(patternImage(1200, 900));
-    d.HScroll1->setValue(300);
-    d.VScroll1->setValue(200);
-    d.drag({310, 220}, {330, 240});
-    QCOMPARE(d.txtCoords->text(), QStringLiteral("310, 220"));
-    verifyClipHolds(d, 310, 220, 20, 20, QSize(1200, 900));
-}
-
-void tst_Selection::typedCorner_data()
-{
-    QTest::addColumn<QString>("corner");
-    QTest::addColumn<int>("x");
-    QTest::addColumn<int>("y");
-    QTest::newRow("10,20") << "10,20" << 10 << 20;
-    QTest::newRow("10, 20") << "10, 20" << 10 << 20;
-    QTest::newRow("3,4,5") << "3,4,5" << 3 << 4;
-    QTest::newRow(",20") << ",20" << 0 << 20;
-    QTest::newRow("10,") << "10," << 10 << 0;
-    QTest::newRow("fraction rounds half to even") << "10.5, 20.5" << 10 << 20;
-    QTest::newRow("negative corner") << "-2, -3" << -2 << -3;
-}
-
-void tst_Selection::typedCorner()
-{
-    QFETCH(QString, corner);
-    QFETCH(int, x);
-    QFETCH(int, y);
-    FormDriver d(pattern);
-    FormDriver::type(d.txtWidth, QStringLiteral("5"));
-    FormDriver::type(d.txtHeight, QStringLiteral("5"));
-    FormDriver::type(d.txtCoords, corner);
-    QCOMPARE(d.picClip->boxSize(), QSize(103, 103)); // typing never resizes the clip box
-    verifyClipHolds(d, x, y, 5, 5, shotSize);
-}
-
-void tst_Selection::typedCornerWithoutCommaKeepsX()
-{
-    FormDriver d(pattern);
-    FormDriver::type(d.txtWidth, QStringLiteral("4"));
-    FormDriver::type(d.txtHeight, QStringLiteral("4"));
-    FormDriver::type(d.txtCoords, QStringLiteral("12, 30"));
-    FormDriver::type(d.txtCoords, QStringLiteral("25"));
-    QCOMPARE(d.form->state.startX, 12.0f);
-    QCOMPARE(d.form->state.startY, 25.0f);
-    verifyClipHolds(d, 12, 25, 4, 4, shotSize);
-}
-
-void tst_Selection::everyKeystrokeCopiesAgain()
-{
-    FormDriver d(pattern);
-    FormDriver::type(d.txtCoords, QStringLiteral("0,0"));
-    FormDriver::type(d.txtHeight, QStringLiteral("3"));
-    d.txtWidth->setFocus();
-    QList<int> widthsCopied;
-    connect(d.txtWidth, &QLineEdit::textChanged, this, [&] {
-        // Count the columns now in the clip: the copy ran before this slot.
-        int columns = 0;
-        while (columns < d.picClip->boxSize().width() &&
-               d.picClip->point(columns, 0) == colourValueFromRgb(patternPixel(columns, 0)))
-            ++columns;
-        widthsCopied << columns;
-    });
-    QTest::keyClicks(d.txtWidth, QStringLiteral("120"));
-    QCOMPARE(widthsCopied, QList<int>({1, 12, 103})); // 120 fills the 103 columns there are
-    verifyClipHolds(d, 0, 0, 120, 3, shotSize);
-}
-
-void tst_Selection::typedRegionIsNotCapped()
-{
-    FormDriver d(pattern);
-    d.drag({10, 10}, {30, 30}); // the clip box is now 20 x 20
-    FormDriver::type(d.txtWidth, QStringLiteral("50"));
-    QCOMPARE(d.picClip->boxSize(), QSize(20, 20));
-    verifyClipHolds(d, 10, 10, 50, 20, shotSize);
-}
-
-void tst_Selection::geometryWritesCopyInsideTheWrite()
-{
-    FormDriver d(pattern);
-    d.txtWidth->setText(QStringLiteral("6"));
-    d.txtHeight->setText(QStringLiteral("6"));
-    d.txtCoords->setText(QStringLiteral("7, 8"));
-    // No event loop has run since the writes: each copy happened inside its write.
-    verifyClipHolds(d, 7, 8, 6, 6, shotSize);
-}
-
-void tst_Selection::absurdGeometry_data()
-{
-    QTest::addColumn<QString>("corner");
-    QTest::addColumn<QString>("width");
-    QTest::addColumn<QString>("height");
-    QTest::addColumn<QPoint>("expectedCorner"); // the corner the copy starts from
-    QTest::addColumn<QSize>("copied");          // the size copied (before the clip's edge)
-    const struct
+    void dragUpAndLeft()
     {
-        const char *tag, *corner, *width, *height;
-        QPoint expectedCorner;
-        QSize copied;
-    } rows[] = {
-        {"width 1e9", "5,5", "1e9", "10", {5, 5}, {395, 10}},
-        {"width 1e308", "5,5", "1e308", "1e308", {5, 5}, {395, 295}},
-        {"negative width", "5,5", "-5", "10", {5, 5}, {0, 0}},
-        {"nan is 0", "5,5", "nan", "10", {5, 5}, {0, 0}},
-        {"inf is 0", "5,5", "inf", "inf", {5, 5}, {0, 0}},
-        {"hexadecimal 4294967295", "5,5", "&HFFFFFFFF", "4", {5, 5}, {395, 4}},
-        {"hexadecimal 10", "5,5", "&HA", "4", {5, 5}, {10, 4}},
-        {"corner 1e308 keeps the old x", "1e308, 3", "4", "4", {0, 3}, {4, 4}},
-        {"corner far off", "-1e9, 1e9", "50", "50", {-1000000000, 0}, {0, 0}},
-    };
-    for (const auto &r : rows)
-        QTest::newRow(r.tag) << QString::fromLatin1(r.corner) << QString::fromLatin1(r.width)
-                             << QString::fromLatin1(r.height) << r.expectedCorner << r.copied;
-}
-
-void tst_Selection::absurdGeometry()
-{
-    QFETCH(QString, corner);
-    QFETCH(QString, width);
-    QFETCH(QString, height);
-    QFETCH(QPoint, expectedCorner);
-    QFETCH(QSize, copied);
-    FormDriver d(pattern);
-    d.txtCoords->setText(corner);
-    d.txtWidth->setText(width);
-    d.txtHeight->setText(height);
-    QCOMPARE(d.picClip->boxSize(), QSize(103, 103));
-    if (copied.isEmpty()) {
-        for (int y = 0; y < 103; ++y)
-            for (int x = 0; x < 103; ++x)
-                QCOMPARE(d.picClip->image().pixel(x, y), d.picClip->backColor());
-    } else {
-        verifyClipHolds(d, expectedCorner.x(), expectedCorner.y(), copied.width(), copied.height(),
-                        shotSize);
+        FormDriver d(pattern);
+        d.press({50, 40});
+        d.move({20, 90});
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("20, 40 / 30 - 50"));
+        d.release({20, 90});
+        QCOMPARE(d.fields(), QStringList({"20, 40", "30", "50"}));
+        QCOMPARE(d.picClip->boxSize(), QSize(30, 50));
+        verifyClipHolds(d, 20, 40, 30, 50, shotSize);
     }
-}
 
-void tst_Selection::emptyingTheBoxesClearsTheClip()
-{
-    FormDriver d(pattern);
-    FormDriver::type(d.txtCoords, QStringLiteral("9, 9"));
-    FormDriver::type(d.txtWidth, QStringLiteral("9"));
-    FormDriver::type(d.txtHeight, QStringLiteral("9"));
-    FormDriver::type(d.txtCoords, QString());
-    FormDriver::type(d.txtWidth, QString());
-    FormDriver::type(d.txtHeight, QString());
-    QCOMPARE(d.form->state.startX, 9.0f);
-    QCOMPARE(d.form->state.startY, 0.0f);
-    verifyClipHolds(d, 0, 0, 0, 0, shotSize);
-}
+    void dragIsCappedAtOneHundred()
+    {
+        FormDriver d(pattern);
+        d.press({10, 20});
+        d.move({140, 80});
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("10, 20 / 130 - 60")); // never capped
+        d.release({140, 80});
+        QCOMPARE(d.fields(), QStringList({"10, 20", "100", "60"}));
+        QCOMPARE(d.picClip->boxSize(), QSize(100, 60));
+        verifyClipHolds(d, 10, 20, 100, 60, shotSize);
 
-// On a screen of any scale, the pointer anywhere inside a screen pixel marks the screenshot
-// pixel drawn there, and the view shows the screenshot one pixel for one screen pixel.
-void tst_Selection::pointerMarksThePixelUnderIt_data()
-{
-    QTest::addColumn<QPointF>("within");
-    QTest::newRow("start of a pixel") << QPointF(0, 0);
-    QTest::newRow("middle") << QPointF(0.5, 0.5);
-    QTest::newRow("end") << QPointF(0.99, 0.99);
-}
-
-void tst_Selection::pointerMarksThePixelUnderIt()
-{
-    QFETCH(QPointF, within);
-    FormDriver d(pattern);
-    const QRect viewport = d.viewportOnScreen();
-    const QImage clean = d.onScreen().copy(viewport);
-
-    // Jumping in from another control, through a window that sits between screen pixels.
-    d.jumpInto({41, 29}, within, {0.49, -0.49});
-    QCOMPARE(d.lblCoords->text(), hoverCaption({41, 29}, patternPixel(41, 29)));
-    d.move({37, 23}, Qt::NoButton, within);
-    QCOMPARE(d.lblCoords->text(), hoverCaption({37, 23}, patternPixel(37, 23)));
-    const QPoint under = d.screenPixel(d.onView({37, 23}, within));
-    const QImage screen = d.onScreen();
-    for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx)
-            QCOMPARE(screen.pixel(under + QPoint(dx, dy)), patternPixel(37 + dx, 23 + dy));
-
-    d.press({30, 20}, Qt::LeftButton, within);
-    d.move({70, 50}, Qt::LeftButton, within);
-    QCOMPARE(d.lblCoords->text(), QStringLiteral("30, 20 / 40 - 30"));
-    // The view on the screen is the view's image, band and all, one pixel for one.
-    const QImage view = d.PicInner->image();
-    const QImage banded = d.onScreen();
-    const QPoint origin = d.screenPixel(d.onView({0, 0}, within));
-    for (int y = 0; y < shotSize.height(); ++y)
-        for (int x = 0; x < shotSize.width(); ++x)
-            if (viewport.contains(origin + QPoint(x, y)) &&
-                banded.pixel(origin + QPoint(x, y)) != view.pixel(x, y))
-                QFAIL(
-                    qPrintable(QStringLiteral("view pixel %1,%2 differs on screen").arg(x).arg(y)));
-    QCOMPARE(view.pixel(33, 20), patternPixel(33, 20) ^ 0x00ffffffu); // a dot of the band
-
-    d.release({70, 50}, Qt::LeftButton, within);
-    QCOMPARE(d.fields(), QStringList({"30, 20", "40", "30"}));
-    verifyClipHolds(d, 30, 20, 40, 30, shotSize);
-    const QImage withClip = d.onScreen();
-    const QPoint clipAt = d.screenPixel(d.picClip->mapDrawingToWindow({0, 0}));
-    QCOMPARE(withClip.copy(QRect(clipAt, QSize(40, 30))), d.picClip->image().copy(0, 0, 40, 30));
-
-    // The next press takes the band away: the view is on the screen as it was.
-    d.press({5, 5});
-    QCOMPARE(d.onScreen().copy(viewport), clean);
-}
-
-// The bars reach the screenshot's last column and row, and move it by screen pixels.
-void tst_Selection::lastColumnAndRowCanBeReached()
-{
-    FormDriver d(patternImage(1500, 1000));
-    QScrollBar *h = d.HScroll1;
-    h->setValue(h->maximum());
-    d.VScroll1->setValue(d.VScroll1->maximum());
-    d.move({1499, 999}, Qt::NoButton, {0.5, 0.5});
-    QCOMPARE(d.lblCoords->text(), hoverCaption({1499, 999}, patternPixel(1499, 999)));
-    const QPoint last = d.screenPixel(d.onView({1499, 999}, {0.5, 0.5}));
-    const QRect viewport = d.viewportOnScreen();
-    QVERIFY(viewport.contains(last));
-    QCOMPARE(d.onScreen().pixel(last), patternPixel(1499, 999));
-
-    // An arrow click moves the screenshot 5 of its pixels, a click in the track 50.
-    const int y = viewport.center().y();
-    for (const auto &[action, step] : {std::pair{QAbstractSlider::SliderSingleStepSub, 5},
-                                       std::pair{QAbstractSlider::SliderPageStepSub, 50}}) {
-        const QImage before = d.onScreen();
-        h->triggerAction(action);
-        const QImage after = d.onScreen();
-        for (int x = viewport.left() + step; x <= viewport.right() - 8; ++x)
-            QCOMPARE(after.pixel(x, y), before.pixel(x - step, y));
+        // A side of exactly 100 is left as it is.
+        d.drag({0, 0}, {100, 100});
+        QCOMPARE(d.picClip->boxSize(), QSize(100, 100));
+        verifyClipHolds(d, 0, 0, 100, 100, shotSize);
     }
-}
 
-void tst_Selection::corner_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<bool>("hasX");
-    QTest::addColumn<double>("x");
-    QTest::addColumn<double>("y");
-    QTest::newRow("10,20") << "10,20" << true << 10.0 << 20.0;
-    QTest::newRow("10, 20") << "10, 20" << true << 10.0 << 20.0;
-    QTest::newRow("3,4,5 stops at the second comma") << "3,4,5" << true << 3.0 << 4.0;
-    QTest::newRow(",20") << ",20" << true << 0.0 << 20.0;
-    QTest::newRow("10,") << "10," << true << 10.0 << 0.0;
-    QTest::newRow("no comma keeps x") << "25" << false << 0.0 << 25.0;
-    QTest::newRow("empty") << "" << false << 0.0 << 0.0;
-}
+    void clickWithoutMoving()
+    {
+        FormDriver d(pattern);
+        d.press({33, 44});
+        d.release({33, 44});
+        QCOMPARE(d.fields(), QStringList({"33, 44", "0", "0"}));
+        QCOMPARE(d.picClip->boxSize(), QSize(0, 0));
+    }
 
-void tst_Selection::corner()
-{
-    QFETCH(QString, text);
-    QFETCH(bool, hasX);
-    QFETCH(double, x);
-    QFETCH(double, y);
-    const TypedCorner c = parseCorner(text);
-    QCOMPARE(c.x.has_value(), hasX);
-    if (hasX)
-        QCOMPARE(*c.x, x);
-    QCOMPARE(c.y, y);
-}
+    void rightButtonDragDrawsNoBand()
+    {
+        FormDriver d(pattern);
+        const QImage clean = d.PicInner->image();
+        d.press({60, 70}, Qt::RightButton);
+        d.move({20, 30}, Qt::RightButton);
+        QCOMPARE(d.PicInner->image(), clean);
+        QCOMPARE(d.form->state.leftX, 60.0f);
+        QCOMPARE(d.form->state.topY, 70.0f);
+        d.release({20, 30}, Qt::RightButton);
+        // The corner is the press point; the size is the distance to the release point.
+        QCOMPARE(d.fields(), QStringList({"60, 70", "40", "40"}));
+        verifyClipHolds(d, 60, 70, 40, 40, shotSize);
+    }
 
-void tst_Selection::captions()
-{
-    QCOMPARE(hoverCaption(120, 45, 0x0080FF), QStringLiteral("120, 45   /   R=255 G=128 B=0"));
-    QCOMPARE(hoverCaption(-3, 900, -1), QStringLiteral("-3, 900   /   R=255 G=0 B=0"));
-    QCOMPARE(dragCaption(20, 40, 30, 50), QStringLiteral("20, 40 / 30 - 50"));
-    QCOMPARE(cornerText(-4, 0), QStringLiteral("-4, 0"));
-}
+    void leftMoveWithRightHeldIgnored()
+    {
+        FormDriver d(pattern);
+        d.press({10, 10});
+        d.move({30, 30});
+        const QImage withBand = d.PicInner->image();
+        d.move({60, 60}, Qt::LeftButton | Qt::RightButton);
+        QCOMPARE(d.PicInner->image(), withBand);
+        QCOMPARE(d.form->state.lastX, 30.0f);
+        QVERIFY(d.lblCoords->text().startsWith(QStringLiteral("60, 60   /   R=")));
+    }
+
+    void hoverCaptionShowsColourUnderPointer()
+    {
+        FormDriver d;
+        QImage shot = patternImage(200, 100);
+        shot.setPixel(120, 45, qRgb(255, 128, 0));
+        d.paste(shot);
+        d.move({120, 45}, Qt::NoButton);
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("120, 45   /   R=255 G=128 B=0"));
+        // Beyond the drawing area the colour is -1: red 255, green 0, blue 0.
+        d.move({-7, 500}, Qt::NoButton);
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("-7, 500   /   R=255 G=0 B=0"));
+    }
+
+    void hoverOverBandReadsInvertedColour()
+    {
+        FormDriver d;
+        QImage shot = patternImage(200, 100);
+        shot.setPixel(13, 10, qRgb(10, 20, 30));
+        d.paste(shot);
+        d.press({10, 10});
+        d.move({40, 40}); // a dot of the band's top edge falls on (13, 10)
+        d.move({40, 40}, Qt::NoButton);
+        d.move({13, 10}, Qt::NoButton);
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("13, 10   /   R=245 G=235 B=225"));
+    }
+
+    void releaseGuardCopiesOnce()
+    {
+        FormDriver d(pattern);
+        int copiesSeen = 0;
+        bool guardSeen = true;
+        for (QLineEdit *box : {d.txtCoords, d.txtWidth, d.txtHeight})
+            connect(box, &QLineEdit::textChanged, this, [&] {
+                ++copiesSeen;
+                guardSeen = guardSeen && d.form->state.settingFields;
+            });
+        d.press({70, 80});
+        d.move({90, 95});
+        d.release({90, 95});
+        QCOMPARE(copiesSeen, 3); // each box changed once, every time under the guard
+        QVERIFY(guardSeen);
+        QVERIFY(!d.form->state.settingFields);
+        QCOMPARE(d.form->state.startX, 70.0f); // still the press point
+        QCOMPARE(d.form->state.startY, 80.0f);
+        verifyClipHolds(d, 70, 80, 20, 15, shotSize);
+
+        // With the guard up, a change copies nothing and leaves the corner alone.
+        const QImage clip = d.picClip->image();
+        d.form->state.settingFields = true;
+        d.txtCoords->setText(QStringLiteral("1, 2"));
+        d.txtWidth->setText(QStringLiteral("3"));
+        QCOMPARE(d.picClip->image(), clip);
+        QCOMPARE(d.form->state.startX, 70.0f);
+        QCOMPARE(d.form->state.startY, 80.0f);
+    }
+
+    void bandIsErasedByNextPressAndRestoresView()
+    {
+        FormDriver d(pattern);
+        const QImage clean = d.PicInner->image();
+        d.press({20, 20});
+        for (int i = 1; i <= 25; ++i)
+            d.move({20 + i * 5, 20 + i * 3});
+        d.release({145, 95});
+        QVERIFY(d.PicInner->image() != clean); // the band stays after the release
+        // Only the band's outline differs, and only at the dotted pixels.
+        QCOMPARE(d.PicInner->point(23, 20), colourValueFromRgb(~patternPixel(23, 20) & 0xffffff));
+        QCOMPARE(d.PicInner->point(24, 20), colourValueFromRgb(patternPixel(24, 20)));
+        QCOMPARE(d.PicInner->point(60, 60), colourValueFromRgb(patternPixel(60, 60)));
+        d.press({200, 200});
+        QCOMPARE(d.PicInner->image(), clean);
+    }
+
+    void typingInGeometryBoxRemovesBand()
+    {
+        FormDriver d(pattern);
+        const QImage clean = d.PicInner->image();
+        d.drag({5, 5}, {50, 50});
+        QVERIFY(d.PicInner->image() != clean);
+        FormDriver::type(d.txtHeight, QStringLiteral("7"));
+        QCOMPARE(d.PicInner->image(), clean);
+    }
+
+    void dragOutsideTheView()
+    {
+        FormDriver d(pattern);
+        d.press({30, 20});
+        d.move({-15, -8});
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("-15, -8 / 45 - 28"));
+        d.release({-15, -8});
+        QCOMPARE(d.txtCoords->text(), QStringLiteral("-15, -8"));
+        QCOMPARE(d.picClip->boxSize(), QSize(45, 28));
+        verifyClipHolds(d, -15, -8, 45, 28, shotSize);
+
+        d.drag({380, 290}, {450, 330}); // past the right and bottom edges
+        QCOMPARE(d.txtCoords->text(), QStringLiteral("380, 290"));
+        verifyClipHolds(d, 380, 290, 70, 40, shotSize);
+    }
+
+    void dragAfterScrollingUsesScreenshotCoordinates()
+    {
+        FormDriver d(patternImage(1200, 900));
+        d.HScroll1->setValue(300);
+        d.VScroll1->setValue(200);
+        d.drag({310, 220}, {330, 240});
+        QCOMPARE(d.txtCoords->text(), QStringLiteral("310, 220"));
+        verifyClipHolds(d, 310, 220, 20, 20, QSize(1200, 900));
+    }
+
+    // On a screen of any scale, the pointer anywhere inside a screen pixel marks the screenshot
+    // pixel drawn there, and the view shows the screenshot one pixel for one screen pixel.
+    void pointerMarksThePixelUnderIt_data()
+    {
+        QTest::addColumn<QPointF>("within");
+        QTest::newRow("start of a pixel") << QPointF(0, 0);
+        QTest::newRow("middle") << QPointF(0.5, 0.5);
+        QTest::newRow("end") << QPointF(0.99, 0.99);
+    }
+
+    void pointerMarksThePixelUnderIt()
+    {
+        QFETCH(QPointF, within);
+        FormDriver d(pattern);
+        const QRect viewport = d.viewportOnScreen();
+        const QImage clean = d.onScreen().copy(viewport);
+
+        // Jumping in from another control, through a window that sits between screen pixels.
+        d.jumpInto({41, 29}, within, {0.49, -0.49});
+        QCOMPARE(d.lblCoords->text(), hoverCaption({41, 29}, patternPixel(41, 29)));
+        d.move({37, 23}, Qt::NoButton, within);
+        QCOMPARE(d.lblCoords->text(), hoverCaption({37, 23}, patternPixel(37, 23)));
+        const QPoint under = d.screenPixel(d.onView({37, 23}, within));
+        const QImage screen = d.onScreen();
+        for (int dy = -1; dy <= 1; ++dy)
+            for (int dx = -1; dx <= 1; ++dx)
+                QCOMPARE(screen.pixel(under + QPoint(dx, dy)), patternPixel(37 + dx, 23 + dy));
+
+        d.press({30, 20}, Qt::LeftButton, within);
+        d.move({70, 50}, Qt::LeftButton, within);
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("30, 20 / 40 - 30"));
+        // The view on the screen is the view's image, band and all, one pixel for one.
+        const QImage view = d.PicInner->image();
+        const QImage banded = d.onScreen();
+        const QPoint origin = d.screenPixel(d.onView({0, 0}, within));
+        for (int y = 0; y < shotSize.height(); ++y)
+            for (int x = 0; x < shotSize.width(); ++x)
+                if (viewport.contains(origin + QPoint(x, y)) &&
+                    banded.pixel(origin + QPoint(x, y)) != view.pixel(x, y))
+                    QFAIL(qPrintable(
+                        QStringLiteral("view pixel %1,%2 differs on screen").arg(x).arg(y)));
+        QCOMPARE(view.pixel(33, 20), patternPixel(33, 20) ^ 0x00ffffffu); // a dot of the band
+
+        d.release({70, 50}, Qt::LeftButton, within);
+        QCOMPARE(d.fields(), QStringList({"30, 20", "40", "30"}));
+        verifyClipHolds(d, 30, 20, 40, 30, shotSize);
+        const QImage withClip = d.onScreen();
+        const QPoint clipAt = d.screenPixel(d.picClip->mapDrawingToWindow({0, 0}));
+        QCOMPARE(withClip.copy(QRect(clipAt, QSize(40, 30))),
+                 d.picClip->image().copy(0, 0, 40, 30));
+
+        // The next press takes the band away: the view is on the screen as it was.
+        d.press({5, 5});
+        QCOMPARE(d.onScreen().copy(viewport), clean);
+    }
+
+    // The bars reach the screenshot's last column and row, and move it by screen pixels.
+    void lastColumnAndRowCanBeReached()
+    {
+        FormDriver d(patternImage(1500, 1000));
+        QScrollBar *h = d.HScroll1;
+        h->setValue(h->maximum());
+        d.VScroll1->setValue(d.VScroll1->maximum());
+        d.move({1499, 999}, Qt::NoButton, {0.5, 0.5});
+        QCOMPARE(d.lblCoords->text(), hoverCaption({1499, 999}, patternPixel(1499, 999)));
+        const QPoint last = d.screenPixel(d.onView({1499, 999}, {0.5, 0.5}));
+        const QRect viewport = d.viewportOnScreen();
+        QVERIFY(viewport.contains(last));
+        QCOMPARE(d.onScreen().pixel(last), patternPixel(1499, 999));
+
+        // An arrow click moves the screenshot 5 of its pixels, a click in the track 50.
+        const int y = viewport.center().y();
+        for (const auto &[action, step] : {std::pair{QAbstractSlider::SliderSingleStepSub, 5},
+                                           std::pair{QAbstractSlider::SliderPageStepSub, 50}}) {
+            const QImage before = d.onScreen();
+            h->triggerAction(action);
+            const QImage after = d.onScreen();
+            for (int x = viewport.left() + step; x <= viewport.right() - 8; ++x)
+                QCOMPARE(after.pixel(x, y), before.pixel(x - step, y));
+        }
+    }
+
+    void typedCorner_data()
+    {
+        QTest::addColumn<QString>("corner");
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::newRow("10,20") << "10,20" << 10 << 20;
+        QTest::newRow("10, 20") << "10, 20" << 10 << 20;
+        QTest::newRow("3,4,5") << "3,4,5" << 3 << 4;
+        QTest::newRow(",20") << ",20" << 0 << 20;
+        QTest::newRow("10,") << "10," << 10 << 0;
+        QTest::newRow("fraction rounds half to even") << "10.5, 20.5" << 10 << 20;
+        QTest::newRow("negative corner") << "-2, -3" << -2 << -3;
+    }
+
+    void typedCorner()
+    {
+        QFETCH(QString, corner);
+        QFETCH(int, x);
+        QFETCH(int, y);
+        FormDriver d(pattern);
+        FormDriver::type(d.txtWidth, QStringLiteral("5"));
+        FormDriver::type(d.txtHeight, QStringLiteral("5"));
+        FormDriver::type(d.txtCoords, corner);
+        QCOMPARE(d.picClip->boxSize(), QSize(103, 103)); // typing never resizes the clip box
+        verifyClipHolds(d, x, y, 5, 5, shotSize);
+    }
+
+    void typedCornerWithoutCommaKeepsX()
+    {
+        FormDriver d(pattern);
+        FormDriver::type(d.txtWidth, QStringLiteral("4"));
+        FormDriver::type(d.txtHeight, QStringLiteral("4"));
+        FormDriver::type(d.txtCoords, QStringLiteral("12, 30"));
+        FormDriver::type(d.txtCoords, QStringLiteral("25"));
+        QCOMPARE(d.form->state.startX, 12.0f);
+        QCOMPARE(d.form->state.startY, 25.0f);
+        verifyClipHolds(d, 12, 25, 4, 4, shotSize);
+    }
+
+    void everyKeystrokeCopiesAgain()
+    {
+        FormDriver d(pattern);
+        FormDriver::type(d.txtCoords, QStringLiteral("0,0"));
+        FormDriver::type(d.txtHeight, QStringLiteral("3"));
+        d.txtWidth->setFocus();
+        QList<int> widthsCopied;
+        connect(d.txtWidth, &QLineEdit::textChanged, this, [&] {
+            // Count the columns now in the clip: the copy ran before this slot.
+            int columns = 0;
+            while (columns < d.picClip->boxSize().width() &&
+                   d.picClip->point(columns, 0) == colourValueFromRgb(patternPixel(columns, 0)))
+                ++columns;
+            widthsCopied << columns;
+        });
+        QTest::keyClicks(d.txtWidth, QStringLiteral("120"));
+        QCOMPARE(widthsCopied, QList<int>({1, 12, 103})); // 120 fills the 103 columns there are
+        verifyClipHolds(d, 0, 0, 120, 3, shotSize);
+    }
+
+    void typedRegionIsNotCapped()
+    {
+        FormDriver d(pattern);
+        d.drag({10, 10}, {30, 30}); // the clip box is now 20 x 20
+        FormDriver::type(d.txtWidth, QStringLiteral("50"));
+        QCOMPARE(d.picClip->boxSize(), QSize(20, 20));
+        verifyClipHolds(d, 10, 10, 50, 20, shotSize);
+    }
+
+    void geometryWritesCopyInsideTheWrite()
+    {
+        FormDriver d(pattern);
+        d.txtWidth->setText(QStringLiteral("6"));
+        d.txtHeight->setText(QStringLiteral("6"));
+        d.txtCoords->setText(QStringLiteral("7, 8"));
+        // No event loop has run since the writes: each copy happened inside its write.
+        verifyClipHolds(d, 7, 8, 6, 6, shotSize);
+    }
+
+    void absurdGeometry_data()
+    {
+        QTest::addColumn<QString>("corner");
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<QPoint>("expectedCorner"); // the corner the copy starts from
+        QTest::addColumn<QSize>("copied");          // the size copied (before the clip's edge)
+        const struct
+        {
+            const char *tag, *corner, *width, *height;
+            QPoint expectedCorner;
+            QSize copied;
+        } rows[] = {
+            {"width 1e9", "5,5", "1e9", "10", {5, 5}, {395, 10}},
+            {"width 1e308", "5,5", "1e308", "1e308", {5, 5}, {395, 295}},
+            {"negative width", "5,5", "-5", "10", {5, 5}, {0, 0}},
+            {"nan is 0", "5,5", "nan", "10", {5, 5}, {0, 0}},
+            {"inf is 0", "5,5", "inf", "inf", {5, 5}, {0, 0}},
+            {"hexadecimal 4294967295", "5,5", "&HFFFFFFFF", "4", {5, 5}, {395, 4}},
+            {"hexadecimal 10", "5,5", "&HA", "4", {5, 5}, {10, 4}},
+            {"corner 1e308 keeps the old x", "1e308, 3", "4", "4", {0, 3}, {4, 4}},
+            {"corner far off", "-1e9, 1e9", "50", "50", {-1000000000, 0}, {0, 0}},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(r.tag) << QString::fromLatin1(r.corner) << QString::fromLatin1(r.width)
+                                 << QString::fromLatin1(r.height) << r.expectedCorner << r.copied;
+    }
+
+    void absurdGeometry()
+    {
+        QFETCH(QString, corner);
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        QFETCH(QPoint, expectedCorner);
+        QFETCH(QSize, copied);
+        FormDriver d(pattern);
+        d.txtCoords->setText(corner);
+        d.txtWidth->setText(width);
+        d.txtHeight->setText(height);
+        QCOMPARE(d.picClip->boxSize(), QSize(103, 103));
+        if (copied.isEmpty()) {
+            for (int y = 0; y < 103; ++y)
+                for (int x = 0; x < 103; ++x)
+                    QCOMPARE(d.picClip->image().pixel(x, y), d.picClip->backColor());
+        } else {
+            verifyClipHolds(d, expectedCorner.x(), expectedCorner.y(), copied.width(),
+                            copied.height(), shotSize);
+        }
+    }
+
+    void emptyingTheBoxesClearsTheClip()
+    {
+        FormDriver d(pattern);
+        FormDriver::type(d.txtCoords, QStringLiteral("9, 9"));
+        FormDriver::type(d.txtWidth, QStringLiteral("9"));
+        FormDriver::type(d.txtHeight, QStringLiteral("9"));
+        FormDriver::type(d.txtCoords, QString());
+        FormDriver::type(d.txtWidth, QString());
+        FormDriver::type(d.txtHeight, QString());
+        QCOMPARE(d.form->state.startX, 9.0f);
+        QCOMPARE(d.form->state.startY, 0.0f);
+        verifyClipHolds(d, 0, 0, 0, 0, shotSize);
+    }
+
+    void corner_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("hasX");
+        QTest::addColumn<double>("x");
+        QTest::addColumn<double>("y");
+        QTest::newRow("10,20") << "10,20" << true << 10.0 << 20.0;
+        QTest::newRow("10, 20") << "10, 20" << true << 10.0 << 20.0;
+        QTest::newRow("3,4,5 stops at the second comma") << "3,4,5" << true << 3.0 << 4.0;
+        QTest::newRow(",20") << ",20" << true << 0.0 << 20.0;
+        QTest::newRow("10,") << "10," << true << 10.0 << 0.0;
+        QTest::newRow("no comma keeps x") << "25" << false << 0.0 << 25.0;
+        QTest::newRow("empty") << "" << false << 0.0 << 0.0;
+    }
+
+    void corner()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, hasX);
+        QFETCH(double, x);
+        QFETCH(double, y);
+        const TypedCorner c = parseCorner(text);
+        QCOMPARE(c.x.has_value(), hasX);
+        if (hasX)
+            QCOMPARE(*c.x, x);
+        QCOMPARE(c.y, y);
+    }
+
+    void captions()
+    {
+        QCOMPARE(hoverCaption(120, 45, 0x0080FF), QStringLiteral("120, 45   /   R=255 G=128 B=0"));
+        QCOMPARE(hoverCaption(-3, 900, -1), QStringLiteral("-3, 900   /   R=255 G=0 B=0"));
+        QCOMPARE(dragCaption(20, 40, 30, 50), QStringLiteral("20, 40 / 30 - 50"));
+        QCOMPARE(cornerText(-4, 0), QStringLiteral("-4, 0"));
+    }
+};
 
 QTEST_MAIN(tst_Selection)
 #include "tst_selection.moc"

@@ -10,23 +10,6 @@
 
 using namespace corvantile::test;
 
-class tst_ScreenReader : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void mainPathAndBuffersThroughAtSpi_data();
-    void mainPathAndBuffersThroughAtSpi();
-    void spokenByOrca();
-};
-
-void tst_ScreenReader::initTestCase()
-{
-    requireTools(QStringLiteral(
-        "Xvfb xclip xdotool orca dbus-run-session /usr/libexec/at-spi-bus-launcher"));
-}
-
 // Runs a driver inside a private D-Bus session with the AT-SPI bus and the program, and gives
 // its output once it is done.
 static QByteArray driven(corvantile::test::Display &display, const QString &driver,
@@ -47,100 +30,111 @@ static QByteArray driven(corvantile::test::Display &display, const QString &driv
     return session->exitCode() == 0 ? out : QByteArray();
 }
 
-void tst_ScreenReader::mainPathAndBuffersThroughAtSpi_data()
+class tst_ScreenReader : public QObject
 {
-    QTest::addColumn<int>("scale");
-    QTest::newRow("buffer brought back by its action") << 1;
-    // At 2 the reader is told where the controls are in the screen's pixels, and its click on
-    // a buffer lands on it.
-    QTest::newRow("x2, buffer clicked where the reader is told it is") << 2;
-}
-
-void tst_ScreenReader::mainPathAndBuffersThroughAtSpi()
-{
-    QFETCH(int, scale);
-    Desktop x;
-    QVERIFY(x.display.start(QSize(1700, 1300)));
-    const QImage shot = patternImage(640, 480);
-    QVERIFY(x.clipboard.offer(shot));
-    const QString second = x.display.filePath(QStringLiteral("second.png"));
-    QVERIFY(patternImage(300, 200).save(second));
-    const QByteArray out =
-        scale == 1 ? driven(x.display, QStringLiteral("atspi_driver.py"), {second})
-                   : driven(x.display, QStringLiteral("atspi_driver.py"),
-                            {second, QStringLiteral("--click")},
-                            {{QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale)}});
-    QVERIFY(!out.isEmpty());
-
-    QHash<QByteArray, QByteArray> said;
-    for (const QByteArray &line : out.split('\n'))
-        if (const qsizetype colon = line.indexOf(": "); colon > 0)
-            said.insert(line.left(colon), line.mid(colon + 2));
-    const QByteArray expected = expectedDefinition(shot, QRect(130, 45, 17, 11));
-    for (const char *box : {"Red from", "Red to", "Green from", "Green to", "Blue from", "Blue to",
-                            "Width", "Height", "Coords"})
-        QCOMPARE(said.value(QByteArray("box ") + box), QByteArray(box));
-    QCOMPARE(said.value("view"), QByteArray("640 \xc3\x97 480"));
-    // The result box reads with its line breaks as the document holds them; the clipboard
-    // has the definition byte for byte.
-    QCOMPARE(said.value("definition"), "'" + QByteArray(expected).replace("\r\n", "\\n") + "'");
-    QCOMPARE(said.value("announced"), QByteArray("187 pixels kept"));
-    QCOMPARE(QByteArray::fromHex(said.value("clipboard")), expected);
-    QCOMPARE(said.value("second view"), QByteArray("300 \xc3\x97 200"));
-    QCOMPARE(said.value("brought back"), QByteArray("640 \xc3\x97 480"));
-    QCOMPARE(said.value("by its key"), QByteArray("300 \xc3\x97 200"));
-    if (scale == 1)
-        return;
-    const QList<QByteArray> window = said.value("window").split(' ');
-    QCOMPARE(window.size(), 2);
-    const QPoint at(window[0].toInt(), window[1].toInt());
-    for (const auto &[name, control] : {std::pair{"Screenshot buffer 1", "ImgBuffer0"},
-                                        {"Width", "txtWidth"},
-                                        {"Create Object", "btnCreate"},
-                                        {"Scroll screenshot vertically", "VScroll1"}}) {
-        const QRect drawn = corvantile::layout::inWindow(control);
-        const QRect expected(at + drawn.topLeft() * scale, drawn.size() * scale);
-        QCOMPARE(said.value(QByteArray("extent ") + name), QStringLiteral("%1 %2 %3 %4")
-                                                               .arg(expected.x())
-                                                               .arg(expected.y())
-                                                               .arg(expected.width())
-                                                               .arg(expected.height())
-                                                               .toLatin1());
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        requireTools(QStringLiteral(
+            "Xvfb xclip xdotool orca dbus-run-session /usr/libexec/at-spi-bus-launcher"));
     }
-}
 
-// What Orca itself speaks while the window is worked with the keyboard alone: every number
-// box by its own name (an empty one too), the result box, what Paste and Create Object did,
-// selected text whole, and the status line through Orca's status-bar command.
-void tst_ScreenReader::spokenByOrca()
-{
-    Desktop x;
-    QVERIFY(x.display.start());
-    QVERIFY(x.clipboard.offer(patternImage(640, 480)));
-    const QString prefs = x.display.filePath(QStringLiteral("orca"));
-    QVERIFY(QDir().mkpath(prefs));
-    const QByteArray spoken = driven(x.display, QStringLiteral("orca_driver.py"), {prefs});
-    QVERIFY(!spoken.isEmpty());
-    const auto said = [&spoken](const QByteArray &line) {
-        return spoken.contains("\n" + line) || spoken.startsWith(line);
-    };
-    for (const char *box : {"Red from", "Red to", "Green from", "Green to", "Blue from", "Blue to",
-                            "Width", "Height", "Coords"})
-        QVERIFY2(said(box + QByteArray(" text.")), box);
-    QVERIFY(said("Object definition read only text."));
-    QVERIFY(said("notification Pasted 640 \xc3\x97 480, in buffer 1."));
-    QVERIFY(spoken.contains(" pixels kept. The definition is on the clipboard."));
-    // The empty width box on the first Tab into it, and selected text whole.
-    QVERIFY(said("103 \xc3\x97 103.\nWidth text."));
-    QVERIFY(said("MappedObject selected."));
-    QVERIFY(said("10, 20 selected."));
-    // The status line, read by Orca's status-bar command, with the pointer on pixel (53, 42).
-    const QRgb pixel = patternPixel(53, 42);
-    QVERIFY(said("Status line statusbar.\n" + QString::asprintf("53, 42   /   R=%d G=%d B=%d.",
-                                                                qRed(pixel), qGreen(pixel),
-                                                                qBlue(pixel))
-                                                  .toLatin1()));
-}
+    void mainPathAndBuffersThroughAtSpi_data()
+    {
+        QTest::addColumn<int>("scale");
+        QTest::newRow("buffer brought back by its action") << 1;
+        // At 2 the reader is told where the controls are in the screen's pixels, and its click on
+        // a buffer lands on it.
+        QTest::newRow("x2, buffer clicked where the reader is told it is") << 2;
+    }
+
+    void mainPathAndBuffersThroughAtSpi()
+    {
+        QFETCH(int, scale);
+        Desktop x;
+        QVERIFY(x.display.start(QSize(1700, 1300)));
+        const QImage shot = patternImage(640, 480);
+        QVERIFY(x.clipboard.offer(shot));
+        const QString second = x.display.filePath(QStringLiteral("second.png"));
+        QVERIFY(patternImage(300, 200).save(second));
+        const QByteArray out =
+            scale == 1 ? driven(x.display, QStringLiteral("atspi_driver.py"), {second})
+                       : driven(x.display, QStringLiteral("atspi_driver.py"),
+                                {second, QStringLiteral("--click")},
+                                {{QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale)}});
+        QVERIFY(!out.isEmpty());
+
+        QHash<QByteArray, QByteArray> said;
+        for (const QByteArray &line : out.split('\n'))
+            if (const qsizetype colon = line.indexOf(": "); colon > 0)
+                said.insert(line.left(colon), line.mid(colon + 2));
+        const QByteArray expected = expectedDefinition(shot, QRect(130, 45, 17, 11));
+        for (const char *box : {"Red from", "Red to", "Green from", "Green to", "Blue from",
+                                "Blue to", "Width", "Height", "Coords"})
+            QCOMPARE(said.value(QByteArray("box ") + box), QByteArray(box));
+        QCOMPARE(said.value("view"), QByteArray("640 \xc3\x97 480"));
+        // The result box reads with its line breaks as the document holds them; the clipboard
+        // has the definition byte for byte.
+        QCOMPARE(said.value("definition"), "'" + QByteArray(expected).replace("\r\n", "\\n") + "'");
+        QCOMPARE(said.value("announced"), QByteArray("187 pixels kept"));
+        QCOMPARE(QByteArray::fromHex(said.value("clipboard")), expected);
+        QCOMPARE(said.value("second view"), QByteArray("300 \xc3\x97 200"));
+        QCOMPARE(said.value("brought back"), QByteArray("640 \xc3\x97 480"));
+        QCOMPARE(said.value("by its key"), QByteArray("300 \xc3\x97 200"));
+        if (scale == 1)
+            return;
+        const QList<QByteArray> window = said.value("window").split(' ');
+        QCOMPARE(window.size(), 2);
+        const QPoint at(window[0].toInt(), window[1].toInt());
+        for (const auto &[name, control] : {std::pair{"Screenshot buffer 1", "ImgBuffer0"},
+                                            {"Width", "txtWidth"},
+                                            {"Create Object", "btnCreate"},
+                                            {"Scroll screenshot vertically", "VScroll1"}}) {
+            const QRect drawn = corvantile::layout::inWindow(control);
+            const QRect expected(at + drawn.topLeft() * scale, drawn.size() * scale);
+            QCOMPARE(said.value(QByteArray("extent ") + name), QStringLiteral("%1 %2 %3 %4")
+                                                                   .arg(expected.x())
+                                                                   .arg(expected.y())
+                                                                   .arg(expected.width())
+                                                                   .arg(expected.height())
+                                                                   .toLatin1());
+        }
+    }
+
+    // What Orca itself speaks while the window is worked with the keyboard alone: every number
+    // box by its own name (an empty one too), the result box, what Paste and Create Object did,
+    // selected text whole, and the status line through Orca's status-bar command.
+    void spokenByOrca()
+    {
+        Desktop x;
+        QVERIFY(x.display.start());
+        QVERIFY(x.clipboard.offer(patternImage(640, 480)));
+        const QString prefs = x.display.filePath(QStringLiteral("orca"));
+        QVERIFY(QDir().mkpath(prefs));
+        const QByteArray spoken = driven(x.display, QStringLiteral("orca_driver.py"), {prefs});
+        QVERIFY(!spoken.isEmpty());
+        const auto said = [&spoken](const QByteArray &line) {
+            return spoken.contains("\n" + line) || spoken.startsWith(line);
+        };
+        for (const char *box : {"Red from", "Red to", "Green from", "Green to", "Blue from",
+                                "Blue to", "Width", "Height", "Coords"})
+            QVERIFY2(said(box + QByteArray(" text.")), box);
+        QVERIFY(said("Object definition read only text."));
+        QVERIFY(said("notification Pasted 640 \xc3\x97 480, in buffer 1."));
+        QVERIFY(spoken.contains(" pixels kept. The definition is on the clipboard."));
+        // The empty width box on the first Tab into it, and selected text whole.
+        QVERIFY(said("103 \xc3\x97 103.\nWidth text."));
+        QVERIFY(said("MappedObject selected."));
+        QVERIFY(said("10, 20 selected."));
+        // The status line, read by Orca's status-bar command, with the pointer on pixel (53, 42).
+        const QRgb pixel = patternPixel(53, 42);
+        QVERIFY(said("Status line statusbar.\n" + QString::asprintf("53, 42   /   R=%d G=%d B=%d.",
+                                                                    qRed(pixel), qGreen(pixel),
+                                                                    qBlue(pixel))
+                                                      .toLatin1()));
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_ScreenReader)
 #include "tst_screen_reader.moc"

@@ -30,197 +30,182 @@ QString compositor()
 class tst_Wayland : public QObject
 {
     Q_OBJECT
-
 private:
     std::optional<Desktop> x;
     QProcess *m_program = nullptr;
-    void startWithPicture(const QImage &shot);
+    void startWithPicture(const QImage &shot)
+    {
+        QVERIFY(x->clipboard.offer(shot));
+        m_program = x->program.start();
+        QVERIFY(m_program);
+        x->program.click(statusLine);
+        x->program.click(spot::pasteButton);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            x->program.screenPart(QRect(spot::viewPicture, QSize(20, 30))).pixel(10, 20),
+            patternPixel(10, 20), 10000);
+    }
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void pasteAndCreate();
-    void stalledOwnerKeepsTheWindowAnswering();
-    void maximiseLeavesTheWindowAsItIs();
-    void looksAsOnX11();
-    void zoomStaysAboveItsWindow();
-    void controlsDrawnWhole_data();
-    void controlsDrawnWhole();
+    void initTestCase()
+    {
+        requireTools(QStringLiteral("Xvfb wl-copy wl-paste xdotool import dbus-daemon ") +
+                         compositor(),
+                     QStringLiteral("CORVANTILE_BINARY CORVANTILE_MAIN_WINDOW_TEST"));
+    }
+
+    void init()
+    {
+        x.emplace();
+        QVERIFY(x->display.start(QSize(1280, 900)));
+        QVERIFY(x->display.startWayland(compositor()));
+    }
+
+    void cleanup() { x.reset(); }
+
+    void pasteAndCreate()
+    {
+        const QImage shot = patternImage(640, 480);
+        startWithPicture(shot);
+        if (QTest::currentTestFailed())
+            return;
+        const QRect visible(spot::viewPicture, QSize(550, 300));
+        QCOMPARE(x->program.screenPart(visible), shot.copy(0, 0, 550, 300));
+
+        const QRect region(130, 45, 17, 11);
+        x->program.typeRegionAndCreate(QStringLiteral("130, 45"), QStringLiteral("17"),
+                                       QStringLiteral("11"));
+        QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), expectedDefinition(shot, region), 10000);
+    }
+
+    void stalledOwnerKeepsTheWindowAnswering()
+    {
+        startWithPicture(patternImage(300, 200));
+        if (QTest::currentTestFailed())
+            return;
+        QProcess *owner =
+            x->clipboard.offer(pngBytes(patternImage(50, 50)), QStringLiteral("image/png"));
+        QVERIFY(owner);
+        ::kill(static_cast<pid_t>(owner->processId()), SIGSTOP);
+
+        const QRect widthBox(spot::widthBox - QPoint(38, 7), QSize(76, 14));
+        x->program.click(statusLine);
+        const QImage widthBefore = x->program.screenPart(widthBox);
+        QElapsedTimer timer;
+        timer.start();
+        x->program.click(spot::pasteButton);
+        x->program.click(spot::widthBox);
+        x->display.xdotool(QStringLiteral("type 7"));
+        QTRY_VERIFY_WITH_TIMEOUT(x->program.screenPart(widthBox) != widthBefore, 30000);
+        const qint64 blocked = timer.elapsed();
+        qInfo("the window reacted again after %lld ms", blocked);
+        // The two clicks and the typing take about 0.7 s of that by themselves.
+        QVERIFY2(blocked < 2500 + 1000,
+                 qPrintable(QStringLiteral("blocked for %1 ms").arg(blocked)));
+        const QImage view = x->program.screenPart(QRect(spot::viewPicture, QSize(120, 60)));
+        QCOMPARE(view.pixel(100, 50), patternPixel(100, 50)); // the view kept its picture
+    }
+
+    void maximiseLeavesTheWindowAsItIs()
+    {
+        m_program = x->program.start();
+        QVERIFY(m_program);
+        QCOMPARE(x->program.waylandFrameWidth(), 688 + 6);
+        const QPoint place = x->program.window();
+        // Where Qt's title bar puts its maximise button: the second of the buttons at the right.
+        const QPoint maximise(688 + 3 - 8 - 18 - 5 - 9, -30 + 15);
+        x->program.click(maximise);
+        x->program.click(maximise);
+        QTest::qWait(1500);
+        QCOMPARE(m_program->state(), QProcess::Running);
+        QVERIFY(x->program.findWaylandWindow());
+        QCOMPARE(x->program.window(), place);              // neither moved
+        QCOMPARE(x->program.waylandFrameWidth(), 688 + 6); // nor resized
+    }
+
+    // Inside the tool's own frame the window is drawn as on X11, fonts and all: the same state (a
+    // picture file opened, the window active) compared pixel for pixel.
+    void looksAsOnX11()
+    {
+        const QString file = x->display.filePath(QStringLiteral("shot.png"));
+        QVERIFY(patternImage(300, 200).save(file));
+        const QRect client(QPoint(0, 0), corvantile::layout::window.size());
+        Desktop onX11;
+        QVERIFY(onX11.display.start());
+        onX11.program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
+        QVERIFY(onX11.program.start());
+        const QImage unfocused = onX11.program.screenPart(client);
+        onX11.display.xdotool(
+            QStringLiteral("search --onlyvisible --name Quenby windowfocus --sync"));
+        QTRY_VERIFY_WITH_TIMEOUT(onX11.program.screenPart(client) != unfocused, 10000); // active
+        QTest::qWait(300);
+        const QImage expected = onX11.program.screenPart(client);
+
+        x->program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
+        QVERIFY(x->program.start());
+        x->display.xdotool(QStringLiteral("mousemove 1270 890")); // Weston's pointer out of the way
+        QTRY_COMPARE_WITH_TIMEOUT(x->program.screenPart(client), expected, 10000);
+    }
+
+    // The Zoom preview opens as the main window's dialog, above it: a click on the main window
+    // leaves it in front and with the keys, and Escape closes it.
+    void zoomStaysAboveItsWindow()
+    {
+        const QString file = x->display.filePath(QStringLiteral("shot.png"));
+        QVERIFY(patternImage(300, 200).save(file));
+        x->program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
+        QVERIFY(x->program.start());
+        x->program.click(statusLine);
+        const QImage before = x->display.screen();
+        x->display.xdotool(QStringLiteral("key ctrl+shift+1 sleep 0.5 key e"));
+        // The Zoom is where the screen changed, its title bar included.
+        QImage open;
+        QRect zoom;
+        const auto opened = [&] {
+            open = x->display.screen();
+            zoom = QRect();
+            for (int y = 0; y < open.height(); ++y)
+                for (int x = 0; x < open.width(); ++x)
+                    if (open.pixel(x, y) != before.pixel(x, y))
+                        zoom |= QRect(x, y, 1, 1);
+            return zoom.width() > 250 && zoom.height() > 150;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(opened(), 10000);
+        QTest::qWait(500);
+        open = x->display.screen();                         // drawn whole
+        const QRect picture = zoom.adjusted(8, 36, -8, -8); // inside its frame and title bar
+        // A click on the main window, where the Zoom does not cover it.
+        const QRect main(x->program.window(), corvantile::layout::window.size());
+        QPoint away = main.topLeft() + spot::pasteButton;
+        if (zoom.contains(away))
+            away = main.topLeft() + spot::slot(7).center();
+        QVERIFY(!zoom.contains(away));
+        x->display.xdotool(
+            QStringLiteral("mousemove %1 %2 click 1 sleep 1").arg(away.x()).arg(away.y()));
+        QCOMPARE(x->display.screen().copy(picture), open.copy(picture));
+        x->display.xdotool(QStringLiteral("key Escape"));
+        QTRY_COMPARE_WITH_TIMEOUT(x->display.screen().copy(picture), before.copy(picture), 10000);
+    }
+
+    void controlsDrawnWhole_data()
+    {
+        QTest::addColumn<QString>("scale");
+        for (const char *scale : {"1", "1.25", "1.5", "2"})
+            QTest::newRow(scale) << QString::fromLatin1(scale);
+    }
+    // The window's own tests of its places, captions and marks, run as a client of the compositor:
+    // with the fonts of Wayland, every control is where it belongs and drawn whole.
+    void controlsDrawnWhole()
+    {
+        QFETCH(QString, scale);
+        QProcess *run = x->display.start(
+            qEnvironmentVariable("CORVANTILE_MAIN_WINDOW_TEST"),
+            words(QStringLiteral("geometry bufferSlotsStandInTwoColumns captionsFit")),
+            {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland")},
+             {QStringLiteral("QT_SCALE_FACTOR"), scale}});
+        QVERIFY(run && run->waitForFinished(60000));
+        QVERIFY2(run->exitCode() == 0, run->readAllStandardOutput().right(3000).constData());
+    }
 };
-
-void tst_Wayland::initTestCase()
-{
-    requireTools(QStringLiteral("Xvfb wl-copy wl-paste xdotool import dbus-daemon ") + compositor(),
-                 QStringLiteral("CORVANTILE_BINARY CORVANTILE_MAIN_WINDOW_TEST"));
-}
-
-void tst_Wayland::init()
-{
-    x.emplace();
-    QVERIFY(x->display.start(QSize(1280, 900)));
-    QVERIFY(x->display.startWayland(compositor()));
-}
-
-void tst_Wayland::cleanup()
-{
-    x.reset();
-}
-
-void tst_Wayland::startWithPicture(const QImage &shot)
-{
-    QVERIFY(x->clipboard.offer(shot));
-    m_program = x->program.start();
-    QVERIFY(m_program);
-    x->program.click(statusLine);
-    x->program.click(spot::pasteButton);
-    QTRY_COMPARE_WITH_TIMEOUT(
-        x->program.screenPart(QRect(spot::viewPicture, QSize(20, 30))).pixel(10, 20),
-        patternPixel(10, 20), 10000);
-}
-
-void tst_Wayland::pasteAndCreate()
-{
-    const QImage shot = patternImage(640, 480);
-    startWithPicture(shot);
-    if (QTest::currentTestFailed())
-        return;
-    const QRect visible(spot::viewPicture, QSize(550, 300));
-    QCOMPARE(x->program.screenPart(visible), shot.copy(0, 0, 550, 300));
-
-    const QRect region(130, 45, 17, 11);
-    x->program.typeRegionAndCreate(QStringLiteral("130, 45"), QStringLiteral("17"),
-                                   QStringLiteral("11"));
-    QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), expectedDefinition(shot, region), 10000);
-}
-
-void tst_Wayland::stalledOwnerKeepsTheWindowAnswering()
-{
-    startWithPicture(patternImage(300, 200));
-    if (QTest::currentTestFailed())
-        return;
-    QProcess *owner =
-        x->clipboard.offer(pngBytes(patternImage(50, 50)), QStringLiteral("image/png"));
-    QVERIFY(owner);
-    ::kill(static_cast<pid_t>(owner->processId()), SIGSTOP);
-
-    const QRect widthBox(spot::widthBox - QPoint(38, 7), QSize(76, 14));
-    x->program.click(statusLine);
-    const QImage widthBefore = x->program.screenPart(widthBox);
-    QElapsedTimer timer;
-    timer.start();
-    x->program.click(spot::pasteButton);
-    x->program.click(spot::widthBox);
-    x->display.xdotool(QStringLiteral("type 7"));
-    QTRY_VERIFY_WITH_TIMEOUT(x->program.screenPart(widthBox) != widthBefore, 30000);
-    const qint64 blocked = timer.elapsed();
-    qInfo("the window reacted again after %lld ms", blocked);
-    // The two clicks and the typing take about 0.7 s of that by themselves.
-    QVERIFY2(blocked < 2500 + 1000, qPrintable(QStringLiteral("blocked for %1 ms").arg(blocked)));
-    const QImage view = x->program.screenPart(QRect(spot::viewPicture, QSize(120, 60)));
-    QCOMPARE(view.pixel(100, 50), patternPixel(100, 50)); // the view kept its picture
-}
-
-void tst_Wayland::maximiseLeavesTheWindowAsItIs()
-{
-    m_program = x->program.start();
-    QVERIFY(m_program);
-    QCOMPARE(x->program.waylandFrameWidth(), 688 + 6);
-    const QPoint place = x->program.window();
-    // Where Qt's title bar puts its maximise button: the second of the buttons at the right.
-    const QPoint maximise(688 + 3 - 8 - 18 - 5 - 9, -30 + 15);
-    x->program.click(maximise);
-    x->program.click(maximise);
-    QTest::qWait(1500);
-    QCOMPARE(m_program->state(), QProcess::Running);
-    QVERIFY(x->program.findWaylandWindow());
-    QCOMPARE(x->program.window(), place);              // neither moved
-    QCOMPARE(x->program.waylandFrameWidth(), 688 + 6); // nor resized
-}
-
-// Inside the tool's own frame the window is drawn as on X11, fonts and all: the same state (a
-// picture file opened, the window active) compared pixel for pixel.
-void tst_Wayland::looksAsOnX11()
-{
-    const QString file = x->display.filePath(QStringLiteral("shot.png"));
-    QVERIFY(patternImage(300, 200).save(file));
-    const QRect client(QPoint(0, 0), corvantile::layout::window.size());
-    Desktop onX11;
-    QVERIFY(onX11.display.start());
-    onX11.program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
-    QVERIFY(onX11.program.start());
-    const QImage unfocused = onX11.program.screenPart(client);
-    onX11.display.xdotool(QStringLiteral("search --onlyvisible --name Quenby windowfocus --sync"));
-    QTRY_VERIFY_WITH_TIMEOUT(onX11.program.screenPart(client) != unfocused, 10000); // active
-    QTest::qWait(300);
-    const QImage expected = onX11.program.screenPart(client);
-
-    x->program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
-    QVERIFY(x->program.start());
-    x->display.xdotool(QStringLiteral("mousemove 1270 890")); // Weston's pointer out of the way
-    QTRY_COMPARE_WITH_TIMEOUT(x->program.screenPart(client), expected, 10000);
-}
-
-// The Zoom preview opens as the main window's dialog, above it: a click on the main window
-// leaves it in front and with the keys, and Escape closes it.
-void tst_Wayland::zoomStaysAboveItsWindow()
-{
-    const QString file = x->display.filePath(QStringLiteral("shot.png"));
-    QVERIFY(patternImage(300, 200).save(file));
-    x->program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
-    QVERIFY(x->program.start());
-    x->program.click(statusLine);
-    const QImage before = x->display.screen();
-    x->display.xdotool(QStringLiteral("key ctrl+shift+1 sleep 0.5 key e"));
-    // The Zoom is where the screen changed, its title bar included.
-    QImage open;
-    QRect zoom;
-    const auto opened = [&] {
-        open = x->display.screen();
-        zoom = QRect();
-        for (int y = 0; y < open.height(); ++y)
-            for (int x = 0; x < open.width(); ++x)
-                if (open.pixel(x, y) != before.pixel(x, y))
-                    zoom |= QRect(x, y, 1, 1);
-        return zoom.width() > 250 && zoom.height() > 150;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(opened(), 10000);
-    QTest::qWait(500);
-    open = x->display.screen();                         // drawn whole
-    const QRect picture = zoom.adjusted(8, 36, -8, -8); // inside its frame and title bar
-    // A click on the main window, where the Zoom does not cover it.
-    const QRect main(x->program.window(), corvantile::layout::window.size());
-    QPoint away = main.topLeft() + spot::pasteButton;
-    if (zoom.contains(away))
-        away = main.topLeft() + spot::slot(7).center();
-    QVERIFY(!zoom.contains(away));
-    x->display.xdotool(
-        QStringLiteral("mousemove %1 %2 click 1 sleep 1").arg(away.x()).arg(away.y()));
-    QCOMPARE(x->display.screen().copy(picture), open.copy(picture));
-    x->display.xdotool(QStringLiteral("key Escape"));
-    QTRY_COMPARE_WITH_TIMEOUT(x->display.screen().copy(picture), before.copy(picture), 10000);
-}
-
-void tst_Wayland::controlsDrawnWhole_data()
-{
-    QTest::addColumn<QString>("scale");
-    for (const char *scale : {"1", "1.25", "1.5", "2"})
-        QTest::newRow(scale) << QString::fromLatin1(scale);
-}
-
-// The window's own tests of its places, captions and marks, run as a client of the compositor:
-// with the fonts of Wayland, every control is where it belongs and drawn whole.
-void tst_Wayland::controlsDrawnWhole()
-{
-    QFETCH(QString, scale);
-    QProcess *run =
-        x->display.start(qEnvironmentVariable("CORVANTILE_MAIN_WINDOW_TEST"),
-                         words(QStringLiteral("geometry bufferSlotsStandInTwoColumns captionsFit")),
-                         {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland")},
-                          {QStringLiteral("QT_SCALE_FACTOR"), scale}});
-    QVERIFY(run && run->waitForFinished(60000));
-    QVERIFY2(run->exitCode() == 0, run->readAllStandardOutput().right(3000).constData());
-}
 
 QTEST_GUILESS_MAIN(tst_Wayland)
 #include "tst_wayland.moc"

@@ -14,245 +14,224 @@ using namespace corvantile::test;
 class tst_X11 : public QObject
 {
     Q_OBJECT
-
 private:
     std::optional<Desktop> x;
     QProcess *m_program = nullptr;
     QByteArray m_expected;
-    void pasteDragAndCreate(const QRect &region);
-    void dragAndCreate(QPoint viewOrigin, const QRect &region);
-    void createDefinition(const QRect &region);
-    void endProgramNormally();
+    // Pastes the pattern screenshot that the clipboard holds, marks the region with a real drag,
+    // chooses "Every Pixel" and presses "Create Object".
+    void pasteDragAndCreate(const QRect &region)
+    {
+        x->program.click(spot::pasteButton);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            x->program.screenPart(QRect(spot::viewPicture, QSize(20, 30))).pixel(10, 20),
+            patternPixel(10, 20), 10000);
+        dragAndCreate(spot::viewPicture, region);
+    }
+
+    // A real drag with the pointer over the region's first pixel to its far corner, on the view
+    // whose first picture pixel is on the screen at viewOrigin in the window; then "Every Pixel"
+    // and "Create Object".
+    void dragAndCreate(QPoint viewOrigin, const QRect &region)
+    {
+        const QPoint from = x->program.window() + viewOrigin + region.topLeft();
+        const QPoint to = from + QPoint(region.width(), region.height());
+        QString drag = QStringLiteral("mousemove %1 %2 mousedown 1").arg(from.x()).arg(from.y());
+        for (int i = 1; i <= 5; ++i) {
+            const QPoint p = from + (to - from) * i / 5;
+            drag += QStringLiteral(" mousemove %1 %2 sleep 0.05").arg(p.x()).arg(p.y());
+        }
+        x->display.xdotool(drag + QStringLiteral(" mouseup 1 sleep 0.3"));
+        x->program.click(spot::everyPixelOption);
+        x->program.click(spot::createButton);
+    }
+
+    // Starts the program with a pattern screenshot on the clipboard, marks the region and creates
+    // its definition, which then stands on the clipboard; m_expected holds it.
+    void createDefinition(const QRect &region)
+    {
+        const QImage shot = patternImage(400, 300);
+        QVERIFY(x->clipboard.offer(shot));
+        m_program = x->program.start();
+        QVERIFY(m_program);
+        pasteDragAndCreate(region);
+        m_expected = expectedDefinition(shot, region);
+        QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), m_expected, 10000);
+    }
+
+    // Ends the program with a termination signal, which closes the window the normal way.
+    void endProgramNormally()
+    {
+        m_program->terminate();
+        QVERIFY(m_program->waitForFinished(10000));
+        QCOMPARE(m_program->exitStatus(), QProcess::NormalExit);
+    }
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void pasteFromAnotherProgram();
-    void pictureFileOnTheCommandLine();
-    void mainPathFromPasteToClipboard();
-    void definitionOutlivesTheProgram();
-    void definitionIsHandedToTheClipboardManager();
-    void numbersUnderADecimalCommaLocale();
-    void largeScreenshotPastesWhole();
-    void pointerMarksPixelsOnAScaledScreen();
-};
-
-void tst_X11::initTestCase()
-{
-    requireTools(QStringLiteral("Xvfb xclip xdotool import parcellite"),
-                 QStringLiteral("CORVANTILE_BINARY CORVANTILE_SAVE_TARGETS_MANAGER"));
-}
-
-void tst_X11::init()
-{
-    x.emplace();
-    QVERIFY(x->display.start());
-}
-
-void tst_X11::cleanup()
-{
-    x.reset();
-}
-
-void tst_X11::pasteFromAnotherProgram()
-{
-    const QImage shot = patternImage(800, 600);
-    QVERIFY(x->clipboard.offer(shot));
-    QVERIFY(x->program.start());
-    const QImage slotBefore = x->program.screenPart(spot::firstSlot);
-    x->program.click(spot::pasteButton);
-    const QRect visible(spot::viewPicture, QSize(550, 300));
-    QTRY_COMPARE_WITH_TIMEOUT(x->program.screenPart(visible).pixel(549, 299),
-                              patternPixel(549, 299), 10000);
-    // The view holds exactly the image, pixel for pixel, as far as the viewport shows it.
-    QCOMPARE(x->program.screenPart(visible), shot.copy(0, 0, 550, 300));
-    // Slot 0 now shows a thumbnail instead of its empty face.
-    const QImage slotAfter = x->program.screenPart(spot::firstSlot);
-    QVERIFY(slotAfter != slotBefore);
-    QVERIFY(slotAfter.pixel(5, 5) != slotAfter.pixel(40, 40));
-}
-
-// `corvantile shot.png` opens with the picture in the view and in the first buffer.
-void tst_X11::pictureFileOnTheCommandLine()
-{
-    const QImage shot = patternImage(300, 200);
-    const QString file = x->display.filePath(QStringLiteral("shot.png"));
-    QVERIFY(shot.save(file));
-    x->program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
-    QVERIFY(x->program.start());
-    const QRect visible(spot::viewPicture, QSize(300, 200));
-    QTRY_COMPARE_WITH_TIMEOUT(x->program.screenPart(visible), shot, 10000);
-    QVERIFY(x->program.screenPart(spot::firstSlot) != x->program.screenPart(spot::secondSlot));
-}
-
-// Pastes the pattern screenshot that the clipboard holds, marks the region with a real drag,
-// chooses "Every Pixel" and presses "Create Object".
-void tst_X11::pasteDragAndCreate(const QRect &region)
-{
-    x->program.click(spot::pasteButton);
-    QTRY_COMPARE_WITH_TIMEOUT(
-        x->program.screenPart(QRect(spot::viewPicture, QSize(20, 30))).pixel(10, 20),
-        patternPixel(10, 20), 10000);
-    dragAndCreate(spot::viewPicture, region);
-}
-
-// A real drag with the pointer over the region's first pixel to its far corner, on the view
-// whose first picture pixel is on the screen at viewOrigin in the window; then "Every Pixel"
-// and "Create Object".
-void tst_X11::dragAndCreate(QPoint viewOrigin, const QRect &region)
-{
-    const QPoint from = x->program.window() + viewOrigin + region.topLeft();
-    const QPoint to = from + QPoint(region.width(), region.height());
-    QString drag = QStringLiteral("mousemove %1 %2 mousedown 1").arg(from.x()).arg(from.y());
-    for (int i = 1; i <= 5; ++i) {
-        const QPoint p = from + (to - from) * i / 5;
-        drag += QStringLiteral(" mousemove %1 %2 sleep 0.05").arg(p.x()).arg(p.y());
+    void initTestCase()
+    {
+        requireTools(QStringLiteral("Xvfb xclip xdotool import parcellite"),
+                     QStringLiteral("CORVANTILE_BINARY CORVANTILE_SAVE_TARGETS_MANAGER"));
     }
-    x->display.xdotool(drag + QStringLiteral(" mouseup 1 sleep 0.3"));
-    x->program.click(spot::everyPixelOption);
-    x->program.click(spot::createButton);
-}
 
-void tst_X11::mainPathFromPasteToClipboard()
-{
-    const QImage shot = patternImage(640, 480);
-    QVERIFY(x->clipboard.offer(shot));
-    QVERIFY(x->program.start());
-    const QRect region(120, 40, 30, 22);
-    pasteDragAndCreate(region);
-    QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), expectedDefinition(shot, region), 10000);
-}
+    void init()
+    {
+        x.emplace();
+        QVERIFY(x->display.start());
+    }
 
-// Starts the program with a pattern screenshot on the clipboard, marks the region and creates
-// its definition, which then stands on the clipboard; m_expected holds it.
-void tst_X11::createDefinition(const QRect &region)
-{
-    const QImage shot = patternImage(400, 300);
-    QVERIFY(x->clipboard.offer(shot));
-    m_program = x->program.start();
-    QVERIFY(m_program);
-    pasteDragAndCreate(region);
-    m_expected = expectedDefinition(shot, region);
-    QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), m_expected, 10000);
-}
+    void cleanup() { x.reset(); }
 
-// Ends the program with a termination signal, which closes the window the normal way.
-void tst_X11::endProgramNormally()
-{
-    m_program->terminate();
-    QVERIFY(m_program->waitForFinished(10000));
-    QCOMPARE(m_program->exitStatus(), QProcess::NormalExit);
-}
+    void pasteFromAnotherProgram()
+    {
+        const QImage shot = patternImage(800, 600);
+        QVERIFY(x->clipboard.offer(shot));
+        QVERIFY(x->program.start());
+        const QImage slotBefore = x->program.screenPart(spot::firstSlot);
+        x->program.click(spot::pasteButton);
+        const QRect visible(spot::viewPicture, QSize(550, 300));
+        QTRY_COMPARE_WITH_TIMEOUT(x->program.screenPart(visible).pixel(549, 299),
+                                  patternPixel(549, 299), 10000);
+        // The view holds exactly the image, pixel for pixel, as far as the viewport shows it.
+        QCOMPARE(x->program.screenPart(visible), shot.copy(0, 0, 550, 300));
+        // Slot 0 now shows a thumbnail instead of its empty face.
+        const QImage slotAfter = x->program.screenPart(spot::firstSlot);
+        QVERIFY(slotAfter != slotBefore);
+        QVERIFY(slotAfter.pixel(5, 5) != slotAfter.pixel(40, 40));
+    }
 
-void tst_X11::definitionOutlivesTheProgram()
-{
-    // A clipboard manager, as desktops run one; its history goes to a home of its own.
-    const QString home = x->display.filePath(QStringLiteral("home"));
-    QVERIFY(x->display.start(QStringLiteral("parcellite"), {QStringLiteral("-n")},
-                             {{QStringLiteral("HOME"), home}}));
-    createDefinition(QRect(33, 44, 12, 9));
-    if (QTest::currentTestFailed())
-        return;
-    // Parcellite takes its copy when it next looks at the clipboard, and keeps a history file.
-    const auto managerHasIt = [&] {
-        QFile history(home + QStringLiteral("/.local/share/parcellite/history"));
-        return history.open(QIODevice::ReadOnly) && history.readAll().contains(m_expected.left(60));
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(managerHasIt(), 10000);
-    endProgramNormally();
-    if (QTest::currentTestFailed())
-        return;
-    QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), m_expected, 10000);
-}
+    // `corvantile shot.png` opens with the picture in the view and in the first buffer.
+    void pictureFileOnTheCommandLine()
+    {
+        const QImage shot = patternImage(300, 200);
+        const QString file = x->display.filePath(QStringLiteral("shot.png"));
+        QVERIFY(shot.save(file));
+        x->program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
+        QVERIFY(x->program.start());
+        const QRect visible(spot::viewPicture, QSize(300, 200));
+        QTRY_COMPARE_WITH_TIMEOUT(x->program.screenPart(visible), shot, 10000);
+        QVERIFY(x->program.screenPart(spot::firstSlot) != x->program.screenPart(spot::secondSlot));
+    }
 
-void tst_X11::definitionIsHandedToTheClipboardManager()
-{
-    // A manager that only keeps what a closing program hands over (it never looks at the
-    // clipboard by itself), so the definition survives only if Qt hands it over on the way out.
-    QProcess *manager =
-        x->display.start(qEnvironmentVariable("CORVANTILE_SAVE_TARGETS_MANAGER"), {});
-    QVERIFY(manager);
-    QTRY_VERIFY_WITH_TIMEOUT(manager->canReadLine(), 10000);
-    QCOMPARE(manager->readLine(), QByteArray("ready\n"));
-    createDefinition(QRect(70, 20, 9, 14));
-    if (QTest::currentTestFailed())
-        return;
-    endProgramNormally(); // right after Create Object
-    if (QTest::currentTestFailed())
-        return;
-    QTRY_VERIFY_WITH_TIMEOUT(manager->canReadLine(), 5000);
-    QVERIFY(manager->readLine().startsWith("saved"));
-    QCOMPARE(x->clipboard.text(), m_expected);
-}
+    void mainPathFromPasteToClipboard()
+    {
+        const QImage shot = patternImage(640, 480);
+        QVERIFY(x->clipboard.offer(shot));
+        QVERIFY(x->program.start());
+        const QRect region(120, 40, 30, 22);
+        pasteDragAndCreate(region);
+        QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), expectedDefinition(shot, region), 10000);
+    }
 
-// Under a locale whose decimal point is a comma the typed numbers still read "." as the point:
-// the corner 2.5 (a half, which rounds to the even 2), a width of 3.6 (4 columns copied, 3
-// walked), a height of 1.2e1 and a lower red bound of 3.5 (which is 4).
-void tst_X11::numbersUnderADecimalCommaLocale()
-{
-    const QImage shot = patternImage(400, 300);
-    QVERIFY(x->clipboard.offer(shot));
-    QVERIFY(x->program.start({{QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8")}}));
-    x->program.click(spot::pasteButton);
-    QTRY_COMPARE_WITH_TIMEOUT(
-        x->program.screenPart(QRect(spot::viewPicture, QSize(20, 30))).pixel(10, 20),
-        patternPixel(10, 20), 10000);
-    x->program.typeInto(spot::redFromBox, QStringLiteral("3.5"));
-    x->program.typeRegionAndCreate(QStringLiteral("2.5e0, 2.0e1"), QStringLiteral("3.6"),
-                                   QStringLiteral("1.2e1"));
-    QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(),
-                              expectedDefinition(shot, QRect(2, 20, 3, 12), "2.5e0, 2.0e1", 4),
-                              10000);
-}
+    void definitionOutlivesTheProgram()
+    {
+        // A clipboard manager, as desktops run one; its history goes to a home of its own.
+        const QString home = x->display.filePath(QStringLiteral("home"));
+        QVERIFY(x->display.start(QStringLiteral("parcellite"), {QStringLiteral("-n")},
+                                 {{QStringLiteral("HOME"), home}}));
+        createDefinition(QRect(33, 44, 12, 9));
+        if (QTest::currentTestFailed())
+            return;
+        // Parcellite takes its copy when it next looks at the clipboard, and keeps a history file.
+        const auto managerHasIt = [&] {
+            QFile history(home + QStringLiteral("/.local/share/parcellite/history"));
+            return history.open(QIODevice::ReadOnly) &&
+                   history.readAll().contains(m_expected.left(60));
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(managerHasIt(), 10000);
+        endProgramNormally();
+        if (QTest::currentTestFailed())
+            return;
+        QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), m_expected, 10000);
+    }
 
-// Two 5K screens side by side: far over Qt's default limit for one picture, and it pastes
-// whole. A region typed near its bottom-right corner gives that corner's exact pixels.
-void tst_X11::largeScreenshotPastesWhole()
-{
-    QImage shot(10240, 4320, QImage::Format_RGB32);
-    shot.fill(qRgb(40, 50, 60));
-    const QRect region(10200, 4290, 40, 30);
-    for (int y = region.top() - 5; y <= region.bottom(); ++y)
-        for (int x = region.left() - 5; x <= region.right(); ++x)
-            shot.setPixel(x, y, patternPixel(x, y));
-    QVERIFY(x->clipboard.offer(shot));
-    QVERIFY(x->program.start());
-    const QImage slotBefore = x->program.screenPart(spot::firstSlot);
-    x->program.click(spot::pasteButton);
-    QTRY_VERIFY_WITH_TIMEOUT(x->program.screenPart(spot::firstSlot) != slotBefore, 20000);
-    x->program.typeRegionAndCreate(QStringLiteral("10200, 4290"), QStringLiteral("40"),
-                                   QStringLiteral("30"));
-    QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), expectedDefinition(shot, region), 10000);
-}
+    void definitionIsHandedToTheClipboardManager()
+    {
+        // A manager that only keeps what a closing program hands over (it never looks at the
+        // clipboard by itself), so the definition survives only if Qt hands it over on the way out.
+        QProcess *manager =
+            x->display.start(qEnvironmentVariable("CORVANTILE_SAVE_TARGETS_MANAGER"), {});
+        QVERIFY(manager);
+        QTRY_VERIFY_WITH_TIMEOUT(manager->canReadLine(), 10000);
+        QCOMPARE(manager->readLine(), QByteArray("ready\n"));
+        createDefinition(QRect(70, 20, 9, 14));
+        if (QTest::currentTestFailed())
+            return;
+        endProgramNormally(); // right after Create Object
+        if (QTest::currentTestFailed())
+            return;
+        QTRY_VERIFY_WITH_TIMEOUT(manager->canReadLine(), 5000);
+        QVERIFY(manager->readLine().startsWith("saved"));
+        QCOMPARE(x->clipboard.text(), m_expected);
+    }
+    // Under a locale whose decimal point is a comma the typed numbers still read "." as the point:
+    // the corner 2.5 (a half, which rounds to the even 2), a width of 3.6 (4 columns copied, 3
+    // walked), a height of 1.2e1 and a lower red bound of 3.5 (which is 4).
+    void numbersUnderADecimalCommaLocale()
+    {
+        const QImage shot = patternImage(400, 300);
+        QVERIFY(x->clipboard.offer(shot));
+        QVERIFY(x->program.start({{QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8")}}));
+        x->program.click(spot::pasteButton);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            x->program.screenPart(QRect(spot::viewPicture, QSize(20, 30))).pixel(10, 20),
+            patternPixel(10, 20), 10000);
+        x->program.typeInto(spot::redFromBox, QStringLiteral("3.5"));
+        x->program.typeRegionAndCreate(QStringLiteral("2.5e0, 2.0e1"), QStringLiteral("3.6"),
+                                       QStringLiteral("1.2e1"));
+        QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(),
+                                  expectedDefinition(shot, QRect(2, 20, 3, 12), "2.5e0, 2.0e1", 4),
+                                  10000);
+    }
 
-// At 1.5 the screenshot is shown one pixel for one screen pixel, and a drag with the real
-// pointer from one screen pixel to another marks exactly the screenshot pixels under it.
-void tst_X11::pointerMarksPixelsOnAScaledScreen()
-{
-    x.emplace();
-    QVERIFY(x->display.start(QSize(1280, 1024)));
-    x->program.setScale(1.5);
-    const QImage shot = patternImage(640, 480);
-    QVERIFY(x->clipboard.offer(shot));
-    QVERIFY(x->program.start());
-    x->program.click(spot::pasteButton);
-    // Where the picture's first pixel is on the screen, as a user sees it.
-    std::optional<QPoint> origin;
-    const auto findOrigin = [&] {
-        const QImage near = x->program.screenPart(QRect(0, 0, 40, 40));
-        for (int y = 0; y + 2 < near.height() && !origin; ++y)
-            for (int x = 0; x + 2 < near.width() && !origin; ++x)
-                if (near.copy(x, y, 3, 3) == shot.copy(0, 0, 3, 3))
-                    origin = QPoint(x, y);
-        return origin.has_value();
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(findOrigin(), 10000);
-    QCOMPARE(x->program.screenPart(QRect(*origin, QSize(600, 400))), shot.copy(0, 0, 600, 400));
-    const QRect region(121, 41, 30, 22);
-    dragAndCreate(*origin, region);
-    QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), expectedDefinition(shot, region), 10000);
-}
+    // Two 5K screens side by side: far over Qt's default limit for one picture, and it pastes
+    // whole. A region typed near its bottom-right corner gives that corner's exact pixels.
+    void largeScreenshotPastesWhole()
+    {
+        QImage shot(10240, 4320, QImage::Format_RGB32);
+        shot.fill(qRgb(40, 50, 60));
+        const QRect region(10200, 4290, 40, 30);
+        for (int y = region.top() - 5; y <= region.bottom(); ++y)
+            for (int x = region.left() - 5; x <= region.right(); ++x)
+                shot.setPixel(x, y, patternPixel(x, y));
+        QVERIFY(x->clipboard.offer(shot));
+        QVERIFY(x->program.start());
+        const QImage slotBefore = x->program.screenPart(spot::firstSlot);
+        x->program.click(spot::pasteButton);
+        QTRY_VERIFY_WITH_TIMEOUT(x->program.screenPart(spot::firstSlot) != slotBefore, 20000);
+        x->program.typeRegionAndCreate(QStringLiteral("10200, 4290"), QStringLiteral("40"),
+                                       QStringLiteral("30"));
+        QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), expectedDefinition(shot, region), 10000);
+    }
+
+    // At 1.5 the screenshot is shown one pixel for one screen pixel, and a drag with the real
+    // pointer from one screen pixel to another marks exactly the screenshot pixels under it.
+    void pointerMarksPixelsOnAScaledScreen()
+    {
+        x.emplace();
+        QVERIFY(x->display.start(QSize(1280, 1024)));
+        x->program.setScale(1.5);
+        const QImage shot = patternImage(640, 480);
+        QVERIFY(x->clipboard.offer(shot));
+        QVERIFY(x->program.start());
+        x->program.click(spot::pasteButton);
+        // Where the picture's first pixel is on the screen, as a user sees it.
+        std::optional<QPoint> origin;
+        const auto findOrigin = [&] {
+            const QImage near = x->program.screenPart(QRect(0, 0, 40, 40));
+            for (int y = 0; y + 2 < near.height() && !origin; ++y)
+                for (int x = 0; x + 2 < near.width() && !origin; ++x)
+                    if (near.copy(x, y, 3, 3) == shot.copy(0, 0, 3, 3))
+                        origin = QPoint(x, y);
+            return origin.has_value();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(findOrigin(), 10000);
+        QCOMPARE(x->program.screenPart(QRect(*origin, QSize(600, 400))), shot.copy(0, 0, 600, 400));
+        const QRect region(121, 41, 30, 22);
+        dragAndCreate(*origin, region);
+        QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), expectedDefinition(shot, region), 10000);
+    }
+};
 
 QTEST_GUILESS_MAIN(tst_X11)
 #include "tst_x11.moc"
