@@ -1,7 +1,5 @@
 #include "support/form_driver.h"
-#include "support/test_images.h"
 
-#include <QSignalSpy>
 #include <set>
 
 using namespace corvantile;

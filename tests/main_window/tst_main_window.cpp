@@ -3,18 +3,7 @@
 #include "main_window/layout.h"
 #include "preview/popup_form.h"
 #include "support/form_driver.h"
-#include "support/test_images.h"
 #include "system/client_frame.h"
-
-#include <QAccessible>
-#include <QMenuBar>
-#include <QPainter>
-#include <QPlainTextEdit>
-#include <QScreen>
-#include <QSignalSpy>
-#include <QStyleOptionButton>
-#include <QTextLayout>
-#include <QtMath>
 
 using namespace corvantile;
 using namespace corvantile::test;

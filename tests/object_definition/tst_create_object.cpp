@@ -1,12 +1,5 @@
 #include "common/colour.h"
 #include "support/form_driver.h"
-#include "support/test_images.h"
-
-#include <QAccessible>
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QPlainTextEdit>
-#include <QTextBlock>
 
 using namespace corvantile;
 using namespace corvantile::test;

@@ -1,9 +1,6 @@
 #include "preview/frm_egg.h"
 #include "preview/popup_form.h"
 #include "support/form_driver.h"
-#include "support/test_images.h"
-
-#include <QApplication>
 
 using namespace corvantile;
 using namespace corvantile::test;

@@ -1,12 +1,6 @@
 #include "screenshot/buffers.h"
 #include "screenshot/scroll_ranges.h"
 #include "support/form_driver.h"
-#include "support/test_images.h"
-
-#include <QDragEnterEvent>
-#include <QFile>
-#include <QMimeData>
-#include <QTemporaryDir>
 
 using namespace corvantile;
 using namespace corvantile::test;

@@ -1,7 +1,6 @@
 #include "selection/captions.h"
 #include "selection/geometry.h"
 #include "support/form_driver.h"
-#include "support/test_images.h"
 
 #include <cmath>
 

@@ -1,14 +1,5 @@
 #include "desktop.h"
-#include "test_images.h"
 
-#include <QBuffer>
-#include <QColorSpace>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QStandardPaths>
-#include <QTest>
-#include <QThread>
 #include <csignal>
 
 namespace corvantile::test {

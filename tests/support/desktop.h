@@ -1,12 +1,12 @@
 #pragma once
 
 #include "main_window/layout.h"
+#include "test_images.h"
 
-#include <QHash>
-#include <QImage>
-#include <QPointer>
-#include <QProcess>
-#include <QTemporaryDir>
+#include <QtCore>
+#include <QtGui>
+#include <QtTest>
+
 #include <memory>
 #include <vector>
 
@@ -56,9 +56,9 @@ public:
 
     bool start(QSize size = QSize(1024, 768));
     // Starts a Wayland compositor inside the X server, so that it has a seat, a keyboard and a
-    // clipboard that xdotool's input reaches: weston (its x11 backend), mutter or kwin_wayland (nested,
-    // on a session bus of their own), with a runtime folder and socket of its own. Every program
-    // started afterwards is a Wayland client of it.
+    // clipboard that xdotool's input reaches: weston (its x11 backend), mutter or kwin_wayland
+    // (nested, on a session bus of their own), with a runtime folder and socket of its own. Every
+    // program started afterwards is a Wayland client of it.
     bool startWayland(const QString &compositor = QStringLiteral("weston"));
     // Where the compositor's own panel ends: windows stand below it.
     int panelHeight() const { return m_panelHeight; }

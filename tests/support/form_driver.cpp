@@ -1,19 +1,6 @@
 #include "form_driver.h"
 
 #include "common/screen_grid.h"
-#include "controls/image_box.h"
-#include "controls/locked_text_box.h"
-#include "controls/picture_box.h"
-
-#include <QAction>
-#include <QApplication>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMouseEvent>
-#include <QPointer>
-#include <QPushButton>
-#include <QTest>
-#include <QTimer>
 
 namespace corvantile::test {
 

@@ -6,20 +6,11 @@
 #include "controls/sunken_frame.h"
 #include "fake_clipboard.h"
 #include "main_window/form1.h"
+#include "test_images.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QEvent>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QList>
-#include <QMenu>
-#include <QPoint>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScrollBar>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
+
 #include <array>
 #include <functional>
 #include <memory>

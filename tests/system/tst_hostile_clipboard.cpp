@@ -2,13 +2,7 @@
 // and even when its owner stops answering, the tool stays responsive and loses nothing it held.
 
 #include "support/desktop.h"
-#include "support/test_images.h"
 
-#include <QElapsedTimer>
-#include <QFile>
-#include <QTest>
-#include <QThread>
-#include <QtEndian>
 #include <csignal>
 #include <optional>
 #include <zlib.h>

@@ -3,10 +3,6 @@
 // (atspi_driver.py) uses nothing but AT-SPI: actions, editable text and text.
 
 #include "support/desktop.h"
-#include "support/test_images.h"
-
-#include <QDir>
-#include <QTest>
 
 using namespace corvantile::test;
 

@@ -4,10 +4,7 @@
 // its own title bar.
 
 #include "support/desktop.h"
-#include "support/test_images.h"
 
-#include <QElapsedTimer>
-#include <QTest>
 #include <csignal>
 #include <optional>
 

@@ -6,10 +6,6 @@
 // them, and the Zoom preview opens as the active window and closes on Escape.
 
 #include "support/desktop.h"
-#include "support/test_images.h"
-
-#include <QBuffer>
-#include <QTest>
 
 using namespace corvantile::test;
 

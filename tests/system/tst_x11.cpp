@@ -2,11 +2,7 @@
 // drive the window, and what the program puts on the clipboard is read from outside.
 
 #include "support/desktop.h"
-#include "support/test_images.h"
 
-#include <QFile>
-#include <QTest>
-#include <QThread>
 #include <optional>
 
 using namespace corvantile::test;

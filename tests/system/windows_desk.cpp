@@ -55,13 +55,13 @@ std::vector<char> bitmap(const std::string &kind, UINT &format)
     put(dib, std::uint32_t(bits), 2);
     put(dib, masked ? BI_BITFIELDS : BI_RGB, 4);
     for (int i = 0; i < 3; ++i)
-        put(dib, 0, 4); // image size, resolution
+        put(dib, 0, 4);               // image size, resolution
     put(dib, bits == 8 ? 256 : 0, 4); // colours used
     put(dib, 0, 4);                   // colours important
     if (v5) {
         for (const std::uint32_t mask : masks)
             put(dib, mask, 4);
-        put(dib, 0x73524742, 4); // LCS_sRGB, "sRGB"
+        put(dib, 0x73524742, 4);            // LCS_sRGB, "sRGB"
         dib.resize(sizeof(BITMAPV5HEADER)); // end points, gamma, intent, profile: zero
     } else if (masked) {
         for (int i = 0; i < 3; ++i)
@@ -138,8 +138,8 @@ int offer(const std::string &kind, const char *png)
     HBITMAP device = CreateCompatibleBitmap(screen, width, height);
     HDC memory = CreateCompatibleDC(screen);
     SelectObject(memory, device);
-    if (SetDIBitsToDevice(memory, 0, 0, width, height, 0, 0, 0, height, dib.data() + pixelsAt,
-                          info, DIB_RGB_COLORS) != height)
+    if (SetDIBitsToDevice(memory, 0, 0, width, height, 0, 0, 0, height, dib.data() + pixelsAt, info,
+                          DIB_RGB_COLORS) != height)
         return 3;
     std::printf("%d %d\n", width, height);
     for (int y = 0; y < height; ++y) {
