@@ -50,36 +50,31 @@ private slots:
         QTest::addColumn<QString>("operations");
         QTest::addColumn<QString>("expectedSlots");
         QTest::addColumn<int>("bufferIndex");
-        QTest::newRow("first paste fills slot 0") << "p"
-                                                  << "0-------" << 0;
-        QTest::newRow("eight pastes fill the slots in order") << "pppppppp"
-                                                              << "01234567" << 7;
-        QTest::newRow("ninth paste lands nowhere") << "ppppppppp"
-                                                   << "01234567" << 8;
-        QTest::newRow("after nine, one deletion and a paste") << "ppppppppp d3 p"
-                                                              << "0124567-" << 8;
-        QTest::newRow("after nine, two deletions let a paste land in slot 7") << "ppppppppp d3 d3 p"
-                                                                              << "012567-9" << 7;
-        QTest::newRow("deleting slot 2 of five closes the gap") << "ppppp d2"
-                                                                << "0134----" << 3;
-        QTest::newRow("the next paste fills slot 4") << "ppppp d2 p"
-                                                     << "01345---" << 4;
-        QTest::newRow("deleting an empty slot lowers the counter") << "ppp d5"
-                                                                   << "012-----" << 1;
-        QTest::newRow("and the next paste replaces slot 2") << "ppp d5 p"
-                                                            << "013-----" << 2;
-        QTest::newRow("deletion at -1 stays at -1") << "d0"
-                                                    << "--------" << -1;
-        QTest::newRow("text only changes no slot") << "pp t"
-                                                   << "01------" << 1;
-        QTest::newRow("a picture that is not a bitmap changes no slot") << "p n"
-                                                                        << "0-------" << 0;
-        QTest::newRow("a failed read raises the counter but stores nothing") << "p f p"
-                                                                             << "0-1-----" << 2;
-        QTest::newRow("delete opened on the clip box deletes nothing") << "pppppppp c"
-                                                                       << "01234567" << 7;
-        QTest::newRow("deleting the last slot") << "pppppppp d7"
-                                                << "0123456-" << 6;
+        const struct
+        {
+            const char *tag, *operations, *expected;
+            int bufferIndex;
+        } rows[] = {
+            {"first paste fills slot 0", "p", "0-------", 0},
+            {"eight pastes fill the slots in order", "pppppppp", "01234567", 7},
+            {"ninth paste lands nowhere", "ppppppppp", "01234567", 8},
+            {"after nine, one deletion and a paste", "ppppppppp d3 p", "0124567-", 8},
+            {"after nine, two deletions let a paste land in slot 7", "ppppppppp d3 d3 p",
+             "012567-9", 7},
+            {"deleting slot 2 of five closes the gap", "ppppp d2", "0134----", 3},
+            {"the next paste fills slot 4", "ppppp d2 p", "01345---", 4},
+            {"deleting an empty slot lowers the counter", "ppp d5", "012-----", 1},
+            {"and the next paste replaces slot 2", "ppp d5 p", "013-----", 2},
+            {"deletion at -1 stays at -1", "d0", "--------", -1},
+            {"text only changes no slot", "pp t", "01------", 1},
+            {"a picture that is not a bitmap changes no slot", "p n", "0-------", 0},
+            {"a failed read raises the counter but stores nothing", "p f p", "0-1-----", 2},
+            {"delete opened on the clip box deletes nothing", "pppppppp c", "01234567", 7},
+            {"deleting the last slot", "pppppppp d7", "0123456-", 6},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(r.tag) << QString::fromLatin1(r.operations)
+                                 << QString::fromLatin1(r.expected) << r.bufferIndex;
     }
 
     void bufferSequences()
