@@ -325,6 +325,13 @@ void ProgramDriver::click(QPoint inWindow)
         QStringLiteral("mousemove %1 %2 sleep 0.05 click 1 sleep 0.3").arg(at.x()).arg(at.y()));
 }
 
+bool ProgramDriver::paste(const QImage &shot)
+{
+    click(spot::pasteButton);
+    const QRect corner(spot::viewPicture, QSize(20, 30));
+    return waitFor([&] { return screenPart(corner).pixel(10, 5) == shot.pixel(10, 5); }, 15000);
+}
+
 void ProgramDriver::typeInto(QPoint inWindow, const QString &text)
 {
     click(inWindow);

@@ -129,6 +129,8 @@ public:
     int waylandFrameWidth();
 
     void click(QPoint inWindow);
+    // Clicks "Paste Image From Clipboard" and waits until the view shows the shot's corner.
+    bool paste(const QImage &shot);
     // Clicks a text box, selects all it holds and types the text in its place.
     void typeInto(QPoint inWindow, const QString &text);
     // Types the region's corner, width and height, chooses "Every Pixel" and presses
