@@ -69,9 +69,9 @@ private slots:
 
     void bounds_data()
     {
-        // One pixel of red 100, green 150, blue 200 (peak 200), judged against the bounds.
-        QTest::addColumn<QList<int>>(
-            "bounds"); // redFrom, redTo, greenFrom, greenTo, blueFrom, blueTo
+        // One pixel of red 100, green 150, blue 200 (peak 200), judged against the bounds:
+        // redFrom, redTo, greenFrom, greenTo, blueFrom, blueTo.
+        QTest::addColumn<QList<int>>("bounds");
         QTest::addColumn<bool>("kept");
         QTest::newRow("defaults") << QList<int>{0, 255, 0, 255, 0, 255} << true;
         QTest::newRow("red at the lower bound") << QList<int>{100, 255, 0, 255, 0, 255} << true;
@@ -95,12 +95,10 @@ private slots:
         const GridSource pixel(1, {100 | 150 << 8 | 200 << 16});
         GeneratorInputs in = exampleInputs();
         in.widthText = in.heightText = QStringLiteral("1");
-        in.redFrom = static_cast<std::int16_t>(bounds[0]);
-        in.redTo = static_cast<std::int16_t>(bounds[1]);
-        in.greenFrom = static_cast<std::int16_t>(bounds[2]);
-        in.greenTo = static_cast<std::int16_t>(bounds[3]);
-        in.blueFrom = static_cast<std::int16_t>(bounds[4]);
-        in.blueTo = static_cast<std::int16_t>(bounds[5]);
+        std::int16_t *fields[] = {&in.redFrom, &in.redTo,    &in.greenFrom,
+                                  &in.greenTo, &in.blueFrom, &in.blueTo};
+        for (int i = 0; i < 6; ++i)
+            *fields[i] = static_cast<std::int16_t>(bounds[i]);
         QCOMPARE(run(pixel, in), header + (kept ? "200=0,0\r\n" : "") + endMarker);
     }
 
@@ -110,22 +108,24 @@ private slots:
         QTest::addColumn<QString>("width");
         QTest::addColumn<QString>("height");
         QTest::addColumn<QByteArray>("body");
-        QTest::newRow("every other, width 5") << 2 << "5"
-                                              << "1" << QByteArray("9=0,0|9=2,0|9=4,0\r\n");
-        QTest::newRow("every other, width 4") << 2 << "4"
-                                              << "1" << QByteArray("9=0,0|9=2,0\r\n");
-        QTest::newRow("every other, rows") << 2 << "1"
-                                           << "3" << QByteArray("9=0,0\r\n9=0,2\r\n");
-        QTest::newRow("every pixel, width 4") << 1 << "4"
-                                              << "1" << QByteArray("9=0,0|9=1,0|9=2,0|9=3,0\r\n");
-        QTest::newRow("width 2.5 samples columns 0 and 1") << 1 << "2.5"
-                                                           << "1" << QByteArray("9=0,0|9=1,0\r\n");
-        QTest::newRow("width 0") << 1 << "0"
-                                 << "3" << QByteArray();
-        QTest::newRow("negative height") << 1 << "3"
-                                         << "-2" << QByteArray();
-        QTest::newRow("blanks around the numbers") << 1 << " 2 "
-                                                   << " 1" << QByteArray("9=0,0|9=1,0\r\n");
+        const struct
+        {
+            const char *tag;
+            int step;
+            const char *width, *height, *body;
+        } rows[] = {
+            {"every other, width 5", 2, "5", "1", "9=0,0|9=2,0|9=4,0\r\n"},
+            {"every other, width 4", 2, "4", "1", "9=0,0|9=2,0\r\n"},
+            {"every other, rows", 2, "1", "3", "9=0,0\r\n9=0,2\r\n"},
+            {"every pixel, width 4", 1, "4", "1", "9=0,0|9=1,0|9=2,0|9=3,0\r\n"},
+            {"width 2.5 samples columns 0 and 1", 1, "2.5", "1", "9=0,0|9=1,0\r\n"},
+            {"width 0", 1, "0", "3", ""},
+            {"negative height", 1, "3", "-2", ""},
+            {"blanks around the numbers", 1, " 2 ", " 1", "9=0,0|9=1,0\r\n"},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(r.tag) << r.step << QString::fromLatin1(r.width)
+                                 << QString::fromLatin1(r.height) << QByteArray(r.body);
     }
 
     void sampling()
@@ -147,26 +147,25 @@ private slots:
         QTest::addColumn<QString>("width");
         QTest::addColumn<QString>("height");
         QTest::addColumn<bool>("fails");
-        QTest::newRow("empty width") << ""
-                                     << "2" << true;
-        QTest::newRow("letters") << "abc"
-                                 << "2" << true;
-        QTest::newRow("number then letters") << "12abc"
-                                             << "2" << true;
-        QTest::newRow("empty height") << "2"
-                                      << "" << true;
-        QTest::newRow("hexadecimal") << "&H2"
-                                     << "2" << true;
-        QTest::newRow("exponent") << "1e1"
-                                  << "1" << false;
-        QTest::newRow("absurd walk") << "1e9"
-                                     << "1e9" << true;
-        QTest::newRow("just within the bound") << "1000"
-                                               << "1000" << false;
-        QTest::newRow("just past the bound") << "1001"
-                                             << "1000" << true;
-        QTest::newRow("huge width, no rows") << "1e300"
-                                             << "0" << false;
+        const struct
+        {
+            const char *tag, *width, *height;
+            bool fails;
+        } rows[] = {
+            {"empty width", "", "2", true},
+            {"letters", "abc", "2", true},
+            {"number then letters", "12abc", "2", true},
+            {"empty height", "2", "", true},
+            {"hexadecimal", "&H2", "2", true},
+            {"exponent", "1e1", "1", false},
+            {"absurd walk", "1e9", "1e9", true},
+            {"just within the bound", "1000", "1000", false},
+            {"just past the bound", "1001", "1000", true},
+            {"huge width, no rows", "1e300", "0", false},
+        };
+        for (const auto &r : rows)
+            QTest::newRow(r.tag) << QString::fromLatin1(r.width) << QString::fromLatin1(r.height)
+                                 << r.fails;
     }
 
     void sizeTexts()
