@@ -247,8 +247,8 @@ private slots:
             break;
         }
         }
-        QCOMPARE(x.program.screenPart(spot::firstSlot),
-                 slotZero); // what the tool held is still there
+        // What the tool held is still there.
+        QCOMPARE(x.program.screenPart(spot::firstSlot), slotZero);
         QCOMPARE(x.program.screenPart(spot::secondSlot) != emptySlot, secondSlot);
 
         // The buffer counter: a paste whose bitmap test failed (the owner did not answer) counts
