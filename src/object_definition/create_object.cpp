@@ -43,10 +43,11 @@ void Form1::btnCreate_Click()
         return; // a failed run changes neither the result box nor the clipboard
     txtObject->setText(*text);
     // A screen reader hears how many pixels were kept (one "=" in each entry).
-    txtObject->setAccessibleDescription(QStringLiteral("%1 pixels kept").arg(text->count(u'=')));
+    const QString kept = QStringLiteral("%1 pixels kept").arg(text->count(u'='));
+    txtObject->setAccessibleDescription(kept);
     // If this fails the result box still holds the text.
     const bool copied = clipboard().setText(*text);
-    announce(QStringLiteral("%1 pixels kept. ").arg(text->count(u'=')) +
+    announce(kept + QStringLiteral(". ") +
              (copied ? QStringLiteral("The definition is on the clipboard.")
                      : QStringLiteral("The definition could not be put on the clipboard.")));
 }
