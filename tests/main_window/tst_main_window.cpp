@@ -71,21 +71,16 @@ private slots:
         }
         QCOMPARE(d.HScroll1->value(), 0);
         QCOMPARE(d.VScroll1->value(), 0);
-        QCOMPARE(d.HScroll1->singleStep(), 5);
-        QCOMPARE(d.HScroll1->pageStep(), 50);
-        QCOMPARE(d.VScroll1->singleStep(), 5);
-        QCOMPARE(d.VScroll1->pageStep(), 50);
+        for (const QScrollBar *bar : {d.HScroll1, d.VScroll1})
+            QCOMPARE(QPoint(bar->singleStep(), bar->pageStep()), QPoint(5, 50));
         QCOMPARE(d.PicInner->lineStyle(), PictureBox::LineStyle::Dot);
         QVERIFY(f.state.drawBox);
         QCOMPARE(f.state.bufferIndex, std::int16_t(-1));
         QVERIFY(!f.state.settingFields);
         QVERIFY(!f.state.menuTarget.has_value());
-        QCOMPARE(f.state.redFrom, std::int16_t(0));
-        QCOMPARE(f.state.redTo, std::int16_t(255));
-        QCOMPARE(f.state.greenFrom, std::int16_t(0));
-        QCOMPARE(f.state.greenTo, std::int16_t(255));
-        QCOMPARE(f.state.blueFrom, std::int16_t(0));
-        QCOMPARE(f.state.blueTo, std::int16_t(255));
+        const QList<int> bounds = {f.state.redFrom, f.state.redTo,    f.state.greenFrom,
+                                   f.state.greenTo, f.state.blueFrom, f.state.blueTo};
+        QCOMPARE(bounds, QList<int>({0, 255, 0, 255, 0, 255}));
         for (const ImageBox *slot : d.ImgBuffer)
             QVERIFY(slot->picture().isNull());
         QVERIFY(d.Option2->isChecked());
@@ -95,9 +90,8 @@ private slots:
         QCOMPARE(d.picClip->borderWidth(), 0);
         QCOMPARE(f.size(), QSize(688, 552));
         QCOMPARE(f.minimumSize(), f.maximumSize()); // fixed size
-        QVERIFY(!(f.windowFlags() & Qt::WindowMinimizeButtonHint));
-        QVERIFY(!(f.windowFlags() & Qt::WindowMaximizeButtonHint));
-        QVERIFY(f.windowFlags() & Qt::WindowCloseButtonHint);
+        QCOMPARE(f.windowFlags() & (Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+                 Qt::WindowFlags(Qt::WindowCloseButtonHint));
         QVERIFY(f.findChildren<QMenuBar *>().isEmpty());
     }
 
