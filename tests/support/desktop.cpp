@@ -281,6 +281,15 @@ QProcess *ProgramDriver::start(const QHash<QString, QString> &environment)
     return program;
 }
 
+QProcess *ProgramDriver::startWith(const QImage &picture)
+{
+    const QString file = m_display.filePath(QStringLiteral("shot.png"));
+    if (!picture.save(file))
+        return nullptr;
+    setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
+    return start();
+}
+
 // The window as a compositor shows it: its title bar is a plain band of the window colour, the
 // client area 3 pixels in from its left and 30 down from its top. Its fourth row is the first
 // whole one below the rounded corners and above the icon and the button.

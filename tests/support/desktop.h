@@ -122,6 +122,8 @@ public:
     // Starts the program and waits for its window; window() is then its client area's
     // top-left corner on the screen.
     QProcess *start(const QHash<QString, QString> &environment = {});
+    // Starts the real program with the picture as a file named on its command line.
+    QProcess *startWith(const QImage &picture);
     QPoint window() const { return m_window; }
     // On Wayland: finds the window on the compositor's screen by its title bar, and the outer width
     // of the window with its title bar as seen on screen.

@@ -120,13 +120,10 @@ private slots:
     // picture file opened, the window active) compared pixel for pixel.
     void looksAsOnX11()
     {
-        const QString file = x->display.filePath(QStringLiteral("shot.png"));
-        QVERIFY(patternImage(300, 200).save(file));
         const QRect client(QPoint(0, 0), corvantile::layout::window.size());
         Desktop onX11;
         QVERIFY(onX11.display.start());
-        onX11.program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
-        QVERIFY(onX11.program.start());
+        QVERIFY(onX11.program.startWith(patternImage(300, 200)));
         const QImage unfocused = onX11.program.screenPart(client);
         onX11.display.xdotool(
             QStringLiteral("search --onlyvisible --name Quenby windowfocus --sync"));
@@ -134,8 +131,7 @@ private slots:
         QTest::qWait(300);
         const QImage expected = onX11.program.screenPart(client);
 
-        x->program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
-        QVERIFY(x->program.start());
+        QVERIFY(x->program.startWith(patternImage(300, 200)));
         x->display.xdotool(QStringLiteral("mousemove 1270 890")); // Weston's pointer out of the way
         QTRY_COMPARE_WITH_TIMEOUT(x->program.screenPart(client), expected, 10000);
     }
@@ -144,10 +140,7 @@ private slots:
     // leaves it in front and with the keys, and Escape closes it.
     void zoomStaysAboveItsWindow()
     {
-        const QString file = x->display.filePath(QStringLiteral("shot.png"));
-        QVERIFY(patternImage(300, 200).save(file));
-        x->program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
-        QVERIFY(x->program.start());
+        QVERIFY(x->program.startWith(patternImage(300, 200)));
         x->program.click(statusLine);
         const QImage before = x->display.screen();
         x->display.xdotool(QStringLiteral("key ctrl+shift+1 sleep 0.5 key e"));

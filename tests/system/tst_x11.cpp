@@ -31,15 +31,21 @@ private:
         x->program.click(spot::createButton);
     }
 
+    // Offers the shot from another process, starts the program and pastes it.
+    void startAndPaste(const QImage &shot, const QHash<QString, QString> &environment = {})
+    {
+        QVERIFY(x->clipboard.offer(shot));
+        m_program = x->program.start(environment);
+        QVERIFY(m_program);
+        QVERIFY(x->program.paste(shot));
+    }
+
     // Starts the program with a pattern screenshot on the clipboard, marks the region and creates
     // its definition, which then stands on the clipboard; m_expected holds it.
     void createDefinition(const QRect &region)
     {
         const QImage shot = patternImage(400, 300);
-        QVERIFY(x->clipboard.offer(shot));
-        m_program = x->program.start();
-        QVERIFY(m_program);
-        QVERIFY(x->program.paste(shot));
+        startAndPaste(shot);
         dragAndCreate(spot::viewPicture, region);
         m_expected = expectedDefinition(shot, region);
         QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), m_expected, 10000);
@@ -90,25 +96,13 @@ private slots:
     void pictureFileOnTheCommandLine()
     {
         const QImage shot = patternImage(300, 200);
-        const QString file = x->display.filePath(QStringLiteral("shot.png"));
-        QVERIFY(shot.save(file));
-        x->program.setProgram(qEnvironmentVariable("CORVANTILE_BINARY"), {file});
-        QVERIFY(x->program.start());
+        QVERIFY(x->program.startWith(shot));
         const QRect visible(spot::viewPicture, QSize(300, 200));
         QTRY_COMPARE_WITH_TIMEOUT(x->program.screenPart(visible), shot, 10000);
         QVERIFY(x->program.screenPart(spot::firstSlot) != x->program.screenPart(spot::secondSlot));
     }
 
-    void mainPathFromPasteToClipboard()
-    {
-        const QImage shot = patternImage(640, 480);
-        QVERIFY(x->clipboard.offer(shot));
-        QVERIFY(x->program.start());
-        QVERIFY(x->program.paste(shot));
-        const QRect region(120, 40, 30, 22);
-        dragAndCreate(spot::viewPicture, region);
-        QTRY_COMPARE_WITH_TIMEOUT(x->clipboard.text(), expectedDefinition(shot, region), 10000);
-    }
+    void mainPathFromPasteToClipboard() { createDefinition(QRect(120, 40, 30, 22)); }
 
     void definitionOutlivesTheProgram()
     {
@@ -157,9 +151,7 @@ private slots:
     void numbersUnderADecimalCommaLocale()
     {
         const QImage shot = patternImage(400, 300);
-        QVERIFY(x->clipboard.offer(shot));
-        QVERIFY(x->program.start({{QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8")}}));
-        QVERIFY(x->program.paste(shot));
+        startAndPaste(shot, {{QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8")}});
         x->program.typeInto(spot::redFromBox, QStringLiteral("3.5"));
         x->program.typeRegionAndCreate(QStringLiteral("2.5e0, 2.0e1"), QStringLiteral("3.6"),
                                        QStringLiteral("1.2e1"));
