@@ -19,8 +19,10 @@ private:
     QString m_prefix;
     QByteArray desk(const QStringList &arguments)
     {
-        return x.display.run(wine, QStringList{qEnvironmentVariable("CORVANTILE_WINDOWS_DESK")} +
-                                       arguments);
+        // Through the script that starts it again when Wine ends it before it has started.
+        return x.display.run(QStringLiteral(CORVANTILE_SOURCE_DIR "/scripts/wine-run"),
+                             QStringList{qEnvironmentVariable("CORVANTILE_WINDOWS_DESK")} +
+                                 arguments);
     }
     // Types the picture's whole region, presses Create Object and compares the definition on
     // the Windows clipboard with the one worked out from the picture.
