@@ -1,3 +1,4 @@
+#include "app/command_line.h"
 #include "main_window/form1.h"
 #include "system/client_frame.h"
 #include "system/platform.h"
@@ -6,28 +7,63 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
-int main(int argc, char *argv[])
+using namespace corvantile;
+
+namespace {
+
+int run(CommandLine &line)
 {
-    if (!corvantile::displayAvailable()) {
-        std::fputs("corvantile: no display found; it needs a graphical desktop (set DISPLAY or "
-                   "WAYLAND_DISPLAY).\n",
-                   stderr);
-        return 1;
-    }
-    QApplication app(argc, argv);
+    int qtArgc = int(line.forQt.size()) - 1;
+    QApplication app(qtArgc, line.forQt.data());
     QApplication::setApplicationName(QStringLiteral("Corvantile"));
     QApplication::setApplicationVersion(QStringLiteral(CORVANTILE_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("org.corvantile.Corvantile"));
-    corvantile::quitOnTerminationSignals(app);
+    QByteArray unknown;
+    const std::vector<const char *> named = namedFiles(line, qtArgc, line.forQt.data(), unknown);
+    if (!unknown.isEmpty()) {
+        std::fprintf(stderr, "corvantile: unknown option %s\n%s", unknown.constData(), usageText);
+        return 2;
+    }
+    quitOnTerminationSignals(app);
     // On Wayland the window sits in a frame of its own, which outlives it.
     std::unique_ptr<QWidget> frame;
-    corvantile::Form1 window;
-    if (QWidget *shown = corvantile::showFixedWindow(&window); shown != &window)
+    Form1 window;
+    if (QWidget *shown = showFixedWindow(&window); shown != &window)
         frame.reset(shown);
-    // A picture file named on the command line is opened as a paste would take it.
-    if (const QStringList arguments = QApplication::arguments(); arguments.size() > 1)
-        window.openPicture(arguments.at(1));
+    // Picture files named on the command line are opened as that many pastes would take them.
+    QList<PicturePath> files;
+    for (const char *file : named)
+        files << PicturePath::fromArgument(file);
+    window.openPictures(files);
     return app.exec();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    CommandLine line = readCommandLine(argc, argv);
+    if (line.help) {
+        std::fputs(helpText, stdout);
+        return 0;
+    }
+    if (line.version) {
+        std::printf("corvantile %s\n", CORVANTILE_VERSION);
+        return 0;
+    }
+    if (const QString problem = displayProblem(line.display); !problem.isEmpty()) {
+        std::fprintf(stderr, "corvantile: %s\n", qPrintable(problem));
+        return 1;
+    }
+    const int code = run(line);
+    // A picture read that was cancelled may still be decoding on its thread; nothing it does
+    // matters now, and the clipboard was handed over when the application ended above.
+    if (PictureIntake::workStillRunning()) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }

@@ -26,6 +26,7 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QTimer>
 #include <QtMath>
 
 namespace corvantile {
@@ -112,7 +113,8 @@ QGroupBox *makeFrame(QWidget *parent, std::string_view name, const char *caption
 Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_clipboard(clipboard ? std::move(clipboard) : systemClipboard())
+      m_clipboard(clipboard ? std::move(clipboard) : systemClipboard()),
+      m_intake(new PictureIntake(*m_clipboard, this)), m_jobProgress(new QTimer(this))
 {
     setWindowTitle(QString::fromLatin1(windowCaption));
     setWindowIcon(appIcon());
@@ -139,7 +141,11 @@ Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
     Form_Load();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    if (m_intake->busy())
+        QGuiApplication::restoreOverrideCursor();
+}
 
 void Form1::buildControls()
 {
@@ -264,6 +270,10 @@ void Form1::connectHandlers()
     // Every connection is direct: a write to a control runs its handler before the write
     // returns, which the handlers rely on.
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(m_intake, &PictureIntake::arrived, this, &Form1::pictureArrived);
+    connect(m_intake, &PictureIntake::finished, this, &Form1::pictureJobFinished);
+    connect(m_jobProgress, &QTimer::timeout, this, &Form1::showJobProgress);
+    qApp->installEventFilter(this);
     for (int i = 0; i < bufferCount; ++i)
         connect(ImgBuffer[static_cast<size_t>(i)], &ImageBox::mouseUp, this,
                 [this, i](int button, int shift, float x, float y) {

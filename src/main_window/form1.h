@@ -2,8 +2,10 @@
 
 #include "common/stored_picture.h"
 #include "main_window/window_state.h"
+#include "screenshot/picture_intake.h"
 #include "system/clipboard.h"
 
+#include <QElapsedTimer>
 #include <QPoint>
 #include <QWidget>
 #include <array>
@@ -23,6 +25,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QScrollBar;
+class QTimer;
 
 namespace corvantile {
 
@@ -53,10 +56,13 @@ public:
     // Start-up: scroll ranges, the view's place and line style, and the window state.
     void Form_Load();
 
-    // Paste and image buffers. A picture file (named on the command line or dropped on the
-    // window) is taken as a pasted bitmap.
+    // Paste and image buffers. Picture files (named on the command line or dropped on the
+    // window) are taken as that many pasted bitmaps. Each goes through the picture intake,
+    // which reads off the window's thread; the picture lands when the read is done.
     void Command1_Click();
+    void openPictures(const QList<PicturePath> &files);
     void openPicture(const QString &path);
+    bool pictureJobRunning() const;
     void ImgBuffer_MouseUp(int index, int button, int shift, float x, float y);
     void delete_Click();
 
@@ -103,11 +109,18 @@ public:
     PopupForm *popupForm() const { return m_popupForm; }
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
 private:
     void takePicture(const ClipboardPicture &clip);
+    bool refusedWhileBusy();
+    bool modalWindowOpen() const;
+    void pictureJobStarted(bool paste);
+    void showJobProgress();
+    void pictureJobFinished(bool cancelled);
+    void pictureArrived(const PictureIntake::Arrival &arrival);
     void releaseRightByKey(QWidget *control, const std::function<void()> &release);
     // Controls, named as the tool's documentation names them; each carries its name as its
     // object name too.
@@ -165,6 +178,12 @@ private:
     void placePicInner(int left, int top);
 
     std::unique_ptr<Clipboard> m_clipboard;
+    PictureIntake *m_intake = nullptr;
+    QTimer *m_jobProgress = nullptr;
+    bool m_pasting = false;       // the running job reads the clipboard
+    QString m_statusAfterJob;     // the status line's text once the job is over
+    QElapsedTimer m_refusalShown; // since a refusal was put in the status line
+    quint64 m_lastInputTime = 0;  // when the last click or key press happened
     // What the image buffers hold; their controls show thumbnails only.
     std::array<StoredPicture, bufferCount> m_buffers;
     PopupForm *m_popupForm = nullptr;

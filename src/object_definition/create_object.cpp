@@ -38,6 +38,8 @@ GeneratorInputs Form1::currentInputs() const
 
 void Form1::btnCreate_Click()
 {
+    if (refusedWhileBusy())
+        return;
     const auto text = objectDefinition(ClipPixels(*picClip), currentInputs());
     if (!text)
         return; // a failed run changes neither the result box nor the clipboard

@@ -12,7 +12,7 @@ namespace corvantile {
 
 void Form1::picClip_MouseUp(int button, int, float, float)
 {
-    if (button != RightButton)
+    if (button != RightButton || refusedWhileBusy())
         return;
     state.menuTarget = clipMenuTarget;
     openPopMenu();
@@ -20,6 +20,8 @@ void Form1::picClip_MouseUp(int button, int, float, float)
 
 void Form1::ZoomIn_Click()
 {
+    if (refusedWhileBusy())
+        return;
     if (!m_popupForm)
         m_popupForm = new PopupForm(this);
     const int target = state.menuTarget.value_or(clipMenuTarget);
@@ -35,6 +37,8 @@ void Form1::ZoomIn_Click()
 
 void Form1::imgEgg_DblClick()
 {
+    if (refusedWhileBusy())
+        return;
     frmEgg window(this);
     window.exec();
 }

@@ -14,7 +14,8 @@ namespace corvantile {
 
 void Form1::ImgBuffer_MouseUp(int index, int button, int, float, float)
 {
-    if (!isBufferSlot(index))
+    if (!isBufferSlot(index) ||
+        ((button == LeftButton || button == RightButton) && refusedWhileBusy()))
         return;
     if (button == LeftButton) {
         // Each write below runs its handler at once: the size handler of the view, the clip
@@ -42,7 +43,7 @@ void Form1::delete_Click()
 {
     // Opened on the clip box there is no buffer to delete. Shifting from there would throw
     // away the picture in the last slot, which the user never chose, so nothing happens.
-    if (!state.menuTarget || !isBufferSlot(*state.menuTarget))
+    if (!state.menuTarget || !isBufferSlot(*state.menuTarget) || refusedWhileBusy())
         return;
     for (auto i = static_cast<size_t>(*state.menuTarget); i + 1 < bufferSlotCount; ++i) {
         ImgBuffer[i]->setPicture(ImgBuffer[i + 1]->picture(), ImgBuffer[i + 1]->pictureSize());

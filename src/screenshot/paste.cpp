@@ -1,19 +1,17 @@
-// The paste: the clipboard's picture, or a picture file, into the screenshot view and the next
-// image buffer.
+// The paste: the clipboard's picture, or picture files, into the screenshot view and the next
+// image buffers, through the one picture intake.
 
 #include "controls/accessibility.h"
 #include "controls/image_box.h"
 #include "controls/picture_box.h"
 #include "main_window/form1.h"
 #include "screenshot/buffers.h"
-#include "system/clipboard.h"
-#include "system/picture_limit.h"
+#include "screenshot/picture_intake.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
-#include <QGuiApplication>
-#include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QMimeData>
@@ -22,38 +20,111 @@
 namespace corvantile {
 namespace {
 
-// The local picture file among what is dragged, if any.
-QString droppedFile(const QMimeData *data)
+// The local files among what is dragged, in the order given.
+QList<PicturePath> droppedFiles(const QMimeData *data)
 {
-    const QList<QUrl> urls = data ? data->urls() : QList<QUrl>();
-    return urls.size() == 1 && urls.first().isLocalFile() ? urls.first().toLocalFile() : QString();
+    QList<PicturePath> files;
+    for (const QUrl &url : data ? data->urls() : QList<QUrl>())
+        if (url.isLocalFile())
+            files << PicturePath::fromUrl(url);
+    return files;
 }
 
 } // namespace
 
 void Form1::Command1_Click()
 {
-    // While the clipboard is read the window shows that it is busy and, once the read takes
-    // a while, how far it got; the status line then gets its text back.
-    ReadProgress progress;
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const QString status = lblCoords->text();
-    QTimer progressShown;
-    connect(&progressShown, &QTimer::timeout, this, [&] {
-        progressShown.setInterval(100);
-        const qint64 bytes = progress.bytesRead;
-        lblCoords->setText(bytes == 0 ? QStringLiteral("Reading the clipboard...")
-                                      : QStringLiteral("Reading the clipboard: %1 MB")
-                                            .arg(QLocale().toString(bytes / 1e6, 'f', 1)));
-    });
-    progressShown.start(500);
-    // The clipboard is read once: the picture for the view, and the same (shared) picture for
-    // the buffer slot. Asking a slow owner twice would double the wait for nothing.
-    const ClipboardPicture picture = clipboard().readPicture(progress);
-    progressShown.stop();
-    lblCoords->setText(status);
+    if (!modalWindowOpen() && !refusedWhileBusy() && m_intake->pasteClipboard(m_lastInputTime))
+        pictureJobStarted(true);
+}
+
+void Form1::openPictures(const QList<PicturePath> &files)
+{
+    if (!files.isEmpty() && !modalWindowOpen() && !refusedWhileBusy() && m_intake->openFiles(files))
+        pictureJobStarted(false);
+}
+
+void Form1::openPicture(const QString &path)
+{
+    openPictures({PicturePath::fromString(path)});
+}
+
+bool Form1::pictureJobRunning() const
+{
+    return m_intake->busy();
+}
+
+// No picture comes in while a menu or a modal window of the tool is open (a screen reader may
+// still press the paste button then): it would land under the open window.
+bool Form1::modalWindowOpen() const
+{
+    return QApplication::activeModalWidget() || QApplication::activePopupWidget();
+}
+
+// Nothing that changes the picture, the buffers or the region starts while a picture is read;
+// the user hears why.
+bool Form1::refusedWhileBusy()
+{
+    if (!m_intake->busy())
+        return false;
+    const QString text =
+        QStringLiteral("Still reading %1: wait, or press Escape to stop").arg(m_intake->reading());
+    lblCoords->setText(text);
+    announce(text);
+    m_refusalShown.start();
+    return true;
+}
+
+// While a picture is read the window shows that it is busy and, once the read takes a while,
+// how far it got; the status line then gets its text back.
+void Form1::pictureJobStarted(bool paste)
+{
+    m_pasting = paste;
+    m_statusAfterJob = lblCoords->text();
+    m_refusalShown.invalidate();
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    m_jobProgress->start(500);
+}
+
+void Form1::showJobProgress()
+{
+    m_jobProgress->setInterval(100);
+    if (m_refusalShown.isValid() && m_refusalShown.elapsed() < 1500)
+        return; // the refusal stays readable for a moment
+    const qint64 bytes = m_intake->bytesRead();
+    const QString what = m_intake->reading();
+    lblCoords->setText(bytes == 0 ? QStringLiteral("Reading %1...").arg(what)
+                                  : QStringLiteral("Reading %1: %2 MB")
+                                        .arg(what, QLocale().toString(bytes / 1e6, 'f', 1)));
+}
+
+void Form1::pictureJobFinished(bool cancelled)
+{
+    m_jobProgress->stop();
+    lblCoords->setText(m_statusAfterJob);
     QGuiApplication::restoreOverrideCursor();
+    if (!cancelled)
+        return;
+    // A paste stopped by the user is a read that failed: as for an owner that stopped
+    // answering, the buffer counter moves on and nothing is stored.
+    if (m_pasting)
+        takePicture(failedBitmapTest());
+    announce(m_pasting ? QStringLiteral("Paste stopped") : QStringLiteral("Opening stopped"));
+}
+
+void Form1::pictureArrived(const PictureIntake::Arrival &arrival)
+{
+    if (!arrival.refusal.isEmpty()) {
+        m_statusAfterJob = arrival.refusal;
+        lblCoords->setText(arrival.refusal);
+        announce(arrival.refusal);
+        return;
+    }
+    const ClipboardPicture &picture = arrival.picture;
     takePicture(picture);
+    const QString where = picture.offersBitmap && isBufferSlot(state.bufferIndex)
+                              ? QStringLiteral("in buffer %1").arg(state.bufferIndex + 1)
+                              : QStringLiteral("not kept in a buffer");
     switch (picture.read) {
     case ClipboardPicture::Read::Failed:
         announce(QStringLiteral("Nothing pasted: the clipboard's picture could not be read"));
@@ -62,10 +133,10 @@ void Form1::Command1_Click()
         announce(QStringLiteral("Nothing pasted: the clipboard holds no picture"));
         break;
     case ClipboardPicture::Read::Picture:
-        announce(QStringLiteral("Pasted %1, ").arg(sizeDescription(picture.image.size())) +
-                 (picture.offersBitmap && isBufferSlot(state.bufferIndex)
-                      ? QStringLiteral("in buffer %1").arg(state.bufferIndex + 1)
-                      : QStringLiteral("not kept in a buffer")));
+        announce((arrival.file.isEmpty()
+                      ? QStringLiteral("Pasted ")
+                      : QStringLiteral("Opened ") + arrival.file + QStringLiteral(", ")) +
+                 sizeDescription(picture.image.size()) + QStringLiteral(", ") + where);
         break;
     }
 }
@@ -93,42 +164,40 @@ void Form1::takePicture(const ClipboardPicture &clip)
     PicInner->setAutoRedraw(false);
 }
 
-// A picture file is taken as a pasted bitmap. One that is no picture, or too large, changes
-// nothing but the status line, which says so.
-void Form1::openPicture(const QString &path)
+// Escape stops a picture read wherever the keyboard is in the tool; the time of each input is
+// kept, since an X11 clipboard owner is asked with the time of the click that asked for it.
+bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    QImageReader reader(path);
-    const QSize size = reader.size();
-    const QString name = QFileInfo(path).fileName();
-    if (!reader.canRead()) {
-        lblCoords->setText(QStringLiteral("Not a picture: ") + name);
-        return;
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (m_intake->busy() && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+            m_intake->cancel();
+            return true;
+        }
+        [[fallthrough]];
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+        m_lastInputTime = static_cast<QInputEvent *>(event)->timestamp();
+        break;
+    default:
+        break;
     }
-    if (size.isValid() && !fitsPictureLimit(size.width(), size.height())) {
-        lblCoords->setText(QStringLiteral("Too large to open: ") + name);
-        return;
-    }
-    const ClipboardPicture picture = decodedPicture(reader.read());
-    if (picture.read != ClipboardPicture::Read::Picture) {
-        lblCoords->setText(QStringLiteral("Could not read: ") + name);
-        return;
-    }
-    takePicture(picture);
+    return QWidget::eventFilter(watched, event);
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!droppedFile(event->mimeData()).isEmpty())
+    if (!droppedFiles(event->mimeData()).isEmpty())
         event->acceptProposedAction();
 }
 
 void Form1::dropEvent(QDropEvent *event)
 {
-    const QString path = droppedFile(event->mimeData());
-    if (path.isEmpty())
+    const QList<PicturePath> files = droppedFiles(event->mimeData());
+    if (files.isEmpty())
         return;
     event->acceptProposedAction();
-    openPicture(path);
+    openPictures(files);
 }
 
 } // namespace corvantile

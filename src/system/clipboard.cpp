@@ -1,17 +1,12 @@
 #include "clipboard.h"
 
-#include "picture_limit.h"
 #include "platform.h"
 #include "qt_clipboard.h"
 
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QMimeData>
-#include <QMimeDatabase>
-#include <QTimer>
-#include <thread>
 
 namespace corvantile {
 
@@ -38,13 +33,19 @@ std::unique_ptr<Clipboard> systemClipboard()
     return std::make_unique<QtClipboard>();
 }
 
-ClipboardPicture QtClipboard::readThroughQt(ReadProgress &progress, bool decodedIsBitmap)
+Clipboard::PictureRead readGiving(const ClipboardPicture &picture)
+{
+    return [picture](ReadProgress &) { return picture; };
+}
+
+Clipboard::PictureRead QtClipboard::readThroughQt(bool decodedIsBitmap)
 {
     QClipboard *clipboard = QGuiApplication::clipboard();
     const QMimeData *data = clipboard ? clipboard->mimeData() : nullptr;
     if (!data)
-        return {};
-    const auto asRead = [decodedIsBitmap](ClipboardPicture picture) {
+        return readGiving({});
+    const auto asRead = [decodedIsBitmap](const DecodedPicture &decoded) {
+        ClipboardPicture picture = clipboardPicture(decoded);
         picture.offersBitmap = picture.offersBitmap && decodedIsBitmap;
         return picture;
     };
@@ -52,46 +53,21 @@ ClipboardPicture QtClipboard::readThroughQt(ReadProgress &progress, bool decoded
     // the owner offers in turn, waiting on a stalled owner for each.
     const QString format = pictureFormat(data->formats());
     if (format.isEmpty()) {
-        if (data->hasImage()) // a picture held in this process, or converted by the system
-            return asRead(decodedPicture(qvariant_cast<QImage>(data->imageData())));
-        return {}; // nothing that could be a picture
+        if (!data->hasImage()) // nothing that could be a picture
+            return readGiving({});
+        // A picture held in this process, or converted by the system.
+        const QImage image = qvariant_cast<QImage>(data->imageData());
+        return [image, asRead](ReadProgress &) { return asRead(takenPicture(image)); };
     }
     QElapsedTimer timer;
     timer.start();
-    QByteArray bytes = data->data(format);
+    const QByteArray bytes = data->data(format);
     if (bytes.isEmpty() && timer.elapsed() >= ownerStallLimit.count())
-        return failedBitmapTest(); // the owner let Qt's read run out of time
-    progress.bytesRead = bytes.size();
-    const QByteArray suffix = QMimeDatabase().mimeTypeForName(format).preferredSuffix().toLatin1();
-    return runWhileAlive(progress, [&] {
-        const ClipboardPicture picture = asRead(decodedPicture(QImage::fromData(bytes, suffix)));
-        bytes.clear();
-        return picture;
-    });
-}
-
-ClipboardPicture QtClipboard::runWhileAlive(ReadProgress &progress,
-                                            const std::function<ClipboardPicture()> &work)
-{
-    QEventLoop loop;
-    std::atomic<bool> done{false};
-    ClipboardPicture result;
-    std::thread worker([&] {
-        result = work();
-        done = true;
-        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
-    });
-    // Escape is looked for often enough that a cancel feels immediate.
-    QTimer escape;
-    QObject::connect(&escape, &QTimer::timeout, &loop, [&] {
-        if (escapePressed())
-            progress.cancelled = true;
-    });
-    escape.start(40);
-    while (!done)
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    worker.join();
-    return progress.cancelled ? failedBitmapTest() : result;
+        return readGiving(failedBitmapTest()); // the owner let Qt's read run out of time
+    return [bytes, asRead](ReadProgress &progress) {
+        progress.bytesRead = bytes.size();
+        return asRead(decodePicture(bytes));
+    };
 }
 
 bool QtClipboard::setText(const QString &text)
@@ -103,35 +79,11 @@ bool QtClipboard::setText(const QString &text)
     return true;
 }
 
-QString pictureFormat(const QStringList &offered)
+ClipboardPicture clipboardPicture(const DecodedPicture &decoded)
 {
-    if (offered.contains(QLatin1String("image/png")))
-        return QStringLiteral("image/png");
-    const QList<QByteArray> readable = QImageReader::supportedMimeTypes();
-    for (const QString &format : offered)
-        if (format.startsWith(QLatin1String("image/")) && readable.contains(format.toLatin1()))
-            return format;
-    return QString();
-}
-
-ClipboardPicture decodedPicture(const QImage &image)
-{
-    ClipboardPicture result;
-    // A picture is offered, but it did not decode (corrupt, empty, or over the limit), or it
-    // would not fit the limit once it has four bytes a pixel: a failed read, which leaves the
-    // view and the buffers as they are.
-    result.read = ClipboardPicture::Read::Failed;
-    if (image.isNull() || !fitsPictureLimit(image.width(), image.height()))
-        return result;
-    // Converted once here, so every later pixel read is a plain 32-bit load.
-    result.image = image.format() == QImage::Format_RGB32
-                       ? image
-                       : image.convertToFormat(QImage::Format_RGB32);
-    if (result.image.isNull())
-        return result; // no memory for the conversion
-    result.read = ClipboardPicture::Read::Picture;
-    result.offersBitmap = true;
-    return result;
+    if (decoded.outcome != DecodedPicture::Outcome::Picture)
+        return {ClipboardPicture::Read::Failed, QImage(), false};
+    return {ClipboardPicture::Read::Picture, decoded.image, true};
 }
 
 } // namespace corvantile

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "picture_decode.h"
+
 #include <QImage>
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <functional>
 #include <memory>
 
 namespace corvantile {
@@ -24,7 +27,7 @@ struct ClipboardPicture
 };
 
 // What a read shares with the window while it runs: how far it got, and whether the user
-// cancelled it (which makes it a failed read). The read itself may run on another thread.
+// cancelled it. The read itself runs on another thread.
 struct ReadProgress
 {
     std::atomic<qint64> bytesRead{0};
@@ -42,22 +45,29 @@ inline ClipboardPicture failedBitmapTest()
 class Clipboard
 {
 public:
+    // The read of the clipboard's picture, with the bitmap test, in one go. It runs on a
+    // worker thread and waits on the clipboard's owner as long as the owner keeps sending;
+    // it ends soon after the progress's cancel flag is set.
+    using PictureRead = std::function<ClipboardPicture(ReadProgress &)>;
+
     virtual ~Clipboard() = default;
-    // Reads the picture and answers the bitmap test in one go, asking the clipboard's owner as
-    // few questions as possible. The window keeps repainting meanwhile; user input waits
-    // until the read is over, except Escape, which cancels it.
-    virtual ClipboardPicture readPicture(ReadProgress &progress) = 0;
+    // Whether the clipboard can be asked now. A Wayland compositor shows the clipboard only to
+    // the window with the keyboard focus, which a click that activates the window may give a
+    // moment after the click.
+    virtual bool readyToRead() { return true; }
+    // Starts a read on the window's thread: asks what only that thread may ask, and gives the
+    // rest of the read for the worker, asking the clipboard's owner as few questions as
+    // possible. inputTime: when the user's input that asked for it happened, as the window
+    // system stamped it (0 when no input did, for a screen reader's press).
+    virtual PictureRead beginRead(quint64 inputTime) = 0;
     // Puts text on the clipboard as plain text. Returns false when it could not.
     virtual bool setText(const QString &text) = 0;
 };
 
-// The one picture format to ask an owner for, of those it offers: PNG first, then the first
-// other image format Qt decodes; empty when it offers none.
-QString pictureFormat(const QStringList &offered);
-
-// What a read gives for the picture that the clipboard offered and Qt decoded (a null image
-// when it did not decode).
-ClipboardPicture decodedPicture(const QImage &image);
+// What a read gives for the picture that the clipboard offered: a picture that is not whole,
+// not a picture, or too large is a failed read that leaves the view and the buffers as they
+// are.
+ClipboardPicture clipboardPicture(const DecodedPicture &decoded);
 
 // The clipboard of the system the program runs on, with the reader made for that system.
 std::unique_ptr<Clipboard> systemClipboard();

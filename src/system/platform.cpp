@@ -3,6 +3,10 @@
 #include <QGuiApplication>
 #include <cstdlib>
 
+#ifdef CORVANTILE_HAS_XCB
+#include "x11_selection.h"
+#endif
+
 namespace corvantile {
 
 WindowSystem windowSystem()
@@ -22,18 +26,32 @@ bool readerBridgeScalesRectangles()
     return windowSystem() == WindowSystem::Windows;
 }
 
-bool displayAvailable()
+QString displayProblem(const QByteArray &display)
 {
     const auto set = [](const char *name) {
         const char *value = std::getenv(name);
         return value && *value;
     };
-    if (set("QT_QPA_PLATFORM"))
-        return true; // the user chose a platform (offscreen, vnc, ...) on purpose
+#ifdef CORVANTILE_HAS_XCB
+    useX11Display(display);
+#endif
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (!platform.isEmpty() && !platform.startsWith("xcb"))
+        return QString(); // the user chose a platform (offscreen, vnc, ...) on purpose
 #if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-    return true;
+    return QString();
 #else
-    return set("DISPLAY") || set("WAYLAND_DISPLAY");
+    if (display.isEmpty() && !set("DISPLAY") && !set("WAYLAND_DISPLAY"))
+        return QStringLiteral("no display found; it needs a graphical desktop (set DISPLAY or "
+                              "WAYLAND_DISPLAY).");
+#ifdef CORVANTILE_HAS_XCB
+    // Where X11 would be used, an X server must answer: Qt aborts with a core dump otherwise.
+    if ((platform.startsWith("xcb") || display.size() > 0 || !set("WAYLAND_DISPLAY")) &&
+        !x11DisplayReachable())
+        return QStringLiteral("cannot open the display %1: no X server answers there.")
+            .arg(QString::fromLocal8Bit(display.isEmpty() ? qgetenv("DISPLAY") : display));
+#endif
+    return QString();
 #endif
 }
 

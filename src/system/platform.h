@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QByteArray>
+#include <QString>
+
 namespace corvantile {
 
 // The window system the program runs on, as Qt's platform plugin reports it. The rest of the
@@ -13,7 +16,9 @@ WindowSystem windowSystem();
 // pixels, and the program must give it the screen's.
 bool readerBridgeScalesRectangles();
 
-// Whether a graphical desktop can be reached at all: Qt aborts without one.
-bool displayAvailable();
+// Why no graphical desktop can be reached, in one line for the terminal; empty when one can.
+// Qt aborts without one. display: the X display named on the command line, if any, which the
+// program's own X connections then open too.
+QString displayProblem(const QByteArray &display);
 
 } // namespace corvantile

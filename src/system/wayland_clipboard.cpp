@@ -1,34 +1,25 @@
 #include "qt_clipboard.h"
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
 
 namespace corvantile {
 namespace {
 
 // A Wayland compositor hands the clipboard only to the window that has the keyboard focus;
-// without it Qt sees an empty clipboard.
+// without it Qt sees an empty clipboard. The bytes are fetched through Qt, which gives up on
+// an owner that stays silent for a second; only their decoding leaves the window's thread.
 class WaylandClipboard : public QtClipboard
 {
 public:
-    // How long a paste waits for the keyboard focus.
-    static constexpr std::chrono::milliseconds focusWaitLimit{500};
+    bool readyToRead() override { return QGuiApplication::focusWindow() != nullptr; }
 
-    // A click that activates the window may arrive just before the focus does, so the focus
-    // is waited for a moment (taking no user input meanwhile); still without it, the read
-    // fails rather than report "no picture".
-    ClipboardPicture readPicture(ReadProgress &progress) override
+    PictureRead beginRead(quint64) override
     {
-        QElapsedTimer waited;
-        waited.start();
-        while (!QGuiApplication::focusWindow() && waited.elapsed() < focusWaitLimit.count())
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-        if (!QGuiApplication::focusWindow()) {
-            ClipboardPicture failed;
-            failed.read = ClipboardPicture::Read::Failed;
-            return failed;
-        }
-        return readThroughQt(progress, true);
+        // Still without the focus after the wait: the read fails rather than report "no
+        // picture".
+        if (!QGuiApplication::focusWindow())
+            return readGiving({ClipboardPicture::Read::Failed, QImage(), false});
+        return readThroughQt(true);
     }
 };
 

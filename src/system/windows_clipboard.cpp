@@ -1,10 +1,9 @@
 #include "device_bitmap.h"
+#include "picture_header.h"
 #include "qt_clipboard.h"
 
 #include <QByteArray>
-#include <QGuiApplication>
 #include <QThread>
-#include <cstring>
 
 #include <windows.h>
 
@@ -24,28 +23,18 @@ bool openClipboard()
 }
 
 // A device-independent bitmap in memory becomes a BMP file by a file header in front: the
-// file's size and where its pixels begin, after the info header, the colour masks and the
+// file's size and where its rows begin, after the info header, the colour masks and the
 // colour table.
 QByteArray bmpFile(const char *dib, SIZE_T size)
 {
-    if (size < sizeof(BITMAPINFOHEADER))
-        return {};
-    BITMAPINFOHEADER info;
-    std::memcpy(&info, dib, sizeof info);
-    if (info.biSize < sizeof info || info.biSize > size)
-        return {};
-    DWORD colours = info.biClrUsed;
-    if (colours == 0 && info.biBitCount <= 8)
-        colours = 1u << info.biBitCount;
-    const DWORD masks =
-        info.biSize == sizeof info && info.biCompression == BI_BITFIELDS ? 3 * sizeof(DWORD) : 0;
-    const SIZE_T pixelsAt = sizeof(BITMAPFILEHEADER) + info.biSize + masks + colours * 4;
-    if (pixelsAt - sizeof(BITMAPFILEHEADER) > size)
+    const std::optional<DibLayout> layout =
+        readDibLayout(reinterpret_cast<const uchar *>(dib), qint64(size));
+    if (!layout || layout->pixelsAt > qint64(size))
         return {};
     BITMAPFILEHEADER file{};
     file.bfType = 0x4d42; // "BM"
     file.bfSize = static_cast<DWORD>(sizeof file + size);
-    file.bfOffBits = static_cast<DWORD>(pixelsAt);
+    file.bfOffBits = static_cast<DWORD>(sizeof file + layout->pixelsAt);
     QByteArray bytes(reinterpret_cast<const char *>(&file), sizeof file);
     bytes.append(dib, static_cast<qsizetype>(size));
     return bytes;
@@ -83,23 +72,16 @@ QImage clipboardBitmap()
 class WindowsClipboard : public QtClipboard
 {
 public:
-    ClipboardPicture readPicture(ReadProgress &progress) override
+    PictureRead beginRead(quint64) override
     {
         if (IsClipboardFormatAvailable(CF_BITMAP) == 0)
-            return readThroughQt(progress, false);
-        GetAsyncKeyState(VK_ESCAPE); // forgets a press from before the paste
-        ClipboardPicture picture =
-            runWhileAlive(progress, [] { return decodedPicture(clipboardBitmap()); });
-        picture.offersBitmap = true;
-        return picture;
-    }
-
-protected:
-    // Down now, or pressed since the last question.
-    bool escapePressed() override
-    {
-        return QGuiApplication::applicationState() == Qt::ApplicationActive &&
-               (GetAsyncKeyState(VK_ESCAPE) & 0x8001) != 0;
+            return readThroughQt(false);
+        // Opened again by the worker: the clipboard is not held while the window runs.
+        return [](ReadProgress &) {
+            ClipboardPicture picture = clipboardPicture(takenPicture(clipboardBitmap()));
+            picture.offersBitmap = true;
+            return picture;
+        };
     }
 };
 

@@ -1,6 +1,7 @@
 #include "x11_selection.h"
 
-#include "picture_limit.h"
+#include <cstring>
+#include <vector>
 
 #include <cstdlib>
 #include <memory>
@@ -19,12 +20,18 @@ struct FreeDeleter
 };
 template <typename T> using XcbReply = std::unique_ptr<T, FreeDeleter>;
 
+QByteArray &displayName()
+{
+    static QByteArray name;
+    return name;
+}
+
 // One conversation with the clipboard's owner, on a connection and a window of its own. The
 // window hears when its property changes, as an incremental transfer needs.
-class Conversation
+class Conversation : public SelectionChannel
 {
 public:
-    Conversation()
+    explicit Conversation(xcb_timestamp_t time = XCB_CURRENT_TIME) : m_time(time)
     {
         if (!ok())
             return;
@@ -38,40 +45,40 @@ public:
                           XCB_WINDOW_CLASS_INPUT_ONLY, screen->root_visual, XCB_CW_EVENT_MASK,
                           &events);
     }
-    ~Conversation() { xcb_disconnect(c); }
+    ~Conversation() override { xcb_disconnect(c); }
     Conversation(const Conversation &) = delete;
     Conversation &operator=(const Conversation &) = delete;
 
     bool ok() const { return xcb_connection_has_error(c) == 0; }
 
-    bool hasOwner()
+    bool hasOwner() override
     {
         const XcbReply<xcb_get_selection_owner_reply_t> owner(
             xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, clipboard), nullptr));
         return owner && owner->owner != XCB_NONE;
     }
 
-    // Asks the owner to convert the clipboard to `target`. Returns whether it answered within
-    // the limit, and in `given` whether it gave the property.
-    bool convert(xcb_atom_t target, milliseconds limit, const ReadProgress *progress, bool &given)
+    bool convert(const QByteArray &targetName, milliseconds limit, const ReadProgress &progress,
+                 bool &given) override
     {
-        xcb_convert_selection(c, window, clipboard, target, property, XCB_CURRENT_TIME);
+        const xcb_atom_t target = intern(targetName.constData());
+        xcb_convert_selection(c, window, clipboard, target, property, m_time);
         xcb_flush(c);
+        // The answer to this request: for this window, selection and target.
         const auto notify = waitFor(
-            [this](const xcb_generic_event_t *event) {
+            [&](const xcb_generic_event_t *event) {
+                const auto *n = reinterpret_cast<const xcb_selection_notify_event_t *>(event);
                 return (event->response_type & 0x7f) == XCB_SELECTION_NOTIFY &&
-                       reinterpret_cast<const xcb_selection_notify_event_t *>(event)->requestor ==
-                           window;
+                       n->requestor == window && n->selection == clipboard && n->target == target;
             },
-            limit, progress);
+            limit, &progress);
         given =
-            notify && reinterpret_cast<xcb_selection_notify_event_t *>(notify.get())->property != 0;
+            notify &&
+            reinterpret_cast<xcb_selection_notify_event_t *>(notify.get())->property == property;
         return notify != nullptr;
     }
 
-    // Reads the property in pieces, handing each to `take`, and deletes it. Returns its type,
-    // or none when it could not be read or `take` refused a piece.
-    template <typename Take> xcb_atom_t takeProperty(Take take)
+    Property takeProperty(const std::function<bool(const char *, qint64)> &take) override
     {
         constexpr uint32_t pieceWords = 1024 * 1024; // 4 MiB
         for (uint32_t offset = 0;;) {
@@ -81,19 +88,21 @@ public:
                                  pieceWords),
                 nullptr));
             if (!piece)
-                return XCB_NONE;
+                return Property::None;
             const int length = xcb_get_property_value_length(piece.get());
             const auto *value = static_cast<const char *>(xcb_get_property_value(piece.get()));
             if (piece->type != incr && !take(value, length))
-                return XCB_NONE;
+                return Property::None;
             if (piece->bytes_after == 0)
-                return piece->type;
+                return piece->type == incr            ? Property::Incremental
+                       : piece->type == XCB_ATOM_ATOM ? Property::Atoms
+                       : piece->type == XCB_ATOM_NONE ? Property::None
+                                                      : Property::Data;
             offset += static_cast<uint32_t>(length) / 4;
         }
     }
 
-    // Waits for the owner's next increment, up to `limit` of silence.
-    bool waitForIncrement(milliseconds limit, const ReadProgress &progress)
+    bool waitForIncrement(milliseconds limit, const ReadProgress &progress) override
     {
         return waitFor(
                    [this](const xcb_generic_event_t *event) {
@@ -106,18 +115,14 @@ public:
                    limit, &progress) != nullptr;
     }
 
-    xcb_atom_t intern(const char *name)
-    {
-        const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(qstrlen(name)), name), nullptr));
-        return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-    }
-
-    QStringList atomNames(const xcb_atom_t *atoms, int count)
+    QStringList atomNames(const QByteArray &list) override
     {
         std::vector<xcb_get_atom_name_cookie_t> cookies;
-        for (int i = 0; i < count; ++i)
-            cookies.push_back(xcb_get_atom_name(c, atoms[i]));
+        for (qsizetype at = 0; at + 4 <= list.size(); at += 4) {
+            xcb_atom_t atom;
+            std::memcpy(&atom, list.constData() + at, 4);
+            cookies.push_back(xcb_get_atom_name(c, atom));
+        }
         QStringList names;
         for (const xcb_get_atom_name_cookie_t cookie : cookies) {
             const XcbReply<xcb_get_atom_name_reply_t> name(
@@ -129,9 +134,14 @@ public:
         return names;
     }
 
-    xcb_atom_t incr = XCB_NONE;
-
 private:
+    xcb_atom_t intern(const char *name)
+    {
+        const XcbReply<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(qstrlen(name)), name), nullptr));
+        return reply ? reply->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+    }
+
     // Waits for an event that `wanted` accepts, up to `limit`, looking at the cancel flag
     // every few dozen milliseconds.
     template <typename Wanted>
@@ -153,146 +163,56 @@ private:
         }
     }
 
-    xcb_connection_t *c = xcb_connect(nullptr, nullptr);
+    xcb_connection_t *c =
+        xcb_connect(displayName().isEmpty() ? nullptr : displayName().constData(), nullptr);
+    xcb_timestamp_t m_time;
     xcb_window_t window = XCB_NONE;
     xcb_atom_t clipboard = XCB_NONE;
     xcb_atom_t property = XCB_NONE;
-};
-
-// Asks for TARGETS and reads the list.
-ClipboardOffer offerOf(Conversation &owner, milliseconds limit, const ReadProgress *progress)
-{
-    ClipboardOffer offer;
-    if (!owner.ok())
-        return offer;
-    if (!owner.hasOwner()) {
-        offer.answer = ClipboardOffer::Answer::NoOwner;
-        return offer;
-    }
-    bool given = false;
-    if (!owner.convert(owner.intern("TARGETS"), limit, progress, given)) {
-        offer.answer = ClipboardOffer::Answer::NoAnswer;
-        return offer;
-    }
-    offer.answer = ClipboardOffer::Answer::Targets;
-    QByteArray list;
-    if (given && owner.takeProperty([&list](const char *value, int length) {
-            list.append(value, length);
-            return list.size() <= 64 * 1024;
-        }) == XCB_ATOM_ATOM)
-        offer.targets = owner.atomNames(reinterpret_cast<const xcb_atom_t *>(list.constData()),
-                                        int(list.size() / 4));
-    return offer;
-}
-
-// Collects the picture's bytes, refusing them as soon as they cannot be a picture the tool
-// would take: no picture header, a picture over the limit, or more bytes than it can need.
-class PictureBytes
-{
-public:
-    explicit PictureBytes(ReadProgress &progress) : m_progress(progress) {}
-
-    bool take(const char *data, int length)
-    {
-        if (m_most >= 0 && m_bytes.size() + length > m_most)
-            return false;
-        m_bytes.append(data, length);
-        m_progress.bytesRead = m_bytes.size();
-        return m_most >= 0 || judge(false);
-    }
-
-    // The whole stream has come: a picture whose header is still unknown is none.
-    bool finish() { return m_most >= 0 || judge(true); }
-
-    QByteArray bytes() { return std::move(m_bytes); }
-
-private:
-    bool judge(bool complete)
-    {
-        const PictureHeader header = readPictureHeader(m_bytes, complete);
-        if (header.says == PictureHeader::Says::Refused)
-            return false;
-        if (header.says == PictureHeader::Says::Declared) {
-            m_most = header.mostBytes;
-            if (m_bytes.size() > m_most)
-                return false;
-            // Room for the whole picture at once: growing by doubling would hold it twice.
-            m_bytes.reserve(m_most);
-        }
-        return true;
-    }
-
-    ReadProgress &m_progress;
-    QByteArray m_bytes;
-    qint64 m_most = -1;
+    xcb_atom_t incr = XCB_NONE;
 };
 
 } // namespace
 
+void useX11Display(const QByteArray &name)
+{
+    displayName() = name;
+}
+
+bool x11DisplayReachable()
+{
+    Conversation probe;
+    return probe.ok();
+}
+
 ClipboardOffer askClipboardOwner(milliseconds limit)
 {
     Conversation owner;
-    return offerOf(owner, limit, nullptr);
-}
-
-SelectionPicture readSelectionPicture(ReadProgress &progress, milliseconds silenceLimit)
-{
-    using Outcome = SelectionPicture::Outcome;
-    SelectionPicture result;
-    Conversation owner;
-    const ClipboardOffer offer = offerOf(owner, silenceLimit, &progress);
-    switch (offer.answer) {
-    case ClipboardOffer::Answer::NoServer:
-        return result;
-    case ClipboardOffer::Answer::NoOwner:
-        result.outcome = Outcome::NoPicture;
-        return result;
-    case ClipboardOffer::Answer::NoAnswer:
-        result.outcome = Outcome::Stalled;
-        return result;
-    case ClipboardOffer::Answer::Targets:
+    ClipboardOffer offer;
+    if (!owner.ok())
+        return offer;
+    const ReadProgress progress;
+    switch (askOffer(owner, limit, progress, offer.targets)) {
+    case OfferAnswer::Targets:
+        offer.answer = ClipboardOffer::Answer::Targets;
+        break;
+    case OfferAnswer::NoOwner:
+        offer.answer = ClipboardOffer::Answer::NoOwner;
+        break;
+    case OfferAnswer::NoAnswer:
+        offer.answer = ClipboardOffer::Answer::NoAnswer;
         break;
     }
-    const QString format = pictureFormat(offer.targets);
-    result.outcome = Outcome::NoPicture;
-    if (format.isEmpty())
-        return result;
+    return offer;
+}
 
-    bool given = false;
-    result.outcome = Outcome::Stalled;
-    if (!owner.convert(owner.intern(format.toLatin1().constData()), silenceLimit, &progress, given))
-        return result;
-    result.outcome = Outcome::Refused;
-    PictureBytes picture(progress);
-    const auto take = [&picture](const char *data, int length) {
-        return picture.take(data, length);
-    };
-    const xcb_atom_t type = given ? owner.takeProperty(take) : xcb_atom_t(XCB_ATOM_NONE);
-    if (type == XCB_ATOM_NONE)
-        return result;
-    if (type == owner.incr) {
-        // The owner sends increments, each one after the last was taken, and an empty one at
-        // the end.
-        for (;;) {
-            if (!owner.waitForIncrement(silenceLimit, progress)) {
-                result.outcome = Outcome::Stalled;
-                return result;
-            }
-            int length = 0;
-            if (owner.takeProperty([&](const char *data, int piece) {
-                    length += piece;
-                    return picture.take(data, piece);
-                }) == XCB_ATOM_NONE)
-                return result;
-            if (length == 0)
-                break;
-        }
-    }
-    if (!picture.finish())
-        return result;
-    result.outcome = Outcome::Bytes;
-    result.bytes = picture.bytes();
-    return result;
+SelectionPicture readSelectionPicture(ReadProgress &progress, milliseconds silenceLimit,
+                                      quint32 time)
+{
+    Conversation owner(time);
+    if (!owner.ok())
+        return {};
+    return transferPicture(owner, progress, silenceLimit);
 }
 
 } // namespace corvantile

@@ -1,12 +1,18 @@
 #pragma once
 
-#include "clipboard.h"
+#include "x11_transfer.h"
 
 #include <QByteArray>
 #include <QStringList>
 #include <chrono>
 
 namespace corvantile {
+
+// The display the program's own X connections open: the one Qt opened, which a `-display`
+// option may have chosen instead of $DISPLAY. Empty: $DISPLAY.
+void useX11Display(const QByteArray &name);
+// Whether an X server answers on that display.
+bool x11DisplayReachable();
 
 // What the owner of the X11 clipboard says it offers, asked on a connection of the tool's own
 // with a time limit. Qt's own clipboard read waits for an owner that does not answer for many
@@ -26,25 +32,9 @@ struct ClipboardOffer
 
 ClipboardOffer askClipboardOwner(std::chrono::milliseconds limit);
 
-// The clipboard's picture as the bytes of a picture file, read whole by the tool itself: the
-// offer, then the data in the chosen format, in one piece or in increments.
-struct SelectionPicture
-{
-    enum class Outcome {
-        Bytes,     // bytes holds the whole picture file
-        NoPicture, // nobody holds the clipboard, or it offers no picture format
-        Stalled,   // the owner stopped sending, or the user cancelled
-        Refused,   // the owner refused, or sent what cannot be a picture the tool would take
-        NoServer,  // no X server to ask
-    };
-    Outcome outcome = Outcome::NoServer;
-    QByteArray bytes;
-};
-
-// Reads the picture. An owner may take as long as it likes while it keeps sending; silence
-// for `silenceLimit` ends the read. The bytes are capped by what the picture's own header
-// declares, so a flood of data never piles up in memory.
+// Reads the clipboard's picture from the X server (see transferPicture). time: the server
+// time of the input that asked for it, or 0 for the current time.
 SelectionPicture readSelectionPicture(ReadProgress &progress,
-                                      std::chrono::milliseconds silenceLimit);
+                                      std::chrono::milliseconds silenceLimit, quint32 time);
 
 } // namespace corvantile

@@ -2,6 +2,11 @@
 #include "screenshot/scroll_ranges.h"
 #include "support/form_driver.h"
 
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
+
 using namespace corvantile;
 using namespace corvantile::test;
 
@@ -21,6 +26,43 @@ QString slotIds(const FormDriver &d)
         ids +=
             slot->picture().isNull() ? QChar(u'-') : QChar(u'0' + (slot->picture().width() - 10));
     return ids;
+}
+
+// One action that would change the picture, the buffers or the region, taken while a paste
+// runs, as a user or a screen reader would take it.
+void duringPaste(FormDriver &d, QChar action, const QString &file)
+{
+    const auto act = [&](QWidget *control, const QString &name) {
+        QAccessibleInterface *item = QAccessible::queryAccessibleInterface(control);
+        QVERIFY(item && item->actionInterface());
+        item->actionInterface()->doAction(name);
+    };
+    QMimeData dragged;
+    switch (action.unicode()) {
+    case u'P':
+        act(d.Command1, QAccessibleActionInterface::pressAction());
+        break;
+    case u'F': {
+        dragged.setUrls({QUrl::fromLocalFile(file)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, {});
+        QApplication::sendEvent(d.form.get(), &enter);
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, {});
+        QApplication::sendEvent(d.form.get(), &drop);
+        break;
+    }
+    case u'B':
+        act(d.ImgBuffer[0], QStringLiteral("Bring back"));
+        break;
+    case u'D':
+        act(d.ImgBuffer[0], QStringLiteral("Delete"));
+        break;
+    case u'Z':
+        act(d.ImgBuffer[0], QStringLiteral("Expanded preview"));
+        break;
+    case u'C':
+        act(d.btnCreate, QAccessibleActionInterface::pressAction());
+        break;
+    }
 }
 
 void deleteThroughMenu(FormDriver &d, bool onClip, int slot)
@@ -46,7 +88,10 @@ private slots:
     {
         // Operations: p bitmap paste (the n-th "p" pastes picture n), t a clipboard with text only,
         // n a picture that is not a bitmap, f a failing read that still reports a bitmap, dK
-        // "&Delete Image" on slot K, c "&Delete Image" on the clip box.
+        // "&Delete Image" on slot K, c "&Delete Image" on the clip box. While a paste waits on a
+        // slow owner (s starts one with the next picture, r lets it through, e presses Escape):
+        // P Paste, F a picture file dropped, B slot 0 brought back, D slot 0 deleted, Z slot 0's
+        // preview, C Create Object, each by a screen reader's action where it has one.
         QTest::addColumn<QString>("operations");
         QTest::addColumn<QString>("expectedSlots");
         QTest::addColumn<int>("bufferIndex");
@@ -71,6 +116,11 @@ private slots:
             {"a failed read raises the counter but stores nothing", "p f p", "0-1-----", 2},
             {"delete opened on the clip box deletes nothing", "pppppppp c", "01234567", 7},
             {"deleting the last slot", "pppppppp d7", "0123456-", 6},
+            {"nothing changes the buffers during a paste, which then lands", "p s P F B D Z C r",
+             "01------", 1},
+            {"Escape stops a paste: the counter moves on, nothing is stored", "p s e p", "0-2-----",
+             2},
+            {"a paste after the one that was stopped", "s e s r", "-1------", 1},
         };
         for (const auto &r : rows)
             QTest::newRow(r.tag) << QString::fromLatin1(r.operations)
@@ -84,9 +134,38 @@ private slots:
         QFETCH(int, bufferIndex);
         FormDriver d;
         int nextId = 0;
+        QTemporaryDir dir;
+        const QString dropped = dir.filePath(QStringLiteral("dropped.png"));
+        QVERIFY(numbered(7).save(dropped));
         for (const QString &op : operations.split(u' ', Qt::SkipEmptyParts)) {
             if (op.startsWith(u'd')) {
                 deleteThroughMenu(d, false, op.mid(1).toInt());
+                continue;
+            }
+            if (QStringLiteral("PFBDZC").contains(op)) {
+                const int reads = d.clipboard->reads;
+                duringPaste(d, op.front(), dropped);
+                // A screen reader's press clicks the button a moment later, as Qt animates it.
+                QTRY_VERIFY2(d.lblCoords->text().startsWith(QStringLiteral("Still reading")),
+                             qPrintable(op + d.lblCoords->text()));
+                QVERIFY(d.form->pictureJobRunning());
+                d.lblCoords->clear();
+                QCOMPARE(d.clipboard->reads, reads);
+                QVERIFY(!QApplication::activeModalWidget());
+                continue;
+            }
+            if (op == u's') {
+                d.clipboard->holdImage(numbered(nextId++));
+                *d.clipboard->stalled = true;
+                QTest::mouseClick(d.Command1, Qt::LeftButton);
+                QVERIFY(d.form->pictureJobRunning());
+                continue;
+            }
+            if (op == u'e' || op == u'r') {
+                if (op == u'e')
+                    QTest::keyClick(d.txtObjectName, Qt::Key_Escape);
+                *d.clipboard->stalled = false;
+                QVERIFY(d.waitForPictures());
                 continue;
             }
             for (QChar c : op) {
@@ -161,10 +240,12 @@ private slots:
         QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("no picture") > 0);
         notes.close();
         d.form->openPicture(png);
+        QVERIFY(d.waitForPictures());
         QCOMPARE(d.PicInner->picture(), patternImage(200, 150));
         QCOMPARE(d.ImgBuffer[0]->pictureSize(), QSize(200, 150));
         QVERIFY(d.ImgBuffer[1]->picture().isNull());
         d.form->openPicture(text);
+        QVERIFY(d.waitForPictures());
         QCOMPARE(d.lblCoords->text(), QStringLiteral("Not a picture: notes.txt"));
         QCOMPARE(d.PicInner->picture().size(), QSize(200, 150));
         QCOMPARE(d.form->state.bufferIndex, std::int16_t(0));
@@ -176,8 +257,95 @@ private slots:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, {});
         QApplication::sendEvent(d.form.get(), &drop);
+        QVERIFY(d.waitForPictures());
         QCOMPARE(d.form->state.bufferIndex, std::int16_t(1));
         QCOMPARE(d.ImgBuffer[1]->pictureSize(), QSize(200, 150));
+    }
+
+    // Picture files, named or dropped several at once, fill the next buffers in order; what is
+    // no regular file, no picture or no whole picture is refused with a word in the status line.
+    void picturesFromFiles_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("bufferIndex");
+        QTest::addColumn<QSize>("shown"); // what the view shows afterwards
+        const QSize none(0, 0), shot(200, 150), second(120, 90);
+        const auto row = [](const char *tag, const char *files, const char *status, int index,
+                            QSize shown) {
+            QTest::newRow(tag) << QString::fromLatin1(files).split(u' ')
+                               << QString::fromLatin1(status) << index << shown;
+        };
+        row("two files fill the next two buffers", "shot.png second.png", "", 1, second);
+        row("a text file", "notes.txt", "Not a picture: notes.txt", -1, none);
+        row("a folder", "folder", "Not a picture file: folder", -1, none);
+        row("a missing file", "missing.png", "Could not read: missing.png", -1, none);
+        row("a JPEG cut short", "cut.jpg", "Damaged picture: cut.jpg", -1, none);
+        row("a PNG cut short", "cut.png", "Damaged picture: cut.png", -1, none);
+        row("a bitmap cut short", "cut.bmp", "Damaged picture: cut.bmp", -1, none);
+        row("a PNG with a bad checksum", "crc.png", "Damaged picture: crc.png", -1, none);
+        row("a damaged picture between two whole ones", "shot.png cut.jpg second.png",
+            "Damaged picture: cut.jpg", 1, second);
+        row("a JPEG with 120 KB before its frame header", "late.jpg", "", 0, shot);
+#ifndef Q_OS_WIN
+        row("a FIFO is refused without waiting for a writer", "fifo", "Not a picture file: fifo",
+            -1, none);
+        row("a name that is no UTF-8", "bad\xffname.png", "", 0, shot);
+#endif
+    }
+
+    void picturesFromFiles()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QString, status);
+        QFETCH(int, bufferIndex);
+        QFETCH(QSize, shown);
+        QTemporaryDir dir;
+        const QImage picture = patternImage(200, 150);
+        const auto write = [&](const QString &name, const QByteArray &bytes) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        };
+        const QByteArray jpeg = pngBytes(picture, "JPEG"), png = pngBytes(picture),
+                         bmp = pngBytes(picture, "BMP");
+        write(QStringLiteral("shot.png"), png);
+        write(QStringLiteral("second.png"), pngBytes(patternImage(120, 90)));
+        write(QStringLiteral("notes.txt"), "no picture");
+        write(QStringLiteral("cut.jpg"), jpeg.left(jpeg.size() * 2 / 3));
+        write(QStringLiteral("cut.png"), png.left(png.size() * 2 / 3));
+        write(QStringLiteral("cut.bmp"), bmp.left(bmp.size() - 600));
+        QByteArray crc = png;
+        crc[crc.size() / 2] = char(crc[crc.size() / 2] ^ 0x55);
+        write(QStringLiteral("crc.png"), crc);
+        // Two metadata segments of 60,000 bytes each between the start of the image and the
+        // frame header.
+        QByteArray late = jpeg.left(2);
+        for (int i = 0; i < 2; ++i)
+            late += QByteArray("\xff\xe2\xea\x62", 4) + QByteArray(60000, 'm');
+        write(QStringLiteral("late.jpg"), late + jpeg.mid(2));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+        QList<PicturePath> paths;
+        for (const QString &name : files)
+            paths << PicturePath::fromString(dir.filePath(name));
+#ifndef Q_OS_WIN
+        QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("fifo"))), 0600) == 0);
+        const QByteArray badName = QFile::encodeName(dir.path()) + "/bad\xffname.png";
+        QFile named;
+        const int fd = ::open(badName.constData(), O_WRONLY | O_CREAT, 0600);
+        QVERIFY(fd >= 0 && named.open(fd, QIODevice::WriteOnly, QFile::AutoCloseHandle));
+        named.write(png);
+        named.close();
+        if (files.first().startsWith(QStringLiteral("bad")))
+            paths = {PicturePath::fromArgument(badName.constData())};
+#endif
+        FormDriver d;
+        d.form->openPictures(paths);
+        QVERIFY(d.waitForPictures());
+        QCOMPARE(d.lblCoords->text(), status);
+        QCOMPARE(int(d.form->state.bufferIndex), bufferIndex);
+        QCOMPARE(d.PicInner->picture().size(), shown);
+        if (shown == picture.size() && files.last().endsWith(QStringLiteral(".png")))
+            QCOMPARE(d.PicInner->picture(), picture);
     }
 
     void pasteLeavesSelectionAndRetainedDrawingAlone()

@@ -1,5 +1,7 @@
 #include "fake_clipboard.h"
 
+#include <QThread>
+
 namespace corvantile::test {
 
 void FakeClipboard::holdImage(const QImage &image)
@@ -22,10 +24,14 @@ void FakeClipboard::failReads(bool reportsBitmap)
     next = {ClipboardPicture::Read::Failed, QImage(), reportsBitmap};
 }
 
-ClipboardPicture FakeClipboard::readPicture(ReadProgress &)
+Clipboard::PictureRead FakeClipboard::beginRead(quint64)
 {
     ++reads;
-    return next;
+    return [picture = next, stalled = stalled](ReadProgress &progress) {
+        while (*stalled && !progress.cancelled)
+            QThread::msleep(2);
+        return picture;
+    };
 }
 
 bool FakeClipboard::setText(const QString &value)

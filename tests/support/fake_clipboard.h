@@ -3,6 +3,8 @@
 #include "system/clipboard.h"
 
 #include <QStringList>
+#include <atomic>
+#include <memory>
 
 namespace corvantile::test {
 
@@ -15,13 +17,16 @@ public:
     QString text;            // the last text written
     int reads = 0;
     int writes = 0;
+    // While set, a read waits on its worker until it is cleared or the read is cancelled, as
+    // a slow owner would.
+    std::shared_ptr<std::atomic<bool>> stalled = std::make_shared<std::atomic<bool>>(false);
 
     void holdImage(const QImage &image); // a bitmap
     void holdNothing();                  // no picture at all (text only, or empty)
     void holdPictureNotBitmap(const QImage &image);
     void failReads(bool reportsBitmap);
 
-    ClipboardPicture readPicture(ReadProgress &progress) override;
+    PictureRead beginRead(quint64 inputTime) override;
     bool setText(const QString &value) override;
 };
 

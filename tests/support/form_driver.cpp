@@ -43,6 +43,12 @@ void FormDriver::paste(const QImage &image)
 void FormDriver::clickPaste()
 {
     QTest::mouseClick(Command1, Qt::LeftButton);
+    waitForPictures();
+}
+
+bool FormDriver::waitForPictures() const
+{
+    return QTest::qWaitFor([this] { return !form->pictureJobRunning(); }, 10000);
 }
 
 void sendMouse(QWidget *target, QEvent::Type type, QPointF inWindow, Qt::MouseButton button,

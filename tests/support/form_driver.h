@@ -90,6 +90,8 @@ struct FormDriver
     // Puts the image on the clipboard and clicks "Paste Image From Clipboard".
     void paste(const QImage &image);
     void clickPaste();
+    // Waits until the picture intake has landed what it reads (false when it never does).
+    bool waitForPictures() const;
 
     // Mouse on the screenshot view, at a pixel of the screenshot; within is where inside that
     // pixel the pointer is (0 to 1 across and down), on a screen of any scale.

@@ -1,0 +1,140 @@
+#include "picture_decode.h"
+
+#include "picture_header.h"
+#include "picture_limit.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QMessageLogContext>
+#include <cstdio>
+#include <mutex>
+#include <new>
+
+namespace corvantile {
+namespace {
+
+// Qt's decoders say that a picture is damaged only as a warning: a JPEG cut short still
+// decodes, grey from where its data ends. The warnings given on a decoding thread are caught
+// there and looked at; every other message goes on to whoever handled it before.
+thread_local bool *damageSeen = nullptr;
+QtMessageHandler earlierHandler = nullptr;
+
+bool tellsOfDamage(const QMessageLogContext &context, const QString &message)
+{
+    const QLatin1String category(context.category ? context.category : "");
+    if (category == QLatin1String("qt.gui.imageio.jpeg"))
+        return message.startsWith(QLatin1String("Corrupt JPEG data")) ||
+               message.startsWith(QLatin1String("Premature end")) ||
+               message.startsWith(QLatin1String("Invalid"));
+    return message.startsWith(QLatin1String("libpng error"));
+}
+
+void watchDecoderMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (damageSeen && type == QtWarningMsg && tellsOfDamage(context, message)) {
+        *damageSeen = true;
+        return;
+    }
+    if (earlierHandler) {
+        earlierHandler(type, context, message);
+        return;
+    }
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
+
+class DamageWatch
+{
+public:
+    DamageWatch()
+    {
+        static std::once_flag installed;
+        std::call_once(installed,
+                       [] { earlierHandler = qInstallMessageHandler(watchDecoderMessages); });
+        damageSeen = &m_seen;
+    }
+    ~DamageWatch() { damageSeen = nullptr; }
+    DamageWatch(const DamageWatch &) = delete;
+    DamageWatch &operator=(const DamageWatch &) = delete;
+
+    bool seen() const { return m_seen; }
+
+private:
+    bool m_seen = false;
+};
+
+// Whether an uncompressed bitmap file holds every row its header promises: Qt's reader shows
+// the rows that are missing as black.
+bool bitmapRowsComplete(const QByteArray &bytes)
+{
+    if (!bytes.startsWith("BM") || bytes.size() < 18)
+        return true;
+    const auto *b = reinterpret_cast<const uchar *>(bytes.constData());
+    const std::optional<DibLayout> layout = readDibLayout(b + 14, bytes.size() - 14);
+    if (!layout || layout->compression == DibLayout::runLength8 ||
+        layout->compression == DibLayout::runLength4)
+        return true;
+    const qint64 rowsAt = std::max<qint64>(littleEndian(b + 10), 14 + layout->pixelsAt);
+    return rowsAt + layout->pixelBytes <= bytes.size();
+}
+
+DecodedPicture outcome(DecodedPicture::Outcome outcome)
+{
+    return {outcome, QImage()};
+}
+
+} // namespace
+
+QString pictureFormat(const QStringList &offered)
+{
+    if (offered.contains(QLatin1String("image/png")))
+        return QStringLiteral("image/png");
+    const QList<QByteArray> readable = QImageReader::supportedMimeTypes();
+    for (const QString &format : offered)
+        if (format.startsWith(QLatin1String("image/")) && readable.contains(format.toLatin1()))
+            return format;
+    return QString();
+}
+
+DecodedPicture takenPicture(const QImage &image)
+{
+    using Outcome = DecodedPicture::Outcome;
+    if (image.isNull())
+        return outcome(Outcome::NotPicture);
+    if (!fitsPictureLimit(image.width(), image.height()))
+        return outcome(Outcome::TooLarge);
+    // Converted once here, so every later pixel read is a plain 32-bit load.
+    DecodedPicture taken{Outcome::Picture, image.format() == QImage::Format_RGB32
+                                               ? image
+                                               : image.convertToFormat(QImage::Format_RGB32)};
+    if (taken.image.isNull())
+        return outcome(Outcome::NoMemory);
+    return taken;
+}
+
+DecodedPicture decodePicture(const QByteArray &bytes)
+{
+    using Outcome = DecodedPicture::Outcome;
+    try {
+        const PictureHeader header = readPictureHeader(bytes, true);
+        if (header.says != PictureHeader::Says::Declared || bytes.size() > header.mostBytes)
+            return outcome(header.overLimit ? Outcome::TooLarge : Outcome::NotPicture);
+        if (!bitmapRowsComplete(bytes))
+            return outcome(Outcome::Damaged);
+        QByteArray held = bytes;
+        QBuffer buffer(&held);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        QImage image;
+        DamageWatch damage;
+        if (!reader.read(&image) || damage.seen())
+            return outcome(Outcome::Damaged);
+        // A picture whose header promised pixels that Qt could not hold: no memory for it.
+        if (image.isNull())
+            return outcome(Outcome::NoMemory);
+        return takenPicture(image);
+    } catch (const std::bad_alloc &) {
+        return outcome(Outcome::NoMemory);
+    }
+}
+
+} // namespace corvantile

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QStringList>
+
+namespace corvantile {
+
+// What the bytes of a picture file, from the clipboard or from disk, decode to.
+struct DecodedPicture
+{
+    enum class Outcome {
+        Picture,    // image holds the whole picture, as RGB32
+        NotPicture, // no picture format the tool reads
+        TooLarge,   // a picture whose declared size is over the picture limit
+        Damaged,    // a picture whose decoder found it cut short or corrupt
+        NoMemory,   // an allocation failed on the way
+    };
+    Outcome outcome = Outcome::NotPicture;
+    QImage image;
+};
+
+// Decodes a whole picture file. Its size is judged from its header before anything is
+// allocated for its pixels, and a picture that the decoder reports damaged (a truncated or
+// corrupt JPEG, a PNG with a bad checksum or missing data, a bitmap whose rows are cut short)
+// is refused rather than shown half grey. Safe to call on any thread.
+DecodedPicture decodePicture(const QByteArray &bytes);
+
+// The one picture format to ask an owner for, of those it offers: PNG first, then the first
+// other image format Qt decodes; empty when it offers none.
+QString pictureFormat(const QStringList &offered);
+
+// A picture already held in memory (put on the clipboard by this process, say), converted to
+// RGB32 once and held to the same limit.
+DecodedPicture takenPicture(const QImage &image);
+
+} // namespace corvantile
