@@ -3,7 +3,9 @@
 
 #include "support/desktop.h"
 
+#include <csignal>
 #include <optional>
+#include <sys/stat.h>
 
 using namespace corvantile::test;
 
@@ -63,7 +65,8 @@ private slots:
     void initTestCase()
     {
         requireTools(QStringLiteral("Xvfb xclip xdotool import parcellite"),
-                     QStringLiteral("CORVANTILE_BINARY CORVANTILE_SAVE_TARGETS_MANAGER"));
+                     QStringLiteral("CORVANTILE_BINARY CORVANTILE_SAVE_TARGETS_MANAGER "
+                                    "CORVANTILE_SLOW_OWNER"));
     }
 
     void init()
@@ -100,6 +103,139 @@ private slots:
         const QRect visible(spot::viewPicture, QSize(300, 200));
         QTRY_COMPARE_WITH_TIMEOUT(x->program.screenPart(visible), shot, 10000);
         QVERIFY(x->program.screenPart(spot::firstSlot) != x->program.screenPart(spot::secondSlot));
+    }
+
+    // The command line: options that answer and end, files named in every way, and displays
+    // that cannot be reached.
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("display"); // "bad": $DISPLAY names one that nobody serves
+        QTest::addColumn<int>("exitCode");    // -1: the window opens and stays
+        QTest::addColumn<QString>("output");  // what it writes first, or what the status says
+        const auto row = [](const char *tag, const char *arguments, const char *display,
+                            int exitCode, const char *output) {
+            QTest::newRow(tag) << words(QString::fromLatin1(arguments))
+                               << QString::fromLatin1(display) << exitCode
+                               << QString::fromLatin1(output);
+        };
+        row("--help", "--help", "", 0, "Usage: corvantile");
+        row("-h", "-h", "", 0, "Usage: corvantile");
+        row("--version", "--version", "", 0, "corvantile 1.00");
+        row("--help before any display is asked for", "--help", "bad", 0, "Usage: corvantile");
+        row("an unknown option", "--frobnicate", "", 2, "corvantile: unknown option --frobnicate");
+        row("a display that nobody serves", "", "bad", 1, "corvantile: cannot open the display");
+        row("a file named like a Qt option, after --", "-- -reverse", "", -1, "picture");
+        row("-display names the display to use, for the clipboard too", "-display REAL", "bad",
+            -1, "paste");
+        row("a FIFO is refused at once", "fifo", "", -1, "Not a picture file: fifo");
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, display);
+        QFETCH(int, exitCode);
+        QFETCH(QString, output);
+        const QString dir = x->display.filePath(QString());
+        const QImage shot = patternImage(300, 200);
+        QVERIFY(shot.save(dir + QStringLiteral("/-reverse"), "PNG"));
+        QVERIFY(::mkfifo(QFile::encodeName(dir + QStringLiteral("/fifo")), 0600) == 0);
+        for (QString &argument : arguments)
+            if (argument == QLatin1String("REAL"))
+                argument = x->display.name();
+        QHash<QString, QString> environment;
+        if (display == QLatin1String("bad"))
+            environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":4999"));
+        const QString binary = qEnvironmentVariable("CORVANTILE_BINARY");
+        if (exitCode >= 0) {
+            QProcess *program = x->display.start(binary, arguments, environment);
+            QVERIFY(program && program->waitForFinished(10000));
+            QCOMPARE(program->exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program->exitCode(), exitCode);
+            const QByteArray said = exitCode == 0 ? program->readAllStandardOutput()
+                                                  : program->readAllStandardError();
+            QVERIFY2(said.contains(output.toUtf8()), said.constData());
+            return;
+        }
+        // Started from the folder that holds the files, so that they can be named as they are.
+        x->program.setProgram(QStringLiteral("sh"),
+                              QStringList{QStringLiteral("-c"),
+                                          QStringLiteral("cd \"$1\" && shift && exec \"$@\""),
+                                          QStringLiteral("sh"), dir, binary} +
+                                  arguments);
+        if (output == QLatin1String("paste"))
+            QVERIFY(x->clipboard.offer(shot));
+        QElapsedTimer started;
+        started.start();
+        m_program = x->program.start(environment);
+        QVERIFY(m_program);
+        const QRect visible(spot::viewPicture, QSize(300, 200));
+        if (output == QLatin1String("paste")) {
+            QVERIFY(x->program.paste(shot));
+        } else if (output == QLatin1String("picture")) {
+            QTRY_COMPARE_WITH_TIMEOUT(x->program.screenPart(visible), shot, 10000);
+        } else {
+            // The window is up and says why at once; a FIFO never holds it up.
+            qInfo("the window was up after %lld ms", started.elapsed());
+            const QRect status = corvantile::layout::inWindow("lblCoords").adjusted(4, 3, -4, -3);
+            const auto saysSomething = [&] {
+                const QImage part = x->program.screenPart(status);
+                for (int px = 0; px < part.width(); ++px)
+                    if (part.pixel(px, part.height() / 2) != part.pixel(0, 0))
+                        return true;
+                return false;
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(saysSomething(), 1000);
+        }
+        QElapsedTimer ending;
+        ending.start();
+        m_program->terminate();
+        QVERIFY(m_program->waitForFinished(1000));
+        qInfo("it ended %lld ms after SIGTERM", ending.elapsed());
+    }
+
+    // A signal or the window's close while a paste waits on an owner that drips a byte every
+    // 1.5 s ends the program at once, with no loop spinning meanwhile.
+    void endsDuringAPaste_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+
+    void endsDuringAPaste()
+    {
+        QFETCH(int, signal);
+        const QString file = x->display.filePath(QStringLiteral("drip.png"));
+        QVERIFY(patternImage(300, 200).save(file));
+        QProcess *owner = x->display.start(
+            qEnvironmentVariable("CORVANTILE_SLOW_OWNER"),
+            {QStringLiteral("image/png"), file, QStringLiteral("0"), QStringLiteral("1"),
+             QStringLiteral("1500")});
+        QVERIFY(owner && owner->waitForReadyRead(5000));
+        m_program = x->program.start();
+        QVERIFY(m_program);
+        x->program.click(spot::pasteButton);
+        QTest::qWait(1000);
+        const auto cpuTicks = [&] {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(m_program->processId()));
+            if (!stat.open(QIODevice::ReadOnly))
+                return -1LL;
+            const QList<QByteArray> fields = stat.readAll().split(')').last().split(' ');
+            return fields.value(12).toLongLong() + fields.value(13).toLongLong();
+        };
+        const qint64 before = cpuTicks();
+        QTest::qWait(1000);
+        const qint64 busy = cpuTicks() - before; // in clock ticks, 100 a second
+        qInfo("%lld%% of a core while the paste waited", busy);
+        QCOMPARE_LE(busy, 10);
+        QElapsedTimer ending;
+        ending.start();
+        ::kill(pid_t(m_program->processId()), signal);
+        QVERIFY(m_program->waitForFinished(1000));
+        qInfo("it ended %lld ms after the signal", ending.elapsed());
     }
 
     void mainPathFromPasteToClipboard() { createDefinition(QRect(120, 40, 30, 22)); }
