@@ -4,7 +4,10 @@
 #include <QMutex>
 #include <QThreadPool>
 #include <QWaitCondition>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <new>
 
 #define QOI_IMPLEMENTATION
 #include <qoi.h>
@@ -14,32 +17,58 @@ namespace {
 
 // QOI: one pass over the pixels each way, several times smaller than the raw pixels for a
 // screenshot, and fast to decode. The four bytes of a pixel are kept in the order a 32-bit
-// picture holds them.
-QByteArray compress(const QImage &picture)
+// picture holds them. The picture is cut into bands of whole rows, each compressed on its own:
+// QOI takes no more than 400 million pixels at once, and a band's working memory stays small.
+constexpr qint64 bandPixels = qint64(1) << 24;
+
+int bandRows(int width)
+{
+    return int(std::max<qint64>(1, bandPixels / std::max(width, 1)));
+}
+
+QList<QByteArray> compress(const QImage &picture)
 {
     if (picture.format() != QImage::Format_RGB32 || picture.bytesPerLine() != picture.width() * 4)
         return {};
-    const qoi_desc desc{static_cast<unsigned>(picture.width()),
-                        static_cast<unsigned>(picture.height()), 4, QOI_SRGB};
-    int length = 0;
-    void *packed = qoi_encode(picture.constBits(), &desc, &length);
-    if (!packed)
-        return {}; // too large for the format, or no memory
-    QByteArray bytes(static_cast<const char *>(packed), length);
-    std::free(packed);
-    return bytes;
+    QList<QByteArray> bands;
+    const int rows = bandRows(picture.width());
+    for (int top = 0; top < picture.height(); top += rows) {
+        const int height = std::min(rows, picture.height() - top);
+        const qoi_desc desc{static_cast<unsigned>(picture.width()), static_cast<unsigned>(height),
+                            4, QOI_SRGB};
+        int length = 0;
+        void *packed = qoi_encode(picture.constScanLine(top), &desc, &length);
+        if (!packed)
+            return {}; // no memory
+        try {
+            bands << QByteArray(static_cast<const char *>(packed), length);
+        } catch (const std::bad_alloc &) {
+            std::free(packed);
+            return {};
+        }
+        std::free(packed);
+    }
+    return bands;
 }
 
-QImage decompress(const QByteArray &bytes)
+QImage decompress(const QList<QByteArray> &bands, QSize size)
 {
-    qoi_desc desc{};
-    void *pixels = qoi_decode(bytes.constData(), static_cast<int>(bytes.size()), &desc, 4);
-    if (!pixels)
+    QImage picture(size, QImage::Format_RGB32);
+    if (picture.isNull())
         return {};
-    return QImage(
-        static_cast<uchar *>(pixels), static_cast<int>(desc.width), static_cast<int>(desc.height),
-        static_cast<qsizetype>(desc.width) * 4, QImage::Format_RGB32, [](void *p) { std::free(p); },
-        pixels);
+    const int rows = bandRows(size.width());
+    for (qsizetype band = 0; band < bands.size(); ++band) {
+        qoi_desc desc{};
+        void *pixels =
+            qoi_decode(bands[band].constData(), static_cast<int>(bands[band].size()), &desc, 4);
+        if (!pixels)
+            return {};
+        const qint64 top = band * qint64(rows);
+        if (desc.width == unsigned(size.width()) && top + desc.height <= unsigned(size.height()))
+            std::memcpy(picture.scanLine(int(top)), pixels, size_t(desc.width) * desc.height * 4);
+        std::free(pixels);
+    }
+    return picture;
 }
 
 } // namespace
@@ -49,8 +78,8 @@ struct StoredPicture::State
     mutable QMutex mutex;
     QWaitCondition finished;
     QSize size;
-    QImage raw;        // until the compressed copy is made, or when it cannot be
-    QByteArray packed; // the compressed copy
+    QImage raw;               // until the compressed copy is made, or when it cannot be
+    QList<QByteArray> packed; // the compressed copy, band by band
     bool working = true;
 };
 
@@ -68,7 +97,7 @@ StoredPicture::StoredPicture(const QImage &picture)
             QMutexLocker lock(&state->mutex);
             raw = state->raw;
         }
-        QByteArray packed = compress(raw);
+        QList<QByteArray> packed = compress(raw);
         QMutexLocker lock(&state->mutex);
         if (!packed.isEmpty()) {
             state->packed = std::move(packed);
@@ -88,14 +117,14 @@ QImage StoredPicture::picture() const
 {
     if (!m_state)
         return {};
-    QByteArray packed;
+    QList<QByteArray> packed;
     {
         QMutexLocker lock(&m_state->mutex);
         if (m_state->packed.isEmpty())
             return m_state->raw;
         packed = m_state->packed; // shared, not copied
     }
-    return decompress(packed);
+    return decompress(packed, m_state->size);
 }
 
 bool StoredPicture::isCompressed(bool wait) const

@@ -169,12 +169,12 @@ private slots:
         const QImage photo = patternImage(400, 300);
         const QByteArray jpeg = pngBytes(photo, "JPEG"), whole = pngBytes(photo);
         const QString jpegType = QStringLiteral("image/jpeg");
-        QTest::newRow("JPEG cut short") << jpeg.left(jpeg.size() * 2 / 3) << jpegType << xclip
-                                        << int(View::KeepsPattern) << none << false << false
-                                        << 2500 << 0;
-        QTest::newRow("PNG cut short") << whole.left(whole.size() * 2 / 3) << png << xclip
-                                       << int(View::KeepsPattern) << none << false << false
-                                       << 2500 << 0;
+        QTest::newRow("JPEG cut short")
+            << jpeg.left(jpeg.size() * 2 / 3) << jpegType << xclip << int(View::KeepsPattern)
+            << none << false << false << 2500 << 0;
+        QTest::newRow("PNG cut short")
+            << whole.left(whole.size() * 2 / 3) << png << xclip << int(View::KeepsPattern) << none
+            << false << false << 2500 << 0;
         // A frame header after 120 KB of metadata is found where it stands.
         QByteArray late = jpeg.left(2);
         for (int i = 0; i < 2; ++i)
@@ -211,9 +211,9 @@ private slots:
         QVERIFY(x.display.start());
         // Within an address space of 8 GiB, as on a machine that allows no more, a header that
         // would make the program reserve more must not end it.
-        x.program.setProgram(QStringLiteral("prlimit"),
-                             {QStringLiteral("--as=8589934592"),
-                              qEnvironmentVariable("CORVANTILE_BINARY")});
+        x.program.setProgram(
+            QStringLiteral("prlimit"),
+            {QStringLiteral("--as=8589934592"), qEnvironmentVariable("CORVANTILE_BINARY")});
         // First a good screenshot, in the view and in slot 0.
         QVERIFY(x.clipboard.offer(patternImage(300, 200)));
         QProcess *program = x.program.start();

@@ -126,8 +126,8 @@ private slots:
         row("an unknown option", "--frobnicate", "", 2, "corvantile: unknown option --frobnicate");
         row("a display that nobody serves", "", "bad", 1, "corvantile: cannot open the display");
         row("a file named like a Qt option, after --", "-- -reverse", "", -1, "picture");
-        row("-display names the display to use, for the clipboard too", "-display REAL", "bad",
-            -1, "paste");
+        row("-display names the display to use, for the clipboard too", "-display REAL", "bad", -1,
+            "paste");
         row("a FIFO is refused at once", "fifo", "", -1, "Not a picture file: fifo");
     }
 
@@ -153,8 +153,8 @@ private slots:
             QVERIFY(program && program->waitForFinished(10000));
             QCOMPARE(program->exitStatus(), QProcess::NormalExit);
             QCOMPARE(program->exitCode(), exitCode);
-            const QByteArray said = exitCode == 0 ? program->readAllStandardOutput()
-                                                  : program->readAllStandardError();
+            const QByteArray said =
+                exitCode == 0 ? program->readAllStandardOutput() : program->readAllStandardError();
             QVERIFY2(said.contains(output.toUtf8()), said.constData());
             return;
         }
@@ -210,10 +210,9 @@ private slots:
         QFETCH(int, signal);
         const QString file = x->display.filePath(QStringLiteral("drip.png"));
         QVERIFY(patternImage(300, 200).save(file));
-        QProcess *owner = x->display.start(
-            qEnvironmentVariable("CORVANTILE_SLOW_OWNER"),
-            {QStringLiteral("image/png"), file, QStringLiteral("0"), QStringLiteral("1"),
-             QStringLiteral("1500")});
+        QProcess *owner = x->display.start(qEnvironmentVariable("CORVANTILE_SLOW_OWNER"),
+                                           {QStringLiteral("image/png"), file, QStringLiteral("0"),
+                                            QStringLiteral("1"), QStringLiteral("1500")});
         QVERIFY(owner && owner->waitForReadyRead(5000));
         m_program = x->program.start();
         QVERIFY(m_program);
