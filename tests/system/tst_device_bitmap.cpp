@@ -1,4 +1,6 @@
 #include "system/device_bitmap.h"
+#include "system/picture_header.h"
+#include "system/picture_limit.h"
 
 #include <QTest>
 #include <QtEndian>
@@ -88,6 +90,22 @@ private slots:
             << bitmap(40, 8, 1, {}, false, six, {0, 1, 2, 3, 4, 5}) << QList<QRgb>();
         QTest::newRow("cut short")
             << bitmap(40, 24, 0, {}, false, {}, bgr).left(60) << QList<QRgb>();
+        // A colour table on a bitmap of more than 8 bits is a hint for palette screens: the rows
+        // follow it, as Windows and Qt read them.
+        const QList<QRgb> hint = {qRgb(0xaa, 0xbb, 0xcc), qRgb(1, 2, 3)};
+        QTest::newRow("24 bits with a colour table") << bitmap(40, 24, 0, {}, false, hint, bgr)
+                                                     << six;
+        QTest::newRow("32 bits with a colour table, top-down")
+            << bitmap(40, 32, 0, {}, true, hint, bgr) << six;
+        QTest::newRow("bit fields with a colour table")
+            << bitmap(40, 32, 3, redFirst, false, hint, bgr) << six;
+        // Sides whose rows' bytes overflow 64 bits when multiplied: over the limit, not read.
+        QByteArray huge = bitmap(40, 32, 0, {}, false, {}, bgr);
+        qToLittleEndian<qint32>(0x7fffffff, huge.data() + 4);
+        qToLittleEndian<qint32>(0x7fffffff, huge.data() + 8);
+        QTest::newRow("2147483647 x 2147483647") << huge << QList<QRgb>();
+        qToLittleEndian<qint32>(-0x7fffffff, huge.data() + 8);
+        QTest::newRow("2147483647 x 2147483647, top-down") << huge << QList<QRgb>();
     }
 
     void decodesAsGdiReads()
@@ -101,6 +119,78 @@ private slots:
         QCOMPARE(image.size(), QSize(3, 2));
         for (int i = 0; i < 6; ++i)
             QCOMPARE(QColor(image.pixel(i % 3, i / 3)), QColor(expected[i]));
+    }
+
+    // What the first bytes of a picture say about the whole, before any pixel is read: sides
+    // whose products overflow, and headers that declare far more than is sent, are judged
+    // without overflow and without reserving what they declare.
+    void judgesHeaders_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<bool>("complete");
+        QTest::addColumn<int>("says"); // PictureHeader::Says
+        QTest::addColumn<bool>("overLimit");
+        const int needMore = int(PictureHeader::Says::NeedMore),
+                  refused = int(PictureHeader::Says::Refused),
+                  declared = int(PictureHeader::Says::Declared);
+        const auto png = [](quint32 width, quint32 height, char depth, char colour, char lace) {
+            QByteArray head("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+            head.append(QByteArray(13, '\0'));
+            qToBigEndian(width, head.data() + 16);
+            qToBigEndian(height, head.data() + 20);
+            head[24] = depth;
+            head[25] = colour;
+            head[28] = lace;
+            return head + QByteArray(4, '\0'); // the checksum is not read here
+        };
+        const auto bmp = [](qint32 width, qint32 height, int bits, quint32 compression) {
+            QByteArray head("BM", 2);
+            head.append(QByteArray(12, '\0'));
+            qToLittleEndian<quint32>(54, head.data() + 10);
+            head.append(bitmap(40, bits, compression, {}, false, {}, {0, 0, 0, 0, 0, 0}).left(40));
+            qToLittleEndian(width, head.data() + 18);
+            qToLittleEndian(height, head.data() + 22);
+            return head;
+        };
+        QTest::newRow("PNG, 16-bit RGBA, 4294967295 x 4294967295")
+            << png(0xffffffff, 0xffffffff, 16, 6, 0) << false << refused << true;
+        QTest::newRow("PNG, 1-bit grey, 2147483647 x 2147483647")
+            << png(0x7fffffff, 0x7fffffff, 1, 0, 0) << false << refused << true;
+        QTest::newRow("PNG, 16-bit RGBA interlaced, 33185 x 33185, 29 bytes and no more")
+            << png(33185, 33185, 16, 6, 1) << true << declared << false;
+        QTest::newRow("BMP, 32 bits, 2147483647 x 2147483647")
+            << bmp(0x7fffffff, 0x7fffffff, 32, 0) << false << refused << true;
+        QTest::newRow("BMP, run-length, 2147483647 x -2147483647")
+            << bmp(0x7fffffff, -0x7fffffff, 8, 1) << false << refused << true;
+        QTest::newRow("BMP header still coming") << bmp(10, 10, 24, 0).left(20) << false
+                                                 << needMore << false;
+        QTest::newRow("JPEG frame header after 120 KB")
+            << QByteArray("\xff\xd8", 2) + QByteArray("\xff\xe1\xea\x62", 4) +
+                   QByteArray(60000, 'x') + QByteArray("\xff\xe1\xea\x62", 4) +
+                   QByteArray(60000, 'x') + QByteArray("\xff\xc0\0\x11\x08\x01\x2c\x01\x90", 9)
+            << false << declared << false;
+        QTest::newRow("JPEG whose frame header says 65535 x 65535")
+            << QByteArray("\xff\xd8\xff\xc2\0\x11\x08\xff\xff\xff\xff", 11) << false << refused
+            << true;
+    }
+
+    void judgesHeaders()
+    {
+        QFETCH(QByteArray, head);
+        QFETCH(bool, complete);
+        QFETCH(int, says);
+        QFETCH(bool, overLimit);
+        // The limit an ordinary desktop gets: 33316 x 33066 screen pixels.
+        allowPicturesUpTo(qint64(33316) * 33066 * 4);
+        const PictureHeader header = readKnownPictureHeader(head, complete);
+        QCOMPARE(int(header.says), says);
+        QCOMPARE(header.overLimit, overLimit);
+        // Fed to a stream, nothing near what it declares is reserved up front.
+        PictureStream stream;
+        const bool taken = stream.take(head.constData(), head.size()) &&
+                           (!complete || stream.finish());
+        QCOMPARE(taken, says != int(PictureHeader::Says::Refused));
+        QCOMPARE_LE(stream.bytes().capacity(), qint64(64) * 1024 * 1024);
     }
 };
 
