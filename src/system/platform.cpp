@@ -28,6 +28,10 @@ bool readerBridgeScalesRectangles()
 
 QString displayProblem(const QByteArray &display)
 {
+#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
+    Q_UNUSED(display);
+    return QString();
+#else
     const auto set = [](const char *name) {
         const char *value = std::getenv(name);
         return value && *value;
@@ -38,15 +42,12 @@ QString displayProblem(const QByteArray &display)
     const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
     if (!platform.isEmpty() && !platform.startsWith("xcb"))
         return QString(); // the user chose a platform (offscreen, vnc, ...) on purpose
-#if defined(Q_OS_WIN) || defined(Q_OS_MACOS)
-    return QString();
-#else
     if (display.isEmpty() && !set("DISPLAY") && !set("WAYLAND_DISPLAY"))
         return QStringLiteral("no display found; it needs a graphical desktop (set DISPLAY or "
                               "WAYLAND_DISPLAY).");
 #ifdef CORVANTILE_HAS_XCB
     // Where X11 would be used, an X server must answer: Qt aborts with a core dump otherwise.
-    if ((platform.startsWith("xcb") || display.size() > 0 || !set("WAYLAND_DISPLAY")) &&
+    if ((platform.startsWith("xcb") || !display.isEmpty() || !set("WAYLAND_DISPLAY")) &&
         !x11DisplayReachable())
         return QStringLiteral("cannot open the display %1: no X server answers there.")
             .arg(QString::fromLocal8Bit(display.isEmpty() ? qgetenv("DISPLAY") : display));

@@ -2,8 +2,9 @@
 // a pixel, with 40-, 108- and 124-byte headers, rows either way up and any colour table, read
 // to the same colours wherever both read them.
 
+#define CORVANTILE_FUZZ_PICTURE_LIMIT
+#include "fuzz_input.h"
 #include "system/device_bitmap.h"
-#include "system/picture_limit.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -13,16 +14,9 @@
 #include <cstdlib>
 
 using namespace corvantile;
+using corvantile::fuzz::Reader;
 
 namespace {
-
-struct Reader
-{
-    const uint8_t *data;
-    size_t size;
-    size_t at = 0;
-    int byte() { return at < size ? data[at++] : 0; }
-};
 
 void put(QByteArray &bytes, quint32 value, int size = 4)
 {
@@ -31,12 +25,6 @@ void put(QByteArray &bytes, quint32 value, int size = 4)
 }
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    allowPicturesUpTo(64 * 1024 * 1024);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

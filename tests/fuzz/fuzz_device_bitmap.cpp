@@ -1,9 +1,10 @@
 // The decoder of Windows' clipboard bitmaps on any bytes: a bitmap it reads has the size its
 // header declares, and every pixel is opaque.
 
+#define CORVANTILE_FUZZ_PICTURE_LIMIT
+#include "fuzz_input.h"
 #include "system/device_bitmap.h"
 #include "system/picture_header.h"
-#include "system/picture_limit.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -11,12 +12,7 @@
 #include <cstdlib>
 
 using namespace corvantile;
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    allowPicturesUpTo(64 * 1024 * 1024);
-    return 0;
-}
+using corvantile::fuzz::Reader;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

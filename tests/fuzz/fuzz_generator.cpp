@@ -2,6 +2,7 @@
 // what every definition must be.
 
 #include "object_definition/generator.h"
+#include "fuzz_input.h"
 #include "support/grid_source.h"
 
 #include <QByteArray>
@@ -12,15 +13,7 @@
 
 namespace {
 
-// Reads the input front to back; past its end everything is 0.
-struct Reader
-{
-    const uint8_t *data;
-    size_t size;
-    size_t at = 0;
-    int byte() { return at < size ? data[at++] : 0; }
-    int16_t int16() { return static_cast<int16_t>(byte() | byte() << 8); }
-};
+using corvantile::fuzz::Reader;
 
 [[noreturn]] void fail()
 {

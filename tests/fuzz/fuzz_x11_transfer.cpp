@@ -3,8 +3,9 @@
 // and floods. Whatever the owner does, the read ends, and bytes it hands on are a picture
 // whose header allows them.
 
+#define CORVANTILE_FUZZ_PICTURE_LIMIT
+#include "fuzz_input.h"
 #include "system/picture_header.h"
-#include "system/picture_limit.h"
 #include "system/x11_transfer.h"
 
 #include <QByteArray>
@@ -14,26 +15,10 @@
 #include <cstdlib>
 
 using namespace corvantile;
+using corvantile::fuzz::Reader;
 using std::chrono::milliseconds;
 
 namespace {
-
-struct Reader
-{
-    const uint8_t *data;
-    size_t size;
-    size_t at = 0;
-    bool over() const { return at >= size; }
-    int byte() { return at < size ? data[at++] : 0; }
-    int uint16() { return byte() | byte() << 8; }
-    QByteArray take(size_t count)
-    {
-        count = std::min(count, size - std::min(at, size));
-        const QByteArray bytes(reinterpret_cast<const char *>(data + at), qsizetype(count));
-        at += count;
-        return bytes;
-    }
-};
 
 const std::array<const char *, 8> atomNamesKnown = {
     "TARGETS", "image/png", "image/bmp", "text/plain", "UTF8_STRING", "image/jpeg", "INCR", "x"};
@@ -93,12 +78,6 @@ private:
 };
 
 } // namespace
-
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    allowPicturesUpTo(64 * 1024 * 1024);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

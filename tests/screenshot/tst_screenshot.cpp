@@ -300,6 +300,9 @@ private slots:
         QFETCH(QString, status);
         QFETCH(int, bufferIndex);
         QFETCH(QSize, shown);
+        if (files.join(u' ').contains(QStringLiteral(".jpg")) &&
+            !QImageReader::supportedImageFormats().contains("jpeg"))
+            QSKIP("this Qt reads no JPEG (the Windows build's has no JPEG plugin)");
         QTemporaryDir dir;
         const QImage picture = patternImage(200, 150);
         const auto write = [&](const QString &name, const QByteArray &bytes) {
