@@ -389,10 +389,10 @@ bool PictureStream::judge(bool complete)
     }
     if (m_bytes.size() > header.mostBytes)
         return false;
-    // Room for a good part of the picture at once; the rest grows as it arrives, so that a
-    // header that lies about its size reserves nothing it does not send.
+    // Room for the first few pieces; the rest grows as it arrives, so that a header that lies
+    // about its size reserves nothing it does not send.
     try {
-        m_bytes.reserve(std::min(header.mostBytes, std::min(pictureBytesLimit(), 64 * mebibyte)));
+        m_bytes.reserve(std::min({header.mostBytes, pictureBytesLimit(), 8 * mebibyte}));
     } catch (const std::bad_alloc &) {
         return false;
     }
