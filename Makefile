@@ -11,7 +11,7 @@ JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps build build-asan build-fuzz run test fuzz soak bench package package-check art clean \
-	windows
+	windows release
 
 all: build
 
@@ -26,13 +26,16 @@ run: build
 	@$(BUILD_DIR)/corvantile
 
 # Every test of the normal build; the unit and widget tests again under the address,
-# leak and undefined-behaviour sanitizers; a short run of each fuzz target; and the Windows
-# build's tests under Wine (when a Qt for Windows is at hand; it says so when not).
+# leak and undefined-behaviour sanitizers; a short run of each fuzz target; the Windows
+# build's tests under Wine (when a Qt for Windows is at hand; it says so when not); and the
+# release's artefacts, built into dist/ and checked (lintian, install and removal, the zip
+# under Wine, the relink).
 test: build build-asan build-fuzz
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	@cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS) -LE x11
 	@cd $(FUZZ_DIR) && ctest --output-on-failure -j $(JOBS)
 	@BUILD_DIR=$(BUILD_DIR) JOBS=$(JOBS) scripts/windows-tests
+	@BUILD_DIR=$(BUILD_DIR) scripts/release --check
 
 # Corvantile.exe for 64-bit Windows: static, stripped, needing only Windows's own DLLs.
 # Builds Qt for Windows first when neither the shared copy nor the cache has it.
@@ -61,6 +64,11 @@ bench: build
 # 1,000 cycles of paste, drag, Create Object and bring-back under Xvfb; memory must stay flat.
 soak: build
 	@$(BUILD_DIR)/bench/corvantile_soak 1000
+
+# What a user takes, in dist/: the Debian package and the Windows zip (when a Qt for Windows
+# is at hand).
+release: build
+	@BUILD_DIR=$(BUILD_DIR) scripts/release
 
 # A Debian package in build/, and a check that it installs with apt and starts.
 package: build

@@ -24,6 +24,7 @@ int run(CommandLine &line)
     QByteArray unknown;
     const std::vector<const char *> named = namedFiles(line, qtArgc, line.forQt.data(), unknown);
     if (!unknown.isEmpty()) {
+        reachTerminal();
         std::fprintf(stderr, "corvantile: unknown option %s\n%s", unknown.constData(), usageText);
         return 2;
     }
@@ -46,6 +47,8 @@ int run(CommandLine &line)
 int main(int argc, char *argv[])
 {
     CommandLine line = readCommandLine(argc, argv);
+    if (line.help || line.version)
+        reachTerminal();
     if (line.help) {
         std::fputs(helpText, stdout);
         return 0;

@@ -1,7 +1,12 @@
 #include "platform.h"
 
 #include <QGuiApplication>
+#include <cstdio>
 #include <cstdlib>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 #ifdef CORVANTILE_HAS_XCB
 #include "x11_selection.h"
@@ -24,6 +29,18 @@ WindowSystem windowSystem()
 bool readerBridgeScalesRectangles()
 {
     return windowSystem() == WindowSystem::Windows;
+}
+
+void reachTerminal()
+{
+#ifdef Q_OS_WIN
+    // Output that already goes somewhere (a pipe, a file, Wine's terminal) stays there.
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if ((out == nullptr || out == INVALID_HANDLE_VALUE) && AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::freopen("CONOUT$", "w", stdout);
+        std::freopen("CONOUT$", "w", stderr);
+    }
+#endif
 }
 
 QString displayProblem(const QByteArray &display)

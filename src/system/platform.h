@@ -16,6 +16,10 @@ WindowSystem windowSystem();
 // pixels, and the program must give it the screen's.
 bool readerBridgeScalesRectangles();
 
+// Lets what the program prints reach the terminal it was started from. A Windows program with
+// a window has no console of its own: it borrows its parent's, if that has one.
+void reachTerminal();
+
 // Why no graphical desktop can be reached, in one line for the terminal; empty when one can.
 // Qt aborts without one. display: the X display named on the command line, if any, which the
 // program's own X connections then open too.
