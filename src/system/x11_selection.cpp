@@ -181,8 +181,11 @@ void useX11Display(const QByteArray &name)
 
 bool x11DisplayReachable()
 {
-    Conversation probe;
-    return probe.ok();
+    // The connection stays open for the program's life: an X server that has no other client
+    // resets itself when the last one leaves, and would refuse Qt's connection that follows.
+    static xcb_connection_t *probe =
+        xcb_connect(displayName().isEmpty() ? nullptr : displayName().constData(), nullptr);
+    return xcb_connection_has_error(probe) == 0;
 }
 
 ClipboardOffer askClipboardOwner(milliseconds limit)
