@@ -59,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const int stride = (width * bits + 31) / 32 * 4;
     const size_t pixelsFrom = in.at;
     for (int i = 0; i < stride * height; ++i)
-        dib.append(char(size > pixelsFrom ? data[pixelsFrom + size_t(i) % (size - pixelsFrom)] : 0));
+        dib.append(
+            char(size > pixelsFrom ? data[pixelsFrom + size_t(i) % (size - pixelsFrom)] : 0));
 
     QByteArray bmp("BM", 2);
     put(bmp, quint32(14 + dib.size()));

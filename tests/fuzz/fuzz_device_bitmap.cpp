@@ -20,8 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QImage image = decodeDeviceBitmap(dib);
     if (image.isNull())
         return 0;
-    const auto layout =
-        readDibLayout(reinterpret_cast<const uchar *>(dib.constData()), dib.size());
+    const auto layout = readDibLayout(reinterpret_cast<const uchar *>(dib.constData()), dib.size());
     if (!layout || image.width() != layout->width || image.height() != layout->height ||
         image.format() != QImage::Format_RGB32)
         std::abort();

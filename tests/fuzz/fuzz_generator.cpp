@@ -1,8 +1,8 @@
 // The object definition generator on small random images, inputs and bounds, checked against
 // what every definition must be.
 
-#include "object_definition/generator.h"
 #include "fuzz_input.h"
+#include "object_definition/generator.h"
 #include "support/grid_source.h"
 
 #include <QByteArray>

@@ -93,8 +93,8 @@ private slots:
         // A colour table on a bitmap of more than 8 bits is a hint for palette screens: the rows
         // follow it, as Windows and Qt read them.
         const QList<QRgb> hint = {qRgb(0xaa, 0xbb, 0xcc), qRgb(1, 2, 3)};
-        QTest::newRow("24 bits with a colour table") << bitmap(40, 24, 0, {}, false, hint, bgr)
-                                                     << six;
+        QTest::newRow("24 bits with a colour table")
+            << bitmap(40, 24, 0, {}, false, hint, bgr) << six;
         QTest::newRow("32 bits with a colour table, top-down")
             << bitmap(40, 32, 0, {}, true, hint, bgr) << six;
         QTest::newRow("bit fields with a colour table")
@@ -162,8 +162,8 @@ private slots:
             << bmp(0x7fffffff, 0x7fffffff, 32, 0) << false << refused << true;
         QTest::newRow("BMP, run-length, 2147483647 x -2147483647")
             << bmp(0x7fffffff, -0x7fffffff, 8, 1) << false << refused << true;
-        QTest::newRow("BMP header still coming") << bmp(10, 10, 24, 0).left(20) << false
-                                                 << needMore << false;
+        QTest::newRow("BMP header still coming")
+            << bmp(10, 10, 24, 0).left(20) << false << needMore << false;
         QTest::newRow("JPEG frame header after 120 KB")
             << QByteArray("\xff\xd8", 2) + QByteArray("\xff\xe1\xea\x62", 4) +
                    QByteArray(60000, 'x') + QByteArray("\xff\xe1\xea\x62", 4) +
@@ -187,8 +187,8 @@ private slots:
         QCOMPARE(header.overLimit, overLimit);
         // Fed to a stream, nothing near what it declares is reserved up front.
         PictureStream stream;
-        const bool taken = stream.take(head.constData(), head.size()) &&
-                           (!complete || stream.finish());
+        const bool taken =
+            stream.take(head.constData(), head.size()) && (!complete || stream.finish());
         QCOMPARE(taken, says != int(PictureHeader::Says::Refused));
         QCOMPARE_LE(stream.bytes().capacity(), qint64(8) * 1024 * 1024);
     }
