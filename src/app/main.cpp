@@ -62,9 +62,9 @@ int main(int argc, char *argv[])
         return 1;
     }
     const int code = run(line);
-    // A picture read that was cancelled may still be decoding on its thread; nothing it does
+    // A job that was cancelled may still be at work on its thread (a decode, say); nothing it does
     // matters now, and the clipboard was handed over when the application ended above.
-    if (PictureIntake::workStillRunning()) {
+    if (BackgroundJob::workStillRunning()) {
         std::fflush(nullptr);
         std::_Exit(code);
     }

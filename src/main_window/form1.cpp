@@ -114,7 +114,8 @@ Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_clipboard(clipboard ? std::move(clipboard) : systemClipboard()),
-      m_intake(new PictureIntake(*m_clipboard, this)), m_jobProgress(new QTimer(this))
+      m_job(new BackgroundJob(this)), m_intake(new PictureIntake(*m_clipboard, *m_job, this)),
+      m_jobProgress(new QTimer(this))
 {
     setWindowTitle(QString::fromLatin1(windowCaption));
     setWindowIcon(appIcon());
@@ -143,7 +144,7 @@ Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
 
 Form1::~Form1()
 {
-    if (m_intake->busy())
+    if (m_job->busy())
         QGuiApplication::restoreOverrideCursor();
 }
 
@@ -271,7 +272,7 @@ void Form1::connectHandlers()
     // returns, which the handlers rely on.
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     connect(m_intake, &PictureIntake::arrived, this, &Form1::pictureArrived);
-    connect(m_intake, &PictureIntake::finished, this, &Form1::pictureJobFinished);
+    connect(m_job, &BackgroundJob::finished, this, &Form1::pictureJobFinished);
     connect(m_jobProgress, &QTimer::timeout, this, &Form1::showJobProgress);
     qApp->installEventFilter(this);
     for (int i = 0; i < bufferCount; ++i)

@@ -178,6 +178,7 @@ private:
     void placePicInner(int left, int top);
 
     std::unique_ptr<Clipboard> m_clipboard;
+    BackgroundJob *m_job = nullptr; // the one job at a time: reading a picture, or a search
     PictureIntake *m_intake = nullptr;
     QTimer *m_jobProgress = nullptr;
     bool m_pasting = false;       // the running job reads the clipboard

@@ -69,24 +69,36 @@ void PixelSource::readRow(int y, int x, int step, int count, ColourValue *out) c
         out[i] = point(x + i * step, y);
 }
 
-std::optional<QString> objectDefinition(const PixelSource &pixels, const GeneratorInputs &inputs)
+std::optional<SampledGrid> sampledGrid(const GeneratorInputs &inputs)
 {
     const std::optional<double> height = strictNumber(inputs.heightText);
     const std::optional<double> width = strictNumber(inputs.widthText);
     if (!height || !width || inputs.step < 1)
         return std::nullopt;
-
-    const double lastRow = *height - 1;
-    const double lastColumn = *width - 1;
-    const double rows = sampleCount(lastRow, inputs.step);
-    const double columns = sampleCount(lastColumn, inputs.step);
+    const double rows = sampleCount(*height - 1, inputs.step);
+    const double columns = sampleCount(*width - 1, inputs.step);
     if (rows * columns > maximumSampledPoints)
         return std::nullopt;
-
     // With no rows or no columns nothing is walked, however large the other side is.
-    const bool empty = rows == 0 || columns == 0;
-    const int rowCount = empty ? 0 : static_cast<int>(rows);
-    const int columnCount = empty ? 0 : static_cast<int>(columns);
+    if (rows == 0 || columns == 0)
+        return SampledGrid{0, 0};
+    return SampledGrid{static_cast<int>(rows), static_cast<int>(columns)};
+}
+
+bool keeps(const Channels &ch, int peak, const GeneratorInputs &inputs)
+{
+    return peak > inputs.blackFloor && within(ch.red, inputs.redFrom, inputs.redTo) &&
+           within(ch.green, inputs.greenFrom, inputs.greenTo) &&
+           within(ch.blue, inputs.blueFrom, inputs.blueTo);
+}
+
+std::optional<QString> objectDefinition(const PixelSource &pixels, const GeneratorInputs &inputs)
+{
+    const std::optional<SampledGrid> grid = sampledGrid(inputs);
+    if (!grid)
+        return std::nullopt;
+    const int rowCount = grid->rows;
+    const int columnCount = grid->columns;
     // Room for every sampled point kept, plus a line feed a row; the bound above keeps this
     // within a few megabytes.
     const size_t capacity =
@@ -102,9 +114,7 @@ std::optional<QString> objectDefinition(const PixelSource &pixels, const Generat
             const int x = c * inputs.step;
             const Channels ch = channelsOf(row[static_cast<size_t>(c)]);
             const int peak = peakOf(ch);
-            if (peak > inputs.blackFloor && within(ch.red, inputs.redFrom, inputs.redTo) &&
-                within(ch.green, inputs.greenFrom, inputs.greenTo) &&
-                within(ch.blue, inputs.blueFrom, inputs.blueTo)) {
+            if (keeps(ch, peak, inputs)) {
                 end = writeNumber(end, static_cast<unsigned>(peak));
                 *end++ = '=';
                 end = writeNumber(end, static_cast<unsigned>(x));

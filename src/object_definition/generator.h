@@ -39,6 +39,20 @@ struct GeneratorInputs
 // the tool busy and its text far too long to show.
 constexpr double maximumSampledPoints = 1.0e6;
 
+// The points a run samples: rows x columns of them, step pixels apart from (0, 0). Nothing
+// when the width or height is not a number, when the step is not 1 or more, or when the walk
+// would exceed its bound.
+struct SampledGrid
+{
+    int rows = 0;
+    int columns = 0;
+};
+std::optional<SampledGrid> sampledGrid(const GeneratorInputs &inputs);
+
+// Whether a run keeps a sampled pixel: its peak above the black floor, and each channel
+// within its bounds.
+bool keeps(const Channels &channels, int peak, const GeneratorInputs &inputs);
+
 // The object definition of the region: the header line, one line of "peak=x,y" entries
 // joined by "|" for every sampled row that kept a pixel, and the end marker; lines end in
 // CR LF and the text ends with ":End Object ". Nothing when the width or height is not a

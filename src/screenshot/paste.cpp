@@ -51,7 +51,7 @@ void Form1::openPicture(const QString &path)
 
 bool Form1::pictureJobRunning() const
 {
-    return m_intake->busy();
+    return m_job->busy();
 }
 
 // No picture comes in while a menu or a modal window of the tool is open (a screen reader may
@@ -65,7 +65,7 @@ bool Form1::modalWindowOpen() const
 // the user hears why.
 bool Form1::refusedWhileBusy()
 {
-    if (!m_intake->busy())
+    if (!m_job->busy())
         return false;
     const QString text =
         QStringLiteral("Still reading %1: wait, or press Escape to stop").arg(m_intake->reading());
@@ -91,7 +91,7 @@ void Form1::showJobProgress()
     m_jobProgress->setInterval(100);
     if (m_refusalShown.isValid() && m_refusalShown.elapsed() < 1500)
         return; // the refusal stays readable for a moment
-    const qint64 bytes = m_intake->bytesRead();
+    const qint64 bytes = m_job->bytesRead();
     const QString what = m_intake->reading();
     lblCoords->setText(bytes == 0 ? QStringLiteral("Reading %1...").arg(what)
                                   : QStringLiteral("Reading %1: %2 MB")
@@ -170,8 +170,8 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
-        if (m_intake->busy() && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
-            m_intake->cancel();
+        if (m_job->busy() && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+            m_job->cancel();
             return true;
         }
         [[fallthrough]];

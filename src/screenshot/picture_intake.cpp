@@ -1,13 +1,9 @@
 #include "picture_intake.h"
 
-#include <QMutex>
-#include <atomic>
-#include <thread>
+#include <QTimer>
 
 namespace corvantile {
 namespace {
-
-std::atomic<int> threadsAtWork{0};
 
 // The status line's words for a file that was not taken.
 QString refusalOf(const PictureFileRead &read, const QString &name)
@@ -40,82 +36,61 @@ QString refusalOf(const PictureFileRead &read, const QString &name)
 
 } // namespace
 
-// What a job shares with its thread. Once the window is done with the job (it finished, was
-// cancelled, or the intake is gone) `owner` is null, and the thread's results go nowhere.
-struct PictureIntake::Job
-{
-    ReadProgress progress;
-    QMutex mutex;
-    PictureIntake *owner = nullptr;
-};
-
-PictureIntake::PictureIntake(Clipboard &clipboard, QObject *parent)
-    : QObject(parent), m_clipboard(clipboard)
+PictureIntake::PictureIntake(Clipboard &clipboard, BackgroundJob &job, QObject *parent)
+    : QObject(parent), m_clipboard(clipboard), m_job(job)
 {}
-
-PictureIntake::~PictureIntake()
-{
-    if (m_job) {
-        m_job->progress.cancelled = true;
-        QMutexLocker lock(&m_job->mutex);
-        m_job->owner = nullptr;
-    }
-}
-
-qint64 PictureIntake::bytesRead() const
-{
-    return m_job ? m_job->progress.bytesRead.load() : 0;
-}
-
-bool PictureIntake::workStillRunning()
-{
-    return threadsAtWork > 0;
-}
 
 bool PictureIntake::pasteClipboard(quint64 inputTime)
 {
-    if (busy())
+    if (!m_job.begin())
         return false;
-    m_job = std::make_shared<Job>();
-    m_job->owner = this;
     m_reading = QStringLiteral("the clipboard");
-    beginClipboardRead(inputTime, 25);
+    beginClipboardRead(inputTime, 25, ++m_attempt);
     return true;
 }
 
 // The clipboard is asked once it can be, looked at every 20 ms for up to half a second.
-void PictureIntake::beginClipboardRead(quint64 inputTime, int triesLeft)
+void PictureIntake::beginClipboardRead(quint64 inputTime, int triesLeft, int attempt)
 {
+    if (!m_job.busy() || attempt != m_attempt)
+        return; // cancelled meanwhile
     if (!m_clipboard.readyToRead() && triesLeft > 0) {
-        QTimer::singleShot(20, this, [this, job = std::weak_ptr<Job>(m_job), inputTime, triesLeft] {
-            if (!job.expired() && job.lock() == m_job)
-                beginClipboardRead(inputTime, triesLeft - 1);
+        QTimer::singleShot(20, this, [this, inputTime, triesLeft, attempt] {
+            beginClipboardRead(inputTime, triesLeft - 1, attempt);
         });
         return;
     }
     Clipboard::PictureRead read = m_clipboard.beginRead(inputTime);
-    startWork([read, job = m_job](const std::function<void(const Arrival &)> &deliver) {
+    m_job.run([this, read](const BackgroundJob::Post &post, ReadProgress &progress) {
         Arrival arrival;
-        arrival.picture = read(job->progress);
-        deliver(arrival);
+        try {
+            arrival.picture = read(progress);
+        } catch (const std::exception &) { // no memory on the way: a failed read
+            arrival.picture.read = ClipboardPicture::Read::Failed;
+        }
+        post([this, arrival] { emit arrived(arrival); });
     });
 }
 
 bool PictureIntake::openFiles(const QList<PicturePath> &files)
 {
-    if (busy())
+    if (!m_job.begin())
         return false;
-    m_job = std::make_shared<Job>();
-    m_job->owner = this;
+    ++m_attempt;
     m_reading =
         files.size() == 1 ? files.first().shown : QStringLiteral("%1 files").arg(files.size());
     // Each file in turn, as that many pastes would take them.
-    startWork([files, job = m_job](const std::function<void(const Arrival &)> &deliver) {
+    m_job.run([this, files](const BackgroundJob::Post &post, ReadProgress &progress) {
         for (const PicturePath &file : files) {
-            if (job->progress.cancelled)
+            if (progress.cancelled)
                 return;
-            job->progress.bytesRead = 0;
-            const PictureFileRead read = readPictureFile(file, job->progress);
+            progress.bytesRead = 0;
+            PictureFileRead read;
+            try {
+                read = readPictureFile(file, progress);
+            } catch (const std::exception &) {
+                read.outcome = PictureFileRead::Outcome::Unreadable;
+            }
             if (read.outcome == PictureFileRead::Outcome::Cancelled)
                 return;
             Arrival arrival;
@@ -124,61 +99,10 @@ bool PictureIntake::openFiles(const QList<PicturePath> &files)
                 arrival.picture = {ClipboardPicture::Read::Picture, read.decoded.image, true};
             else
                 arrival.refusal = refusalOf(read, file.shown);
-            deliver(arrival);
+            post([this, arrival] { emit arrived(arrival); });
         }
     });
     return true;
-}
-
-void PictureIntake::startWork(
-    std::function<void(const std::function<void(const Arrival &)> &)> work)
-{
-    // Each result goes to the window's thread as an event of its own, in order; none once the
-    // window is done with the job.
-    const auto post = [job = m_job](auto step) {
-        QMutexLocker lock(&job->mutex);
-        if (PictureIntake *owner = job->owner)
-            QMetaObject::invokeMethod(
-                owner,
-                [owner, job, step] {
-                    if (owner->m_job == job)
-                        step(owner);
-                },
-                Qt::QueuedConnection);
-    };
-    ++threadsAtWork;
-    std::thread([post, work = std::move(work)] {
-        const auto deliver = [&post](const Arrival &arrival) {
-            post([arrival](PictureIntake *owner) { emit owner->arrived(arrival); });
-        };
-        try {
-            work(deliver);
-        } catch (const std::exception &) { // no memory on the way: a failed read
-            Arrival failed;
-            failed.picture.read = ClipboardPicture::Read::Failed;
-            deliver(failed);
-        }
-        post([](PictureIntake *owner) { owner->finish(false); });
-        --threadsAtWork;
-    }).detach();
-}
-
-void PictureIntake::cancel()
-{
-    if (!m_job)
-        return;
-    m_job->progress.cancelled = true;
-    {
-        QMutexLocker lock(&m_job->mutex);
-        m_job->owner = nullptr;
-    }
-    finish(true);
-}
-
-void PictureIntake::finish(bool cancelled)
-{
-    m_job.reset();
-    emit finished(cancelled);
 }
 
 } // namespace corvantile

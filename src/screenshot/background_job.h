@@ -1,0 +1,53 @@
+#pragma once
+
+#include "system/clipboard.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+namespace corvantile {
+
+// One piece of work on a thread of its own, whose results come back to the window's thread.
+// While it runs, busy() is true; start() refuses a second one. The work hands each result to
+// `post`, which runs it on the window's thread, in order, as long as the job is still the
+// window's; `finished` ends the job. cancel() ends it at once: the window hears `finished`
+// straight away, and whatever the thread still posts is thrown away, so work that cannot be
+// interrupted finishes in the background without holding anyone up.
+class BackgroundJob : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Step = std::function<void()>;
+    using Post = std::function<void(Step)>;
+    using Work = std::function<void(const Post &post, ReadProgress &progress)>;
+
+    explicit BackgroundJob(QObject *parent = nullptr) : QObject(parent) {}
+    ~BackgroundJob() override;
+
+    bool busy() const { return m_state != nullptr; }
+    // How far the running work got, as it says (0 when none runs).
+    qint64 bytesRead() const;
+
+    // Marks the job as begun before its work is known (the work may wait for something on the
+    // window's thread first); false, starting nothing, while another runs.
+    bool begin();
+    // Hands the begun job its work, which starts on a thread of its own.
+    void run(Work work);
+    void cancel();
+
+    // Whether a thread of a job (cancelled ones included) is still at work, which an exit
+    // need not wait for.
+    static bool workStillRunning();
+
+signals:
+    void finished(bool cancelled);
+
+private:
+    struct State;
+    void finish(bool cancelled);
+    std::shared_ptr<State> m_state;
+};
+
+} // namespace corvantile
