@@ -149,11 +149,19 @@ void PictureBox::describe()
     if (!m_described)
         return;
     const bool empty = picture().isNull();
-    const QString text = empty && !m_emptyDescription.isEmpty()
-                             ? m_emptyDescription
-                             : sizeDescription(empty ? drawingSize() : picture().size());
+    QString text = empty && !m_emptyDescription.isEmpty()
+                       ? m_emptyDescription
+                       : sizeDescription(empty ? drawingSize() : picture().size());
+    if (!m_note.isEmpty())
+        text += QStringLiteral(". ") + m_note;
     if (text != accessibleDescription())
         setAccessibleDescription(text); // tells a screen reader of the change
+}
+
+void PictureBox::setDescriptionNote(const QString &note)
+{
+    m_note = note;
+    describe();
 }
 
 void PictureBox::keyPressEvent(QKeyEvent *event)
@@ -182,6 +190,17 @@ void PictureBox::focusOutEvent(QFocusEvent *event)
 }
 
 // Painted in screen pixels, from the box's outer top-left, which lies on a whole one.
+void PictureBox::setOutlines(const QList<QRect> &regions)
+{
+    if (regions == m_outlines)
+        return;
+    const int b = borderWidth();
+    for (const QList<QRect> *list : {&std::as_const(m_outlines), &regions})
+        for (const QRect &region : *list)
+            update(m_grid.repaintRect(region.translated(b, b).adjusted(-1, -1, 1, 1)));
+    m_outlines = regions;
+}
+
 void PictureBox::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
@@ -196,6 +215,22 @@ void PictureBox::paintEvent(QPaintEvent *event)
         painter.fillRect(r, palette().color(QPalette::Window));
     const int b = borderWidth();
     m_image.paint(painter, exposed.translated(-b, -b), QPoint(b, b));
+    if (!m_outlines.isEmpty()) {
+        const QRect area(QPoint(b, b), drawingSize());
+        painter.setClipRect(area & exposed);
+        for (const QRect &region : std::as_const(m_outlines)) {
+            const QRect ring = region.translated(b, b).adjusted(-1, -1, 1, 1);
+            if (!ring.intersects(exposed))
+                continue;
+            // Four strips one screen pixel wide: magenta, which a screenshot seldom is.
+            const QColor colour(255, 0, 255);
+            painter.fillRect(QRect(ring.topLeft(), QSize(ring.width(), 1)), colour);
+            painter.fillRect(QRect(ring.bottomLeft(), QSize(ring.width(), 1)), colour);
+            painter.fillRect(QRect(ring.topLeft(), QSize(1, ring.height())), colour);
+            painter.fillRect(QRect(ring.topRight(), QSize(1, ring.height())), colour);
+        }
+        painter.setClipping(false);
+    }
     if (b > 0)
         paintSunkenPanel(painter, QRect(QPoint(0, 0), m_boxSize), b, palette(), hasFocus());
 }

@@ -77,10 +77,18 @@ public:
     }
     QImage image() const { return m_image.image(); }
 
+    // Rectangles of the drawing area outlined over whatever the box shows, each by a ring of
+    // whole screen pixels just around it. They are no part of the drawing: image() and point()
+    // never see them.
+    void setOutlines(const QList<QRect> &regions);
+    const QList<QRect> &outlines() const { return m_outlines; }
+
     // Keeps the box's accessible description, what a screen reader is told it holds, up to
     // date: the picture's size, or when it has none, emptyText (when that is empty, the
     // drawing area's size).
     void describeContents(const QString &emptyText);
+    // A sentence added to that description: the keys that work on the box, say.
+    void setDescriptionNote(const QString &note);
 
 signals:
     void sizeChanged();
@@ -119,6 +127,8 @@ private:
     bool m_autoRedraw = false;
     bool m_described = false;
     QString m_emptyDescription;
+    QList<QRect> m_outlines;
+    QString m_note;
 };
 
 } // namespace corvantile

@@ -334,6 +334,13 @@ void Form1::connectHandlers()
                                       [this, i] { ImgBuffer_MouseUp(i, RightButton, 0, 0, 0); });
                 });
     }
+    // The definition looked for in the screenshot, and its places gone through.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
+            &Form1::findInScreenshot);
+    connect(new QShortcut(QKeySequence(Qt::Key_F3), this), &QShortcut::activated, this,
+            [this] { goToMatch(1); });
+    connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this), &QShortcut::activated, this,
+            [this] { goToMatch(-1); });
     // The paste key pastes a screenshot, except in a text box, where it is the box's own.
     connect(new QShortcut(QKeySequence::Paste, this), &QShortcut::activated, this, [this] {
         QWidget *focus = QApplication::focusWidget();

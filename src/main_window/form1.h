@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -30,6 +31,7 @@ class QTimer;
 namespace corvantile {
 
 class ImageBox;
+class PeakPlane;
 class LockedTextBox;
 class PictureBox;
 class PopupForm;
@@ -94,6 +96,12 @@ public:
     void btnCreate_Click();
     GeneratorInputs currentInputs() const;
 
+    // The definition as Create Object would make it now, looked for in the screenshot (Ctrl+F);
+    // F3 and Shift+F3 go to the next and the previous place found.
+    void findInScreenshot();
+    void goToMatch(int step);
+    const std::vector<QPoint> &matches() const { return m_matches; }
+
     // Expanded preview and the hidden picture window.
     void picClip_MouseUp(int button, int shift, float x, float y);
     void ZoomIn_Click();
@@ -117,10 +125,13 @@ private:
     void takePicture(const ClipboardPicture &clip);
     bool refusedWhileBusy();
     bool modalWindowOpen() const;
-    void pictureJobStarted(bool paste);
+    void pictureJobStarted(bool paste, const QString &what, int progressAfterMs);
     void showJobProgress();
     void pictureJobFinished(bool cancelled);
     void pictureArrived(const PictureIntake::Arrival &arrival);
+    void clearMatches();
+    void showMatches(const std::vector<QPoint> &places, qint64 found, QSize size);
+    void say(const QString &text); // the status line and a screen reader alike
     void releaseRightByKey(QWidget *control, const std::function<void()> &release);
     // Controls, named as the tool's documentation names them; each carries its name as its
     // object name too.
@@ -181,10 +192,17 @@ private:
     BackgroundJob *m_job = nullptr; // the one job at a time: reading a picture, or a search
     PictureIntake *m_intake = nullptr;
     QTimer *m_jobProgress = nullptr;
-    bool m_pasting = false;       // the running job reads the clipboard
-    QString m_statusAfterJob;     // the status line's text once the job is over
-    QElapsedTimer m_refusalShown; // since a refusal was put in the status line
-    quint64 m_lastInputTime = 0;  // when the last click or key press happened
+    bool m_pasting = false;        // the running job reads the clipboard
+    bool m_finding = false;        // the running job looks for the definition
+    QString m_jobWhat;             // what the running job does, for its refusals and progress
+    std::vector<QPoint> m_matches; // where the definition was found, in reading order
+    QSize m_matchSize;             // the region's size, outlined at each match
+    int m_matchIndex = -1;         // the match F3 went to last
+    std::shared_ptr<const PeakPlane> m_peaks; // of the picture in the view, once searched
+    qint64 m_peaksOf = 0;                     // that picture's cache key
+    QString m_statusAfterJob;                 // the status line's text once the job is over
+    QElapsedTimer m_refusalShown;             // since a refusal was put in the status line
+    quint64 m_lastInputTime = 0;              // when the last click or key press happened
     // What the image buffers hold; their controls show thumbnails only.
     std::array<StoredPicture, bufferCount> m_buffers;
     PopupForm *m_popupForm = nullptr;

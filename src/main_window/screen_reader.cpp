@@ -29,6 +29,12 @@ void Form1::describeForScreenReaders()
     picClip->describeContents(QString()); // the region's size
     setAccessibleRole(picClip, QAccessible::Graphic);
     new FocusMark(picClip); // it has no border to show its focus on
+    const QString clipKeys =
+        QStringLiteral("Its Expanded Preview shows the pixels Create Object keeps when K is "
+                       "pressed. Ctrl+F finds the definition in the screenshot, F3 goes to the "
+                       "next place found");
+    picClip->setToolTip(clipKeys);
+    picClip->setDescriptionNote(clipKeys);
     HScroll1->setAccessibleName(QStringLiteral("Scroll screenshot horizontally"));
     VScroll1->setAccessibleName(QStringLiteral("Scroll screenshot vertically"));
     lblCoords->setAccessibleName(QStringLiteral("Status line"));
@@ -64,8 +70,9 @@ void Form1::describeForScreenReaders()
     for (int i = 0; i < bufferCount; ++i) {
         ImageBox *slot = ImgBuffer[static_cast<size_t>(i)];
         slot->setAccessibleName(QStringLiteral("Screenshot buffer %1").arg(i + 1));
-        const QString keys =
-            QStringLiteral("Ctrl+%1 brings it back, Ctrl+Shift+%1 opens its menu").arg(i + 1);
+        const QString keys = QStringLiteral("Ctrl+%1 brings it back, Ctrl+Shift+%1 opens its menu. "
+                                            "Ctrl+F finds the definition in the screenshot")
+                                 .arg(i + 1);
         slot->setToolTip(keys);
         slot->setDescriptionNote(keys);
         setAccessibleRole(slot, QAccessible::Graphic);

@@ -9,6 +9,7 @@
 #include "system/clipboard.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -44,6 +45,7 @@ void Form1::btnCreate_Click()
     if (!text)
         return; // a failed run changes neither the result box nor the clipboard
     txtObject->setText(*text);
+    clearMatches();
     // A screen reader hears how many pixels were kept (one "=" in each entry).
     const QString kept = QStringLiteral("%1 pixels kept").arg(text->count(u'='));
     txtObject->setAccessibleDescription(kept);
@@ -52,6 +54,10 @@ void Form1::btnCreate_Click()
     announce(kept + QStringLiteral(". ") +
              (copied ? QStringLiteral("The definition is on the clipboard.")
                      : QStringLiteral("The definition could not be put on the clipboard.")));
+    // A sighted user sees it happen too; the next move on the view writes the status line anew.
+    lblCoords->setText(
+        QStringLiteral("Created: %1, ").arg(kept) +
+        (copied ? QStringLiteral("on the clipboard") : QStringLiteral("not on the clipboard")));
 }
 
 void Form1::txtRedFrom_Change()

@@ -2,6 +2,7 @@
 
 #include "controls/image_box.h"
 
+#include <QKeyEvent>
 #include <QResizeEvent>
 #include <algorithm>
 
@@ -26,6 +27,23 @@ void PopupForm::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     activateWindow();
+}
+
+// K switches between the picture and the kept pixels, worked out afresh each time the kept view
+// comes up, with the bounds as the boxes hold them then.
+void PopupForm::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_K || event->modifiers() != Qt::NoModifier || !m_makeKeptView) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    if (!m_keptShown)
+        m_shown = picZoom->picture();
+    m_keptShown = !m_keptShown;
+    const KeptView kept =
+        m_keptShown ? m_makeKeptView() : KeptView{m_shown, QStringLiteral("Zoom")};
+    picZoom->setPicture(kept.picture);
+    setWindowTitle(kept.title);
 }
 
 void PopupForm::resizeEvent(QResizeEvent *event)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QDialog>
+#include <QImage>
+#include <functional>
 
 namespace corvantile {
 
@@ -21,9 +23,25 @@ public:
 
     ImageBox *picZoom = nullptr;
 
+    // What K shows: the kept pixels as they are now, and the title that counts them. Without
+    // it (the Zoom of a buffer) K does nothing.
+    struct KeptView
+    {
+        QImage picture;
+        QString title;
+    };
+    void offerKeptView(std::function<KeptView()> make) { m_makeKeptView = std::move(make); }
+    bool showsKeptView() const { return m_keptShown; }
+
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
+
+private:
+    std::function<KeptView()> m_makeKeptView;
+    QImage m_shown;           // the picture as it was given
+    bool m_keptShown = false; // the kept view is up
 };
 
 } // namespace corvantile

@@ -4,9 +4,13 @@
 #include "controls/mouse_buttons.h"
 #include "controls/picture_box.h"
 #include "main_window/form1.h"
+#include "object_definition/clip_pixels.h"
+#include "object_definition/definition_check.h"
 #include "preview/frm_egg.h"
 #include "preview/popup_form.h"
 #include "system/client_frame.h"
+
+#include <QLocale>
 
 namespace corvantile {
 
@@ -25,10 +29,25 @@ void Form1::ZoomIn_Click()
     if (!m_popupForm)
         m_popupForm = new PopupForm(this);
     const int target = state.menuTarget.value_or(clipMenuTarget);
-    if (target < clipMenuTarget && target >= 0 && target < bufferCount)
+    if (target < clipMenuTarget && target >= 0 && target < bufferCount) {
         m_popupForm->picZoom->setPicture(m_buffers[static_cast<size_t>(target)].picture());
-    else
+    } else {
         m_popupForm->picZoom->setPicture(picClip->image()); // what the clip box shows
+        // K shows which of its pixels Create Object would keep now.
+        m_popupForm->offerKeptView([this] {
+            const QImage clip = picClip->image();
+            const auto kept =
+                keptPixels(ClipPixels(*picClip), currentInputs(), picClip->drawingSize());
+            if (!kept)
+                return PopupForm::KeptView{
+                    clip, QStringLiteral("Zoom - nothing kept: the width or height is no number")};
+            const QLocale locale;
+            return PopupForm::KeptView{
+                keptView(clip, *kept),
+                QStringLiteral("Zoom - %1 of %2 sampled pixels kept")
+                    .arg(locale.toString(kept->kept()), locale.toString(kept->sampled))};
+        });
+    }
     execDialog(m_popupForm);
     // Discarded on close, so the next preview opens at the initial size again.
     delete m_popupForm;

@@ -18,6 +18,7 @@ void Form1::ImgBuffer_MouseUp(int index, int button, int, float, float)
         ((button == LeftButton || button == RightButton) && refusedWhileBusy()))
         return;
     if (button == LeftButton) {
+        clearMatches();
         // Each write below runs its handler at once: the size handler of the view, the clip
         // copy of each geometry box that really changes, and the scroll handler of each bar.
         PicInner->setPicture(m_buffers[static_cast<size_t>(index)].picture());

@@ -16,6 +16,7 @@
 #include <QLocale>
 #include <QMimeData>
 #include <QTimer>
+#include <utility>
 
 namespace corvantile {
 namespace {
@@ -35,13 +36,13 @@ QList<PicturePath> droppedFiles(const QMimeData *data)
 void Form1::Command1_Click()
 {
     if (!modalWindowOpen() && !refusedWhileBusy() && m_intake->pasteClipboard(m_lastInputTime))
-        pictureJobStarted(true);
+        pictureJobStarted(true, QStringLiteral("reading ") + m_intake->reading(), 500);
 }
 
 void Form1::openPictures(const QList<PicturePath> &files)
 {
     if (!files.isEmpty() && !modalWindowOpen() && !refusedWhileBusy() && m_intake->openFiles(files))
-        pictureJobStarted(false);
+        pictureJobStarted(false, QStringLiteral("reading ") + m_intake->reading(), 500);
 }
 
 void Form1::openPicture(const QString &path)
@@ -67,23 +68,23 @@ bool Form1::refusedWhileBusy()
 {
     if (!m_job->busy())
         return false;
-    const QString text =
-        QStringLiteral("Still reading %1: wait, or press Escape to stop").arg(m_intake->reading());
+    const QString text = QStringLiteral("Still %1: wait, or press Escape to stop").arg(m_jobWhat);
     lblCoords->setText(text);
     announce(text);
     m_refusalShown.start();
     return true;
 }
 
-// While a picture is read the window shows that it is busy and, once the read takes a while,
-// how far it got; the status line then gets its text back.
-void Form1::pictureJobStarted(bool paste)
+// While a picture is read, or the screenshot searched, the window shows that it is busy and,
+// once the job takes a while, how far it got; the status line then gets its text back.
+void Form1::pictureJobStarted(bool paste, const QString &what, int progressAfterMs)
 {
     m_pasting = paste;
+    m_jobWhat = what;
     m_statusAfterJob = lblCoords->text();
     m_refusalShown.invalidate();
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
-    m_jobProgress->start(500);
+    m_jobProgress->start(progressAfterMs);
 }
 
 void Form1::showJobProgress()
@@ -92,10 +93,11 @@ void Form1::showJobProgress()
     if (m_refusalShown.isValid() && m_refusalShown.elapsed() < 1500)
         return; // the refusal stays readable for a moment
     const qint64 bytes = m_job->bytesRead();
-    const QString what = m_intake->reading();
-    lblCoords->setText(bytes == 0 ? QStringLiteral("Reading %1...").arg(what)
-                                  : QStringLiteral("Reading %1: %2 MB")
-                                        .arg(what, QLocale().toString(bytes / 1e6, 'f', 1)));
+    const QString what = m_jobWhat.left(1).toUpper() + m_jobWhat.mid(1);
+    lblCoords->setText(
+        bytes == 0
+            ? what + QStringLiteral("...")
+            : QStringLiteral("%1: %2 MB").arg(what, QLocale().toString(bytes / 1e6, 'f', 1)));
 }
 
 void Form1::pictureJobFinished(bool cancelled)
@@ -103,13 +105,16 @@ void Form1::pictureJobFinished(bool cancelled)
     m_jobProgress->stop();
     lblCoords->setText(m_statusAfterJob);
     QGuiApplication::restoreOverrideCursor();
+    const bool finding = std::exchange(m_finding, false);
     if (!cancelled)
         return;
     // A paste stopped by the user is a read that failed: as for an owner that stopped
     // answering, the buffer counter moves on and nothing is stored.
     if (m_pasting)
         takePicture(failedBitmapTest());
-    announce(m_pasting ? QStringLiteral("Paste stopped") : QStringLiteral("Opening stopped"));
+    announce(finding     ? QStringLiteral("Search stopped")
+             : m_pasting ? QStringLiteral("Paste stopped")
+                         : QStringLiteral("Opening stopped"));
 }
 
 void Form1::pictureArrived(const PictureIntake::Arrival &arrival)
@@ -143,6 +148,7 @@ void Form1::pictureArrived(const PictureIntake::Arrival &arrival)
 
 void Form1::takePicture(const ClipboardPicture &clip)
 {
+    clearMatches();
     PicInner->setAutoRedraw(true);
 
     // The view shows whatever the read gave, and is blank when it gave no picture; a read that
@@ -174,6 +180,10 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
             m_job->cancel();
             return true;
         }
+        // Escape in the main window also takes the outlines of a search away.
+        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape && !m_matches.empty() &&
+            watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == this)
+            clearMatches();
         [[fallthrough]];
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:

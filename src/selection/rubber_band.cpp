@@ -29,6 +29,7 @@ constexpr double maximumSide = 100;
 void Form1::PicInner_MouseDown(int, int, float x, float y)
 {
     PicInner->cls(); // takes away the band of the previous drag
+    clearMatches();
     state.startX = x;
     state.startY = y;
     state.leftX = x;

@@ -382,14 +382,18 @@ private slots:
             {"Option2", "Every Other Pixel", QAccessible::RadioButton, ""},
             {"chkUseBlack", "Include black pixels", QAccessible::CheckBox, ""},
             {"txtObject", "Object definition", QAccessible::EditableText, ""},
-            {"picClip", "Clip box", QAccessible::Graphic, "103 \u00d7 103"},
+            {"picClip", "Clip box", QAccessible::Graphic,
+             "103 \u00d7 103. Its Expanded Preview shows the pixels Create Object keeps when K is "
+             "pressed. Ctrl+F finds the definition in the screenshot, F3 goes to the next place "
+             "found"},
             {"txtCoords", "Coords", QAccessible::EditableText,
              "top-left corner of the region: x, y"},
             {"txtWidth", "Width", QAccessible::EditableText, ""},
             {"txtHeight", "Height", QAccessible::EditableText, ""},
             {"Command1", "Paste Image From Clipboard", QAccessible::Button, ""},
             {"ImgBuffer0", "Screenshot buffer 1", QAccessible::Graphic,
-             "empty. Ctrl+1 brings it back, Ctrl+Shift+1 opens its menu"},
+             "empty. Ctrl+1 brings it back, Ctrl+Shift+1 opens its menu. Ctrl+F finds the "
+             "definition in the screenshot"},
         };
         for (const auto &row : rows)
             QTest::newRow(row.control)
@@ -439,7 +443,8 @@ private slots:
         QVERIFY(
             d.ImgBuffer[0]->accessibleDescription().startsWith(QStringLiteral("300 \u00d7 200.")));
         QCOMPARE(d.ImgBuffer[1]->toolTip(),
-                 QStringLiteral("Ctrl+2 brings it back, Ctrl+Shift+2 opens its menu"));
+                 QStringLiteral("Ctrl+2 brings it back, Ctrl+Shift+2 opens its menu. Ctrl+F finds "
+                                "the definition in the screenshot"));
 
         QAccessibleActionInterface *first =
             QAccessible::queryAccessibleInterface(d.ImgBuffer[0])->actionInterface();

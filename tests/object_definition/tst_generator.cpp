@@ -1,9 +1,12 @@
 #include "object_definition/bounds.h"
+#include "object_definition/definition_check.h"
 #include "object_definition/generator.h"
 #include "support/grid_source.h"
 
 #include <QImage>
+#include <QRegularExpression>
 #include <QTest>
+#include <algorithm>
 
 using namespace corvantile;
 using namespace corvantile::test;
@@ -32,6 +35,51 @@ QByteArray run(const PixelSource &source, const GeneratorInputs &in)
 {
     const auto text = objectDefinition(source, in);
     return text ? text->toUtf8() : QByteArray("<failed>");
+}
+
+// A region cut from a picture, read as the clip box reads it: -1 outside.
+class RegionSource : public PixelSource
+{
+public:
+    explicit RegionSource(const QImage &region) : m_region(region) {}
+    ColourValue point(int x, int y) const override
+    {
+        return m_region.valid(x, y) ? colourValueFromRgb(m_region.pixel(x, y)) : outsideColour;
+    }
+
+private:
+    QImage m_region;
+};
+
+// The entries of a definition's rows, as a macro tool reads them: "peak=x,y" joined by "|".
+std::vector<DefinitionEntry> entriesOf(const QString &definition)
+{
+    std::vector<DefinitionEntry> entries;
+    const QStringList lines = definition.split(QStringLiteral("\r\n"));
+    for (const QString &line : lines.mid(1, lines.size() - 2))
+        for (const QString &entry : line.split(u'|')) {
+            const QStringList parts = entry.split(QRegularExpression(QStringLiteral("[=,]")));
+            entries.push_back({parts[0].toInt(), parts[1].toInt(), parts[2].toInt()});
+        }
+    return entries;
+}
+
+// A picture of made-up colours (the same every time), with a few black pixels and a flat band.
+QImage checkedPicture()
+{
+    QImage picture(40, 30, QImage::Format_RGB32);
+    quint32 seed = 12345;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            picture.setPixel(x, y, 0xff000000u | (seed >> 8));
+        }
+    for (int x = 0; x < 40; x += 7)
+        picture.setPixel(x, 3, qRgb(0, 0, 0));
+    for (int x = 0; x < 40; ++x)
+        for (int y = 24; y < 30; ++y)
+            picture.setPixel(x, y, qRgb(30, 120, 60));
+    return picture;
 }
 
 } // namespace
@@ -140,6 +188,105 @@ private slots:
         in.widthText = width;
         in.heightText = height;
         QCOMPARE(run(grey, in), header + body + endMarker);
+    }
+
+    // The kept view shows exactly the pixels Create Object writes, at every sampling, black
+    // setting and bound, and with a size typed larger than the clip.
+    void keptPixelsAreTheDefinitions_data()
+    {
+        QTest::addColumn<int>("step");
+        QTest::addColumn<int>("blackFloor");
+        QTest::addColumn<int>("redFrom");
+        QTest::addColumn<QString>("width");
+        for (int step : {1, 2})
+            for (int floor : {0, -1})
+                for (int redFrom : {0, 120})
+                    for (const char *width : {"11", "14"})
+                        QTest::addRow("step %d, floor %d, red from %d, width %s", step, floor,
+                                      redFrom, width)
+                            << step << floor << redFrom << QString::fromLatin1(width);
+    }
+
+    void keptPixelsAreTheDefinitions()
+    {
+        QFETCH(int, step);
+        QFETCH(int, blackFloor);
+        QFETCH(int, redFrom);
+        QFETCH(QString, width);
+        const QImage region = checkedPicture().copy(0, 0, 11, 9);
+        const RegionSource source(region);
+        GeneratorInputs in = exampleInputs();
+        in.step = step;
+        in.blackFloor = blackFloor;
+        in.redFrom = std::int16_t(redFrom);
+        in.widthText = width;
+        in.heightText = QStringLiteral("9");
+        const auto kept = keptPixels(source, in, region.size());
+        const auto text = objectDefinition(source, in);
+        QVERIFY(kept && text);
+        const std::vector<DefinitionEntry> written = entriesOf(*text);
+        QCOMPARE(kept->kept(), int(written.size()));
+        for (size_t i = 0; i < written.size(); ++i) {
+            QCOMPARE(kept->entries[i].peak, written[i].peak);
+            QCOMPARE(QPoint(kept->entries[i].x, kept->entries[i].y),
+                     QPoint(written[i].x, written[i].y));
+        }
+        QCOMPARE(kept->sampled, ((width.toInt() - 1) / step + 1) * (8 / step + 1));
+        // Point by point: kept where an entry is, dropped where sampled, dimmed elsewhere; the
+        // view shows a kept pixel in its own colour.
+        const QImage view = keptView(region, *kept);
+        for (int y = 0; y < region.height(); ++y)
+            for (int x = 0; x < region.width(); ++x) {
+                const bool sampled = x % step == 0 && y % step == 0;
+                const bool entry = std::any_of(written.begin(), written.end(),
+                                               [&](auto e) { return e.x == x && e.y == y; });
+                QCOMPARE(kept->fate(x, y), !sampled ? KeptPixels::Fate::NotSampled
+                                           : entry  ? KeptPixels::Fate::Kept
+                                                    : KeptPixels::Fate::Dropped);
+                QCOMPARE(view.pixel(x, y) == region.pixel(x, y), entry);
+            }
+    }
+
+    // Definitions cut from a picture are found again where they were cut, and wherever else
+    // the picture holds the same peaks.
+    void findsCutDefinitions_data()
+    {
+        QTest::addColumn<QRect>("cut");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<QList<QPoint>>("places");
+        QTest::newRow("once, inside") << QRect(12, 5, 6, 4) << 1 << QList<QPoint>{{12, 5}};
+        QTest::newRow("every other pixel") << QRect(3, 8, 9, 7) << 2 << QList<QPoint>{{3, 8}};
+        QTest::newRow("touching the right and bottom border")
+            << QRect(34, 18, 6, 6) << 1 << QList<QPoint>{{34, 18}};
+        QTest::newRow("touching the left and top border")
+            << QRect(0, 0, 5, 3) << 1 << QList<QPoint>{{0, 0}};
+        QTest::newRow("a flat band matches all along it")
+            << QRect(0, 27, 38, 2) << 1
+            << QList<QPoint>{{0, 24}, {1, 24}, {2, 24}, {0, 25}, {1, 25}, {2, 25}, {0, 26}, {1, 26},
+                             {2, 26}, {0, 27}, {1, 27}, {2, 27}, {0, 28}, {1, 28}, {2, 28}};
+        QTest::newRow("larger than the picture") << QRect(0, 0, 41, 30) << 1 << QList<QPoint>{};
+    }
+
+    void findsCutDefinitions()
+    {
+        QFETCH(QRect, cut);
+        QFETCH(int, step);
+        QFETCH(QList<QPoint>, places);
+        const QImage picture = checkedPicture();
+        // As the clip box holds it: what lies outside the picture reads as -1.
+        const RegionSource source(picture.copy(cut & picture.rect()));
+        GeneratorInputs in = exampleInputs();
+        in.step = step;
+        in.widthText = QString::number(cut.width());
+        in.heightText = QString::number(cut.height());
+        const auto kept = keptPixels(source, in, cut.size());
+        QVERIFY(kept);
+        const std::atomic<bool> cancelled{false};
+        qint64 found = -1;
+        const std::vector<QPoint> at =
+            findDefinition(PeakPlane(picture), kept->entries, cancelled, found);
+        QCOMPARE(QList<QPoint>(at.begin(), at.end()), places);
+        QCOMPARE(found, qint64(places.size()));
     }
 
     void sizeTexts_data()

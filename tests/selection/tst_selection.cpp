@@ -274,6 +274,59 @@ private slots:
         QCOMPARE(d.onScreen().copy(viewport), clean);
     }
 
+    // Ctrl+F outlines every place the definition matches, on whole screen pixels just around
+    // it, over the view and never in its drawing; F3 and Shift+F3 go from place to place, and
+    // the next press on the view takes the outlines away.
+    void findOutlinesEveryPlace()
+    {
+        QImage shot(900, 600, QImage::Format_RGB32);
+        quint32 seed = 7;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                shot.setPixel(x, y, 0xff000000u | ((seed = seed * 1664525u + 1013904223u) >> 8));
+        const QImage patch = shot.copy(40, 30, 12, 9);
+        for (const QPoint at : {QPoint(200, 100), QPoint(888, 591)})
+            for (int y = 0; y < patch.height(); ++y)
+                for (int x = 0; x < patch.width(); ++x)
+                    shot.setPixel(at + QPoint(x, y), patch.pixel(x, y));
+        FormDriver d(shot);
+        d.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(d.form.get()));
+        d.drag({40, 30}, {52, 39});
+        d.Option1->click();
+        const QImage drawn = d.PicInner->image();
+        QTest::keyClick(d.form.get(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(d.waitForPictures());
+        QCOMPARE(d.lblCoords->text(),
+                 QStringLiteral("Found at 3 places: 40, 30 \u00b7 200, 100 \u00b7 888, 591"));
+        QCOMPARE(d.PicInner->outlines(), QList<QRect>({QRect(40, 30, 12, 9), QRect(200, 100, 12, 9),
+                                                       QRect(888, 591, 12, 9)}));
+        QCOMPARE(d.PicInner->image(), drawn);
+        // Around the first place: its ring is magenta, the pixels inside and outside it are the
+        // screenshot's.
+        const QImage screen = d.onScreen();
+        const auto at = [&](int x, int y) { return d.screenPixel(d.onView({x, y}, {0.5, 0.5})); };
+        const QRgb magenta = qRgb(255, 0, 255);
+        for (const QPoint ring : {QPoint(39, 29), QPoint(52, 39), QPoint(45, 29), QPoint(52, 33)})
+            QCOMPARE(screen.pixel(at(ring.x(), ring.y())), magenta);
+        for (const QPoint inside : {QPoint(40, 30), QPoint(51, 38), QPoint(45, 30)})
+            QCOMPARE(screen.pixel(at(inside.x(), inside.y())), drawn.pixel(inside));
+        QCOMPARE(screen.pixel(at(38, 28)), drawn.pixel(38, 28));
+        QCOMPARE(screen.pixel(at(53, 40)), drawn.pixel(53, 40));
+
+        QTest::keyClick(d.form.get(), Qt::Key_F3);
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("Match 1 of 3: 40, 30"));
+        QTest::keyClick(d.form.get(), Qt::Key_F3);
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("Match 2 of 3: 200, 100"));
+        // As far toward the place as the bars go: on a scaled screen the view shows more.
+        QCOMPARE(QPoint(d.HScroll1->value(), d.VScroll1->value()),
+                 QPoint(qMin(180, d.HScroll1->maximum()), qMin(80, d.VScroll1->maximum())));
+        QTest::keyClick(d.form.get(), Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("Match 1 of 3: 40, 30"));
+        d.press({5, 5});
+        QVERIFY(d.PicInner->outlines().isEmpty());
+    }
+
     // The bars reach the screenshot's last column and row, and move it by screen pixels.
     void lastColumnAndRowCanBeReached()
     {

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "object_definition/generator.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QSize>
+#include <array>
+#include <atomic>
+#include <optional>
+#include <vector>
+
+namespace corvantile {
+
+// What a user checks before a definition goes into a macro: which pixels of the region Create
+// Object keeps, and where in the screenshot the definition matches.
+
+// One entry of a definition: a kept pixel's peak, and its place in the region.
+struct DefinitionEntry
+{
+    int peak = 0;
+    int x = 0;
+    int y = 0;
+};
+
+// What Create Object does with each point of the region, as it would now: the same walk, the
+// same rule.
+struct KeptPixels
+{
+    enum class Fate : unsigned char { NotSampled, Dropped, Kept };
+    QSize area;                           // the points shown: the clip box's drawing area
+    std::vector<Fate> fates;              // row by row across the area
+    int sampled = 0;                      // every sampled point, inside the area or not
+    std::vector<DefinitionEntry> entries; // the kept ones, in the definition's order
+
+    Fate fate(int x, int y) const { return fates[size_t(y) * size_t(area.width()) + size_t(x)]; }
+    int kept() const { return int(entries.size()); }
+};
+
+// Nothing when Create Object would make no definition (the width or height is no number).
+std::optional<KeptPixels> keptPixels(const PixelSource &pixels, const GeneratorInputs &inputs,
+                                     QSize area);
+
+// The region as the kept view shows it: each kept pixel in its own colour, each sampled and
+// dropped one as a neutral checkerboard, and the points not sampled dimmed.
+QImage keptView(const QImage &region, const KeptPixels &kept);
+
+// The peak of every pixel of a picture, made once per picture, with how often each peak
+// occurs.
+class PeakPlane
+{
+public:
+    explicit PeakPlane(const QImage &picture);
+    int width() const { return m_width; }
+    int height() const { return m_height; }
+    const unsigned char *row(int y) const { return m_peaks.data() + size_t(y) * size_t(m_width); }
+    qint64 count(int peak) const { return m_counts[size_t(peak)]; }
+
+private:
+    int m_width = 0;
+    int m_height = 0;
+    std::vector<unsigned char> m_peaks;
+    std::array<qint64, 256> m_counts{};
+};
+
+// Every place (x, y) of the picture where the definition matches: for every entry, the pixel
+// at (x + entry.x, y + entry.y) lies inside the picture and has the entry's peak. The entries
+// are tried rarest first. Places are in reading order; at most `most` are kept, and `found`
+// counts them all. Stops early, with what it has, once `cancelled` is set.
+std::vector<QPoint> findDefinition(const PeakPlane &plane, std::vector<DefinitionEntry> entries,
+                                   const std::atomic<bool> &cancelled, qint64 &found,
+                                   size_t most = 100000);
+
+} // namespace corvantile
