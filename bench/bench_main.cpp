@@ -2,6 +2,7 @@
 // ratio of a pair, not an absolute time.
 
 #include "object_definition/clip_pixels.h"
+#include "object_definition/definition_check.h"
 #include "object_definition/generator.h"
 #include "support/form_driver.h"
 #include "support/process_memory.h"
@@ -17,6 +18,7 @@
 #include <QJsonObject>
 #include <QMimeData>
 #include <QScreen>
+#include <QSet>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <map>
@@ -74,6 +76,13 @@ const QByteArray &desktopPng(int seed)
     if (png.isEmpty())
         png = test::pngBytes(test::desktopLike(7680, 4320, seed));
     return png;
+}
+
+// A busy desktop of 8K, as a picture, made once.
+const QImage &desktop8k()
+{
+    static const QImage desktop = test::desktopLike(7680, 4320, 0);
+    return desktop;
 }
 
 const QByteArray &png8k()
@@ -291,6 +300,54 @@ void BM_PixelLoop(benchmark::State &state)
 }
 BENCHMARK(BM_PixelLoop)->Name("BM_PixelLoop/100x100")->Unit(benchmark::kMicrosecond);
 
+// One pass that works out the peak of every pixel of a busy 8K desktop: the least any search
+// of the screenshot must do.
+void BM_PeakPass(benchmark::State &state)
+{
+    const QImage &desktop = desktop8k();
+    for (auto _ : state) {
+        const PeakPlane plane(desktop);
+        benchmark::DoNotOptimize(plane.row(0));
+    }
+}
+BENCHMARK(BM_PeakPass)->Name("BM_PeakPass/7680x4320")->Unit(benchmark::kMillisecond);
+
+// Finding a 100 x 100 definition (every pixel) cut from the same desktop: the plane of peaks
+// made, and every place searched.
+void BM_Find(benchmark::State &state)
+{
+    const QImage &desktop = desktop8k();
+    // The busiest of a grid of places: the most distinct colours, as around a photo or text.
+    QRect cut;
+    qsizetype busiest = -1;
+    for (int y = 0; y + 100 <= desktop.height(); y += 270)
+        for (int x = 0; x + 100 <= desktop.width(); x += 480) {
+            QSet<QRgb> colours;
+            for (int dy = 0; dy < 100; dy += 2)
+                for (int dx = 0; dx < 100; dx += 2)
+                    colours.insert(desktop.pixel(x + dx, y + dy));
+            if (colours.size() > busiest) {
+                busiest = colours.size();
+                cut = QRect(x, y, 100, 100);
+            }
+        }
+    GeneratorInputs inputs;
+    inputs.widthText = inputs.heightText = QStringLiteral("100");
+    inputs.step = 1;
+    const QImage region = desktop.copy(cut);
+    const auto kept = keptPixels(PicturePixels(region), inputs, cut.size());
+    const std::atomic<bool> cancelled{false};
+    qint64 found = 0;
+    for (auto _ : state) {
+        const PeakPlane plane(desktop);
+        const auto places = findDefinition(plane, kept->entries, cancelled, found);
+        if (found != 1 || places.front() != cut.topLeft())
+            state.SkipWithError("the definition was not found just where it was cut");
+    }
+    state.counters["places"] = double(found);
+}
+BENCHMARK(BM_Find)->Name("BM_Find/100x100_in_7680x4320")->Unit(benchmark::kMillisecond);
+
 // Keeps every run's time per iteration and counters, and prints Google Benchmark's table as
 // usual.
 class CollectingReporter : public benchmark::ConsoleReporter
@@ -335,6 +392,8 @@ const Target targets[] = {
      256, "image buffers"},
     {"three 20000 x 20000 buffers, MiB above idle and one picture", "BM_HugeBuffers/20000x20000",
      nullptr, "rss_mib_above_one_picture", 300, "image buffers"},
+    {"find a 100 x 100 definition in 8K vs one peak pass", "BM_Find/100x100_in_7680x4320",
+     "BM_PeakPass/7680x4320", nullptr, 3.0, "find in the screenshot"},
     {"bring back vs bare PNG decode", "BM_BringBack/7680x4320", "BM_DecodePng/7680x4320", nullptr,
      0.4, "image buffers"},
     {"drag step, 8K vs 640x480 screenshot", "BM_DragStep/7680x4320", "BM_DragStep/640x480", nullptr,

@@ -15,6 +15,20 @@ namespace corvantile {
 // What a user checks before a definition goes into a macro: which pixels of the region Create
 // Object keeps, and where in the screenshot the definition matches.
 
+// The colour values of a picture, -1 outside it, as the clip box reads a region it holds.
+class PicturePixels : public PixelSource
+{
+public:
+    explicit PicturePixels(const QImage &picture) : m_picture(picture) {}
+    ColourValue point(int x, int y) const override
+    {
+        return m_picture.valid(x, y) ? colourValueFromRgb(m_picture.pixel(x, y)) : outsideColour;
+    }
+
+private:
+    QImage m_picture;
+};
+
 // One entry of a definition: a kept pixel's peak, and its place in the region.
 struct DefinitionEntry
 {

@@ -501,6 +501,7 @@ private slots:
         QTest::keyClick(d.btnCreate, Qt::Key_Return);
         QVERIFY(d.txtObject->toPlainText().startsWith(QStringLiteral(":Object MappedObject")));
         QCOMPARE(d.txtObject->accessibleDescription(), QStringLiteral("50 pixels kept"));
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("Created: 50 pixels kept, on the clipboard"));
 
         // The scroll bars and the viewport show their focus plainly: along their whole edge.
         for (QWidget *control :

@@ -37,20 +37,6 @@ QByteArray run(const PixelSource &source, const GeneratorInputs &in)
     return text ? text->toUtf8() : QByteArray("<failed>");
 }
 
-// A region cut from a picture, read as the clip box reads it: -1 outside.
-class RegionSource : public PixelSource
-{
-public:
-    explicit RegionSource(const QImage &region) : m_region(region) {}
-    ColourValue point(int x, int y) const override
-    {
-        return m_region.valid(x, y) ? colourValueFromRgb(m_region.pixel(x, y)) : outsideColour;
-    }
-
-private:
-    QImage m_region;
-};
-
 // The entries of a definition's rows, as a macro tool reads them: "peak=x,y" joined by "|".
 std::vector<DefinitionEntry> entriesOf(const QString &definition)
 {
@@ -214,7 +200,7 @@ private slots:
         QFETCH(int, redFrom);
         QFETCH(QString, width);
         const QImage region = checkedPicture().copy(0, 0, 11, 9);
-        const RegionSource source(region);
+        const PicturePixels source(region);
         GeneratorInputs in = exampleInputs();
         in.step = step;
         in.blackFloor = blackFloor;
@@ -274,7 +260,7 @@ private slots:
         QFETCH(QList<QPoint>, places);
         const QImage picture = checkedPicture();
         // As the clip box holds it: what lies outside the picture reads as -1.
-        const RegionSource source(picture.copy(cut & picture.rect()));
+        const PicturePixels source(picture.copy(cut & picture.rect()));
         GeneratorInputs in = exampleInputs();
         in.step = step;
         in.widthText = QString::number(cut.width());

@@ -1,3 +1,5 @@
+#include "object_definition/clip_pixels.h"
+#include "object_definition/definition_check.h"
 #include "preview/frm_egg.h"
 #include "preview/popup_form.h"
 #include "support/form_driver.h"
@@ -74,6 +76,29 @@ private slots:
             QCOMPARE(QColor(seen.shown.pixel(p)), QColor(patternPixel(50 + cx, 60 + cy)));
         }
         QVERIFY(!d.form->popupForm()); // discarded when closed
+
+        // K shows the pixels Create Object would keep with the bounds as they are now (every
+        // other pixel: 20 x 15 sampled), and K again the clip; the next opening starts with it.
+        d.type(d.txtRedFrom, QStringLiteral("75"));
+        openPreview(d, -1, [&](PopupForm *form) {
+            QTest::keyClick(form, Qt::Key_K);
+            const auto kept = keptPixels(ClipPixels(*d.picClip), d.form->currentInputs(),
+                                         d.picClip->drawingSize());
+            QVERIFY(kept && kept->kept() > 0 && kept->kept() < 300);
+            QCOMPARE(form->windowTitle(),
+                     QStringLiteral("Zoom - %1 of 300 sampled pixels kept").arg(kept->kept()));
+            QCOMPARE(form->picZoom->picture(), keptView(d.picClip->image(), *kept));
+            QTest::keyClick(form, Qt::Key_K);
+            QCOMPARE(form->windowTitle(), QStringLiteral("Zoom"));
+            QCOMPARE(form->picZoom->picture(), d.picClip->image());
+            QTest::keyClick(form, Qt::Key_K);
+        });
+        QCOMPARE(openPreview(d, -1).title, QStringLiteral("Zoom"));
+        // The Zoom of a buffer has no kept view.
+        openPreview(d, 0, [](PopupForm *form) {
+            QTest::keyClick(form, Qt::Key_K);
+            QCOMPARE(form->windowTitle(), QStringLiteral("Zoom"));
+        });
     }
 
     void slotPreviewShowsTheWholeScreenshot()
