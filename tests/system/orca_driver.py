@@ -47,6 +47,8 @@ def main():
         keys("Tab", "Tab", "Tab")  # the result box, the name, "Create Object"
         keys("space")
         time.sleep(1)
+        keys("ctrl+f")  # the definition looked for in the screenshot
+        time.sleep(1.5)
         keys(*["shift+Tab"] * 5)  # back through the boxes to the width box
         keys(*["Tab"] * 18)  # on through the options past the last colour box
         # The pointer over the screenshot fills the status line; Orca's status-bar command

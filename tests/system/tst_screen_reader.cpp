@@ -2,6 +2,7 @@
 // session, on a private X server, with another process owning the clipboard. The driver
 // (atspi_driver.py) uses nothing but AT-SPI: actions, editable text and text.
 
+#include "object_definition/definition_check.h"
 #include "support/desktop.h"
 
 using namespace corvantile::test;
@@ -117,8 +118,29 @@ private slots:
         QVERIFY(said("Object definition read only text."));
         QVERIFY(said("notification Pasted 640 \xc3\x97 480, in buffer 1."));
         QVERIFY(spoken.contains(" pixels kept. The definition is on the clipboard."));
-        // The empty width box on the first Tab into it, and selected text whole.
-        QVERIFY(said("103 \xc3\x97 103.\nWidth text."));
+        // Where the definition was found, worked out here as the program does it.
+        const QImage shot = patternImage(640, 480);
+        corvantile::GeneratorInputs inputs;
+        inputs.widthText = QStringLiteral("5");
+        inputs.heightText = QStringLiteral("4");
+        const auto kept = corvantile::keptPixels(corvantile::PicturePixels(shot.copy(10, 20, 5, 4)),
+                                                 inputs, QSize(5, 4));
+        QVERIFY(kept);
+        qint64 found = 0;
+        const std::atomic<bool> cancelled{false};
+        const auto places = corvantile::findDefinition(corvantile::PeakPlane(shot), kept->entries,
+                                                       cancelled, found);
+        QVERIFY(found > 0);
+        QByteArray foundText = found == 1 ? QByteArray("Found at 1 place: ")
+                                          : "Found at " + QByteArray::number(found) + " places: ";
+        foundText += QByteArray::number(places[0].x()) + ", " + QByteArray::number(places[0].y());
+        QVERIFY2(said("notification " + foundText), spoken.constData());
+        // The clip box with the keys that work on it, then the empty width box on the first Tab
+        // into it, and selected text whole.
+        QVERIFY2(said("103 \xc3\x97 103. Its Expanded Preview shows the pixels Create Object keeps "
+                      "when K is pressed. Ctrl+F finds the definition in the screenshot, F3 goes "
+                      "to the next place found.\nWidth text."),
+                 spoken.constData());
         QVERIFY(said("MappedObject selected."));
         QVERIFY(said("10, 20 selected."));
         // The status line, read by Orca's status-bar command, with the pointer on pixel (53, 42).
