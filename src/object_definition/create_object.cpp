@@ -1,5 +1,6 @@
 // Create Object, the colour bounds and the object name.
 
+#include "common/numbers.h"
 #include "controls/locked_text_box.h"
 #include "controls/picture_box.h"
 #include "main_window/form1.h"
@@ -41,9 +42,16 @@ void Form1::btnCreate_Click()
 {
     if (refusedWhileBusy())
         return;
-    const auto text = objectDefinition(ClipPixels(*picClip), currentInputs());
-    if (!text)
-        return; // a failed run changes neither the result box nor the clipboard
+    const GeneratorInputs inputs = currentInputs();
+    const auto text = objectDefinition(ClipPixels(*picClip), inputs);
+    if (!text) {
+        // A failed run changes neither the result box nor the clipboard; the user hears why.
+        say(QStringLiteral("Nothing created: ") +
+            (!strictNumber(inputs.widthText)    ? QStringLiteral("Width is not a number")
+             : !strictNumber(inputs.heightText) ? QStringLiteral("Height is not a number")
+                                                : QStringLiteral("the region is too large")));
+        return;
+    }
     txtObject->setText(*text);
     clearMatches();
     // A screen reader hears how many pixels were kept (one "=" in each entry).

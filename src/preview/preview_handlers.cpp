@@ -1,5 +1,6 @@
 // The expanded preview of the clip box or an image buffer, and the hidden picture window.
 
+#include "controls/accessibility.h"
 #include "controls/image_box.h"
 #include "controls/mouse_buttons.h"
 #include "controls/picture_box.h"
@@ -30,9 +31,17 @@ void Form1::ZoomIn_Click()
         m_popupForm = new PopupForm(this);
     const int target = state.menuTarget.value_or(clipMenuTarget);
     if (target < clipMenuTarget && target >= 0 && target < bufferCount) {
-        m_popupForm->picZoom->setPicture(m_buffers[static_cast<size_t>(target)].picture());
+        const QImage shot = m_buffers[static_cast<size_t>(target)].picture();
+        m_popupForm->picZoom->setPicture(shot);
+        m_popupForm->setAccessibleName(shot.isNull() ? QStringLiteral("Zoom of buffer %1, empty")
+                                                           .arg(target + 1)
+                                                     : QStringLiteral("Zoom of buffer %1, %2")
+                                                           .arg(target + 1)
+                                                           .arg(sizeDescription(shot.size())));
     } else {
         m_popupForm->picZoom->setPicture(picClip->image()); // what the clip box shows
+        m_popupForm->setAccessibleName(QStringLiteral("Zoom of the clip, ") +
+                                       sizeDescription(picClip->drawingSize()));
         // K shows which of its pixels Create Object would keep now.
         m_popupForm->offerKeptView([this] {
             const QImage clip = picClip->image();

@@ -46,13 +46,20 @@ void Form1::delete_Click()
     // away the picture in the last slot, which the user never chose, so nothing happens.
     if (!state.menuTarget || !isBufferSlot(*state.menuTarget) || refusedWhileBusy())
         return;
-    for (auto i = static_cast<size_t>(*state.menuTarget); i + 1 < bufferSlotCount; ++i) {
+    const int slot = *state.menuTarget;
+    const bool removes = !m_buffers[static_cast<size_t>(slot)].isNull();
+    for (auto i = static_cast<size_t>(slot); i + 1 < bufferSlotCount; ++i) {
         ImgBuffer[i]->setPicture(ImgBuffer[i + 1]->picture(), ImgBuffer[i + 1]->pictureSize());
         m_buffers[i] = m_buffers[i + 1];
     }
     ImgBuffer[bufferSlotCount - 1]->setPicture(QImage());
     m_buffers[bufferSlotCount - 1] = StoredPicture();
-    state.bufferIndex = loweredBufferIndex(state.bufferIndex);
+    // A deletion that removes no picture leaves the counter: lowered, it would make the next
+    // paste replace a screenshot that is still kept.
+    if (removes)
+        state.bufferIndex = loweredBufferIndex(state.bufferIndex);
+    announce(removes ? QStringLiteral("Buffer %1 deleted").arg(slot + 1)
+                     : QStringLiteral("Buffer %1 was empty: nothing deleted").arg(slot + 1));
 }
 
 } // namespace corvantile

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMimeData>
+#include <QRadioButton>
 #include <QTimer>
 #include <utility>
 
@@ -176,6 +177,18 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
     case QEvent::KeyPress:
+        // Up and Down move between the option buttons as Left and Right do, as on Windows:
+        // Qt looks for a button above or below, and the two stand side by side.
+        if ((watched == static_cast<QObject *>(Option1) || watched == static_cast<QObject *>(Option2)) &&
+            (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Up ||
+             static_cast<QKeyEvent *>(event)->key() == Qt::Key_Down)) {
+            QKeyEvent sideways(QEvent::KeyPress,
+                               static_cast<QKeyEvent *>(event)->key() == Qt::Key_Up ? Qt::Key_Left
+                                                                                    : Qt::Key_Right,
+                               static_cast<QKeyEvent *>(event)->modifiers());
+            QApplication::sendEvent(watched, &sideways);
+            return true;
+        }
         if (m_job->busy() && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
             m_job->cancel();
             return true;

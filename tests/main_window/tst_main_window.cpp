@@ -571,6 +571,15 @@ private slots:
         QTest::keyClick(d.btnCreate, Qt::Key_Tab);
         QTest::keyClick(d.Command1, Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), d.Option1);
+        // All four arrows move between the option buttons, and choose the one they reach.
+        for (const auto &[key, to] : {std::pair{Qt::Key_Down, d.Option2},
+                                      {Qt::Key_Up, d.Option1},
+                                      {Qt::Key_Right, d.Option2},
+                                      {Qt::Key_Left, d.Option1}}) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            QCOMPARE(QApplication::focusWidget(), to);
+            QVERIFY(to->isChecked());
+        }
     }
 
     void popupMenuItems()

@@ -149,20 +149,19 @@ private slots:
     {
         QTest::addColumn<QString>("width");
         QTest::addColumn<QString>("height");
-        QTest::newRow("empty width") << ""
-                                     << "5";
-        QTest::newRow("abc") << "abc"
-                             << "5";
-        QTest::newRow("12abc") << "12abc"
-                               << "5";
-        QTest::newRow("absurd size") << "1e9"
-                                     << "1e9";
+        QTest::addColumn<QString>("why"); // what the status line and a screen reader are told
+        QTest::newRow("empty width") << "" << "5" << "Width is not a number";
+        QTest::newRow("abc") << "abc" << "5" << "Width is not a number";
+        QTest::newRow("12abc") << "12abc" << "5" << "Width is not a number";
+        QTest::newRow("height x") << "5" << "x" << "Height is not a number";
+        QTest::newRow("absurd size") << "1e9" << "1e9" << "the region is too large";
     }
 
     void failedRunChangesNothing()
     {
         QFETCH(QString, width);
         QFETCH(QString, height);
+        QFETCH(QString, why);
         FormDriver d(patternImage(50, 50));
         d.drag({1, 1}, {3, 3});
         QTest::mouseClick(d.btnCreate, Qt::LeftButton);
@@ -174,6 +173,7 @@ private slots:
         QTest::mouseClick(d.btnCreate, Qt::LeftButton);
         QCOMPARE(d.txtObject->toPlainText(), before);
         QCOMPARE(d.clipboard->writes, 1);
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("Nothing created: ") + why);
     }
 
     void clipboardFailureKeepsResult()

@@ -81,6 +81,8 @@ private slots:
         // other pixel: 20 x 15 sampled), and K again the clip; the next opening starts with it.
         d.type(d.txtRedFrom, QStringLiteral("75"));
         openPreview(d, -1, [&](PopupForm *form) {
+            // A screen reader hears what the Zoom shows.
+            QCOMPARE(form->accessibleName(), QStringLiteral("Zoom of the clip, 40 \u00d7 30"));
             QTest::keyClick(form, Qt::Key_K);
             const auto kept = keptPixels(ClipPixels(*d.picClip), d.form->currentInputs(),
                                          d.picClip->drawingSize());
@@ -96,6 +98,7 @@ private slots:
         QCOMPARE(openPreview(d, -1).title, QStringLiteral("Zoom"));
         // The Zoom of a buffer has no kept view.
         openPreview(d, 0, [](PopupForm *form) {
+            QCOMPARE(form->accessibleName(), QStringLiteral("Zoom of buffer 1, 300 \u00d7 200"));
             QTest::keyClick(form, Qt::Key_K);
             QCOMPARE(form->windowTitle(), QStringLiteral("Zoom"));
         });
