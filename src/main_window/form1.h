@@ -130,6 +130,7 @@ private:
     void pictureJobFinished(bool cancelled);
     void pictureArrived(const PictureIntake::Arrival &arrival);
     void clearMatches();
+    void describeRegion();
     void showMatches(const std::vector<QPoint> &places, qint64 found, QSize size);
     void say(const QString &text); // the status line and a screen reader alike
     void releaseRightByKey(QWidget *control, const std::function<void()> &release);

@@ -26,7 +26,7 @@ void Form1::describeForScreenReaders()
     PicInner->describeContents(QStringLiteral("no screenshot"));
     setAccessibleRole(PicInner, QAccessible::Graphic);
     picClip->setAccessibleName(QStringLiteral("Clip box"));
-    picClip->describeContents(QString()); // the region's size
+    picClip->describeContents(QStringLiteral("no region marked")); // the marked region
     setAccessibleRole(picClip, QAccessible::Graphic);
     new FocusMark(picClip); // it has no border to show its focus on
     const QString clipKeys =

@@ -32,19 +32,35 @@ void Form1::DrawPicClip()
     copyRegion(*picClip, PicInner->picture(), state.startX, state.startY, w, h);
 }
 
+// What a screen reader is told the clip box holds: the marked region, as the boxes say it.
+void Form1::describeRegion()
+{
+    const double w = numericValue(txtWidth->text());
+    const double h = numericValue(txtHeight->text());
+    const QString corner = txtCoords->text().trimmed();
+    picClip->describeContents(w > 0 && h > 0
+                                  ? QStringLiteral("%1 \u00d7 %2 region at %3")
+                                        .arg(QString::number(w), QString::number(h),
+                                             corner.isEmpty() ? QStringLiteral("0, 0") : corner)
+                                  : QStringLiteral("no region marked"));
+}
+
 void Form1::txtCoords_Change()
 {
     DrawPicClip();
+    describeRegion();
 }
 
 void Form1::txtWidth_Change()
 {
     DrawPicClip();
+    describeRegion();
 }
 
 void Form1::txtHeight_Change()
 {
     DrawPicClip();
+    describeRegion();
 }
 
 } // namespace corvantile

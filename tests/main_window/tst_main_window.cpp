@@ -383,7 +383,8 @@ private slots:
             {"chkUseBlack", "Include black pixels", QAccessible::CheckBox, ""},
             {"txtObject", "Object definition", QAccessible::EditableText, ""},
             {"picClip", "Clip box", QAccessible::Graphic,
-             "103 \u00d7 103. Its Expanded Preview shows the pixels Create Object keeps when K is "
+             "no region marked. Its Expanded Preview shows the pixels Create Object keeps when K "
+             "is "
              "pressed. Ctrl+F finds the definition in the screenshot, F3 goes to the next place "
              "found"},
             {"txtCoords", "Coords", QAccessible::EditableText,

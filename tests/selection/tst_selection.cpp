@@ -487,12 +487,17 @@ private slots:
         FormDriver::type(d.txtCoords, QStringLiteral("9, 9"));
         FormDriver::type(d.txtWidth, QStringLiteral("9"));
         FormDriver::type(d.txtHeight, QStringLiteral("9"));
+        // A screen reader is told the region the boxes mark, not the clip box's own size.
+        const QString keys = d.picClip->accessibleDescription().section(QStringLiteral(". "), 1);
+        QCOMPARE(d.picClip->accessibleDescription(),
+                 QStringLiteral("9 \u00d7 9 region at 9, 9. ") + keys);
         FormDriver::type(d.txtCoords, QString());
         FormDriver::type(d.txtWidth, QString());
         FormDriver::type(d.txtHeight, QString());
         QCOMPARE(d.form->state.startX, 9.0f);
         QCOMPARE(d.form->state.startY, 0.0f);
         verifyClipHolds(d, 0, 0, 0, 0, shotSize);
+        QCOMPARE(d.picClip->accessibleDescription(), QStringLiteral("no region marked. ") + keys);
     }
 
     void corner_data()

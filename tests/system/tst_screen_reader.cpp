@@ -137,7 +137,7 @@ private slots:
         QVERIFY2(said("notification " + foundText), spoken.constData());
         // The clip box with the keys that work on it, then the empty width box on the first Tab
         // into it, and selected text whole.
-        QVERIFY2(said("103 \xc3\x97 103. Its Expanded Preview shows the pixels Create Object keeps "
+        QVERIFY2(said("no region marked. Its Expanded Preview shows the pixels Create Object keeps "
                       "when K is pressed. Ctrl+F finds the definition in the screenshot, F3 goes "
                       "to the next place found.\nWidth text."),
                  spoken.constData());
