@@ -24,8 +24,17 @@ def text(value):
 def main():
     work = sys.argv[1]
     log = os.path.join(work, "orca.out")
-    orca = subprocess.Popen(["orca", "--replace", "--user-prefs", work, "--debug-file", log],
-                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    # Orca looks for other Orcas of the same user with pgrep, and refuses to start beside them
+    # (--replace would kill them, another test run's reader or the user's own). Given a pgrep
+    # that finds none, it starts beside them and touches no other reader.
+    lonely = os.path.join(work, "bin")
+    os.makedirs(lonely, exist_ok=True)
+    with open(os.path.join(lonely, "pgrep"), "w") as script:
+        script.write("#!/bin/sh\nexit 1\n")
+    os.chmod(os.path.join(lonely, "pgrep"), 0o755)
+    env = dict(os.environ, PATH=lonely + os.pathsep + os.environ.get("PATH", ""))
+    orca = subprocess.Popen(["orca", "--user-prefs", work, "--debug-file", log],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
     try:
         time.sleep(4)  # Orca starts up
         end = time.time() + 20
