@@ -15,6 +15,7 @@ std::optional<KeptPixels> keptPixels(const PixelSource &pixels, const GeneratorI
     kept.area = area.expandedTo(QSize(0, 0));
     kept.fates.assign(size_t(kept.area.width()) * size_t(kept.area.height()),
                       KeptPixels::Fate::NotSampled);
+    kept.step = inputs.step;
     kept.sampled = grid->rows * grid->columns;
     std::vector<ColourValue> row(size_t(grid->columns));
     for (int r = 0; r < grid->rows; ++r) {
@@ -46,8 +47,9 @@ QImage keptView(const QImage &region, const KeptPixels &kept)
             case KeptPixels::Fate::Kept:
                 out[x] = colour;
                 break;
-            case KeptPixels::Fate::Dropped:
-                out[x] = (x + y) % 2 ? qRgb(96, 96, 96) : qRgb(160, 160, 160);
+            case KeptPixels::Fate::Dropped: // alternating from one sampled point to the next
+                out[x] =
+                    (x / kept.step + y / kept.step) % 2 ? qRgb(96, 96, 96) : qRgb(160, 160, 160);
                 break;
             case KeptPixels::Fate::NotSampled: // a third of its colour over mid-grey
                 out[x] = qRgb((qRed(colour) + 256) / 3, (qGreen(colour) + 256) / 3,

@@ -44,6 +44,7 @@ struct KeptPixels
     enum class Fate : unsigned char { NotSampled, Dropped, Kept };
     QSize area;                           // the points shown: the clip box's drawing area
     std::vector<Fate> fates;              // row by row across the area
+    int step = 1;                         // how far apart the sampled points are
     int sampled = 0;                      // every sampled point, inside the area or not
     std::vector<DefinitionEntry> entries; // the kept ones, in the definition's order
 
