@@ -49,12 +49,12 @@ template <typename ReadPiece> PictureFileRead streamed(ReadPiece readPiece, Read
 
 PicturePath PicturePath::fromUrl(const QUrl &url)
 {
-    // The path as the URL encodes it, so that bytes that are no UTF-8 come back unchanged.
-    const QByteArray native =
-        QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
 #ifdef Q_OS_WIN
     return fromString(url.toLocalFile());
 #else
+    // The path as the URL encodes it, so that bytes that are no UTF-8 come back unchanged.
+    const QByteArray native =
+        QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
     return {native, QFileInfo(QFile::decodeName(native)).fileName()};
 #endif
 }
