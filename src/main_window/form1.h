@@ -197,7 +197,6 @@ private:
     bool m_finding = false;        // the running job looks for the definition
     QString m_jobWhat;             // what the running job does, for its refusals and progress
     std::vector<QPoint> m_matches; // where the definition was found, in reading order
-    QSize m_matchSize;             // the region's size, outlined at each match
     int m_matchIndex = -1;         // the match F3 went to last
     std::shared_ptr<const PeakPlane> m_peaks; // of the picture in the view, once searched
     qint64 m_peaksOf = 0;                     // that picture's cache key

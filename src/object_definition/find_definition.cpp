@@ -42,11 +42,7 @@ void Form1::findInScreenshot()
     m_finding = true;
     pictureJobStarted(false, QStringLiteral("searching the screenshot"), 200);
     // The peaks of the picture are worked out once, by the first search on it.
-    std::shared_ptr<const PeakPlane> plane = m_peaks && m_peaks->width() == picture.width() &&
-                                                     m_peaks->height() == picture.height() &&
-                                                     m_peaksOf == picture.cacheKey()
-                                                 ? m_peaks
-                                                 : nullptr;
+    std::shared_ptr<const PeakPlane> plane = m_peaksOf == picture.cacheKey() ? m_peaks : nullptr;
     const QSize size = picClip->drawingSize();
     m_job->run([this, picture, plane, entries = kept->entries,
                 size](const BackgroundJob::Post &post, ReadProgress &progress) {
@@ -66,7 +62,6 @@ void Form1::findInScreenshot()
 void Form1::showMatches(const std::vector<QPoint> &places, qint64 found, QSize size)
 {
     m_matches = places;
-    m_matchSize = size;
     m_matchIndex = -1;
     QList<QRect> outlines;
     outlines.reserve(qsizetype(places.size()));

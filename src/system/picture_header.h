@@ -89,9 +89,6 @@ constexpr qint64 undeclaredBytesLimit = 16 * 1024 * 1024;
 // NeedMore (or Refused when complete).
 PictureHeader readKnownPictureHeader(QByteArrayView head, bool complete);
 
-// The same, and for any other format that Qt reads, the size Qt's reader finds in `head`.
-PictureHeader readPictureHeader(QByteArrayView head, bool complete);
-
 // The same, and for any other format that Qt reads, the size Qt's reader finds in the bytes so
 // far (asked again as the stream grows, up to undeclaredBytesLimit).
 PictureHeader readPictureHeader(QByteArrayView head, bool complete);
