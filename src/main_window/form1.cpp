@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "controls/accessibility.h"
 #include "controls/command_button.h"
 #include "controls/compact_style.h"
 #include "controls/image_box.h"
@@ -117,6 +118,9 @@ Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
       m_job(new BackgroundJob(this)), m_intake(new PictureIntake(*m_clipboard, *m_job, this)),
       m_jobProgress(new QTimer(this))
 {
+    // A screen reader's interfaces are made as the controls are built; the window's role comes
+    // first, so that each of them is made by the tool's own factories, in the screen's pixels.
+    setAccessibleRole(this, QAccessible::Window);
     setWindowTitle(QString::fromLatin1(windowCaption));
     setWindowIcon(appIcon());
     // The dialog font is the program's own: a control under the window's style sheet that is

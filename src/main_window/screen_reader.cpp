@@ -19,7 +19,6 @@ namespace corvantile {
 // Names, roles and actions for a screen reader. Nothing here changes what the window shows.
 void Form1::describeForScreenReaders()
 {
-    setAccessibleRole(this, QAccessible::Window);
     picScroll->setAccessibleName(QStringLiteral("Screenshot viewport"));
     setAccessibleRole(picScroll, QAccessible::Graphic);
     PicInner->setAccessibleName(QStringLiteral("Screenshot view"));

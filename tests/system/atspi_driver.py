@@ -3,7 +3,7 @@ region, choose every pixel, create the definition, read it, then paste a second 
 bring the first one back through its buffer's action and the second with its key (Ctrl+2).
 Prints what it read, one line a step.
 With --click, it clicks the buffer where its extents say it is, as a reader's mouse routing
-does, and prints the window's place and the extents of a few controls, in screen pixels.
+does, and prints the window's place and the extents of every named object, in screen pixels.
 
 Usage: atspi_driver.py SECOND_PICTURE_PNG [--click]
 """
@@ -68,6 +68,22 @@ def extents(window, name, role=None):
     return box.x, box.y, box.width, box.height
 
 
+def print_extents(node, seen=None):
+    """Every named object below node with its role and extents; a name met again is numbered."""
+    seen = {} if seen is None else seen
+    for child in node:
+        if child is None:
+            continue
+        if child.name:
+            key = "%s [%s]" % (child.name, child.getRoleName())
+            seen[key] = seen.get(key, 0) + 1
+            if seen[key] > 1:
+                key += " %d" % seen[key]
+            box = child.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+            print("extent %s: %d %d %d %d" % (key, box.x, box.y, box.width, box.height))
+        print_extents(child, seen)
+
+
 def main():
     second_picture = sys.argv[1]
     click = "--click" in sys.argv
@@ -112,10 +128,7 @@ def main():
                                       text=True, check=True).stdout.split()
             place = dict(line.split("=") for line in geometry)
             print("window: %s %s" % (place["X"], place["Y"]))
-            for name, role in (("Screenshot buffer 1", None), ("Width", "text"),
-                               ("Create Object", "push button"),
-                               ("Scroll screenshot vertically", "scroll bar")):
-                print("extent %s: %d %d %d %d" % ((name,) + extents(window, name, role)))
+            print_extents(window)
             x, y, width, height = extents(window, "Screenshot buffer 1")
             subprocess.run(["xdotool", "mousemove", str(x + width // 2), str(y + height // 2),
                             "click", "1"], check=True)
