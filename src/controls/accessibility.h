@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 
+class QAction;
 class QWidget;
 
 namespace corvantile {
@@ -26,6 +27,10 @@ struct AccessibleAction
     std::function<void()> run;
 };
 void setAccessibleActions(QWidget *control, const QList<AccessibleAction> &actions);
+
+// The name a screen reader is told for a menu's item, in place of its caption: what the item
+// acts on, where the caption alone does not say it. An empty name tells the caption again.
+void setAccessibleItemName(QAction *item, const QString &name);
 
 // Installs a factory of accessible interfaces. Every control's interface, whichever factory
 // made it, tells a screen reader where the control is in the screen's own pixels.

@@ -17,6 +17,8 @@
 namespace corvantile {
 namespace {
 
+constexpr char itemNameProperty[] = "corvantileItemName";
+
 // The top-left corner of a control's screen, where layout pixels and the screen's own agree.
 QPointF screenOrigin(const QWidget *control)
 {
@@ -127,7 +129,15 @@ public:
     {
         return m_made->indexOfChild(child);
     }
-    QString text(QAccessible::Text t) const override { return m_made->text(t); }
+    QString text(QAccessible::Text t) const override
+    {
+        if (t == QAccessible::Name)
+            if (const QString name =
+                    object() ? object()->property(itemNameProperty).toString() : QString();
+                !name.isEmpty())
+                return name;
+        return m_made->text(t);
+    }
     void setText(QAccessible::Text t, const QString &text) override { m_made->setText(t, text); }
     QAccessible::Role role() const override { return m_made->role(); }
     QAccessible::State state() const override { return m_made->state(); }
@@ -226,6 +236,11 @@ QAccessibleInterface *inScreenPixels(const QString &, QObject *object)
 }
 
 } // namespace
+
+void setAccessibleItemName(QAction *item, const QString &name)
+{
+    item->setProperty(itemNameProperty, name);
+}
 
 void installAccessibleFactory(QAccessible::InterfaceFactory factory)
 {

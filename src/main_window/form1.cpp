@@ -3,6 +3,7 @@
 #include "controls/accessibility.h"
 #include "controls/command_button.h"
 #include "controls/compact_style.h"
+#include "controls/focus_mark.h"
 #include "controls/image_box.h"
 #include "controls/locked_text_box.h"
 #include "controls/mouse_buttons.h"
@@ -11,6 +12,7 @@
 #include "controls/sunken_frame.h"
 #include "controls/wrapping_button.h"
 #include "main_window/layout.h"
+#include "screenshot/buffers.h"
 #include "system/clipboard.h"
 
 #include <QAction>
@@ -242,8 +244,10 @@ void Form1::buildControls()
         ImageBox *slot = placed(new ImageBox(Frame5), layout::slotName(i));
         slot->setBorder(true);
         slot->setThumbnailOnly(true); // the screenshot itself is held compressed
+        new FocusMark(slot);          // its border is a picture's, and shows no focus
         ImgBuffer[static_cast<size_t>(i)] = slot;
     }
+    makeBufferTabStop(0);
 
     imgEgg = placed(new ImageBox(this), "imgEgg");
 
@@ -252,20 +256,26 @@ void Form1::buildControls()
     deleteItem = PopMenu->addAction(QStringLiteral("&Delete Image"));
     ZoomIn = PopMenu->addAction(QStringLiteral("&Expanded Preview"));
 
-    for (QWidget *w : {static_cast<QWidget *>(picScroll), static_cast<QWidget *>(PicInner),
-                       static_cast<QWidget *>(picClip), static_cast<QWidget *>(HScroll1),
-                       static_cast<QWidget *>(VScroll1), static_cast<QWidget *>(txtObject)})
+    for (QWidget *w : {static_cast<QWidget *>(PicInner), static_cast<QWidget *>(picClip),
+                       static_cast<QWidget *>(HScroll1), static_cast<QWidget *>(VScroll1),
+                       static_cast<QWidget *>(txtObject)})
         w->setFocusPolicy(Qt::StrongFocus);
+    // The viewport takes the focus when its empty part is clicked, but the view inside it is
+    // the one stop of the Tab key there.
+    picScroll->setFocusPolicy(Qt::ClickFocus);
 }
 
 void Form1::buildTabOrder()
 {
     // The keyboard order of the design: the width box comes before the height box and both
-    // before the corner box, although the corner box stands above them.
-    QWidget *const order[] = {
-        picScroll,   PicInner,   HScroll1,      VScroll1,     picClip,    txtWidth,    txtHeight,
-        txtCoords,   txtObject,  txtObjectName, btnCreate,    Command1,   Option1,     Option2,
-        chkUseBlack, txtRedFrom, txtRedTo,      txtGreenFrom, txtGreenTo, txtBlueFrom, txtBlueTo};
+    // before the corner box, although the corner box stands above them. The buffers follow the
+    // Paste button as one stop (the slot focused last).
+    QWidget *const order[] = {picScroll,    PicInner,     HScroll1,     VScroll1,     picClip,
+                              txtWidth,     txtHeight,    txtCoords,    txtObject,    txtObjectName,
+                              btnCreate,    Command1,     ImgBuffer[0], ImgBuffer[1], ImgBuffer[2],
+                              ImgBuffer[3], ImgBuffer[4], ImgBuffer[5], ImgBuffer[6], ImgBuffer[7],
+                              Option1,      Option2,      chkUseBlack,  txtRedFrom,   txtRedTo,
+                              txtGreenFrom, txtGreenTo,   txtBlueFrom,  txtBlueTo};
     for (size_t i = 0; i + 1 < std::size(order); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
@@ -325,7 +335,7 @@ void Form1::connectHandlers()
     });
     connect(imgEgg, &ImageBox::doubleClicked, this, &Form1::imgEgg_DblClick);
 
-    // Keys for the buffers, which are no stops of the Tab key: Ctrl+N brings buffer N back as
+    // Keys for the buffers from anywhere in the window: Ctrl+N brings buffer N back as
     // a left click does, and Ctrl+Shift+N opens its menu at the slot's top-left corner.
     for (int i = 0; i < bufferCount; ++i) {
         const auto key = Qt::Key(Qt::Key_1 + i);
@@ -383,6 +393,14 @@ void Form1::openPopMenu()
 {
     const QPoint at = m_menuPosition.value_or(QCursor::pos());
     m_menuPosition.reset();
+    // A screen reader hears what the items act on; the captions stay as they are.
+    const int target = state.menuTarget.value_or(-1);
+    const QString of =
+        isBufferSlot(target) ? QStringLiteral(" of buffer %1").arg(target + 1) : QString();
+    setAccessibleItemName(deleteItem,
+                          of.isEmpty() ? QString() : QStringLiteral("Delete Image") + of);
+    setAccessibleItemName(ZoomIn, QStringLiteral("Expanded Preview") +
+                                      (of.isEmpty() ? QStringLiteral(" of the clip") : of));
     PopMenu->exec(at);
 }
 

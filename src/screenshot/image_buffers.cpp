@@ -7,6 +7,7 @@
 #include "main_window/form1.h"
 #include "screenshot/buffers.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 
@@ -60,6 +61,65 @@ void Form1::delete_Click()
         state.bufferIndex = loweredBufferIndex(state.bufferIndex);
     announce(removes ? QStringLiteral("Buffer %1 deleted").arg(slot + 1)
                      : QStringLiteral("Buffer %1 was empty: nothing deleted").arg(slot + 1));
+}
+
+// The buffers are one stop of the Tab key, as a list of thumbnails is: the slot that had the
+// focus last is the one Tab comes to.
+void Form1::makeBufferTabStop(int index)
+{
+    for (int i = 0; i < bufferCount; ++i)
+        ImgBuffer[static_cast<size_t>(i)]->setFocusPolicy(i == index ? Qt::StrongFocus
+                                                                     : Qt::ClickFocus);
+}
+
+// The keys of a focused slot: the arrows move along the two columns, Home and End go to the
+// first and the last slot, Enter or Space brings the slot's screenshot back, and the Menu key
+// or Shift+F10 opens its menu. Returns whether the key was one of them.
+bool Form1::bufferKeyPressed(QObject *watched, const QKeyEvent &key)
+{
+    const auto slot = std::find(ImgBuffer.begin(), ImgBuffer.end(), watched);
+    if (slot == ImgBuffer.end())
+        return false;
+    const int index = static_cast<int>(slot - ImgBuffer.begin());
+    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
+    if ((key.key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier) ||
+        (key.key() == Qt::Key_Menu && modifiers == Qt::NoModifier)) {
+        releaseRightByKey(*slot, [this, index] { ImgBuffer_MouseUp(index, RightButton, 0, 0, 0); });
+        return true;
+    }
+    if (modifiers != Qt::NoModifier)
+        return false;
+    int to = index;
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+        ImgBuffer_MouseUp(index, LeftButton, 0, 0, 0);
+        return true;
+    case Qt::Key_Left:
+        to = index - 1;
+        break;
+    case Qt::Key_Right:
+        to = index + 1;
+        break;
+    case Qt::Key_Up:
+        to = index - 2;
+        break;
+    case Qt::Key_Down:
+        to = index + 2;
+        break;
+    case Qt::Key_Home:
+        to = 0;
+        break;
+    case Qt::Key_End:
+        to = bufferCount - 1;
+        break;
+    default:
+        return false;
+    }
+    if (isBufferSlot(to))
+        ImgBuffer[static_cast<size_t>(to)]->setFocus(Qt::TabFocusReason);
+    return true;
 }
 
 } // namespace corvantile

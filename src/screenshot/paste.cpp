@@ -13,6 +13,7 @@
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMimeData>
 #include <QRadioButton>
@@ -179,7 +180,8 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     case QEvent::KeyPress:
         // Up and Down move between the option buttons as Left and Right do, as on Windows:
         // Qt looks for a button above or below, and the two stand side by side.
-        if ((watched == static_cast<QObject *>(Option1) || watched == static_cast<QObject *>(Option2)) &&
+        if ((watched == static_cast<QObject *>(Option1) ||
+             watched == static_cast<QObject *>(Option2)) &&
             (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Up ||
              static_cast<QKeyEvent *>(event)->key() == Qt::Key_Down)) {
             QKeyEvent sideways(QEvent::KeyPress,
@@ -188,6 +190,18 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
                                static_cast<QKeyEvent *>(event)->modifiers());
             QApplication::sendEvent(watched, &sideways);
             return true;
+        }
+        if (bufferKeyPressed(watched, *static_cast<QKeyEvent *>(event)))
+            return true;
+        // The paste key in a text box pastes the box's text, but with no text on the
+        // clipboard it pastes the screenshot there, as everywhere else in the window: the box
+        // would only empty its selection.
+        if (static_cast<QKeyEvent *>(event)->matches(QKeySequence::Paste)) {
+            const auto *box = qobject_cast<QLineEdit *>(watched);
+            if (box && box->window() == this && !box->isReadOnly() && !m_clipboard->holdsText()) {
+                Command1_Click();
+                return true;
+            }
         }
         if (m_job->busy() && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
             m_job->cancel();
@@ -201,6 +215,11 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
         m_lastInputTime = static_cast<QInputEvent *>(event)->timestamp();
+        break;
+    case QEvent::FocusIn:
+        if (const auto slot = std::find(ImgBuffer.begin(), ImgBuffer.end(), watched);
+            slot != ImgBuffer.end())
+            makeBufferTabStop(static_cast<int>(slot - ImgBuffer.begin()));
         break;
     default:
         break;

@@ -79,6 +79,11 @@ bool QtClipboard::setText(const QString &text)
     return true;
 }
 
+bool Clipboard::holdsText()
+{
+    return !QGuiApplication::clipboard()->text().isEmpty();
+}
+
 ClipboardPicture clipboardPicture(const DecodedPicture &decoded)
 {
     if (decoded.outcome != DecodedPicture::Outcome::Picture)

@@ -62,6 +62,9 @@ public:
     virtual PictureRead beginRead(quint64 inputTime) = 0;
     // Puts text on the clipboard as plain text. Returns false when it could not.
     virtual bool setText(const QString &text) = 0;
+    // Whether the clipboard holds text that a text box would paste. It asks as a text box's
+    // own paste does, on the window's thread.
+    virtual bool holdsText();
 };
 
 // What a read gives for the picture that the clipboard offered: a picture that is not whole,

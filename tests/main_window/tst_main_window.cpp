@@ -1,4 +1,5 @@
 #include "common/colour.h"
+#include "controls/focus_mark.h"
 #include "controls/wrapping_button.h"
 #include "main_window/layout.h"
 #include "preview/popup_form.h"
@@ -474,11 +475,14 @@ private slots:
         }
         d.picClip->setFocus();
         QRect menuAt, itemTold, itemShown;
+        QString clipItem;
         const bool opened = whileNestedLoopRuns(
             [&] { QTest::keyClick(d.picClip, Qt::Key_Menu); },
             [&](QWidget *menu) {
                 menuAt = menu->geometry();
                 itemTold = QAccessible::queryAccessibleInterface(menu)->child(0)->rect();
+                clipItem =
+                    QAccessible::queryAccessibleInterface(menu)->child(1)->text(QAccessible::Name);
                 const QRect item = static_cast<QMenu *>(menu)->actionGeometry(d.deleteItem);
                 itemShown = QRect(menu->mapToGlobal(item.topLeft()), item.size());
                 menu->close();
@@ -497,6 +501,7 @@ private slots:
         if (f.screen()->geometry().contains(QRect(corner, menuAt.size())))
             QCOMPARE(menuAt.topLeft(), corner);
         QCOMPARE(f.state.menuTarget, std::optional<std::int16_t>(99));
+        QCOMPARE(clipItem, QStringLiteral("Expanded Preview of the clip"));
 
         d.btnCreate->setFocus();
         QTest::keyClick(d.btnCreate, Qt::Key_Return);
@@ -527,23 +532,46 @@ private slots:
         QTest::keyClick(d.form.get(), Qt::Key_1, Qt::ControlModifier);
         QCOMPARE(d.PicInner->picture().size(), QSize(300, 200));
         QRect slotMenu;
+        QStringList itemNames;
         QVERIFY(whileNestedLoopRuns(
             [&] {
                 QTest::keyClick(d.form.get(), Qt::Key_2, Qt::ControlModifier | Qt::ShiftModifier);
             },
             [&](QWidget *menu) {
                 slotMenu = menu->geometry();
+                QAccessibleInterface *told = QAccessible::queryAccessibleInterface(menu);
+                itemNames = {told->child(0)->text(QAccessible::Name),
+                             told->child(1)->text(QAccessible::Name)};
                 menu->close();
             }));
         QCOMPARE(slotMenu.top(), d.ImgBuffer[1]->mapToGlobal(QPoint(0, 0)).y()); // at the slot
+        // A screen reader hears which buffer the items act on.
+        QCOMPARE(itemNames,
+                 QStringList({"Delete Image of buffer 2", "Expanded Preview of buffer 2"}));
+        QCOMPARE(d.deleteItem->text(), QStringLiteral("&Delete Image"));
         QCOMPARE(f.state.menuTarget, std::optional<std::int16_t>(1));
         const int reads = d.clipboard->reads;
+        QGuiApplication::clipboard()->setText(QStringLiteral("12"));
         d.txtWidth->setFocus();
+        d.txtWidth->selectAll();
         QTest::keyClick(d.txtWidth, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(d.clipboard->reads, reads); // a text box pastes text
+        QCOMPARE(d.txtWidth->text(), QStringLiteral("12"));
         d.PicInner->setFocus();
         QTest::keyClick(d.PicInner, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(d.clipboard->reads, reads + 1);
+        d.waitForPictures();
+        // With no text on the clipboard, the paste key in a text box pastes the screenshot,
+        // and the box keeps its selected text.
+        QGuiApplication::clipboard()->clear();
+        d.clipboard->holdImage(patternImage(70, 60));
+        d.txtRedTo->setFocus();
+        d.txtRedTo->selectAll();
+        QTest::keyClick(d.txtRedTo, Qt::Key_V, Qt::ControlModifier);
+        d.waitForPictures();
+        QCOMPARE(d.clipboard->reads, reads + 2);
+        QCOMPARE(d.txtRedTo->text(), QStringLiteral("255"));
+        QCOMPARE(d.PicInner->picture().size(), QSize(70, 60));
     }
 
     void tabOrder()
@@ -552,25 +580,69 @@ private slots:
         Form1 &f = *d.form;
         f.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&f));
+        // The viewport is no stop: the view inside it is. The buffers are one stop.
         const QList<QWidget *> expected = {
-            d.picScroll, d.PicInner,     d.HScroll1,   d.VScroll1,    d.picClip,
-            d.txtWidth,  d.txtHeight,    d.txtCoords,  d.txtObject,   d.txtObjectName,
-            d.btnCreate, d.Command1,     d.Option2,    d.chkUseBlack, d.txtRedFrom,
-            d.txtRedTo,  d.txtGreenFrom, d.txtGreenTo, d.txtBlueFrom, d.txtBlueTo};
-        d.picScroll->setFocus();
+            d.PicInner,  d.HScroll1,     d.VScroll1,   d.picClip,       d.txtWidth,
+            d.txtHeight, d.txtCoords,    d.txtObject,  d.txtObjectName, d.btnCreate,
+            d.Command1,  d.ImgBuffer[0], d.Option2,    d.chkUseBlack,   d.txtRedFrom,
+            d.txtRedTo,  d.txtGreenFrom, d.txtGreenTo, d.txtBlueFrom,   d.txtBlueTo};
+        d.PicInner->setFocus();
         QList<QWidget *> visited;
         for (int i = 0; i < expected.size(); ++i) {
             visited << QApplication::focusWidget();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
         QCOMPARE(visited, expected);
-        QCOMPARE(QApplication::focusWidget(), d.picScroll); // and round again
+        QCOMPARE(QApplication::focusWidget(), d.PicInner); // and round again
+
+        // In the buffers the arrows move along the two columns and stop at the ends; Tab
+        // leaves them, and comes back to the slot it left, with its focus mark shown.
+        d.paste(patternImage(300, 200));
+        d.paste(patternImage(120, 90));
+        d.Command1->setFocus();
+        QTest::keyClick(d.Command1, Qt::Key_Tab);
+        for (const auto &[key, to] : {std::pair{Qt::Key_Right, 1},
+                                      {Qt::Key_Right, 2},
+                                      {Qt::Key_Down, 4},
+                                      {Qt::Key_Up, 2},
+                                      {Qt::Key_Left, 1},
+                                      {Qt::Key_End, 7},
+                                      {Qt::Key_Down, 7},
+                                      {Qt::Key_Home, 0},
+                                      {Qt::Key_Up, 0},
+                                      {Qt::Key_Right, 1}}) {
+            QTest::keyClick(QApplication::focusWidget(), key);
+            QCOMPARE(QApplication::focusWidget(), d.ImgBuffer[to]);
+        }
+        QTest::keyClick(d.ImgBuffer[1], Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), d.Option2);
+        QTest::keyClick(d.Option2, Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), d.ImgBuffer[1]);
+        const auto marks = d.ImgBuffer[1]->parentWidget()->findChildren<FocusMark *>();
+        QCOMPARE(std::count_if(marks.begin(), marks.end(),
+                               [&](const FocusMark *m) {
+                                   return m->isVisible() &&
+                                          m->geometry().contains(d.ImgBuffer[1]->geometry());
+                               }),
+                 1);
+        // Enter brings the focused slot back; the Menu key and Shift+F10 open its menu.
+        QTest::keyClick(d.ImgBuffer[1], Qt::Key_Left);
+        QTest::keyClick(d.ImgBuffer[0], Qt::Key_Return);
+        QCOMPARE(d.PicInner->picture().size(), QSize(300, 200));
+        for (const auto &[key, modifiers] :
+             {std::pair{Qt::Key_Menu, Qt::NoModifier}, {Qt::Key_F10, Qt::ShiftModifier}}) {
+            f.state.menuTarget.reset();
+            QVERIFY(whileNestedLoopRuns([&] { QTest::keyClick(d.ImgBuffer[0], key, modifiers); },
+                                        [](QWidget *menu) { menu->close(); }));
+            QCOMPARE(f.state.menuTarget, std::optional<std::int16_t>(0));
+        }
 
         // The selected option button is the one in the order.
         d.Option1->setChecked(true);
         d.btnCreate->setFocus();
         QTest::keyClick(d.btnCreate, Qt::Key_Tab);
         QTest::keyClick(d.Command1, Qt::Key_Tab);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // past the buffers
         QCOMPARE(QApplication::focusWidget(), d.Option1);
         // All four arrows move between the option buttons, and choose the one they reach.
         for (const auto &[key, to] : {std::pair{Qt::Key_Down, d.Option2},

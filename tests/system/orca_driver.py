@@ -1,7 +1,7 @@
 """Works Corvantile with the keyboard alone while Orca, the screen reader, listens, and prints
 every line Orca spoke, one a line, read once from Orca's debug output at the end.
 
-Usage: orca_driver.py WORK_FOLDER
+Usage: orca_driver.py WORK_FOLDER SECOND_PICTURE_PNG
 """
 import os
 import re
@@ -47,7 +47,7 @@ def main():
         time.sleep(1.5)
         keys("ctrl+v")  # the paste, from the viewport
         time.sleep(1)
-        keys("Tab", "Tab", "Tab", "Tab", "Tab")  # the width box
+        keys("Tab", "Tab", "Tab", "Tab")  # from the view to the width box
         text("5")
         keys("Tab")
         text("4")
@@ -59,13 +59,28 @@ def main():
         keys("ctrl+f")  # the definition looked for in the screenshot
         time.sleep(1.5)
         keys(*["shift+Tab"] * 5)  # back through the boxes to the width box
-        keys(*["Tab"] * 18)  # on through the options past the last colour box
+        keys(*["Tab"] * 18)  # on through the buffers and the options to the vertical bar
         # The pointer over the screenshot fills the status line; Orca's status-bar command
         # (Orca+KP_Enter twice) reads it.
         subprocess.run(["xdotool", "mousemove", "--window", window[0], "60", "50"], check=True)
         time.sleep(0.5)
         subprocess.run(["xdotool", "key", "--clearmodifiers", "KP_Insert+KP_Enter",
                         "KP_Insert+KP_Enter"], check=True)
+        time.sleep(1)
+        # A second paste, deleted through its buffer's menu. The definition took the clipboard:
+        # another program offers the picture again.
+        owner = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-t", "image/png",
+                                  "-i", sys.argv[2]], stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        time.sleep(0.5)
+        keys("ctrl+v")
+        time.sleep(1)
+        owner.kill()
+        owner.wait()
+        keys("ctrl+shift+2", "Down", "Return")
+        time.sleep(1)
+        # The buffers as one stop after the Paste button, gone through with the arrows.
+        keys(*["Tab"] * 9, "Right", "Left", "Return")
         time.sleep(1)
     finally:
         orca.terminate()

@@ -136,7 +136,10 @@ private slots:
         QVERIFY(x.clipboard.offer(patternImage(640, 480)));
         const QString prefs = x.display.filePath(QStringLiteral("orca"));
         QVERIFY(QDir().mkpath(prefs));
-        const QByteArray spoken = driven(x.display, QStringLiteral("orca_driver.py"), {prefs});
+        const QString second = x.display.filePath(QStringLiteral("second.png"));
+        QVERIFY(patternImage(300, 200).save(second));
+        const QByteArray spoken =
+            driven(x.display, QStringLiteral("orca_driver.py"), {prefs, second});
         QVERIFY(!spoken.isEmpty());
         const auto said = [&spoken](const QByteArray &line) {
             return spoken.contains("\n" + line) || spoken.startsWith(line);
@@ -172,6 +175,14 @@ private slots:
                  spoken.constData());
         QVERIFY(said("MappedObject selected."));
         QVERIFY(said("10, 20 selected."));
+        // A buffer's menu names the buffer, and its deletion is told. The buffers are one stop
+        // of the Tab key, each slot telling what it holds; Enter brings one back.
+        QVERIFY(said("notification Pasted 300 \xc3\x97 200, in buffer 2."));
+        QVERIFY(said("Delete Image of buffer 2."));
+        QVERIFY(said("notification Buffer 2 deleted."));
+        QVERIFY(said("Screenshot buffer 1 image.\n640 \xc3\x97 480. Ctrl+1 brings it back"));
+        QVERIFY(said("Screenshot buffer 2 image.\nempty. Ctrl+2 brings it back"));
+        QVERIFY(said("notification Buffer 1 brought back, 640 \xc3\x97 480."));
         // The status line, read by Orca's status-bar command, with the pointer on pixel (53, 42).
         const QRgb pixel = patternPixel(53, 42);
         QVERIFY(said("Status line statusbar.\n" + QString::asprintf("53, 42   /   R=%d G=%d B=%d.",
