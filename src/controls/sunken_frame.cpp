@@ -2,6 +2,8 @@
 
 #include "common/screen_grid.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace corvantile {
@@ -39,6 +41,62 @@ void paintSunkenPanel(QPainter &painter, const QRect &outer, int width, const QP
 SunkenFrame::SunkenFrame(QWidget *parent) : QWidget(parent), m_client(new QWidget(this))
 {
     setContentsMargins(2, 2, 2, 2);
+    for (QWidget *w : {static_cast<QWidget *>(this), m_client}) {
+        w->setMouseTracking(true);
+        w->installEventFilter(this);
+    }
+}
+
+bool SunkenFrame::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::MouseButtonRelease:
+        return passOn(static_cast<QWidget *>(watched), static_cast<QMouseEvent *>(event));
+    default:
+        return false;
+    }
+}
+
+// Whether a point of the window (layout pixels with their fraction) lies on a screen pixel
+// that the inside shows. Qt draws the inside on the screen pixels from its edges, in screen
+// pixels, each rounded to the nearest whole one.
+bool SunkenFrame::insideDrawn(QPointF windowPoint) const
+{
+    const qreal scale = devicePixelRatioF();
+    const QRectF inside(m_client->mapTo(window(), QPointF(0, 0)), QSizeF(m_client->size()));
+    const QPoint pixel(wholeAtOrBefore(windowPoint.x() * scale),
+                       wholeAtOrBefore(windowPoint.y() * scale));
+    return pixel.x() >= qRound(inside.left() * scale) &&
+           pixel.x() < qRound(inside.right() * scale) &&
+           pixel.y() >= qRound(inside.top() * scale) && pixel.y() < qRound(inside.bottom() * scale);
+}
+
+// A press passed on keeps the moves and the release that follow it for the same child, as
+// Qt keeps them for the control that took the press.
+bool SunkenFrame::passOn(QWidget *watched, QMouseEvent *event)
+{
+    QWidget *child = m_pressed;
+    if (!child && insideDrawn(event->scenePosition())) {
+        const QPointF inClient = m_client->mapFrom(watched, event->position());
+        for (QWidget *candidate : m_client->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+            if (candidate->isVisible() && QRectF(candidate->geometry()).contains(inClient))
+                child = candidate;
+    }
+    if (!child)
+        return false;
+    if (event->type() == QEvent::MouseButtonPress)
+        m_pressed = child;
+    else if (event->type() == QEvent::MouseButtonRelease && event->buttons() == Qt::NoButton)
+        m_pressed = nullptr;
+    QMouseEvent passed(event->type(), child->mapFrom(watched, event->position()),
+                       event->scenePosition(), event->globalPosition(), event->button(),
+                       event->buttons(), event->modifiers(), event->pointingDevice());
+    passed.setTimestamp(event->timestamp());
+    QApplication::sendEvent(child, &passed);
+    return true;
 }
 
 void SunkenFrame::resizeEvent(QResizeEvent *event)

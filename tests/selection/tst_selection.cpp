@@ -341,6 +341,66 @@ private slots:
         QVERIFY(viewport.contains(last));
         QCOMPARE(d.onScreen().pixel(last), patternPixel(1499, 999));
 
+        // The pointer on any screen pixel at the view's edges, as the window system reports it,
+        // names the screenshot pixel drawn there, and a drag starts from there. Qt draws the
+        // viewport's inside up to its edges rounded to whole screen pixels, so on a scaled screen
+        // it shows pixels that the inside only partly covers.
+        const qreal s = d.form->devicePixelRatioF();
+        const QRectF inside(d.picScroll->clientArea()->mapTo(d.form.get(), QPointF(0, 0)),
+                            QSizeF(d.picScroll->clientArea()->size()));
+        const QRect drawn(QPoint(qRound(inside.left() * s), qRound(inside.top() * s)),
+                          QPoint(qRound(inside.right() * s) - 1, qRound(inside.bottom() * s) - 1));
+        QVERIFY(drawn.contains(viewport));
+        for (const bool scrolled : {true, false}) {
+            h->setValue(scrolled ? h->maximum() : 0);
+            d.VScroll1->setValue(scrolled ? d.VScroll1->maximum() : 0);
+            const QImage screen = d.onScreen();
+            for (const QPoint edge :
+                 {drawn.topLeft(), drawn.topRight(), drawn.bottomLeft(), drawn.bottomRight(),
+                  QPoint(drawn.center().x(), drawn.bottom()),
+                  QPoint(drawn.right(), drawn.center().y()),
+                  QPoint(drawn.left(), drawn.center().y()),
+                  QPoint(drawn.center().x(), drawn.top())}) {
+                const QString at = QStringLiteral("screen pixel %1, %2 of %3, scrolled %4")
+                                       .arg(edge.x())
+                                       .arg(edge.y())
+                                       .arg(QDebug::toString(drawn))
+                                       .arg(scrolled);
+                d.lblCoords->setText(QString());
+                d.pointAtScreenPixel(edge, QEvent::MouseMove, Qt::NoButton, Qt::NoButton);
+                const QStringList named =
+                    d.lblCoords->text().section(QLatin1Char(' '), 0, 1).split(QStringLiteral(", "));
+                QVERIFY2(named.size() == 2, qPrintable(at));
+                const QPoint pixel(named[0].toInt(), named[1].toInt());
+                QVERIFY2(d.screenPixel(d.onView(pixel, {0.5, 0.5})) == edge, qPrintable(at));
+                if (QRect(QPoint(), QSize(1500, 1000)).contains(pixel))
+                    QVERIFY2(screen.pixel(edge) == patternPixel(pixel.x(), pixel.y()),
+                             qPrintable(at));
+                // Three screen pixels, which are three of the screenshot's, inward.
+                const QPoint inward(edge.x() < drawn.center().x() ? 3 : -3,
+                                    edge.y() < drawn.center().y() ? 3 : -3);
+                d.pointAtScreenPixel(edge, QEvent::MouseButtonPress, Qt::LeftButton,
+                                     Qt::LeftButton);
+                d.pointAtScreenPixel(edge + inward, QEvent::MouseMove, Qt::NoButton,
+                                     Qt::LeftButton);
+                d.pointAtScreenPixel(edge + inward, QEvent::MouseButtonRelease, Qt::LeftButton,
+                                     Qt::NoButton);
+                const QPoint corner(qMin(pixel.x(), pixel.x() + inward.x()),
+                                    qMin(pixel.y(), pixel.y() + inward.y()));
+                QVERIFY2(d.fields() ==
+                             QStringList({QStringLiteral("%1, %2").arg(corner.x()).arg(corner.y()),
+                                          "3", "3"}),
+                         qPrintable(at + QStringLiteral(": ") + d.fields().join(QLatin1Char('|'))));
+            }
+            // Just outside, on the frame, the pointer names nothing.
+            d.lblCoords->setText(QString());
+            d.pointAtScreenPixel(drawn.bottomRight() + QPoint(1, 1), QEvent::MouseMove,
+                                 Qt::NoButton, Qt::NoButton);
+            QCOMPARE(d.lblCoords->text(), QString());
+        }
+        h->setValue(h->maximum());
+        d.VScroll1->setValue(d.VScroll1->maximum());
+
         // An arrow click moves the screenshot 5 of its pixels, a click in the track 50.
         const int y = viewport.center().y();
         for (const auto &[action, step] : {std::pair{QAbstractSlider::SliderSingleStepSub, 5},

@@ -107,6 +107,16 @@ void FormDriver::jumpInto(QPoint pixel, QPointF within, QPointF misplaced)
     QApplication::sendEvent(PicInner, &entered);
 }
 
+void FormDriver::pointAtScreenPixel(QPoint pixel, QEvent::Type type, Qt::MouseButton button,
+                                    Qt::MouseButtons held)
+{
+    static ulong timestamp = 1u << 20;
+    QWindow *window = form->windowHandle();
+    const QPointF inWindow = QPointF(pixel) / form->devicePixelRatioF();
+    qt_handleMouseEvent(window, inWindow, QPointF(window->position()) + inWindow, held, button,
+                        type, Qt::NoModifier, int(++timestamp));
+}
+
 QImage FormDriver::onScreen() const
 {
     QImage image = form->grab().toImage().convertToFormat(QImage::Format_RGB32);

@@ -106,6 +106,10 @@ struct FormDriver
     // pixels; the view then also gets the move Qt makes for a widget the pointer has just
     // entered, counted from that place, as on X11.
     void jumpInto(QPoint pixel, QPointF within, QPointF misplaced);
+    // The pointer on a screen pixel of the window, as the window system reports it there (at
+    // the pixel's top-left corner) to the window, which finds the control under it.
+    void pointAtScreenPixel(QPoint pixel, QEvent::Type type, Qt::MouseButton button,
+                            Qt::MouseButtons held);
     // The window as it is on the screen: one image pixel for each of the screen's pixels.
     QImage onScreen() const;
     // The screen pixel under a point of the window (layout pixels with their fraction).
