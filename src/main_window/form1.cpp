@@ -14,6 +14,7 @@
 #include "main_window/layout.h"
 #include "screenshot/buffers.h"
 #include "system/clipboard.h"
+#include "system/platform.h"
 
 #include <QAction>
 #include <QApplication>
@@ -27,6 +28,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QTimer>
@@ -37,6 +39,17 @@ namespace {
 
 constexpr auto windowCaption = "Quenby Corvantile - For use with Runewright by Dravenholt";
 
+// On a scaled screen the glyphs are drawn unhinted, as Qt draws them when it scales the window
+// itself: where the window system scales it, they would otherwise be hinted, and text would
+// stand a screen pixel or two away from where it stands on the other systems.
+QFont::HintingPreference screenHinting()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return windowSystemScalesWindows() && screen && screen->devicePixelRatio() != 1
+               ? QFont::PreferNoHinting
+               : QFont::PreferDefaultHinting;
+}
+
 // The fonts of the layout. Its fixed pixel sizes were made for an 8 pt sans-serif dialog font,
 // so the window uses that rather than whatever size the desktop prefers; the small captions
 // use Arial 6.75 pt (Liberation Sans where Arial itself is not installed).
@@ -45,6 +58,7 @@ QFont dialogFont()
     QFont font(QStringLiteral("Arial"));
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8.0);
+    font.setHintingPreference(screenHinting());
     return font;
 }
 
@@ -62,6 +76,7 @@ QFont smallFont()
     QFont font(QStringLiteral("Arial"));
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(6.75);
+    font.setHintingPreference(screenHinting());
     return font;
 }
 

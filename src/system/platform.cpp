@@ -31,6 +31,11 @@ bool readerBridgeScalesRectangles()
     return windowSystem() == WindowSystem::Windows;
 }
 
+bool windowSystemScalesWindows()
+{
+    return windowSystem() == WindowSystem::Wayland;
+}
+
 void reachTerminal()
 {
 #ifdef Q_OS_WIN

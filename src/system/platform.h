@@ -16,6 +16,11 @@ WindowSystem windowSystem();
 // pixels, and the program must give it the screen's.
 bool readerBridgeScalesRectangles();
 
+// Whether the window system scales the program's windows on a scaled screen (a Wayland
+// compositor does) rather than Qt (on X11 and Windows). Where Qt scales them it draws the
+// glyphs of text unhinted; where the system does, Qt keeps them hinted unless asked.
+bool windowSystemScalesWindows();
+
 // Lets what the program prints reach the terminal it was started from. A Windows program with
 // a window has no console of its own: it borrows its parent's, if that has one.
 void reachTerminal();

@@ -51,8 +51,10 @@ bool Display::start(QSize size)
     return m_display.size() > 1;
 }
 
-bool Display::startWayland(const QString &compositor)
+bool Display::startWayland(const QString &compositor, int scale)
 {
+    if (scale != 1 && compositor != QLatin1String("weston"))
+        return false;
     const QString runtime = filePath(QStringLiteral("runtime"));
     if (!QDir().mkpath(runtime) ||
         !QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
@@ -85,7 +87,8 @@ bool Display::startWayland(const QString &compositor)
     const Compositor chosen = compositors.value(compositor);
     if (chosen.command.isEmpty())
         return false;
-    m_panelHeight = chosen.panelHeight;
+    m_panelHeight = chosen.panelHeight * scale;
+    m_waylandScale = scale;
     if (compositor != QLatin1String("weston")) {
         // mutter and KWin want a session bus; one of their own, ended by its id like the rest.
         QProcess *bus = start(QStringLiteral("dbus-daemon"),
@@ -100,9 +103,11 @@ bool Display::startWayland(const QString &compositor)
     if (compositor == QLatin1String("kwin_wayland") &&
         !QFile::copy(QStandardPaths::findExecutable(QStringLiteral("kwin_wayland")), kwin))
         return false;
-    const QStringList command = words(QString(chosen.command)
-                                          .replace(QLatin1String("%1"), socket)
-                                          .replace(QLatin1String("%2"), m_display));
+    const QStringList command =
+        words(QString(chosen.command)
+                  .replace(QLatin1String("%1"), socket)
+                  .replace(QLatin1String("%2"), m_display)) +
+        (scale != 1 ? QStringList{QStringLiteral("--scale=%1").arg(scale)} : QStringList());
     QProcess *server = start(command.first(), command.mid(1));
     if (!server)
         return false;
@@ -115,9 +120,11 @@ bool Display::startWayland(const QString &compositor)
     // The compositor takes the pointer's place when the pointer enters its window; before
     // that it may stand anywhere. So the pointer leaves the window and comes back in, where no
     // window will stand.
-    xdotool(QStringLiteral("mousemove 1260 890 sleep 0.2 mousemove %1 %2 sleep 0.2")
-                .arg(chosen.free.x())
-                .arg(chosen.free.y()));
+    xdotool(QStringLiteral("mousemove %1 %2 sleep 0.2 mousemove %3 %4 sleep 0.2")
+                .arg(1260 * scale)
+                .arg(890 * scale)
+                .arg(chosen.free.x() * scale)
+                .arg(chosen.free.y() * scale));
     return true;
 }
 
@@ -291,8 +298,9 @@ QProcess *ProgramDriver::startWith(const QImage &picture)
 }
 
 // The window as a compositor shows it: its title bar is a plain band of the window colour, the
-// client area 3 pixels in from its left and 30 down from its top. Its fourth row is the first
-// whole one below the rounded corners and above the icon and the button.
+// client area 3 layout pixels in from its left and 30 down from its top. Its fourth row (in
+// layout pixels) is the first whole one below the rounded corners and above the icon and the
+// button.
 bool ProgramDriver::findWaylandWindow()
 {
     const QImage shot = m_display.screen();
@@ -309,8 +317,8 @@ bool ProgramDriver::findWaylandWindow()
     };
     for (int y = m_display.panelHeight(); y + 4 < shot.height(); ++y) {
         int start = 0;
-        if (runAt(y, &start) >= 600 && runAt(y + 3, &start) >= 600) {
-            m_window = QPoint(start + 3, y + 30);
+        if (runAt(y, &start) >= 600 && runAt(y + 3 * m_display.waylandScale(), &start) >= 600) {
+            m_window = QPoint(start, y) + QPoint(3, 30) * m_display.waylandScale();
             return true;
         }
     }

@@ -59,9 +59,11 @@ public:
     // clipboard that xdotool's input reaches: weston (its x11 backend), mutter or kwin_wayland
     // (nested, on a session bus of their own), with a runtime folder and socket of its own. Every
     // program started afterwards is a Wayland client of it.
-    bool startWayland(const QString &compositor = QStringLiteral("weston"));
+    // Weston can be given a scale of its own, as a scaled screen has.
+    bool startWayland(const QString &compositor = QStringLiteral("weston"), int scale = 1);
     // Where the compositor's own panel ends: windows stand below it.
     int panelHeight() const { return m_panelHeight; }
+    int waylandScale() const { return m_waylandScale; }
     bool wayland() const { return !m_waylandEnvironment.isEmpty(); }
     const QString &name() const { return m_display; }
     QString filePath(const QString &name) const { return m_dir.filePath(name); }
@@ -82,6 +84,7 @@ private:
     std::vector<std::unique_ptr<QProcess>> m_processes;
     QHash<QString, QString> m_waylandEnvironment; // set while a compositor runs
     int m_panelHeight = 0;
+    int m_waylandScale = 1;
 };
 
 // Another process that owns the clipboard: xclip on X11, wl-copy on Wayland.

@@ -49,9 +49,11 @@ private slots:
 
     void init()
     {
+        // A row tagged "x2" runs on a compositor of scale 2, on a screen to hold it.
+        const int scale = QByteArray(QTest::currentDataTag()).startsWith("x2") ? 2 : 1;
         x.emplace();
-        QVERIFY(x->display.start(QSize(1280, 900)));
-        QVERIFY(x->display.startWayland(compositor()));
+        QVERIFY(x->display.start(QSize(1280, 900) * scale));
+        QVERIFY(x->display.startWayland(compositor(), scale));
     }
 
     void cleanup() { x.reset(); }
@@ -117,12 +119,23 @@ private slots:
     }
 
     // Inside the tool's own frame the window is drawn as on X11, fonts and all: the same state (a
-    // picture file opened, the window active) compared pixel for pixel.
+    // picture file opened, the window active) compared pixel for pixel. On a compositor of scale
+    // 2, as on X11 with Qt's scale 2.
+    void looksAsOnX11_data()
+    {
+        QTest::addColumn<int>("scale");
+        QTest::newRow("x1") << 1;
+        if (compositor() == QLatin1String("weston"))
+            QTest::newRow("x2") << 2;
+    }
+
     void looksAsOnX11()
     {
-        const QRect client(QPoint(0, 0), corvantile::layout::window.size());
+        QFETCH(int, scale);
+        const QRect client(QPoint(0, 0), corvantile::layout::window.size() * scale);
         Desktop onX11;
-        QVERIFY(onX11.display.start());
+        QVERIFY(onX11.display.start(QSize(1024, 768) * scale));
+        onX11.program.setScale(scale);
         QVERIFY(onX11.program.startWith(patternImage(300, 200)));
         const QImage unfocused = onX11.program.screenPart(client);
         onX11.display.xdotool(
@@ -132,7 +145,9 @@ private slots:
         const QImage expected = onX11.program.screenPart(client);
 
         QVERIFY(x->program.startWith(patternImage(300, 200)));
-        x->display.xdotool(QStringLiteral("mousemove 1270 890")); // Weston's pointer out of the way
+        x->display.xdotool(QStringLiteral("mousemove %1 %2") // Weston's pointer out of the way
+                               .arg(1270 * scale)
+                               .arg(890 * scale));
         QTRY_COMPARE_WITH_TIMEOUT(x->program.screenPart(client), expected, 10000);
     }
 
