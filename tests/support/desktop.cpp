@@ -328,9 +328,10 @@ bool ProgramDriver::findWaylandWindow()
 int ProgramDriver::waylandFrameWidth()
 {
     const QImage shot = m_display.screen();
-    const QPoint frame = m_window - QPoint(3, 30);
+    const int scale = m_display.waylandScale();
+    const QPoint frame = m_window - QPoint(3, 30) * scale;
     int right = frame.x();
-    while (right + 1 < shot.width() && shot.pixel(right + 1, frame.y() + 3) == titleBand)
+    while (right + 1 < shot.width() && shot.pixel(right + 1, frame.y() + 3 * scale) == titleBand)
         ++right;
     return right - frame.x() + 1;
 }
