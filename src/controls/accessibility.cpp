@@ -117,6 +117,10 @@ public:
 
     QString text(QAccessible::Text t) const override
     {
+        // Presentation only: not even the caption of the frame it stands in (Qt's name for an
+        // unnamed control) is told.
+        if (role() == QAccessible::NoRole)
+            return QString();
         if (t == QAccessible::Value && label())
             return label()->text();
         return QAccessibleWidget::text(t);

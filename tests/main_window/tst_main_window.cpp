@@ -625,6 +625,13 @@ private slots:
                                           m->geometry().contains(d.ImgBuffer[1]->geometry());
                                }),
                  1);
+        // The rings are no objects to a screen reader: hidden and nameless, not called after
+        // the frame they stand in.
+        for (FocusMark *mark : marks) {
+            const QAccessibleInterface *told = QAccessible::queryAccessibleInterface(mark);
+            QVERIFY(told->state().invisible);
+            QCOMPARE(told->text(QAccessible::Name), QString());
+        }
         // Enter brings the focused slot back; the Menu key and Shift+F10 open its menu.
         QTest::keyClick(d.ImgBuffer[1], Qt::Key_Left);
         QTest::keyClick(d.ImgBuffer[0], Qt::Key_Return);
