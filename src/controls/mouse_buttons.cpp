@@ -1,5 +1,7 @@
 #include "mouse_buttons.h"
 
+#include <QKeyEvent>
+
 namespace corvantile {
 
 int buttonCode(Qt::MouseButton button)
@@ -38,6 +40,12 @@ int shiftStateCode(Qt::KeyboardModifiers modifiers)
     if (modifiers & Qt::AltModifier)
         code += 4;
     return code;
+}
+
+bool isMenuKey(const QKeyEvent &event)
+{
+    return event.key() == Qt::Key_Menu ||
+           (event.key() == Qt::Key_F10 && event.modifiers() == Qt::ShiftModifier);
 }
 
 } // namespace corvantile

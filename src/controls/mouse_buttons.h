@@ -2,6 +2,8 @@
 
 #include <Qt>
 
+class QKeyEvent;
+
 namespace corvantile {
 
 // Mouse buttons as the tool's handlers see them: left 1, right 2, middle 4; a held-button state
@@ -12,5 +14,9 @@ int buttonCode(Qt::MouseButton button);
 int buttonStateCode(Qt::MouseButtons buttons);
 // Shift 1, Ctrl 2, Alt 4.
 int shiftStateCode(Qt::KeyboardModifiers modifiers);
+
+// The keys that stand for a right-button release on the focused control: the Menu key and
+// Shift+F10.
+bool isMenuKey(const QKeyEvent &event);
 
 } // namespace corvantile

@@ -166,8 +166,7 @@ void PictureBox::setDescriptionNote(const QString &note)
 
 void PictureBox::keyPressEvent(QKeyEvent *event)
 {
-    const bool shiftF10 = event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
-    if (event->key() == Qt::Key_Menu || shiftF10) {
+    if (isMenuKey(*event)) {
         event->accept();
         emit menuKeyPressed();
         return;

@@ -370,7 +370,8 @@ void Form1::connectHandlers()
             [this] { goToMatch(1); });
     connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this), &QShortcut::activated, this,
             [this] { goToMatch(-1); });
-    // The paste key pastes a screenshot, except in a text box, where it is the box's own.
+    // The paste key pastes a screenshot, except in a text box, where it is the box's own (the
+    // window's event filter gives it the screenshot when the clipboard holds no text).
     connect(new QShortcut(QKeySequence::Paste, this), &QShortcut::activated, this, [this] {
         QWidget *focus = QApplication::focusWidget();
         if (!qobject_cast<QLineEdit *>(focus) && !qobject_cast<QPlainTextEdit *>(focus))

@@ -81,42 +81,25 @@ bool Form1::bufferKeyPressed(QObject *watched, const QKeyEvent &key)
     if (slot == ImgBuffer.end())
         return false;
     const int index = static_cast<int>(slot - ImgBuffer.begin());
-    const Qt::KeyboardModifiers modifiers = key.modifiers() & ~Qt::KeypadModifier;
-    if ((key.key() == Qt::Key_F10 && modifiers == Qt::ShiftModifier) ||
-        (key.key() == Qt::Key_Menu && modifiers == Qt::NoModifier)) {
+    if (isMenuKey(key)) {
         releaseRightByKey(*slot, [this, index] { ImgBuffer_MouseUp(index, RightButton, 0, 0, 0); });
         return true;
     }
-    if (modifiers != Qt::NoModifier)
+    if ((key.modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
         return false;
-    int to = index;
-    switch (key.key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-    case Qt::Key_Space:
+    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.key() == Qt::Key_Space) {
         ImgBuffer_MouseUp(index, LeftButton, 0, 0, 0);
         return true;
-    case Qt::Key_Left:
-        to = index - 1;
-        break;
-    case Qt::Key_Right:
-        to = index + 1;
-        break;
-    case Qt::Key_Up:
-        to = index - 2;
-        break;
-    case Qt::Key_Down:
-        to = index + 2;
-        break;
-    case Qt::Key_Home:
-        to = 0;
-        break;
-    case Qt::Key_End:
-        to = bufferCount - 1;
-        break;
-    default:
-        return false;
     }
+    // Where each key goes from this slot; a row holds two.
+    const std::pair<int, int> moves[] = {{Qt::Key_Left, index - 1}, {Qt::Key_Right, index + 1},
+                                         {Qt::Key_Up, index - 2},   {Qt::Key_Down, index + 2},
+                                         {Qt::Key_Home, 0},         {Qt::Key_End, bufferCount - 1}};
+    const auto move = std::find_if(std::begin(moves), std::end(moves),
+                                   [&key](const auto &m) { return m.first == key.key(); });
+    if (move == std::end(moves))
+        return false;
+    const int to = move->second;
     if (isBufferSlot(to))
         ImgBuffer[static_cast<size_t>(to)]->setFocus(Qt::TabFocusReason);
     return true;
