@@ -134,6 +134,7 @@ private:
     void showMatches(const std::vector<QPoint> &places, qint64 found, QSize size);
     void say(const QString &text); // the status line and a screen reader alike
     void releaseRightByKey(QWidget *control, const std::function<void()> &release);
+    bool keyFiltered(QObject *watched, const QKeyEvent &key);
     bool bufferKeyPressed(QObject *watched, const QKeyEvent &key);
     void makeBufferTabStop(int index);
     // Controls, named as the tool's documentation names them; each carries its name as its

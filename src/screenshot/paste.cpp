@@ -177,45 +177,15 @@ void Form1::takePicture(const ClipboardPicture &clip)
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
-    case QEvent::KeyPress:
-        // Up and Down move between the option buttons as Left and Right do, as on Windows:
-        // Qt looks for a button above or below, and the two stand side by side.
-        if ((watched == static_cast<QObject *>(Option1) ||
-             watched == static_cast<QObject *>(Option2)) &&
-            (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Up ||
-             static_cast<QKeyEvent *>(event)->key() == Qt::Key_Down)) {
-            QKeyEvent sideways(QEvent::KeyPress,
-                               static_cast<QKeyEvent *>(event)->key() == Qt::Key_Up ? Qt::Key_Left
-                                                                                    : Qt::Key_Right,
-                               static_cast<QKeyEvent *>(event)->modifiers());
-            QApplication::sendEvent(watched, &sideways);
-            return true;
-        }
-        if (bufferKeyPressed(watched, *static_cast<QKeyEvent *>(event)))
-            return true;
-        // The paste key in a text box pastes the box's text, but with no text on the
-        // clipboard it pastes the screenshot there, as everywhere else in the window: the box
-        // would only empty its selection.
-        if (static_cast<QKeyEvent *>(event)->matches(QKeySequence::Paste)) {
-            const auto *box = qobject_cast<QLineEdit *>(watched);
-            if (box && box->window() == this && !box->isReadOnly() && !m_clipboard->holdsText()) {
-                Command1_Click();
-                return true;
-            }
-        }
-        if (m_job->busy() && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
-            m_job->cancel();
-            return true;
-        }
-        // Escape in the main window also takes the outlines of a search away.
-        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape && !m_matches.empty() &&
-            watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == this)
-            clearMatches();
-        [[fallthrough]];
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
         m_lastInputTime = static_cast<QInputEvent *>(event)->timestamp();
         break;
+    case QEvent::KeyPress:
+        // Every key counts as input, the ones handled here too: a paste asks the clipboard's
+        // owner with the time of the input that asked for it.
+        m_lastInputTime = static_cast<QInputEvent *>(event)->timestamp();
+        return keyFiltered(watched, *static_cast<QKeyEvent *>(event));
     case QEvent::FocusIn:
         if (const auto slot = std::find(ImgBuffer.begin(), ImgBuffer.end(), watched);
             slot != ImgBuffer.end())
@@ -225,6 +195,44 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// The keys the window handles before the control they were pressed on; true when one was.
+bool Form1::keyFiltered(QObject *watched, const QKeyEvent &key)
+{
+    // Up and Down move between the option buttons as Left and Right do, as on Windows: Qt
+    // looks for a button above or below, and the two stand side by side.
+    if ((watched == static_cast<QObject *>(Option1) ||
+         watched == static_cast<QObject *>(Option2)) &&
+        (key.key() == Qt::Key_Up || key.key() == Qt::Key_Down)) {
+        QKeyEvent sideways(QEvent::KeyPress, key.key() == Qt::Key_Up ? Qt::Key_Left : Qt::Key_Right,
+                           key.modifiers());
+        QApplication::sendEvent(watched, &sideways);
+        return true;
+    }
+    if (bufferKeyPressed(watched, key))
+        return true;
+    // The paste key in a text box pastes the box's text, but with no text on the clipboard it
+    // pastes the screenshot there, as everywhere else in the window: the box would only empty
+    // its selection.
+    if (key.matches(QKeySequence::Paste)) {
+        const auto *box = qobject_cast<QLineEdit *>(watched);
+        if (box && box->window() == this && !box->isReadOnly() && !m_clipboard->holdsText()) {
+            Command1_Click();
+            return true;
+        }
+    }
+    if (key.key() != Qt::Key_Escape)
+        return false;
+    if (m_job->busy()) {
+        m_job->cancel();
+        return true;
+    }
+    // Escape in the main window also takes the outlines of a search away.
+    if (!m_matches.empty() && watched->isWidgetType() &&
+        static_cast<QWidget *>(watched)->window() == this)
+        clearMatches();
+    return false;
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent *event)

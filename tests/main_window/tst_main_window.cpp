@@ -567,7 +567,11 @@ private slots:
         d.clipboard->holdImage(patternImage(70, 60));
         d.txtRedTo->setFocus();
         d.txtRedTo->selectAll();
-        QTest::keyClick(d.txtRedTo, Qt::Key_V, Qt::ControlModifier);
+        // The clipboard's owner is asked with the time of that very key press.
+        QKeyEvent paste(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier, QStringLiteral("v"));
+        paste.setTimestamp(424242);
+        QApplication::sendEvent(d.txtRedTo, &paste);
+        QCOMPARE(d.clipboard->inputTime, quint64(424242));
         d.waitForPictures();
         QCOMPARE(d.clipboard->reads, reads + 2);
         QCOMPARE(d.txtRedTo->text(), QStringLiteral("255"));

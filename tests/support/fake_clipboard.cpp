@@ -24,9 +24,10 @@ void FakeClipboard::failReads(bool reportsBitmap)
     next = {ClipboardPicture::Read::Failed, QImage(), reportsBitmap};
 }
 
-Clipboard::PictureRead FakeClipboard::beginRead(quint64)
+Clipboard::PictureRead FakeClipboard::beginRead(quint64 time)
 {
     ++reads;
+    inputTime = time;
     return [picture = next, stalled = stalled](ReadProgress &progress) {
         while (*stalled && !progress.cancelled)
             QThread::msleep(2);

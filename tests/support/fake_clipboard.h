@@ -16,6 +16,7 @@ public:
     bool failWrites = false; // setText fails and keeps the old text
     QString text;            // the last text written
     int reads = 0;
+    quint64 inputTime = 0; // the time of the input that asked for the last read
     int writes = 0;
     // While set, a read waits on its worker until it is cleared or the read is cancelled, as
     // a slow owner would.
