@@ -6,12 +6,13 @@
 #include "support/form_driver.h"
 #include "support/process_memory.h"
 #include "support/test_images.h"
-#include "system/x11_selection.h"
+#include "system/picture_decode.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <cstdio>
 
 using namespace corvantile;
@@ -48,9 +49,19 @@ bool waitForImageOffer()
         QApplication::processEvents(QEventLoop::AllEvents, 5);
         if (QGuiApplication::clipboard()->ownsClipboard())
             continue;
-        const ClipboardOffer offer = askClipboardOwner(std::chrono::milliseconds(1000));
-        if (offer.answer == ClipboardOffer::Answer::Targets &&
-            !pictureFormat(offer.targets).isEmpty())
+        // Asked from outside, as any other program would: what the owner offers.
+        QProcess targets;
+        targets.start(QStringLiteral("xclip"),
+                      {QStringLiteral("-selection"), QStringLiteral("clipboard"),
+                       QStringLiteral("-t"), QStringLiteral("TARGETS"), QStringLiteral("-o")});
+        if (!targets.waitForFinished(1000)) {
+            targets.kill();
+            targets.waitForFinished();
+            continue;
+        }
+        const QStringList offered =
+            QString::fromLatin1(targets.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        if (!pictureFormat(offered).isEmpty())
             return true;
     }
     return false;

@@ -39,4 +39,9 @@ void installAccessibleFactory(QAccessible::InterfaceFactory factory);
 // How a picture's size is told: "640 × 480".
 QString sizeDescription(QSize size);
 
+// Whether the system's screen-reader bridge turns the rectangles it is given into the screen's
+// own pixels itself; when it does not, every control tells its place in the screen's pixels.
+// Set once, before the first control is built, by whoever knows the system.
+void setReaderBridgeScalesRectangles(bool scales);
+
 } // namespace corvantile

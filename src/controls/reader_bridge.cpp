@@ -4,7 +4,6 @@
 #include "accessibility.h"
 
 #include "common/screen_grid.h"
-#include "system/platform.h"
 
 #include <QAccessibleWidget>
 #include <QAction>
@@ -13,11 +12,19 @@
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
+#include <atomic>
 
 namespace corvantile {
 namespace {
 
 constexpr char itemNameProperty[] = "corvantileItemName";
+
+std::atomic<bool> bridgeScalesRectangles{false};
+
+bool readerBridgeScalesRectangles()
+{
+    return bridgeScalesRectangles;
+}
 
 // The top-left corner of a control's screen, where layout pixels and the screen's own agree.
 QPointF screenOrigin(const QWidget *control)
@@ -253,6 +260,11 @@ void installAccessibleFactory(QAccessible::InterfaceFactory factory)
     QAccessible::removeFactory(inScreenPixels);
     QAccessible::installFactory(factory);
     QAccessible::installFactory(inScreenPixels);
+}
+
+void setReaderBridgeScalesRectangles(bool scales)
+{
+    bridgeScalesRectangles = scales;
 }
 
 } // namespace corvantile

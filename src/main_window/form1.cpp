@@ -6,20 +6,25 @@
 #include "controls/focus_mark.h"
 #include "controls/image_box.h"
 #include "controls/locked_text_box.h"
-#include "controls/mouse_buttons.h"
 #include "controls/picture_box.h"
 #include "controls/scroll_bar.h"
 #include "controls/sunken_frame.h"
 #include "controls/wrapping_button.h"
 #include "main_window/layout.h"
-#include "screenshot/buffers.h"
-#include "system/clipboard.h"
+#include "object_definition/definition_inputs.h"
+#include "object_definition/definition_search.h"
+#include "preview/previews.h"
+#include "screenshot/image_buffers.h"
+#include "screenshot/scrolling_view.h"
+#include "selection/clip_region.h"
+#include "selection/rubber_band.h"
 #include "system/platform.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCursor>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
@@ -30,9 +35,9 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollBar>
-#include <QShortcut>
 #include <QTimer>
 #include <QtMath>
+#include <tuple>
 
 namespace corvantile {
 namespace {
@@ -132,11 +137,12 @@ Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_clipboard(clipboard ? std::move(clipboard) : systemClipboard()),
-      m_job(new BackgroundJob(this)), m_intake(new PictureIntake(*m_clipboard, *m_job, this)),
-      m_jobProgress(new QTimer(this))
+      m_intake(std::make_unique<PictureIntake>(*m_clipboard)),
+      m_search(std::make_unique<DefinitionSearch>()), m_jobProgress(new QTimer(this))
 {
     // A screen reader's interfaces are made as the controls are built; the window's role comes
     // first, so that each of them is made by the tool's own factories, in the screen's pixels.
+    setReaderBridgeScalesRectangles(readerBridgeScalesRectangles());
     setAccessibleRole(this, QAccessible::Window);
     setWindowTitle(QString::fromLatin1(windowCaption));
     setWindowIcon(appIcon());
@@ -156,7 +162,8 @@ Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
     setGeometry(layout::window);
     setFixedSize(layout::window.size());
     buildControls();
-    allowScrollablePictures();
+    makeSubsystems();
+    m_view->allowScrollablePictures();
     buildTabOrder();
     connectHandlers();
     describeForScreenReaders();
@@ -165,8 +172,26 @@ Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
 
 Form1::~Form1()
 {
-    if (m_job->busy())
+    if (jobRunning())
         QGuiApplication::restoreOverrideCursor();
+}
+
+// The object of each subsystem, given the controls and the state it works on.
+void Form1::makeSubsystems()
+{
+    m_view = std::make_unique<ScrollingView>(
+        ScrollingView::Controls{picScroll, PicInner, HScroll1, VScroll1}, state);
+    const SelectionControls selection{PicInner, lblCoords, txtCoords, txtWidth, txtHeight, picClip};
+    m_band = std::make_unique<RubberBand>(selection, state);
+    m_region = std::make_unique<ClipRegion>(selection, state);
+    m_inputs = std::make_unique<DefinitionInputs>(
+        DefinitionInputs::Boxes{txtRedFrom, txtRedTo, txtGreenFrom, txtGreenTo, txtBlueFrom,
+                                txtBlueTo, txtObjectName, txtCoords, txtWidth, txtHeight, Option1,
+                                Option2, chkUseBlack},
+        state);
+    m_buffers = std::make_unique<ImageBuffers>(ImgBuffer, state);
+    m_buffers->makeTabStop(0);
+    m_previews = std::make_unique<Previews>(this);
 }
 
 void Form1::buildControls()
@@ -190,24 +215,51 @@ void Form1::buildControls()
     lblCoords->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     lblCoords->setAlignment(Qt::AlignCenter);
 
-    Label2 = makeLabel(this, "Label2", "Accept Values from:", true);
-    Label4 = makeLabel(this, "Label4", "RED", true);
-    txtRedFrom = makeTextBox(this, "txtRedFrom", "0");
-    Label3 = makeLabel(this, "Label3", "To:", true);
-    txtRedTo = makeTextBox(this, "txtRedTo", "255");
-    Label6 = makeLabel(this, "Label6", "GREEN", true);
-    txtGreenFrom = makeTextBox(this, "txtGreenFrom", "0");
-    Label5 = makeLabel(this, "Label5", "To:", true);
-    txtGreenTo = makeTextBox(this, "txtGreenTo", "255");
-    Label8 = makeLabel(this, "Label8", "BLUE", true);
-    txtBlueFrom = makeTextBox(this, "txtBlueFrom", "0");
-    Label7 = makeLabel(this, "Label7", "To:", true);
-    txtBlueTo = makeTextBox(this, "txtBlueTo", "255");
+    buildTextControls();
+    buildChoiceControls();
+    buildPictureControls();
+
+    for (QWidget *w : {static_cast<QWidget *>(PicInner), static_cast<QWidget *>(picClip),
+                       static_cast<QWidget *>(HScroll1), static_cast<QWidget *>(VScroll1),
+                       static_cast<QWidget *>(txtObject)})
+        w->setFocusPolicy(Qt::StrongFocus);
+    // The viewport takes the focus when its empty part is clicked, but the view inside it is
+    // the one stop of the Tab key there.
+    picScroll->setFocusPolicy(Qt::ClickFocus);
+}
+
+// The colour bounds, each a caption and a box, then the object name and Create Object.
+void Form1::buildTextControls()
+{
+    const struct
+    {
+        QLabel *Form1::*label;
+        const char *labelName;
+        const char *caption;
+        QLineEdit *Form1::*box;
+        const char *boxName;
+        const char *text;
+    } rows[] = {{&Form1::Label2, "Label2", "Accept Values from:", nullptr, nullptr, nullptr},
+                {&Form1::Label4, "Label4", "RED", &Form1::txtRedFrom, "txtRedFrom", "0"},
+                {&Form1::Label3, "Label3", "To:", &Form1::txtRedTo, "txtRedTo", "255"},
+                {&Form1::Label6, "Label6", "GREEN", &Form1::txtGreenFrom, "txtGreenFrom", "0"},
+                {&Form1::Label5, "Label5", "To:", &Form1::txtGreenTo, "txtGreenTo", "255"},
+                {&Form1::Label8, "Label8", "BLUE", &Form1::txtBlueFrom, "txtBlueFrom", "0"},
+                {&Form1::Label7, "Label7", "To:", &Form1::txtBlueTo, "txtBlueTo", "255"}};
+    for (const auto &row : rows) {
+        this->*row.label = makeLabel(this, row.labelName, row.caption, true);
+        if (row.box)
+            this->*row.box = makeTextBox(this, row.boxName, row.text);
+    }
 
     Frame4 = makeFrame(this, "Frame4", "Object Name");
     txtObjectName = makeTextBox(Frame4, "txtObjectName", "MappedObject");
     btnCreate = placed(new CommandButton(QStringLiteral("Create Object"), this), "btnCreate");
+}
 
+// The sampling options, the black rule and the result box.
+void Form1::buildChoiceControls()
+{
     Frame6 = makeFrame(this, "Frame6", "Sample");
     Option1 = placed(new QRadioButton(QStringLiteral("Every Pixel"), Frame6), "Option1");
     Option2 = placed(new QRadioButton(QStringLiteral("Every Other Pixel"), Frame6), "Option2");
@@ -231,7 +283,12 @@ void Form1::buildControls()
     txtObject->setLineWrapMode(QPlainTextEdit::NoWrap);
     txtObject->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtObject->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+}
 
+// The clip box and the region's boxes, the paste button, the buffers, the hidden spot and the
+// menu.
+void Form1::buildPictureControls()
+{
     // The clip box's place is its anchor, and its size counts the screen's own pixels.
     picClip = new PictureBox(PictureBox::Border::None, this);
     picClip->setObjectName(QStringLiteral("picClip"));
@@ -239,12 +296,15 @@ void Form1::buildControls()
     picClip->setAnchor(clipPlace.topLeft());
     picClip->setBoxSize(clipPlace.width(), clipPlace.height());
 
-    Frame3 = makeFrame(this, "Frame3", "Coords");
-    txtCoords = makeTextBox(Frame3, "txtCoords", "");
-    Frame1 = makeFrame(this, "Frame1", "Width");
-    txtWidth = makeTextBox(Frame1, "txtWidth", "");
-    Frame2 = makeFrame(this, "Frame2", "Height");
-    txtHeight = makeTextBox(Frame2, "txtHeight", "");
+    // The corner, width and height boxes, each in a frame that carries its caption.
+    const auto framed = [this](std::string_view frameName, const char *caption,
+                               std::string_view boxName) {
+        QGroupBox *frame = makeFrame(this, frameName, caption);
+        return std::pair{frame, makeTextBox(frame, boxName, "")};
+    };
+    std::tie(Frame3, txtCoords) = framed("Frame3", "Coords", "txtCoords");
+    std::tie(Frame1, txtWidth) = framed("Frame1", "Width", "txtWidth");
+    std::tie(Frame2, txtHeight) = framed("Frame2", "Height", "txtHeight");
 
     Command1 =
         placed(new WrappingButton(QStringLiteral("Paste Image From Clipboard"), this), "Command1");
@@ -262,7 +322,6 @@ void Form1::buildControls()
         new FocusMark(slot);          // its border is a picture's, and shows no focus
         ImgBuffer[static_cast<size_t>(i)] = slot;
     }
-    makeBufferTabStop(0);
 
     imgEgg = placed(new ImageBox(this), "imgEgg");
 
@@ -270,14 +329,6 @@ void Form1::buildControls()
     PopMenu->setObjectName(QStringLiteral("PopMenu"));
     deleteItem = PopMenu->addAction(QStringLiteral("&Delete Image"));
     ZoomIn = PopMenu->addAction(QStringLiteral("&Expanded Preview"));
-
-    for (QWidget *w : {static_cast<QWidget *>(PicInner), static_cast<QWidget *>(picClip),
-                       static_cast<QWidget *>(HScroll1), static_cast<QWidget *>(VScroll1),
-                       static_cast<QWidget *>(txtObject)})
-        w->setFocusPolicy(Qt::StrongFocus);
-    // The viewport takes the focus when its empty part is clicked, but the view inside it is
-    // the one stop of the Tab key there.
-    picScroll->setFocusPolicy(Qt::ClickFocus);
 }
 
 void Form1::buildTabOrder()
@@ -295,98 +346,9 @@ void Form1::buildTabOrder()
         QWidget::setTabOrder(order[i], order[i + 1]);
 }
 
-void Form1::connectHandlers()
-{
-    // Every connection is direct: a write to a control runs its handler before the write
-    // returns, which the handlers rely on.
-    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(m_intake, &PictureIntake::arrived, this, &Form1::pictureArrived);
-    connect(m_job, &BackgroundJob::finished, this, &Form1::pictureJobFinished);
-    connect(m_jobProgress, &QTimer::timeout, this, &Form1::showJobProgress);
-    qApp->installEventFilter(this);
-    for (int i = 0; i < bufferCount; ++i)
-        connect(ImgBuffer[static_cast<size_t>(i)], &ImageBox::mouseUp, this,
-                [this, i](int button, int shift, float x, float y) {
-                    ImgBuffer_MouseUp(static_cast<int>(i), button, shift, x, y);
-                });
-    connect(deleteItem, &QAction::triggered, this, &Form1::delete_Click);
-    connect(ZoomIn, &QAction::triggered, this, &Form1::ZoomIn_Click);
-
-    connect(HScroll1, &QScrollBar::valueChanged, this, &Form1::HScroll1_Change);
-    connect(HScroll1, &QScrollBar::sliderMoved, this, &Form1::HScroll1_Scroll);
-    connect(VScroll1, &QScrollBar::valueChanged, this, &Form1::VScroll1_Change);
-    connect(VScroll1, &QScrollBar::sliderMoved, this, &Form1::VScroll1_Scroll);
-    connect(PicInner, &PictureBox::sizeChanged, this, &Form1::PicInner_Resize);
-
-    connect(PicInner, &PictureBox::mouseDown, this, &Form1::PicInner_MouseDown);
-    connect(PicInner, &PictureBox::mouseMove, this, &Form1::PicInner_MouseMove);
-    connect(PicInner, &PictureBox::mouseUp, this, &Form1::PicInner_MouseUp);
-    connect(txtCoords, &QLineEdit::textChanged, this, &Form1::txtCoords_Change);
-    connect(txtWidth, &QLineEdit::textChanged, this, &Form1::txtWidth_Change);
-    connect(txtHeight, &QLineEdit::textChanged, this, &Form1::txtHeight_Change);
-
-    connect(txtRedFrom, &QLineEdit::textChanged, this, &Form1::txtRedFrom_Change);
-    connect(txtRedTo, &QLineEdit::textChanged, this, &Form1::txtRedTo_Change);
-    connect(txtGreenFrom, &QLineEdit::textChanged, this, &Form1::txtGreenFrom_Change);
-    connect(txtGreenTo, &QLineEdit::textChanged, this, &Form1::txtGreenTo_Change);
-    connect(txtBlueFrom, &QLineEdit::textChanged, this, &Form1::txtBlueFrom_Change);
-    connect(txtBlueTo, &QLineEdit::textChanged, this, &Form1::txtBlueTo_Change);
-    connect(txtObjectName, &QLineEdit::textChanged, this, &Form1::txtObjectName_Change);
-    connect(btnCreate, &QPushButton::clicked, this, &Form1::btnCreate_Click);
-    // Of the two option buttons only the selected one is a stop of the Tab key.
-    for (QRadioButton *option : {Option1, Option2}) {
-        const auto follow = [option](bool checked) {
-            option->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
-        };
-        follow(option->isChecked());
-        connect(option, &QRadioButton::toggled, this, follow);
-    }
-
-    connect(picClip, &PictureBox::mouseUp, this, &Form1::picClip_MouseUp);
-    // The Menu key on the clip box does what a right-button release does, with the menu at the
-    // box's top-left corner instead of at the pointer.
-    connect(picClip, &PictureBox::menuKeyPressed, this, [this] {
-        releaseRightByKey(picClip, [this] { picClip_MouseUp(RightButton, 0, 0, 0); });
-    });
-    connect(imgEgg, &ImageBox::doubleClicked, this, &Form1::imgEgg_DblClick);
-
-    // Keys for the buffers from anywhere in the window: Ctrl+N brings buffer N back as
-    // a left click does, and Ctrl+Shift+N opens its menu at the slot's top-left corner.
-    for (int i = 0; i < bufferCount; ++i) {
-        const auto key = Qt::Key(Qt::Key_1 + i);
-        connect(new QShortcut(QKeyCombination(Qt::ControlModifier, key), this),
-                &QShortcut::activated, this,
-                [this, i] { ImgBuffer_MouseUp(i, LeftButton, 0, 0, 0); });
-        connect(new QShortcut(QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, key), this),
-                &QShortcut::activated, this, [this, i] {
-                    releaseRightByKey(ImgBuffer[size_t(i)],
-                                      [this, i] { ImgBuffer_MouseUp(i, RightButton, 0, 0, 0); });
-                });
-    }
-    // The definition looked for in the screenshot, and its places gone through.
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
-            &Form1::findInScreenshot);
-    connect(new QShortcut(QKeySequence(Qt::Key_F3), this), &QShortcut::activated, this,
-            [this] { goToMatch(1); });
-    connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this), &QShortcut::activated, this,
-            [this] { goToMatch(-1); });
-    // The paste key pastes a screenshot, except in a text box, where it is the box's own (the
-    // window's event filter gives it the screenshot when the clipboard holds no text).
-    connect(new QShortcut(QKeySequence::Paste, this), &QShortcut::activated, this, [this] {
-        QWidget *focus = QApplication::focusWidget();
-        if (!qobject_cast<QLineEdit *>(focus) && !qobject_cast<QPlainTextEdit *>(focus))
-            Command1_Click();
-    });
-}
-
-void Form1::placePicInner(int left, int top)
-{
-    PicInner->setBoxPosition(QPoint(left, top));
-}
-
 void Form1::Form_Load()
 {
-    PicInner_Resize(); // the ranges, the view's place and style, and drawBox
+    m_view->PicInner_Resize(); // the ranges, the view's place and style, and drawBox
     state.bufferIndex = -1;
     state.redTo = 255;
     state.redFrom = 0;
@@ -396,28 +358,14 @@ void Form1::Form_Load()
     state.blueTo = 255;
 }
 
-// A right-button release given by a key: the menu it opens stands at the control's top-left
-// corner instead of at the pointer.
-void Form1::releaseRightByKey(QWidget *control, const std::function<void()> &release)
+const StoredPicture &Form1::bufferPicture(int index) const
 {
-    m_menuPosition = control->mapToGlobal(QPoint(0, 0));
-    release();
-    m_menuPosition.reset();
+    return m_buffers->picture(index);
 }
 
-void Form1::openPopMenu()
+PopupForm *Form1::popupForm() const
 {
-    const QPoint at = m_menuPosition.value_or(QCursor::pos());
-    m_menuPosition.reset();
-    // A screen reader hears what the items act on; the captions stay as they are.
-    const int target = state.menuTarget.value_or(-1);
-    const QString of =
-        isBufferSlot(target) ? QStringLiteral(" of buffer %1").arg(target + 1) : QString();
-    setAccessibleItemName(deleteItem,
-                          of.isEmpty() ? QString() : QStringLiteral("Delete Image") + of);
-    setAccessibleItemName(ZoomIn, QStringLiteral("Expanded Preview") +
-                                      (of.isEmpty() ? QStringLiteral(" of the clip") : of));
-    PopMenu->exec(at);
+    return m_previews->popupForm();
 }
 
 } // namespace corvantile

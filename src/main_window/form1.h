@@ -1,7 +1,8 @@
 #pragma once
 
 #include "common/stored_picture.h"
-#include "main_window/window_state.h"
+#include "common/window_state.h"
+#include "screenshot/buffers.h"
 #include "screenshot/picture_intake.h"
 #include "system/clipboard.h"
 
@@ -12,13 +13,13 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
 class QAction;
 class QCheckBox;
 class QDragEnterEvent;
 class QDropEvent;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -30,16 +31,23 @@ class QTimer;
 
 namespace corvantile {
 
+class ClipRegion;
+class DefinitionInputs;
+class DefinitionSearch;
 class ImageBox;
-class PeakPlane;
+class ImageBuffers;
 class LockedTextBox;
 class PictureBox;
 class PopupForm;
+class Previews;
+class RubberBand;
+class ScrollingView;
 class SunkenFrame;
 struct GeneratorInputs;
 
-// The main window: every control, the window state and the handlers of every user action.
-// The handlers are defined in the folders of their subsystems; this class only holds them.
+// The main window: it builds every control at its place, owns the window state and the object
+// of each subsystem, and wires them together. Its handlers hand each event to the subsystem
+// that owns it; where an event reaches several subsystems, the handler says in which order.
 class Form1 : public QWidget
 {
     Q_OBJECT
@@ -49,7 +57,7 @@ public:
     explicit Form1(std::unique_ptr<Clipboard> clipboard = nullptr, QWidget *parent = nullptr);
     ~Form1() override;
 
-    static constexpr int bufferCount = 8;
+    static constexpr int bufferCount = bufferSlotCount;
 
     WindowState state;
 
@@ -64,35 +72,15 @@ public:
     void Command1_Click();
     void openPictures(const QList<PicturePath> &files);
     void openPicture(const QString &path);
+    // Whether a picture is being read, or the screenshot searched: the one job at a time.
     bool pictureJobRunning() const;
     void ImgBuffer_MouseUp(int index, int button, int shift, float x, float y);
     void delete_Click();
 
-    // Scrolling view.
-    void HScroll1_Change();
-    void HScroll1_Scroll();
-    void VScroll1_Change();
-    void VScroll1_Scroll();
-    void PicInner_Resize();
-
-    // Rubber band and clip copy.
+    // A press on the view starts a new region and takes the outlines of a search away.
     void PicInner_MouseDown(int button, int shift, float x, float y);
-    void PicInner_MouseMove(int button, int shift, float x, float y);
-    void PicInner_MouseUp(int button, int shift, float x, float y);
-    void DrawLine(float x1, float y1, float x2, float y2);
-    void DrawPicClip();
-    void txtCoords_Change();
-    void txtWidth_Change();
-    void txtHeight_Change();
 
-    // Colour bounds, object name and Create Object.
-    void txtRedFrom_Change();
-    void txtRedTo_Change();
-    void txtGreenFrom_Change();
-    void txtGreenTo_Change();
-    void txtBlueFrom_Change();
-    void txtBlueTo_Change();
-    void txtObjectName_Change();
+    // Create Object, and what it reads.
     void btnCreate_Click();
     GeneratorInputs currentInputs() const;
 
@@ -100,7 +88,6 @@ public:
     // F3 and Shift+F3 go to the next and the previous place found.
     void findInScreenshot();
     void goToMatch(int step);
-    const std::vector<QPoint> &matches() const { return m_matches; }
 
     // Expanded preview and the hidden picture window.
     void picClip_MouseUp(int button, int shift, float x, float y);
@@ -111,10 +98,10 @@ public:
     void openPopMenu();
 
     // The screenshot an image buffer holds, for whoever needs to look (tests do).
-    const StoredPicture &bufferPicture(int index) const { return m_buffers.at(size_t(index)); }
+    const StoredPicture &bufferPicture(int index) const;
 
     // The preview window while it is open, for whoever needs to reach it (tests do).
-    PopupForm *popupForm() const { return m_popupForm; }
+    PopupForm *popupForm() const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -122,21 +109,41 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
-    void takePicture(const ClipboardPicture &clip);
+    // Building the window.
+    void buildControls();
+    void buildTextControls();
+    void buildChoiceControls();
+    void buildPictureControls();
+    void buildTabOrder();
+    void makeSubsystems();
+    void connectHandlers();
+    void connectKeys();
+    void describeForScreenReaders();
+    void describeBuffers();
+
+    // The picture intake's and the search's job, as the window shows it.
+    bool jobRunning() const;
     bool refusedWhileBusy();
     bool modalWindowOpen() const;
-    void pictureJobStarted(bool paste, const QString &what, int progressAfterMs);
+    void jobStarted(const QString &what, int progressAfterMs);
     void showJobProgress();
-    void pictureJobFinished(bool cancelled);
+    void jobEnded();
+    void intakeFinished(const PictureIntake::Outcome &outcome);
+    void searchFinished(bool cancelled);
     void pictureArrived(const PictureIntake::Arrival &arrival);
+    void takePicture(const ClipboardPicture &clip);
     void clearMatches();
-    void describeRegion();
-    void showMatches(const std::vector<QPoint> &places, qint64 found, QSize size);
-    void say(const QString &text); // the status line and a screen reader alike
-    void releaseRightByKey(QWidget *control, const std::function<void()> &release);
+
+    // Keys the window handles before the control they were pressed on.
     bool keyFiltered(QObject *watched, const QKeyEvent &key);
-    bool bufferKeyPressed(QObject *watched, const QKeyEvent &key);
-    void makeBufferTabStop(int index);
+    void releaseRightByKey(QWidget *control, const std::function<void()> &release);
+    void bufferMenuByKey(int index);
+
+    // Tells a screen reader what an action did, as a notification it speaks at once; say()
+    // puts it in the status line too.
+    void announce(const QString &text);
+    void say(const QString &text);
+
     // Controls, named as the tool's documentation names them; each carries its name as its
     // object name too.
     SunkenFrame *picScroll = nullptr;
@@ -182,34 +189,26 @@ private:
     QMenu *PopMenu = nullptr;
     QAction *deleteItem = nullptr; // the menu item `delete`
     QAction *ZoomIn = nullptr;
-
-    void buildControls();
-    void allowScrollablePictures();
-    void buildTabOrder();
-    void connectHandlers();
-    void describeForScreenReaders();
-    // Tells a screen reader what an action did, as a notification it speaks at once.
-    void announce(const QString &text);
-    void placePicInner(int left, int top);
-
-    std::unique_ptr<Clipboard> m_clipboard;
-    BackgroundJob *m_job = nullptr; // the one job at a time: reading a picture, or a search
-    PictureIntake *m_intake = nullptr;
-    QTimer *m_jobProgress = nullptr;
-    bool m_pasting = false;        // the running job reads the clipboard
-    bool m_finding = false;        // the running job looks for the definition
-    QString m_jobWhat;             // what the running job does, for its refusals and progress
-    std::vector<QPoint> m_matches; // where the definition was found, in reading order
-    int m_matchIndex = -1;         // the match F3 went to last
-    std::shared_ptr<const PeakPlane> m_peaks; // of the picture in the view, once searched
-    qint64 m_peaksOf = 0;                     // that picture's cache key
-    QString m_statusAfterJob;                 // the status line's text once the job is over
-    QElapsedTimer m_refusalShown;             // since a refusal was put in the status line
-    quint64 m_lastInputTime = 0;              // when the last click or key press happened
-    // What the image buffers hold; their controls show thumbnails only.
-    std::array<StoredPicture, bufferCount> m_buffers;
-    PopupForm *m_popupForm = nullptr;
     QLabel *m_announcer = nullptr; // never seen: a notification for screen readers only
+
+    // The subsystems, declared in the order they depend on each other: each is made after,
+    // and gone before, what it holds a reference to (the clipboard, the window state). They
+    // are gone before the controls, which the window's base deletes last.
+    std::unique_ptr<Clipboard> m_clipboard;
+    std::unique_ptr<PictureIntake> m_intake;
+    std::unique_ptr<DefinitionSearch> m_search;
+    std::unique_ptr<ScrollingView> m_view;
+    std::unique_ptr<RubberBand> m_band;
+    std::unique_ptr<ClipRegion> m_region;
+    std::unique_ptr<DefinitionInputs> m_inputs;
+    std::unique_ptr<ImageBuffers> m_buffers;
+    std::unique_ptr<Previews> m_previews;
+
+    QTimer *m_jobProgress = nullptr;
+    QString m_jobWhat;            // what the running job does, for its refusals and progress
+    QString m_statusAfterJob;     // the status line's text once the job is over
+    QElapsedTimer m_refusalShown; // since a refusal was put in the status line
+    quint64 m_lastInputTime = 0;  // when the last click or key press happened
     // Where the next PopMenu opens when it is not opened at the mouse pointer (by a key).
     std::optional<QPoint> m_menuPosition;
 };

@@ -64,8 +64,12 @@ void Form1::describeForScreenReaders()
     m_announcer->setGeometry(0, 0, 0, 0);
     m_announcer->hide();
     setAccessibleRole(m_announcer, QAccessible::Notification);
+    describeBuffers();
+}
 
-    // The buffers: pictures with the actions a left or a right click offers.
+// The buffers: pictures with the actions a left or a right click offers.
+void Form1::describeBuffers()
+{
     for (int i = 0; i < bufferCount; ++i) {
         ImageBox *slot = ImgBuffer[static_cast<size_t>(i)];
         slot->setAccessibleName(QStringLiteral("Screenshot buffer %1").arg(i + 1));
@@ -87,15 +91,6 @@ void Form1::describeForScreenReaders()
                                          ZoomIn_Click();
                                      }}});
     }
-}
-
-// A notification is spoken when it appears, so each announcement shows it anew.
-void Form1::announce(const QString &text)
-{
-    m_announcer->hide();
-    m_announcer->setText(text);
-    m_announcer->setAccessibleName(text);
-    m_announcer->show();
 }
 
 } // namespace corvantile

@@ -17,22 +17,16 @@ std::optional<KeptPixels> keptPixels(const PixelSource &pixels, const GeneratorI
                       KeptPixels::Fate::NotSampled);
     kept.step = inputs.step;
     kept.sampled = grid->rows * grid->columns;
-    std::vector<ColourValue> row(size_t(grid->columns));
-    for (int r = 0; r < grid->rows; ++r) {
-        const int y = r * inputs.step;
-        pixels.readRow(y, 0, inputs.step, grid->columns, row.data());
-        for (int c = 0; c < grid->columns; ++c) {
-            const int x = c * inputs.step;
-            const Channels ch = channelsOf(row[size_t(c)]);
-            const int peak = peakOf(ch);
-            const bool keep = keeps(ch, peak, inputs);
+    walkSamples(
+        pixels, inputs, *grid,
+        [&kept](int x, int y, int peak, bool keep) {
             if (keep)
                 kept.entries.push_back({peak, x, y});
             if (x < kept.area.width() && y < kept.area.height())
                 kept.fates[size_t(y) * size_t(kept.area.width()) + size_t(x)] =
                     keep ? KeptPixels::Fate::Kept : KeptPixels::Fate::Dropped;
-        }
-    }
+        },
+        [] {});
     return kept;
 }
 

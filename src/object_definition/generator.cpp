@@ -56,11 +56,6 @@ double sampleCount(double last, int step)
     return last < 0 ? 0 : std::floor(last / step) + 1;
 }
 
-bool within(int value, int from, int to)
-{
-    return from <= value && value <= to;
-}
-
 } // namespace
 
 void PixelSource::readRow(int y, int x, int step, int count, ColourValue *out) const
@@ -85,13 +80,6 @@ std::optional<SampledGrid> sampledGrid(const GeneratorInputs &inputs)
     return SampledGrid{static_cast<int>(rows), static_cast<int>(columns)};
 }
 
-bool keeps(const Channels &ch, int peak, const GeneratorInputs &inputs)
-{
-    return peak > inputs.blackFloor && within(ch.red, inputs.redFrom, inputs.redTo) &&
-           within(ch.green, inputs.greenFrom, inputs.greenTo) &&
-           within(ch.blue, inputs.blueFrom, inputs.blueTo);
-}
-
 std::optional<QString> objectDefinition(const PixelSource &pixels, const GeneratorInputs &inputs)
 {
     const std::optional<SampledGrid> grid = sampledGrid(inputs);
@@ -104,30 +92,27 @@ std::optional<QString> objectDefinition(const PixelSource &pixels, const Generat
     const size_t capacity =
         static_cast<size_t>(rowCount) * columnCount * longestEntry + static_cast<size_t>(rowCount);
     const auto body = std::make_unique_for_overwrite<char[]>(capacity + 4);
-    std::vector<ColourValue> row(static_cast<size_t>(columnCount));
     char *end = body.get();
-    for (int r = 0; r < rowCount; ++r) {
-        const int y = r * inputs.step;
-        const char *rowStart = end;
-        pixels.readRow(y, 0, inputs.step, columnCount, row.data());
-        for (int c = 0; c < columnCount; ++c) {
-            const int x = c * inputs.step;
-            const Channels ch = channelsOf(row[static_cast<size_t>(c)]);
-            const int peak = peakOf(ch);
-            if (keeps(ch, peak, inputs)) {
-                end = writeNumber(end, static_cast<unsigned>(peak));
-                *end++ = '=';
-                end = writeNumber(end, static_cast<unsigned>(x));
-                *end++ = ',';
-                end = writeNumber(end, static_cast<unsigned>(y));
-                *end++ = '|';
+    const char *rowStart = end;
+    walkSamples(
+        pixels, inputs, *grid,
+        [&end](int x, int y, int peak, bool kept) {
+            if (!kept)
+                return;
+            end = writeNumber(end, static_cast<unsigned>(peak));
+            *end++ = '=';
+            end = writeNumber(end, static_cast<unsigned>(x));
+            *end++ = ',';
+            end = writeNumber(end, static_cast<unsigned>(y));
+            *end++ = '|';
+        },
+        [&end, &rowStart] {
+            if (end != rowStart) {
+                end[-1] = '\r'; // the row's last "|" gives way to the line break
+                *end++ = '\n';
             }
-        }
-        if (end != rowStart) {
-            end[-1] = '\r'; // the row's last "|" gives way to the line break
-            *end++ = '\n';
-        }
-    }
+            rowStart = end;
+        });
 
     const QString head = QStringLiteral(":Object ") + inputs.objectName +
                          QStringLiteral("   // Test at coords ") + inputs.topLeftText +

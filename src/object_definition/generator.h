@@ -5,6 +5,7 @@
 #include <QString>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace corvantile {
 
@@ -49,10 +50,6 @@ struct SampledGrid
 };
 std::optional<SampledGrid> sampledGrid(const GeneratorInputs &inputs);
 
-// Whether a run keeps a sampled pixel: its peak above the black floor, and each channel
-// within its bounds.
-bool keeps(const Channels &channels, int peak, const GeneratorInputs &inputs);
-
 // The object definition of the region: the header line, one line of "peak=x,y" entries
 // joined by "|" for every sampled row that kept a pixel, and the end marker; lines end in
 // CR LF and the text ends with ":End Object ". Nothing when the width or height is not a
@@ -68,6 +65,37 @@ constexpr int peakOf(const Channels &channels)
     if (channels.blue > peak)
         peak = channels.blue;
     return peak;
+}
+
+// Whether a run keeps a sampled pixel: its peak above the black floor, and each channel
+// within its bounds.
+inline bool keeps(const Channels &ch, int peak, const GeneratorInputs &inputs)
+{
+    const auto within = [](int value, int from, int to) { return from <= value && value <= to; };
+    return peak > inputs.blackFloor && within(ch.red, inputs.redFrom, inputs.redTo) &&
+           within(ch.green, inputs.greenFrom, inputs.greenTo) &&
+           within(ch.blue, inputs.blueFrom, inputs.blueTo);
+}
+
+// The walk of a run over the region: every sampled point of the grid, row by row from (0, 0),
+// step pixels apart. visit(x, y, peak, kept) is called for each point, then rowDone() after
+// each row. Create Object writes its text from this walk, and the kept view and the search
+// take their pixels from it, so that all three keep the same pixels.
+template <typename Visit, typename RowDone>
+void walkSamples(const PixelSource &pixels, const GeneratorInputs &inputs, SampledGrid grid,
+                 Visit &&visit, RowDone &&rowDone)
+{
+    std::vector<ColourValue> row(static_cast<size_t>(grid.columns));
+    for (int r = 0; r < grid.rows; ++r) {
+        const int y = r * inputs.step;
+        pixels.readRow(y, 0, inputs.step, grid.columns, row.data());
+        for (int c = 0; c < grid.columns; ++c) {
+            const Channels ch = channelsOf(row[static_cast<size_t>(c)]);
+            const int peak = peakOf(ch);
+            visit(c * inputs.step, y, peak, keeps(ch, peak, inputs));
+        }
+        rowDone();
+    }
 }
 
 } // namespace corvantile

@@ -3,47 +3,43 @@
 #include <QTimer>
 
 namespace corvantile {
-namespace {
 
-// The status line's words for a file that was not taken.
-QString refusalOf(const PictureFileRead &read, const QString &name)
+QString refusalOf(ReadOutcome outcome, const QString &name)
 {
-    using Outcome = DecodedPicture::Outcome;
-    switch (read.outcome) {
-    case PictureFileRead::Outcome::NotFile:
+    switch (outcome) {
+    case ReadOutcome::NotFile:
         return QStringLiteral("Not a picture file: ") + name;
-    case PictureFileRead::Outcome::Refused:
-        switch (read.decoded.outcome) {
-        case Outcome::NotPicture:
-            return QStringLiteral("Not a picture: ") + name;
-        case Outcome::TooLarge:
-            return QStringLiteral("Too large to open: ") + name;
-        case Outcome::Damaged:
-            return QStringLiteral("Damaged picture: ") + name;
-        case Outcome::NoMemory:
-            return QStringLiteral("Not enough memory to open: ") + name;
-        case Outcome::Picture:
-            break;
-        }
-        break;
-    case PictureFileRead::Outcome::Picture:
-    case PictureFileRead::Outcome::Cancelled:
-    case PictureFileRead::Outcome::Unreadable:
+    case ReadOutcome::NotPicture:
+    case ReadOutcome::Refused:
+        return QStringLiteral("Not a picture: ") + name;
+    case ReadOutcome::TooLarge:
+        return QStringLiteral("Too large to open: ") + name;
+    case ReadOutcome::Damaged:
+        return QStringLiteral("Damaged picture: ") + name;
+    case ReadOutcome::NoMemory:
+        return QStringLiteral("Not enough memory to open: ") + name;
+    case ReadOutcome::Picture:
+    case ReadOutcome::NoPicture:
+    case ReadOutcome::Stopped:
+    case ReadOutcome::NoServer:
+    case ReadOutcome::Unreadable:
         break;
     }
     return QStringLiteral("Could not read: ") + name;
 }
 
-} // namespace
-
-PictureIntake::PictureIntake(Clipboard &clipboard, BackgroundJob &job, QObject *parent)
-    : QObject(parent), m_clipboard(clipboard), m_job(job)
-{}
+PictureIntake::PictureIntake(Clipboard &clipboard) : m_clipboard(clipboard)
+{
+    connect(&m_job, &BackgroundJob::finished, this, [this](bool cancelled) {
+        emit finished({m_readsClipboard, cancelled});
+    });
+}
 
 bool PictureIntake::pasteClipboard(quint64 inputTime)
 {
     if (!m_job.begin())
         return false;
+    m_readsClipboard = true;
     m_reading = QStringLiteral("the clipboard");
     beginClipboardRead(inputTime, 25, ++m_attempt);
     return true;
@@ -61,12 +57,12 @@ void PictureIntake::beginClipboardRead(quint64 inputTime, int triesLeft, int att
         return;
     }
     Clipboard::PictureRead read = m_clipboard.beginRead(inputTime);
-    m_job.run([this, read](const BackgroundJob::Post &post, ReadProgress &progress) {
+    m_job.run([this, read](const BackgroundJob::Post &post, JobProgress &progress) {
         Arrival arrival;
         try {
             arrival.picture = read(progress);
         } catch (const std::exception &) { // no memory on the way: a failed read
-            arrival.picture.read = ClipboardPicture::Read::Failed;
+            arrival.picture.outcome = ReadOutcome::NoMemory;
         }
         post([this, arrival] { emit arrived(arrival); });
     });
@@ -77,28 +73,29 @@ bool PictureIntake::openFiles(const QList<PicturePath> &files)
     if (!m_job.begin())
         return false;
     ++m_attempt;
+    m_readsClipboard = false;
     m_reading =
         files.size() == 1 ? files.first().shown : QStringLiteral("%1 files").arg(files.size());
     // Each file in turn, as that many pastes would take them.
-    m_job.run([this, files](const BackgroundJob::Post &post, ReadProgress &progress) {
+    m_job.run([this, files](const BackgroundJob::Post &post, JobProgress &progress) {
         for (const PicturePath &file : files) {
             if (progress.cancelled)
                 return;
-            progress.bytesRead = 0;
-            PictureFileRead read;
+            progress.done = 0;
+            DecodedPicture read;
             try {
                 read = readPictureFile(file, progress);
             } catch (const std::exception &) {
-                read.outcome = PictureFileRead::Outcome::Unreadable;
+                read.outcome = ReadOutcome::Unreadable;
             }
-            if (read.outcome == PictureFileRead::Outcome::Cancelled)
+            if (read.outcome == ReadOutcome::Stopped)
                 return;
             Arrival arrival;
             arrival.file = file.shown;
-            if (read.outcome == PictureFileRead::Outcome::Picture)
-                arrival.picture = {ClipboardPicture::Read::Picture, read.decoded.image, true};
+            if (read.outcome == ReadOutcome::Picture)
+                arrival.picture = {ReadOutcome::Picture, read.image, true};
             else
-                arrival.refusal = refusalOf(read, file.shown);
+                arrival.refusal = refusalOf(read.outcome, file.shown);
             post([this, arrival] { emit arrived(arrival); });
         }
     });

@@ -1,22 +1,23 @@
 #pragma once
 
-#include "screenshot/background_job.h"
+#include "common/background_job.h"
 #include "system/clipboard.h"
 #include "system/picture_file.h"
 
 #include <QList>
 #include <QObject>
-#include <memory>
 
 namespace corvantile {
 
 // The one door through which pictures come in: the clipboard's (the paste button, the paste
 // key, a screen reader's press) and picture files (named on the command line, or dropped).
 //
-// It reads and decodes as a background job (see BackgroundJob): one at a time, never one inside
+// It reads and decodes as a job of its own (see BackgroundJob): one at a time, never one inside
 // another, and the window keeps painting and answering meanwhile. Each picture it brings is
-// handed to the window in one step, by `arrived`, in the order the pictures were asked for,
-// and the job's `finished` ends it; cancel() ends it at once.
+// handed over in one step, by `arrived`, in the order the pictures were asked for, as soon as
+// it is decoded, so that several files never wait in memory for each other; `finished` ends
+// the read, once, and says whether it was stopped. cancel() stops it at once: `finished` comes
+// before cancel() returns, and nothing of the stopped read arrives after it.
 class PictureIntake : public QObject
 {
     Q_OBJECT
@@ -31,27 +32,45 @@ public:
         QString refusal;
     };
 
-    // Runs its reads as `job`, which the window shares with its other background work.
-    PictureIntake(Clipboard &clipboard, BackgroundJob &job, QObject *parent = nullptr);
+    // How a read ended: what it read, and whether the user stopped it.
+    struct Outcome
+    {
+        bool clipboard = false; // the clipboard, else files
+        bool stopped = false;
+    };
 
+    // Reads the clipboard it is given, which must outlive it.
+    explicit PictureIntake(Clipboard &clipboard);
+
+    bool busy() const { return m_job.busy(); }
     // What the running read reads: "the clipboard", or a file's name.
     QString reading() const { return m_reading; }
+    // The bytes the running read has read so far.
+    qint64 bytesRead() const { return m_job.progress(); }
 
-    // Start a read; false, starting nothing, while a job runs. inputTime: see
+    // Start a read; false, starting nothing, while one runs. inputTime: see
     // Clipboard::beginRead.
     bool pasteClipboard(quint64 inputTime);
     bool openFiles(const QList<PicturePath> &files);
+    void cancel() { m_job.cancel(); }
 
 signals:
     void arrived(const corvantile::PictureIntake::Arrival &arrival);
+    void finished(const corvantile::PictureIntake::Outcome &outcome);
 
 private:
     void beginClipboardRead(quint64 inputTime, int triesLeft, int attempt);
 
     Clipboard &m_clipboard;
-    BackgroundJob &m_job;
+    // The intake's own: a step its work posted never runs once the intake, and so the job, is
+    // gone.
+    BackgroundJob m_job;
     QString m_reading;
+    bool m_readsClipboard = false;
     int m_attempt = 0; // tells a begun read's timer from a later one's
 };
+
+// The status line's words for a file that was not taken.
+QString refusalOf(ReadOutcome outcome, const QString &name);
 
 } // namespace corvantile

@@ -4,9 +4,7 @@
 #include "qt_clipboard.h"
 
 #include <QClipboard>
-#include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QMimeData>
 
 namespace corvantile {
 
@@ -35,48 +33,7 @@ std::unique_ptr<Clipboard> systemClipboard()
 
 Clipboard::PictureRead readGiving(const ClipboardPicture &picture)
 {
-    return [picture](ReadProgress &) { return picture; };
-}
-
-Clipboard::PictureRead QtClipboard::readThroughQt(bool decodedIsBitmap)
-{
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    const QMimeData *data = clipboard ? clipboard->mimeData() : nullptr;
-    if (!data)
-        return readGiving({});
-    const auto asRead = [decodedIsBitmap](const DecodedPicture &decoded) {
-        ClipboardPicture picture = clipboardPicture(decoded);
-        picture.offersBitmap = picture.offersBitmap && decodedIsBitmap;
-        return picture;
-    };
-    // One picture format is asked for, PNG first: Qt's own image read would try every format
-    // the owner offers in turn, waiting on a stalled owner for each.
-    const QString format = pictureFormat(data->formats());
-    if (format.isEmpty()) {
-        if (!data->hasImage()) // nothing that could be a picture
-            return readGiving({});
-        // A picture held in this process, or converted by the system.
-        const QImage image = qvariant_cast<QImage>(data->imageData());
-        return [image, asRead](ReadProgress &) { return asRead(takenPicture(image)); };
-    }
-    QElapsedTimer timer;
-    timer.start();
-    const QByteArray bytes = data->data(format);
-    if (bytes.isEmpty() && timer.elapsed() >= ownerStallLimit.count())
-        return readGiving(failedBitmapTest()); // the owner let Qt's read run out of time
-    return [bytes, asRead](ReadProgress &progress) {
-        progress.bytesRead = bytes.size();
-        return asRead(decodePicture(bytes));
-    };
-}
-
-bool QtClipboard::setText(const QString &text)
-{
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    if (!clipboard)
-        return false;
-    clipboard->setText(text, QClipboard::Clipboard);
-    return true;
+    return [picture](JobProgress &) { return picture; };
 }
 
 bool Clipboard::holdsText()
@@ -86,9 +43,9 @@ bool Clipboard::holdsText()
 
 ClipboardPicture clipboardPicture(const DecodedPicture &decoded)
 {
-    if (decoded.outcome != DecodedPicture::Outcome::Picture)
-        return {ClipboardPicture::Read::Failed, QImage(), false};
-    return {ClipboardPicture::Read::Picture, decoded.image, true};
+    if (decoded.outcome != ReadOutcome::Picture)
+        return {decoded.outcome, QImage(), false};
+    return {ReadOutcome::Picture, decoded.image, true};
 }
 
 } // namespace corvantile

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "common/job_progress.h"
 #include "picture_decode.h"
+#include "read_outcome.h"
 
 #include <QImage>
 #include <QString>
 #include <QStringList>
-#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -14,31 +15,28 @@ namespace corvantile {
 // What one read of the clipboard's picture gives.
 struct ClipboardPicture
 {
-    // Failed: the clipboard could not be read, or it offers a picture that cannot be decoded
-    // or held; the view keeps what it shows. NoPicture: it holds no picture at all.
-    enum class Read { Failed, NoPicture, Picture };
-    Read read = Read::NoPicture;
+    // Picture: image holds it. NoPicture: the clipboard holds no picture at all. Any other
+    // outcome is a failed read: the clipboard could not be read, or it offers a picture that
+    // cannot be decoded or held; the view keeps what it shows.
+    ReadOutcome outcome = ReadOutcome::NoPicture;
     // The picture, converted to RGB32 when it came from a bitmap.
     QImage image;
     // Whether the clipboard offers a bitmap (a raster image that decodes). When the bitmap test
     // itself fails (the owner does not answer in time), this is true and the read failed: the
     // paste then goes on as if a bitmap were there, and stores nothing.
     bool offersBitmap = false;
-};
 
-// What a read shares with the window while it runs: how far it got, and whether the user
-// cancelled it. The read itself runs on another thread.
-struct ReadProgress
-{
-    std::atomic<qint64> bytesRead{0};
-    std::atomic<bool> cancelled{false};
+    bool failed() const
+    {
+        return outcome != ReadOutcome::Picture && outcome != ReadOutcome::NoPicture;
+    }
 };
 
 // A read whose bitmap test failed: the owner stopped answering, or the user cancelled. That
 // skips only the test: the paste goes on as if a bitmap were there, and its read fails.
 inline ClipboardPicture failedBitmapTest()
 {
-    return {ClipboardPicture::Read::Failed, QImage(), true};
+    return {ReadOutcome::Stopped, QImage(), true};
 }
 
 // The clipboard as the tool uses it. Tests stand in their own to make reads and writes fail.
@@ -46,9 +44,10 @@ class Clipboard
 {
 public:
     // The read of the clipboard's picture, with the bitmap test, in one go. It runs on a
-    // worker thread and waits on the clipboard's owner as long as the owner keeps sending;
-    // it ends soon after the progress's cancel flag is set.
-    using PictureRead = std::function<ClipboardPicture(ReadProgress &)>;
+    // worker thread and waits on the clipboard's owner as long as the owner keeps sending; the
+    // wait ends soon after the progress's cancel flag is set, but the decoding of bytes that
+    // have all come runs to its end.
+    using PictureRead = std::function<ClipboardPicture(JobProgress &)>;
 
     virtual ~Clipboard() = default;
     // Whether the clipboard can be asked now. A Wayland compositor shows the clipboard only to

@@ -1,6 +1,6 @@
 #include "device_bitmap.h"
 
-#include "picture_header.h"
+#include "dib_layout.h"
 
 #include <QtEndian>
 #include <bit>

@@ -1,5 +1,6 @@
 #include "picture_decode.h"
 
+#include "dib_layout.h"
 #include "picture_header.h"
 #include "picture_limit.h"
 
@@ -77,7 +78,7 @@ bool bitmapRowsComplete(const QByteArray &bytes)
     return rowsAt + layout->pixelBytes <= bytes.size();
 }
 
-DecodedPicture outcome(DecodedPicture::Outcome outcome)
+DecodedPicture outcome(ReadOutcome outcome)
 {
     return {outcome, QImage()};
 }
@@ -97,29 +98,27 @@ QString pictureFormat(const QStringList &offered)
 
 DecodedPicture takenPicture(const QImage &image)
 {
-    using Outcome = DecodedPicture::Outcome;
     if (image.isNull())
-        return outcome(Outcome::NotPicture);
+        return outcome(ReadOutcome::NotPicture);
     if (!fitsPictureLimit(image.width(), image.height()))
-        return outcome(Outcome::TooLarge);
+        return outcome(ReadOutcome::TooLarge);
     // Converted once here, so every later pixel read is a plain 32-bit load.
-    DecodedPicture taken{Outcome::Picture, image.format() == QImage::Format_RGB32
-                                               ? image
-                                               : image.convertToFormat(QImage::Format_RGB32)};
+    DecodedPicture taken{ReadOutcome::Picture, image.format() == QImage::Format_RGB32
+                                                   ? image
+                                                   : image.convertToFormat(QImage::Format_RGB32)};
     if (taken.image.isNull())
-        return outcome(Outcome::NoMemory);
+        return outcome(ReadOutcome::NoMemory);
     return taken;
 }
 
 DecodedPicture decodePicture(const QByteArray &bytes)
 {
-    using Outcome = DecodedPicture::Outcome;
     try {
         const PictureHeader header = readPictureHeader(bytes, true);
         if (header.says != PictureHeader::Says::Declared || bytes.size() > header.mostBytes)
-            return outcome(header.overLimit ? Outcome::TooLarge : Outcome::NotPicture);
+            return outcome(header.overLimit ? ReadOutcome::TooLarge : ReadOutcome::NotPicture);
         if (!bitmapRowsComplete(bytes))
-            return outcome(Outcome::Damaged);
+            return outcome(ReadOutcome::Damaged);
         QByteArray held = bytes;
         QBuffer buffer(&held);
         buffer.open(QIODevice::ReadOnly);
@@ -127,13 +126,13 @@ DecodedPicture decodePicture(const QByteArray &bytes)
         QImage image;
         DamageWatch damage;
         if (!reader.read(&image) || damage.seen())
-            return outcome(Outcome::Damaged);
+            return outcome(ReadOutcome::Damaged);
         // A picture whose header promised pixels that Qt could not hold: no memory for it.
         if (image.isNull())
-            return outcome(Outcome::NoMemory);
+            return outcome(ReadOutcome::NoMemory);
         return takenPicture(image);
     } catch (const std::bad_alloc &) {
-        return outcome(Outcome::NoMemory);
+        return outcome(ReadOutcome::NoMemory);
     }
 }
 

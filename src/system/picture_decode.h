@@ -1,5 +1,7 @@
 #pragma once
 
+#include "system/read_outcome.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QStringList>
@@ -7,16 +9,11 @@
 namespace corvantile {
 
 // What the bytes of a picture file, from the clipboard or from disk, decode to.
+// Picture: image holds the whole picture, as RGB32; else NotPicture, TooLarge, Damaged or
+// NoMemory says why there is none.
 struct DecodedPicture
 {
-    enum class Outcome {
-        Picture,    // image holds the whole picture, as RGB32
-        NotPicture, // no picture format the tool reads
-        TooLarge,   // a picture whose declared size is over the picture limit
-        Damaged,    // a picture whose decoder found it cut short or corrupt
-        NoMemory,   // an allocation failed on the way
-    };
-    Outcome outcome = Outcome::NotPicture;
+    ReadOutcome outcome = ReadOutcome::NotPicture;
     QImage image;
 };
 

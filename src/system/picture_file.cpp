@@ -1,6 +1,6 @@
 #include "picture_file.h"
 
-#include "picture_header.h"
+#include "picture_stream.h"
 
 #include <QFileInfo>
 
@@ -20,29 +20,25 @@ constexpr qint64 pieceBytes = 1024 * 1024;
 
 // Hands the file's pieces to the stream until it ends, the stream refuses, or the user
 // cancels. readPiece gives the bytes read, 0 at the end, or -1 on an error.
-template <typename ReadPiece> PictureFileRead streamed(ReadPiece readPiece, ReadProgress &progress)
+template <typename ReadPiece> DecodedPicture streamed(ReadPiece readPiece, JobProgress &progress)
 {
-    using Outcome = PictureFileRead::Outcome;
-    PictureStream stream(&progress.bytesRead);
+    PictureStream stream(&progress.done);
     QByteArray piece(pieceBytes, Qt::Uninitialized);
     for (;;) {
         if (progress.cancelled)
-            return {Outcome::Cancelled, {}};
+            return {ReadOutcome::Stopped, {}};
         const qint64 got = readPiece(piece.data(), piece.size());
         if (got < 0)
-            return {Outcome::Unreadable, {}};
+            return {ReadOutcome::Unreadable, {}};
         if (got == 0)
             break;
         if (!stream.take(piece.constData(), got))
             break;
     }
     if (progress.cancelled)
-        return {Outcome::Cancelled, {}};
+        return {ReadOutcome::Stopped, {}};
     // The decoder judges the header again and says why a refused stream was refused.
-    const DecodedPicture decoded = decodePicture(stream.bytes());
-    return {decoded.outcome == DecodedPicture::Outcome::Picture ? Outcome::Picture
-                                                                : Outcome::Refused,
-            decoded};
+    return decodePicture(stream.takeBytes());
 }
 
 } // namespace
@@ -71,14 +67,14 @@ PicturePath PicturePath::fromArgument(const char *argument)
     return fromString(QString::fromLocal8Bit(argument));
 }
 
-PictureFileRead readPictureFile(const PicturePath &path, ReadProgress &progress)
+DecodedPicture readPictureFile(const PicturePath &path, JobProgress &progress)
 {
     const QString name = QFile::decodeName(path.native);
     if (QFileInfo(name).exists() && !QFileInfo(name).isFile())
-        return {PictureFileRead::Outcome::NotFile, {}};
+        return {ReadOutcome::NotFile, {}};
     QFile file(name);
     if (!file.open(QIODevice::ReadOnly))
-        return {PictureFileRead::Outcome::Unreadable, {}};
+        return {ReadOutcome::Unreadable, {}};
     return streamed([&](char *data, qint64 size) { return file.read(data, size); }, progress);
 }
 
@@ -90,20 +86,18 @@ PicturePath PicturePath::fromArgument(const char *argument)
     return {native, QFileInfo(QFile::decodeName(native)).fileName()};
 }
 
-PictureFileRead readPictureFile(const PicturePath &path, ReadProgress &progress)
+DecodedPicture readPictureFile(const PicturePath &path, JobProgress &progress)
 {
     // Opened without waiting: a FIFO opened for reading would otherwise wait for a writer.
     const int fd = ::open(path.native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        return {errno == ENXIO ? PictureFileRead::Outcome::NotFile
-                               : PictureFileRead::Outcome::Unreadable,
-                {}};
+        return {errno == ENXIO ? ReadOutcome::NotFile : ReadOutcome::Unreadable, {}};
     struct stat status = {};
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
-        return {PictureFileRead::Outcome::NotFile, {}};
+        return {ReadOutcome::NotFile, {}};
     }
-    const PictureFileRead read = streamed(
+    const DecodedPicture read = streamed(
         [fd](char *data, qint64 size) -> qint64 {
             for (;;) {
                 const ssize_t got = ::read(fd, data, size_t(size));

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "clipboard.h"
+#include "common/job_progress.h"
 #include "picture_decode.h"
 
 #include <QByteArray>
@@ -21,23 +21,10 @@ struct PicturePath
     static PicturePath fromString(const QString &path);
 };
 
-// What reading a picture file gave.
-struct PictureFileRead
-{
-    enum class Outcome {
-        Picture,    // decoded.image holds it
-        NotFile,    // a FIFO, a device or a folder: not opened for reading
-        Unreadable, // missing, or the system would not let it be read
-        Refused,    // read, and decoded.outcome says why it was not taken
-        Cancelled,
-    };
-    Outcome outcome = Outcome::Unreadable;
-    DecodedPicture decoded;
-};
-
-// Reads and decodes a picture file. Only a regular file is read, and opening never blocks (a
-// FIFO is refused at once). Its bytes are capped by what its header declares, and the read
-// stops soon after progress.cancelled is set.
-PictureFileRead readPictureFile(const PicturePath &path, ReadProgress &progress);
+// Reads and decodes a picture file. Only a regular file is read (NotFile for a FIFO, a device or
+// a folder), and opening never blocks (a FIFO is refused at once). Its bytes are capped by what
+// its header declares, and the read stops (Stopped) soon after progress.cancelled is set; the
+// decoding that follows a whole read runs to its end.
+DecodedPicture readPictureFile(const PicturePath &path, JobProgress &progress);
 
 } // namespace corvantile

@@ -1,106 +1,16 @@
 #include "picture_header.h"
 
+#include "dib_layout.h"
 #include "picture_limit.h"
 
 #include <QBuffer>
 #include <QImageReader>
 #include <algorithm>
-#include <limits>
-#include <new>
 
 namespace corvantile {
 namespace {
 
 constexpr qint64 mebibyte = 1024 * 1024;
-
-enum class DibRead { Layout, NeedMore, Invalid, OverLimit };
-
-DibRead dibLayout(const uchar *dib, qint64 size, DibLayout &out)
-{
-    if (size < 4)
-        return DibRead::NeedMore;
-    DibLayout l;
-    l.headerSize = littleEndian(dib);
-    const bool core = l.headerSize == 12;
-    if (!core && (l.headerSize < 40 || l.headerSize > 4096))
-        return DibRead::Invalid;
-    if (size < (core ? 12 : 40))
-        return DibRead::NeedMore;
-    qint64 entrySize = 4;
-    qint64 after = l.headerSize; // what follows the header: masks, then the colour table
-    if (core) {
-        l.width = littleEndian(dib + 4, 2);
-        l.height = littleEndian(dib + 6, 2);
-        l.bitCount = int(littleEndian(dib + 10, 2));
-        entrySize = 3;
-    } else {
-        l.width = qint32(littleEndian(dib + 4));
-        const qint32 height = qint32(littleEndian(dib + 8));
-        if (height == std::numeric_limits<qint32>::min())
-            return DibRead::Invalid;
-        l.topDown = height < 0;
-        l.height = l.topDown ? -qint64(height) : height;
-        l.bitCount = int(littleEndian(dib + 14, 2));
-        l.compression = littleEndian(dib + 16);
-    }
-    if (l.width <= 0 || l.height <= 0)
-        return DibRead::Invalid;
-    const int bits = l.bitCount;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return DibRead::Invalid;
-
-    switch (l.compression) {
-    case DibLayout::bitFields:
-    case DibLayout::alphaBitFields: {
-        if (bits != 16 && bits != 32)
-            return DibRead::Invalid;
-        l.masked = true;
-        // In the header from its 52-byte form on, else right after a 40-byte one.
-        const qint64 masksAt = l.headerSize >= 52 ? 40 : l.headerSize;
-        if (size < masksAt + 12)
-            return DibRead::NeedMore;
-        for (int i = 0; i < 3; ++i)
-            l.masks[size_t(i)] = littleEndian(dib + masksAt + 4 * i);
-        if (l.headerSize < 52)
-            after += l.compression == DibLayout::alphaBitFields ? 16 : 12;
-        break;
-    }
-    case DibLayout::rgb:
-        if (bits == 16)
-            l.masks = {0x7c00, 0x03e0, 0x001f}; // 5-5-5
-        else if (bits > 16)
-            l.masks = {0xff0000, 0x00ff00, 0x0000ff};
-        break;
-    case DibLayout::runLength8:
-    case DibLayout::runLength4:
-        if (bits != (l.compression == DibLayout::runLength8 ? 8 : 4))
-            return DibRead::Invalid;
-        break;
-    default:
-        return DibRead::Invalid; // embedded JPEG or PNG, or unknown
-    }
-
-    // The colour table: the palette of a bitmap of 8 bits or fewer, else a hint that is
-    // skipped. Its length is the header's count of colours used, or every colour of the depth.
-    const qint64 used = core ? 0 : littleEndian(dib + 32);
-    l.paletteAt = after;
-    l.paletteEntries = bits <= 8 ? (used ? used : qint64(1) << bits) : used;
-    if (bits <= 8 && l.paletteEntries > 256)
-        return DibRead::Invalid;
-    l.pixelsAt = after + entrySize * l.paletteEntries;
-
-    if (!fitsPictureLimit(l.width, l.height)) {
-        out = l; // the sides, for whoever says what was refused
-        return DibRead::OverLimit;
-    }
-    // Within the limit, neither product below can overflow.
-    l.stride = (l.width * bits + 31) / 32 * 4;
-    l.pixelBytes = l.stride * l.height;
-    if (l.compression == DibLayout::runLength8 || l.compression == DibLayout::runLength4)
-        l.pixelBytes *= 2; // a run-length row may take up to twice its plain size
-    out = l;
-    return DibRead::Layout;
-}
 
 // A picture of width x height pixels whose file may hold up to `fileBytes` (plus 1 MiB for
 // metadata and framing). fileBytes is only asked for once the sides fit the limit, so that
@@ -159,7 +69,7 @@ PictureHeader bmpHeader(const uchar *b, qint64 size)
     if (size < 14)
         return {};
     DibLayout layout;
-    switch (dibLayout(b + 14, size - 14, layout)) {
+    switch (readDib(b + 14, size - 14, layout)) {
     case DibRead::NeedMore:
         return {};
     case DibRead::Invalid:
@@ -304,17 +214,6 @@ PictureHeader qtHeader(QByteArrayView head, bool complete)
 
 } // namespace
 
-std::optional<DibLayout> readDibLayout(const uchar *dib, qint64 size, bool *overLimit)
-{
-    DibLayout layout;
-    const DibRead read = dibLayout(dib, size, layout);
-    if (overLimit)
-        *overLimit = read == DibRead::OverLimit;
-    if (read != DibRead::Layout)
-        return std::nullopt;
-    return layout;
-}
-
 PictureHeader readKnownPictureHeader(QByteArrayView head, bool complete)
 {
     const auto *b = reinterpret_cast<const uchar *>(head.data());
@@ -345,58 +244,14 @@ PictureHeader readPictureHeader(QByteArrayView head, bool complete)
     return qtHeader(head, complete);
 }
 
-bool PictureStream::take(const char *data, qint64 length)
+bool mayBeKnownPicture(QByteArrayView head)
 {
-    if (length < 0)
-        return false;
-    const bool known = m_header.says == PictureHeader::Says::Declared;
-    if (known && m_bytes.size() + length > m_header.mostBytes)
-        return false;
-    try {
-        m_bytes.append(data, length);
-    } catch (const std::bad_alloc &) {
-        return false;
-    }
-    if (m_bytesRead)
-        *m_bytesRead = m_bytes.size();
-    return known || judge(false);
+    return mayBeKnown(head);
 }
 
-bool PictureStream::finish()
+PictureHeader readQtPictureHeader(QByteArrayView head, bool complete)
 {
-    return m_header.says == PictureHeader::Says::Declared || judge(true);
-}
-
-bool PictureStream::judge(bool complete)
-{
-    const QByteArrayView head(m_bytes);
-    PictureHeader header = readKnownPictureHeader(head, complete && mayBeKnown(head));
-    // Another format: Qt's reader is asked for the size from 64 KiB on, and again each time the
-    // stream has doubled, so that a slow stream of small pieces is not read over and over.
-    if (header.says == PictureHeader::Says::NeedMore && !mayBeKnown(head) &&
-        (complete || (head.size() >= 64 * 1024 && head.size() >= 2 * m_askedQtAt))) {
-        m_askedQtAt = head.size();
-        header = qtHeader(head, complete);
-    }
-    m_header = header;
-    switch (header.says) {
-    case PictureHeader::Says::Refused:
-        return false;
-    case PictureHeader::Says::NeedMore:
-        return !complete && m_bytes.size() < undeclaredBytesLimit;
-    case PictureHeader::Says::Declared:
-        break;
-    }
-    if (m_bytes.size() > header.mostBytes)
-        return false;
-    // Room for the first few pieces; the rest grows as it arrives, so that a header that lies
-    // about its size reserves nothing it does not send.
-    try {
-        m_bytes.reserve(std::min({header.mostBytes, pictureBytesLimit(), 8 * mebibyte}));
-    } catch (const std::bad_alloc &) {
-        return false;
-    }
-    return true;
+    return qtHeader(head, complete);
 }
 
 } // namespace corvantile

@@ -18,7 +18,7 @@ public:
         // Still without the focus after the wait: the read fails rather than report "no
         // picture".
         if (!QGuiApplication::focusWindow())
-            return readGiving({ClipboardPicture::Read::Failed, QImage(), false});
+            return readGiving({ReadOutcome::Refused, QImage(), false});
         return readThroughQt(true);
     }
 };

@@ -1,5 +1,5 @@
 #include "device_bitmap.h"
-#include "picture_header.h"
+#include "dib_layout.h"
 #include "qt_clipboard.h"
 
 #include <QByteArray>
@@ -77,7 +77,7 @@ public:
         if (IsClipboardFormatAvailable(CF_BITMAP) == 0)
             return readThroughQt(false);
         // Opened again by the worker: the clipboard is not held while the window runs.
-        return [](ReadProgress &) {
+        return [](JobProgress &) {
             ClipboardPicture picture = clipboardPicture(takenPicture(clipboardBitmap()));
             picture.offersBitmap = true;
             return picture;

@@ -27,20 +27,13 @@ public:
         // The request carries the time of the input that started the paste, as owners may
         // refuse a request older than their ownership.
         const auto time = static_cast<quint32>(inputTime);
-        return [time](ReadProgress &progress) {
+        return [time](JobProgress &progress) {
             const SelectionPicture selection =
                 readSelectionPicture(progress, ownerSilenceLimit, time);
-            switch (selection.outcome) {
-            case SelectionPicture::Outcome::NoServer:
-            case SelectionPicture::Outcome::Refused:
-                return ClipboardPicture{ClipboardPicture::Read::Failed, QImage(), false};
-            case SelectionPicture::Outcome::NoPicture:
-                return ClipboardPicture{};
-            case SelectionPicture::Outcome::Stalled:
-                return failedBitmapTest();
-            case SelectionPicture::Outcome::Bytes:
-                break;
-            }
+            if (selection.outcome != ReadOutcome::Picture)
+                // An owner that stopped answering failed the bitmap test itself.
+                return ClipboardPicture{selection.outcome, QImage(),
+                                        selection.outcome == ReadOutcome::Stopped};
             return clipboardPicture(decodePicture(selection.bytes));
         };
     }

@@ -58,7 +58,7 @@ public:
         return owner && owner->owner != XCB_NONE;
     }
 
-    bool convert(const QByteArray &targetName, milliseconds limit, const ReadProgress &progress,
+    bool convert(const QByteArray &targetName, milliseconds limit, const JobProgress &progress,
                  bool &given) override
     {
         const xcb_atom_t target = intern(targetName.constData());
@@ -102,7 +102,7 @@ public:
         }
     }
 
-    bool waitForIncrement(milliseconds limit, const ReadProgress &progress) override
+    bool waitForIncrement(milliseconds limit, const JobProgress &progress) override
     {
         return waitFor(
                    [this](const xcb_generic_event_t *event) {
@@ -146,7 +146,7 @@ private:
     // every few dozen milliseconds.
     template <typename Wanted>
     XcbReply<xcb_generic_event_t> waitFor(Wanted wanted, milliseconds limit,
-                                          const ReadProgress *progress)
+                                          const JobProgress *progress)
     {
         const Clock::time_point deadline = Clock::now() + limit;
         for (;;) {
@@ -188,28 +188,7 @@ bool x11DisplayReachable()
     return xcb_connection_has_error(probe) == 0;
 }
 
-ClipboardOffer askClipboardOwner(milliseconds limit)
-{
-    Conversation owner;
-    ClipboardOffer offer;
-    if (!owner.ok())
-        return offer;
-    const ReadProgress progress;
-    switch (askOffer(owner, limit, progress, offer.targets)) {
-    case OfferAnswer::Targets:
-        offer.answer = ClipboardOffer::Answer::Targets;
-        break;
-    case OfferAnswer::NoOwner:
-        offer.answer = ClipboardOffer::Answer::NoOwner;
-        break;
-    case OfferAnswer::NoAnswer:
-        offer.answer = ClipboardOffer::Answer::NoAnswer;
-        break;
-    }
-    return offer;
-}
-
-SelectionPicture readSelectionPicture(ReadProgress &progress, milliseconds silenceLimit,
+SelectionPicture readSelectionPicture(JobProgress &progress, milliseconds silenceLimit,
                                       quint32 time)
 {
     Conversation owner(time);

@@ -1,54 +1,48 @@
 #include "x11_transfer.h"
 
-#include "picture_header.h"
+#include "picture_stream.h"
 
 namespace corvantile {
+namespace {
 
-OfferAnswer askOffer(SelectionChannel &owner, std::chrono::milliseconds limit,
-                     const ReadProgress &progress, QStringList &targets)
+// What the owner offers, from the TARGETS property it gave (none when it gave nothing).
+QStringList offeredTargets(SelectionChannel &owner, bool given)
 {
-    if (!owner.hasOwner())
-        return OfferAnswer::NoOwner;
-    bool given = false;
-    if (!owner.convert("TARGETS", limit, progress, given))
-        return OfferAnswer::NoAnswer;
     QByteArray list;
     if (given && owner.takeProperty([&list](const char *value, qint64 length) {
             list.append(value, length);
             return list.size() <= 64 * 1024;
         }) == SelectionChannel::Property::Atoms)
-        targets = owner.atomNames(list.left(list.size() / 4 * 4));
-    return OfferAnswer::Targets;
+        return owner.atomNames(list.left(list.size() / 4 * 4));
+    return {};
 }
 
-SelectionPicture transferPicture(SelectionChannel &owner, ReadProgress &progress,
+} // namespace
+
+SelectionPicture transferPicture(SelectionChannel &owner, JobProgress &progress,
                                  std::chrono::milliseconds silenceLimit)
 {
-    using Outcome = SelectionPicture::Outcome;
+    using Outcome = ReadOutcome;
     using Property = SelectionChannel::Property;
     SelectionPicture result;
-    QStringList targets;
-    switch (askOffer(owner, silenceLimit, progress, targets)) {
-    case OfferAnswer::NoOwner:
-        result.outcome = Outcome::NoPicture;
+    result.outcome = Outcome::NoPicture;
+    if (!owner.hasOwner())
         return result;
-    case OfferAnswer::NoAnswer:
-        result.outcome = Outcome::Stalled;
+    bool given = false;
+    result.outcome = Outcome::Stopped;
+    if (!owner.convert("TARGETS", silenceLimit, progress, given))
         return result;
-    case OfferAnswer::Targets:
-        break;
-    }
-    const QString format = pictureFormat(targets);
+    const QString format = pictureFormat(offeredTargets(owner, given));
     result.outcome = Outcome::NoPicture;
     if (format.isEmpty())
         return result;
 
-    bool given = false;
-    result.outcome = Outcome::Stalled;
+    given = false;
+    result.outcome = Outcome::Stopped;
     if (!owner.convert(format.toLatin1(), silenceLimit, progress, given))
         return result;
     result.outcome = Outcome::Refused;
-    PictureStream picture(&progress.bytesRead);
+    PictureStream picture(&progress.done);
     const auto take = [&picture](const char *data, qint64 length) {
         return picture.take(data, length);
     };
@@ -60,7 +54,7 @@ SelectionPicture transferPicture(SelectionChannel &owner, ReadProgress &progress
         // the end.
         for (;;) {
             if (!owner.waitForIncrement(silenceLimit, progress)) {
-                result.outcome = Outcome::Stalled;
+                result.outcome = Outcome::Stopped;
                 return result;
             }
             qint64 length = 0;
@@ -75,8 +69,8 @@ SelectionPicture transferPicture(SelectionChannel &owner, ReadProgress &progress
     }
     if (!picture.finish())
         return result;
-    result.outcome = Outcome::Bytes;
-    result.bytes = picture.bytes();
+    result.outcome = Outcome::Picture;
+    result.bytes = picture.takeBytes();
     return result;
 }
 

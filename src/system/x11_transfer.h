@@ -22,41 +22,32 @@ public:
     // Asks the owner to convert the clipboard to `target`. Whether it answered within the
     // limit (the cancel flag ends the wait too), and in `given` whether it gave the property.
     virtual bool convert(const QByteArray &target, std::chrono::milliseconds limit,
-                         const ReadProgress &progress, bool &given) = 0;
+                         const JobProgress &progress, bool &given) = 0;
     // Reads the property in pieces, hands each to `take` and deletes it. Gives its kind, or
     // None when it could not be read or `take` refused a piece.
     virtual Property takeProperty(const std::function<bool(const char *, qint64)> &take) = 0;
     // Waits for the owner's next increment, up to `limit` of silence.
-    virtual bool waitForIncrement(std::chrono::milliseconds limit,
-                                  const ReadProgress &progress) = 0;
+    virtual bool waitForIncrement(std::chrono::milliseconds limit, const JobProgress &progress) = 0;
     // The names of the atoms in a list of 32-bit atoms, as the TARGETS answer holds them.
     virtual QStringList atomNames(const QByteArray &atoms) = 0;
 };
 
 // The clipboard's picture as the bytes of a picture file, read whole: the offer, then the data
 // in the chosen format, in one piece or in increments.
+// Picture: bytes holds the whole picture file (not yet decoded); else NoPicture (nobody holds
+// the clipboard, or it offers no picture format), Stopped (the owner stopped sending, or the
+// user cancelled), Refused (the owner refused, or sent what cannot be a picture the tool would
+// take) or NoServer.
 struct SelectionPicture
 {
-    enum class Outcome {
-        Bytes,     // bytes holds the whole picture file
-        NoPicture, // nobody holds the clipboard, or it offers no picture format
-        Stalled,   // the owner stopped sending, or the user cancelled
-        Refused,   // the owner refused, or sent what cannot be a picture the tool would take
-        NoServer,  // no X server to ask
-    };
-    Outcome outcome = Outcome::NoServer;
+    ReadOutcome outcome = ReadOutcome::NoServer;
     QByteArray bytes;
 };
 
 // Reads the picture. An owner may take as long as it likes while it keeps sending; silence
 // for `silenceLimit` ends the read. The bytes are capped by what the picture's own header
 // declares, so a flood of data never piles up in memory.
-SelectionPicture transferPicture(SelectionChannel &owner, ReadProgress &progress,
+SelectionPicture transferPicture(SelectionChannel &owner, JobProgress &progress,
                                  std::chrono::milliseconds silenceLimit);
-
-// What the owner offers: the TARGETS list, read with the same limit.
-enum class OfferAnswer { Targets, NoOwner, NoAnswer };
-OfferAnswer askOffer(SelectionChannel &owner, std::chrono::milliseconds limit,
-                     const ReadProgress &progress, QStringList &targets);
 
 } // namespace corvantile

@@ -4,7 +4,7 @@
 #define CORVANTILE_FUZZ_PICTURE_LIMIT
 #include "fuzz_input.h"
 #include "system/device_bitmap.h"
-#include "system/picture_header.h"
+#include "system/dib_layout.h"
 
 #include <QByteArray>
 #include <QImage>

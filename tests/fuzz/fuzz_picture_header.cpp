@@ -2,8 +2,8 @@
 // answer, once given, never changes as more bytes arrive, and a stream fed in pieces never
 // holds more than the header allows.
 
-#include "system/picture_header.h"
 #include "system/picture_limit.h"
+#include "system/picture_stream.h"
 
 #include <QByteArrayView>
 #include <algorithm>

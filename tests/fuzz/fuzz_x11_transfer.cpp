@@ -30,7 +30,7 @@ public:
 
     bool hasOwner() override { return in.byte() % 8 != 0; }
 
-    bool convert(const QByteArray &, milliseconds, const ReadProgress &, bool &given) override
+    bool convert(const QByteArray &, milliseconds, const JobProgress &, bool &given) override
     {
         const int answer = in.byte() % 16;
         given = answer != 1;
@@ -59,7 +59,7 @@ public:
         return property;
     }
 
-    bool waitForIncrement(milliseconds, const ReadProgress &) override
+    bool waitForIncrement(milliseconds, const JobProgress &) override
     {
         return !in.over() && in.byte() % 16 != 0;
     }
@@ -83,12 +83,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     Reader in{data, size};
     ScriptedOwner owner(in);
-    ReadProgress progress;
+    JobProgress progress;
     const SelectionPicture picture = transferPicture(owner, progress, milliseconds(2000));
-    if (picture.outcome != SelectionPicture::Outcome::Bytes)
+    if (picture.outcome != ReadOutcome::Picture)
         return 0;
     const PictureHeader header = readPictureHeader(picture.bytes, true);
-    if (picture.bytes.isEmpty() || progress.bytesRead != picture.bytes.size() ||
+    if (picture.bytes.isEmpty() || progress.done != picture.bytes.size() ||
         header.says != PictureHeader::Says::Declared || picture.bytes.size() > header.mostBytes)
         std::abort();
     return 0;

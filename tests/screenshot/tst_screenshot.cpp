@@ -1,4 +1,5 @@
 #include "screenshot/buffers.h"
+#include "screenshot/picture_intake.h"
 #include "screenshot/scroll_ranges.h"
 #include "support/form_driver.h"
 
@@ -266,6 +267,81 @@ private slots:
 
     // Picture files, named or dropped several at once, fill the next buffers in order; what is
     // no regular file, no picture or no whole picture is refused with a word in the status line.
+    // The picture intake's own job: one read at a time, a cancel that ends it at once, each
+    // picture handed over once and the end heard once, and nothing handed to an intake that is
+    // gone.
+    void intakeReads_data()
+    {
+        QTest::addColumn<QString>("script");      // p paste, f open two files, c cancel, d delete
+        QTest::addColumn<bool>("stalls");         // the clipboard's owner holds the paste
+        QTest::addColumn<QStringList>("arrived"); // a picture's width, or a file's name
+        QTest::addColumn<QString>("finished");    // "done", "stopped", or "" when never heard
+        QTest::newRow("a paste arrives, then ends") << "p" << false << QStringList{"70"} << "done";
+        QTest::newRow("a second paste is refused while one runs")
+            << "pp" << true << QStringList{"70"} << "done";
+        QTest::newRow("files are refused while a paste runs")
+            << "pf" << true << QStringList{"70"} << "done";
+        QTest::newRow("files arrive in order, then end")
+            << "f" << false << QStringList{"shot.png", "second.png"} << "done";
+        QTest::newRow("a stalled paste cancelled: stopped at once, nothing arrives")
+            << "pc" << true << QStringList{} << "stopped";
+        QTest::newRow("cancelled twice: stopped once")
+            << "pcc" << true << QStringList{} << "stopped";
+        QTest::newRow("the intake is gone while its paste runs: nothing is heard")
+            << "pd" << true << QStringList{} << "";
+    }
+
+    void intakeReads()
+    {
+        QFETCH(QString, script);
+        QFETCH(bool, stalls);
+        QFETCH(QStringList, arrived);
+        QFETCH(QString, finished);
+        QTemporaryDir dir;
+        QList<PicturePath> files;
+        for (const char *name : {"shot.png", "second.png"}) {
+            QFile file(dir.filePath(QLatin1String(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(pngBytes(patternImage(20, 10))));
+            files << PicturePath::fromString(file.fileName());
+        }
+        FakeClipboard clipboard;
+        clipboard.holdImage(patternImage(70, 60));
+        *clipboard.stalled = stalls;
+        auto intake = std::make_unique<PictureIntake>(clipboard);
+        QStringList heard;
+        QStringList ends;
+        connect(intake.get(), &PictureIntake::arrived, this, [&](const auto &arrival) {
+            heard << (arrival.file.isEmpty() ? QString::number(arrival.picture.image.width())
+                                             : arrival.file);
+        });
+        connect(intake.get(), &PictureIntake::finished, this, [&](const auto &outcome) {
+            ends << (outcome.stopped ? QStringLiteral("stopped") : QStringLiteral("done"));
+        });
+        for (int i = 0; i < script.size(); ++i) {
+            const bool first = i == 0; // only the first read of a script starts
+            switch (script[i].toLatin1()) {
+            case 'p':
+                QCOMPARE(intake->pasteClipboard(0), first);
+                break;
+            case 'f':
+                QCOMPARE(intake->openFiles(files), first);
+                break;
+            case 'c':
+                intake->cancel();
+                QVERIFY(!intake->busy());
+                break;
+            case 'd':
+                intake.reset();
+                break;
+            }
+        }
+        *clipboard.stalled = false;
+        QTest::qWait(200); // whatever the stopped or abandoned read still posts
+        QTRY_VERIFY(!intake || !intake->busy());
+        QCOMPARE(heard, arrived);
+        QCOMPARE(ends, finished.isEmpty() ? QStringList() : QStringList{finished});
+    }
+
     void picturesFromFiles_data()
     {
         QTest::addColumn<QStringList>("files");

@@ -6,29 +6,29 @@ namespace corvantile::test {
 
 void FakeClipboard::holdImage(const QImage &image)
 {
-    next = {ClipboardPicture::Read::Picture, image.convertToFormat(QImage::Format_RGB32), true};
+    next = {ReadOutcome::Picture, image.convertToFormat(QImage::Format_RGB32), true};
 }
 
 void FakeClipboard::holdNothing()
 {
-    next = {ClipboardPicture::Read::NoPicture, QImage(), false};
+    next = {ReadOutcome::NoPicture, QImage(), false};
 }
 
 void FakeClipboard::holdPictureNotBitmap(const QImage &image)
 {
-    next = {ClipboardPicture::Read::Picture, image.convertToFormat(QImage::Format_RGB32), false};
+    next = {ReadOutcome::Picture, image.convertToFormat(QImage::Format_RGB32), false};
 }
 
 void FakeClipboard::failReads(bool reportsBitmap)
 {
-    next = {ClipboardPicture::Read::Failed, QImage(), reportsBitmap};
+    next = {reportsBitmap ? ReadOutcome::Stopped : ReadOutcome::Refused, QImage(), reportsBitmap};
 }
 
 Clipboard::PictureRead FakeClipboard::beginRead(quint64 time)
 {
     ++reads;
     inputTime = time;
-    return [picture = next, stalled = stalled](ReadProgress &progress) {
+    return [picture = next, stalled = stalled](JobProgress &progress) {
         while (*stalled && !progress.cancelled)
             QThread::msleep(2);
         return picture;

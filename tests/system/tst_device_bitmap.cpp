@@ -1,11 +1,16 @@
+#include "support/test_images.h"
 #include "system/device_bitmap.h"
-#include "system/picture_header.h"
+#include "system/picture_decode.h"
 #include "system/picture_limit.h"
+#include "system/picture_stream.h"
 
+#include <QImageReader>
 #include <QTest>
 #include <QtEndian>
 
 using namespace corvantile;
+using corvantile::test::patternImage;
+using corvantile::test::pngBytes;
 
 namespace {
 
@@ -191,6 +196,58 @@ private slots:
             stream.take(head.constData(), head.size()) && (!complete || stream.finish());
         QCOMPARE(taken, says != int(PictureHeader::Says::Refused));
         QCOMPARE_LE(stream.bytes().capacity(), qint64(8) * 1024 * 1024);
+    }
+
+    // Whole pictures of each format decode; a picture cut short, damaged, over the limit or no
+    // picture at all is refused, and says why.
+    void decodesWholePicturesOnly_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("outcome"); // ReadOutcome
+        QTest::addColumn<QSize>("size");
+        const QImage picture = patternImage(40, 30);
+        const QSize none(0, 0), whole(40, 30); // a refused picture is a null image
+        const auto row = [](const char *tag, const QByteArray &bytes, ReadOutcome outcome,
+                            QSize size) { QTest::newRow(tag) << bytes << int(outcome) << size; };
+        const QByteArray png = pngBytes(picture), bmp = pngBytes(picture, "BMP");
+        row("PNG", png, ReadOutcome::Picture, whole);
+        row("BMP", bmp, ReadOutcome::Picture, whole);
+        // Qt writes no GIF: one white pixel, as the smallest GIF files are made.
+        row("GIF",
+            QByteArray("GIF89a\1\0\1\0\x80\0\0\xff\xff\xff\0\0\0,\0\0\0\0\1\0\1\0\0"
+                       "\2\2\x44\1\0;",
+                       35),
+            ReadOutcome::Picture, QSize(1, 1));
+        row("PNG cut short", png.left(png.size() * 2 / 3), ReadOutcome::Damaged, none);
+        QByteArray crc = png;
+        crc[crc.size() / 2] = char(crc[crc.size() / 2] ^ 0x55);
+        row("PNG with a bad checksum", crc, ReadOutcome::Damaged, none);
+        row("PNG header and nothing else", png.left(33), ReadOutcome::Damaged, none);
+        row("BMP whose rows are cut short", bmp.left(bmp.size() - 100), ReadOutcome::Damaged, none);
+        QByteArray huge = png.left(33);
+        qToBigEndian<quint32>(40000, huge.data() + 16);
+        qToBigEndian<quint32>(40000, huge.data() + 20);
+        row("PNG declaring 40000 x 40000", huge, ReadOutcome::TooLarge, none);
+        row("text", "no picture at all", ReadOutcome::NotPicture, none);
+        row("nothing", QByteArray(), ReadOutcome::NotPicture, none);
+        if (QImageReader::supportedImageFormats().contains("jpeg")) {
+            const QByteArray jpeg = pngBytes(picture, "JPEG");
+            row("JPEG", jpeg, ReadOutcome::Picture, whole);
+            row("JPEG cut short", jpeg.left(jpeg.size() * 2 / 3), ReadOutcome::Damaged, none);
+        }
+    }
+
+    void decodesWholePicturesOnly()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, outcome);
+        QFETCH(QSize, size);
+        allowPicturesUpTo(qint64(10000) * 10000 * 4);
+        const DecodedPicture decoded = decodePicture(bytes);
+        QCOMPARE(int(decoded.outcome), outcome);
+        QCOMPARE(decoded.image.size(), size);
+        if (decoded.outcome == ReadOutcome::Picture)
+            QCOMPARE(decoded.image.format(), QImage::Format_RGB32);
     }
 };
 

@@ -11,11 +11,11 @@ std::atomic<int> threadsAtWork{0};
 
 } // namespace
 
-// What a job shares with its thread. Once the window is done with the job (it finished, was
+// What a job shares with its thread. Once the owner is done with the job (it finished, was
 // cancelled, or the job object is gone) `owner` is null, and the thread's results go nowhere.
 struct BackgroundJob::State
 {
-    ReadProgress progress;
+    JobProgress progress;
     QMutex mutex;
     BackgroundJob *owner = nullptr;
 };
@@ -29,9 +29,9 @@ BackgroundJob::~BackgroundJob()
     }
 }
 
-qint64 BackgroundJob::bytesRead() const
+qint64 BackgroundJob::progress() const
 {
-    return m_state ? m_state->progress.bytesRead.load() : 0;
+    return m_state ? m_state->progress.done.load() : 0;
 }
 
 bool BackgroundJob::workStillRunning()

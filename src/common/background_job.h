@@ -1,6 +1,6 @@
 #pragma once
 
-#include "system/clipboard.h"
+#include "common/job_progress.h"
 
 #include <QObject>
 #include <functional>
@@ -8,12 +8,13 @@
 
 namespace corvantile {
 
-// One piece of work on a thread of its own, whose results come back to the window's thread.
-// While it runs, busy() is true; start() refuses a second one. The work hands each result to
-// `post`, which runs it on the window's thread, in order, as long as the job is still the
-// window's; `finished` ends the job. cancel() ends it at once: the window hears `finished`
+// One piece of work on a thread of its own, whose results come back to the thread that owns
+// the job. While it runs, busy() is true; begin() refuses a second one. The work hands each
+// result to `post`, which runs it on the owner's thread, in order, as long as the job is still
+// its owner's; `finished` ends the job. cancel() ends it at once: the owner hears `finished`
 // straight away, and whatever the thread still posts is thrown away, so work that cannot be
-// interrupted finishes in the background without holding anyone up.
+// interrupted finishes in the background without holding anyone up. A step that was posted
+// never runs after the job object is gone.
 class BackgroundJob : public QObject
 {
     Q_OBJECT
@@ -21,17 +22,17 @@ class BackgroundJob : public QObject
 public:
     using Step = std::function<void()>;
     using Post = std::function<void(Step)>;
-    using Work = std::function<void(const Post &post, ReadProgress &progress)>;
+    using Work = std::function<void(const Post &post, JobProgress &progress)>;
 
     explicit BackgroundJob(QObject *parent = nullptr) : QObject(parent) {}
     ~BackgroundJob() override;
 
     bool busy() const { return m_state != nullptr; }
     // How far the running work got, as it says (0 when none runs).
-    qint64 bytesRead() const;
+    qint64 progress() const;
 
     // Marks the job as begun before its work is known (the work may wait for something on the
-    // window's thread first); false, starting nothing, while another runs.
+    // owner's thread first); false, starting nothing, while another runs.
     bool begin();
     // Hands the begun job its work, which starts on a thread of its own.
     void run(Work work);

@@ -1,0 +1,106 @@
+// The connections from the controls' signals to the handlers. Every connection is direct: a
+// write to a control runs its handler before the write returns, which the handlers rely on.
+// (The scroll bars, the region's boxes and the definition's boxes are connected by their
+// subsystems, as they are made.)
+
+#include "controls/image_box.h"
+#include "controls/mouse_buttons.h"
+#include "controls/picture_box.h"
+#include "main_window/form1.h"
+#include "object_definition/definition_inputs.h"
+#include "object_definition/definition_search.h"
+#include "screenshot/image_buffers.h"
+#include "selection/rubber_band.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QTimer>
+
+namespace corvantile {
+
+void Form1::connectHandlers()
+{
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(m_intake.get(), &PictureIntake::arrived, this, &Form1::pictureArrived);
+    connect(m_intake.get(), &PictureIntake::finished, this, &Form1::intakeFinished);
+    connect(m_search.get(), &DefinitionSearch::finished, this, &Form1::searchFinished);
+    connect(m_jobProgress, &QTimer::timeout, this, &Form1::showJobProgress);
+    qApp->installEventFilter(this);
+    for (int i = 0; i < bufferCount; ++i)
+        connect(ImgBuffer[size_t(i)], &ImageBox::mouseUp, this,
+                [this, i](int button, int shift, float x, float y) {
+                    ImgBuffer_MouseUp(i, button, shift, x, y);
+                });
+    connect(m_buffers.get(), &ImageBuffers::bringBackAsked, this,
+            [this](int i) { ImgBuffer_MouseUp(i, LeftButton, 0, 0, 0); });
+    connect(m_buffers.get(), &ImageBuffers::menuAsked, this, &Form1::bufferMenuByKey);
+    connect(deleteItem, &QAction::triggered, this, &Form1::delete_Click);
+    connect(ZoomIn, &QAction::triggered, this, &Form1::ZoomIn_Click);
+
+    RubberBand *band = m_band.get();
+    connect(PicInner, &PictureBox::mouseDown, this, &Form1::PicInner_MouseDown);
+    connect(PicInner, &PictureBox::mouseMove, this,
+            [band](int button, int shift, float x, float y) {
+                band->PicInner_MouseMove(button, shift, x, y);
+            });
+    connect(PicInner, &PictureBox::mouseUp, this, [band](int button, int shift, float x, float y) {
+        band->PicInner_MouseUp(button, shift, x, y);
+    });
+    connect(btnCreate, &QPushButton::clicked, this, &Form1::btnCreate_Click);
+    connect(m_inputs.get(), &DefinitionInputs::spaceReplaced, this,
+            // What a screen reader echoes is the key typed; the box holds something else.
+            [this] { announce(QStringLiteral("Space written as underscore")); });
+    // Of the two option buttons only the selected one is a stop of the Tab key.
+    for (QRadioButton *option : {Option1, Option2}) {
+        const auto follow = [option](bool checked) {
+            option->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
+        };
+        follow(option->isChecked());
+        connect(option, &QRadioButton::toggled, this, follow);
+    }
+
+    connect(picClip, &PictureBox::mouseUp, this, &Form1::picClip_MouseUp);
+    // The Menu key on the clip box does what a right-button release does, with the menu at the
+    // box's top-left corner instead of at the pointer.
+    connect(picClip, &PictureBox::menuKeyPressed, this, [this] {
+        releaseRightByKey(picClip, [this] { picClip_MouseUp(RightButton, 0, 0, 0); });
+    });
+    connect(imgEgg, &ImageBox::doubleClicked, this, &Form1::imgEgg_DblClick);
+    connectKeys();
+}
+
+// Keys from anywhere in the window.
+void Form1::connectKeys()
+{
+    // Ctrl+N brings buffer N back as a left click does, and Ctrl+Shift+N opens its menu at the
+    // slot's top-left corner.
+    for (int i = 0; i < bufferCount; ++i) {
+        const auto key = Qt::Key(Qt::Key_1 + i);
+        connect(new QShortcut(QKeyCombination(Qt::ControlModifier, key), this),
+                &QShortcut::activated, this,
+                [this, i] { ImgBuffer_MouseUp(i, LeftButton, 0, 0, 0); });
+        connect(new QShortcut(QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, key), this),
+                &QShortcut::activated, this, [this, i] { bufferMenuByKey(i); });
+    }
+    // The definition looked for in the screenshot, and its places gone through.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
+            &Form1::findInScreenshot);
+    connect(new QShortcut(QKeySequence(Qt::Key_F3), this), &QShortcut::activated, this,
+            [this] { goToMatch(1); });
+    connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this), &QShortcut::activated, this,
+            [this] { goToMatch(-1); });
+    // The paste key pastes a screenshot, except in a text box, where it is the box's own (the
+    // window's event filter gives it the screenshot when the clipboard holds no text).
+    connect(new QShortcut(QKeySequence::Paste, this), &QShortcut::activated, this, [this] {
+        QWidget *focus = QApplication::focusWidget();
+        if (!qobject_cast<QLineEdit *>(focus) && !qobject_cast<QPlainTextEdit *>(focus))
+            Command1_Click();
+    });
+}
+
+} // namespace corvantile

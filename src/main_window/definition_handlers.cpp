@@ -1,0 +1,108 @@
+// Create Object, and the definition looked for in the screenshot: the places where it matches,
+// outlined in the view.
+
+#include "controls/locked_text_box.h"
+#include "controls/picture_box.h"
+#include "main_window/form1.h"
+#include "object_definition/clip_pixels.h"
+#include "object_definition/create_object.h"
+#include "object_definition/definition_inputs.h"
+#include "object_definition/definition_search.h"
+#include "selection/rubber_band.h"
+
+#include <QLabel>
+#include <QScrollBar>
+
+namespace corvantile {
+
+GeneratorInputs Form1::currentInputs() const
+{
+    return m_inputs->currentInputs();
+}
+
+void Form1::btnCreate_Click()
+{
+    if (refusedWhileBusy())
+        return;
+    const Creation creation = createObject(ClipPixels(*picClip), currentInputs());
+    if (!creation.text) {
+        // A failed run changes neither the result box nor the clipboard; the user hears why.
+        say(creation.refusal);
+        return;
+    }
+    txtObject->setText(*creation.text);
+    clearMatches();
+    // A screen reader hears how many pixels were kept.
+    txtObject->setAccessibleDescription(creation.kept);
+    // If this fails the result box still holds the text.
+    const bool copied = clipboard().setText(*creation.text);
+    announce(createdAnnouncement(creation, copied));
+    // A sighted user sees it happen too; the next move on the view writes the status line anew.
+    lblCoords->setText(createdStatus(creation, copied));
+}
+
+void Form1::PicInner_MouseDown(int button, int shift, float x, float y)
+{
+    m_band->PicInner_MouseDown(button, shift, x, y); // takes away the band of the previous drag
+    clearMatches();
+}
+
+void Form1::findInScreenshot()
+{
+    if (refusedWhileBusy())
+        return;
+    const QImage picture = PicInner->picture();
+    if (picture.isNull()) {
+        say(QStringLiteral("Nothing to search: no screenshot in the view"));
+        return;
+    }
+    const QSize area = picClip->drawingSize();
+    const auto kept = keptPixels(ClipPixels(*picClip), currentInputs(), area);
+    if (!kept) {
+        say(QStringLiteral("Nothing to find: the width or height is not a number"));
+        return;
+    }
+    if (kept->entries.empty()) {
+        say(QStringLiteral("Nothing to find: the definition keeps no pixel"));
+        return;
+    }
+    clearMatches();
+    if (m_search->start(picture, kept->entries, area))
+        jobStarted(QStringLiteral("searching the screenshot"), 200);
+}
+
+void Form1::searchFinished(bool cancelled)
+{
+    jobEnded();
+    if (cancelled) {
+        announce(QStringLiteral("Search stopped"));
+        return;
+    }
+    QList<QRect> outlines;
+    outlines.reserve(qsizetype(m_search->matches().size()));
+    for (const QPoint &place : m_search->matches())
+        outlines << QRect(place, m_search->area());
+    PicInner->setOutlines(outlines);
+    const QString text = foundText(m_search->matches(), m_search->found());
+    m_statusAfterJob = text;
+    say(text);
+}
+
+void Form1::clearMatches()
+{
+    m_search->clear();
+    PicInner->setOutlines({});
+}
+
+// Scrolls the view so that the match stands near its top-left corner, as far as the bars go.
+void Form1::goToMatch(int step)
+{
+    const auto match = m_search->go(step);
+    if (!match)
+        return;
+    HScroll1->setValue(std::max(0, match->place.x() - 20));
+    VScroll1->setValue(std::max(0, match->place.y() - 20));
+    say(matchText(*match));
+}
+
+} // namespace corvantile

@@ -1,0 +1,74 @@
+// The window while a picture is read or the screenshot searched: a busy pointer, after a while
+// how far the job got, and the refusal of whatever would change the picture, the buffers or
+// the region meanwhile.
+
+#include "main_window/form1.h"
+#include "object_definition/definition_search.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLocale>
+#include <QTimer>
+
+namespace corvantile {
+
+bool Form1::jobRunning() const
+{
+    return m_intake->busy() || m_search->busy();
+}
+
+bool Form1::pictureJobRunning() const
+{
+    return jobRunning();
+}
+
+// No picture comes in while a menu or a modal window of the tool is open (a screen reader may
+// still press the paste button then): it would land under the open window.
+bool Form1::modalWindowOpen() const
+{
+    return QApplication::activeModalWidget() || QApplication::activePopupWidget();
+}
+
+// Nothing that changes the picture, the buffers or the region starts while a job runs; the
+// user hears why.
+bool Form1::refusedWhileBusy()
+{
+    if (!jobRunning())
+        return false;
+    say(QStringLiteral("Still %1: wait, or press Escape to stop").arg(m_jobWhat));
+    m_refusalShown.start();
+    return true;
+}
+
+// Once the job takes a while the status line shows how far it got; it gets its text back when
+// the job ends.
+void Form1::jobStarted(const QString &what, int progressAfterMs)
+{
+    m_jobWhat = what;
+    m_statusAfterJob = lblCoords->text();
+    m_refusalShown.invalidate();
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    m_jobProgress->start(progressAfterMs);
+}
+
+void Form1::showJobProgress()
+{
+    m_jobProgress->setInterval(100);
+    if (m_refusalShown.isValid() && m_refusalShown.elapsed() < 1500)
+        return; // the refusal stays readable for a moment
+    const qint64 bytes = m_intake->bytesRead();
+    const QString what = m_jobWhat.left(1).toUpper() + m_jobWhat.mid(1);
+    lblCoords->setText(
+        bytes == 0
+            ? what + QStringLiteral("...")
+            : QStringLiteral("%1: %2 MB").arg(what, QLocale().toString(bytes / 1e6, 'f', 1)));
+}
+
+void Form1::jobEnded()
+{
+    m_jobProgress->stop();
+    lblCoords->setText(m_statusAfterJob);
+    QGuiApplication::restoreOverrideCursor();
+}
+
+} // namespace corvantile

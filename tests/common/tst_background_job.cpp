@@ -1,0 +1,104 @@
+#include "common/background_job.h"
+
+#include <QTest>
+#include <QThread>
+#include <atomic>
+#include <memory>
+
+using namespace corvantile;
+
+namespace {
+
+// What the owner of a job hears.
+struct Heard
+{
+    int steps = 0;    // posted steps that ran
+    int finished = 0; // times `finished` came
+    bool cancelled = false;
+};
+
+} // namespace
+
+class tst_BackgroundJob : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // One job at a time: a second begin is refused while one runs; a cancel ends it at once and
+    // throws away what its thread still posts; the end is heard once; and nothing is delivered
+    // to an owner that is gone.
+    void oneJobAndItsEnd_data()
+    {
+        QTest::addColumn<QString>("script");   // b begin, r run, c cancel, w wait, d delete the job
+        QTest::addColumn<bool>("secondBegin"); // what a begin while the work runs gives
+        QTest::addColumn<int>("steps");
+        QTest::addColumn<int>("finished");
+        QTest::addColumn<bool>("cancelled");
+        QTest::newRow("work posts, then ends once") << "brw" << false << 2 << 1 << false;
+        QTest::newRow("cancelled: ended at once, nothing posted after")
+            << "brcw" << false << 0 << 1 << true;
+        QTest::newRow("cancelled twice: ended once") << "brccw" << false << 0 << 1 << true;
+        QTest::newRow("begun, cancelled before its work is known")
+            << "bcw" << false << 0 << 1 << true;
+        QTest::newRow("a new job after a cancelled one") << "brcbrw" << false << 2 << 2 << false;
+        QTest::newRow("the job is gone while its work runs") << "brdw" << false << 0 << 0 << false;
+    }
+
+    void oneJobAndItsEnd()
+    {
+        QFETCH(QString, script);
+        QFETCH(bool, secondBegin);
+        QFETCH(int, steps);
+        QFETCH(int, finished);
+        QFETCH(bool, cancelled);
+        auto job = std::make_unique<BackgroundJob>();
+        Heard heard;
+        const auto listen = [&] {
+            connect(job.get(), &BackgroundJob::finished, job.get(), [&heard](bool wasCancelled) {
+                ++heard.finished;
+                heard.cancelled = wasCancelled;
+            });
+        };
+        listen();
+        // The work holds on until it is let go, then posts two steps; it stops early when
+        // cancelled.
+        auto letGo = std::make_shared<std::atomic<bool>>(false);
+        for (const QChar action : script) {
+            switch (action.toLatin1()) {
+            case 'b':
+                QVERIFY(job->begin());
+                heard.steps = 0;
+                break;
+            case 'r':
+                letGo->store(false);
+                job->run([letGo, &heard](const BackgroundJob::Post &post, JobProgress &progress) {
+                    while (!*letGo && !progress.cancelled)
+                        QThread::msleep(1);
+                    for (int i = 0; i < 2; ++i)
+                        post([&heard] { ++heard.steps; });
+                });
+                QCOMPARE(job->begin(), secondBegin);
+                QVERIFY(job->busy());
+                break;
+            case 'c':
+                job->cancel();
+                QVERIFY(!job->busy());
+                break;
+            case 'd':
+                job.reset();
+                break;
+            case 'w':
+                letGo->store(true);
+                QTest::qWait(100); // the thread's posts, if any, are delivered meanwhile
+                break;
+            }
+        }
+        QCOMPARE(heard.steps, steps);
+        QCOMPARE(heard.finished, finished);
+        QCOMPARE(heard.cancelled, cancelled);
+        QTRY_VERIFY(!BackgroundJob::workStillRunning());
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_BackgroundJob)
+#include "tst_background_job.moc"
