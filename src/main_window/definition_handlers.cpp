@@ -97,7 +97,7 @@ void Form1::clearMatches()
 // Scrolls the view so that the match stands near its top-left corner, as far as the bars go.
 void Form1::goToMatch(int step)
 {
-    const auto match = m_search->go(step);
+    const auto match = jobRunning() ? std::nullopt : m_search->go(step);
     if (!match)
         return;
     HScroll1->setValue(std::max(0, match->place.x() - 20));
