@@ -348,6 +348,33 @@ void BM_Find(benchmark::State &state)
 }
 BENCHMARK(BM_Find)->Name("BM_Find/100x100_in_7680x4320")->Unit(benchmark::kMillisecond);
 
+// The same on a flat 8K picture, where every place matches (about 32 million of them) and
+// stays possible to the last entry: every pixel, or every other pixel.
+void BM_FindFlat(benchmark::State &state, int step)
+{
+    QImage flat(7680, 4320, QImage::Format_RGB32);
+    flat.fill(qRgb(90, 120, 200));
+    GeneratorInputs inputs;
+    inputs.widthText = inputs.heightText = QStringLiteral("100");
+    inputs.step = step;
+    const auto kept = keptPixels(PicturePixels(flat.copy(0, 0, 100, 100)), inputs, QSize(100, 100));
+    const std::atomic<bool> cancelled{false};
+    qint64 found = 0;
+    for (auto _ : state) {
+        const PeakPlane plane(flat);
+        const auto places = findDefinition(plane, kept->entries, cancelled, found);
+        if (found != qint64(7680 - 100 + step) * (4320 - 100 + step))
+            state.SkipWithError("not every place of the flat picture was found");
+    }
+    state.counters["places"] = double(found);
+}
+BENCHMARK_CAPTURE(BM_FindFlat, every pixel, 1)
+    ->Name("BM_FindFlat/100x100_every_pixel_in_7680x4320")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_FindFlat, every other pixel, 2)
+    ->Name("BM_FindFlat/100x100_every_other_pixel_in_7680x4320")
+    ->Unit(benchmark::kMillisecond);
+
 // Keeps every run's time per iteration and counters, and prints Google Benchmark's table as
 // usual.
 class CollectingReporter : public benchmark::ConsoleReporter
@@ -394,6 +421,12 @@ const Target targets[] = {
      nullptr, "rss_mib_above_one_picture", 300, "image buffers"},
     {"find a 100 x 100 definition in 8K vs one peak pass", "BM_Find/100x100_in_7680x4320",
      "BM_PeakPass/7680x4320", nullptr, 3.0, "find in the screenshot"},
+    {"find it in a flat 8K, every pixel, vs one peak pass",
+     "BM_FindFlat/100x100_every_pixel_in_7680x4320", "BM_PeakPass/7680x4320", nullptr, 10.0,
+     "find in the screenshot"},
+    {"find it in a flat 8K, every other pixel, vs one peak pass",
+     "BM_FindFlat/100x100_every_other_pixel_in_7680x4320", "BM_PeakPass/7680x4320", nullptr, 10.0,
+     "find in the screenshot"},
     {"bring back vs bare PNG decode", "BM_BringBack/7680x4320", "BM_DecodePng/7680x4320", nullptr,
      0.4, "image buffers"},
     {"drag step, 8K vs 640x480 screenshot", "BM_DragStep/7680x4320", "BM_DragStep/640x480", nullptr,

@@ -56,8 +56,12 @@ void Form1::showJobProgress()
     m_jobProgress->setInterval(100);
     if (m_refusalShown.isValid() && m_refusalShown.elapsed() < 1500)
         return; // the refusal stays readable for a moment
-    const qint64 bytes = m_intake->bytesRead();
     const QString what = m_jobWhat.left(1).toUpper() + m_jobWhat.mid(1);
+    if (m_search->busy()) {
+        lblCoords->setText(QStringLiteral("%1: %2 %").arg(what).arg(m_search->percent()));
+        return;
+    }
+    const qint64 bytes = m_intake->bytesRead();
     lblCoords->setText(
         bytes == 0
             ? what + QStringLiteral("...")

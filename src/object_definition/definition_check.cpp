@@ -1,7 +1,6 @@
 #include "definition_check.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace corvantile {
 
@@ -72,55 +71,6 @@ PeakPlane::PeakPlane(const QImage &picture)
     }
     for (const unsigned char peak : m_peaks)
         ++m_counts[peak];
-}
-
-std::vector<QPoint> findDefinition(const PeakPlane &plane, std::vector<DefinitionEntry> entries,
-                                   const std::atomic<bool> &cancelled, qint64 &found, size_t most)
-{
-    found = 0;
-    std::vector<QPoint> places;
-    if (entries.empty())
-        return places;
-    int right = 0;
-    int bottom = 0;
-    for (const DefinitionEntry &e : entries) {
-        right = std::max(right, e.x);
-        bottom = std::max(bottom, e.y);
-    }
-    // The last place whose every entry still lies inside the picture.
-    const int lastX = plane.width() - 1 - right;
-    const int lastY = plane.height() - 1 - bottom;
-    if (lastX < 0 || lastY < 0)
-        return places;
-    std::stable_sort(entries.begin(), entries.end(),
-                     [&](const DefinitionEntry &a, const DefinitionEntry &b) {
-                         return plane.count(a.peak) < plane.count(b.peak);
-                     });
-    const DefinitionEntry first = entries.front();
-    if (plane.count(first.peak) == 0)
-        return places;
-    for (int y = 0; y <= lastY; ++y) {
-        if (y % 64 == 0 && cancelled)
-            break;
-        // The rarest entry's pixel is looked for along its row; each hit is a place to try.
-        const unsigned char *row = plane.row(y + first.y) + first.x;
-        const auto *from = row;
-        const auto *end = row + lastX + 1;
-        while (from < end) {
-            const auto *hit = static_cast<const unsigned char *>(
-                std::memchr(from, first.peak, size_t(end - from)));
-            if (!hit)
-                break;
-            const int x = int(hit - row);
-            const bool matches =
-                std::all_of(entries.begin() + 1, entries.end(),
-                            [&](const auto &e) { return plane.row(y + e.y)[x + e.x] == e.peak; });
-            if (matches && ++found <= qint64(most))
-                places.emplace_back(x, y);
-            from = hit + 1;
-        }
-    }
-    return places;
 }
 
 } // namespace corvantile

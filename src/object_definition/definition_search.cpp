@@ -22,7 +22,8 @@ bool DefinitionSearch::start(const QImage &picture, std::vector<DefinitionEntry>
                                                                    JobProgress &progress) {
         const auto peaks = plane ? plane : std::make_shared<const PeakPlane>(picture);
         qint64 found = 0;
-        std::vector<QPoint> places = findDefinition(*peaks, entries, progress.cancelled, found);
+        std::vector<QPoint> places =
+            findDefinition(*peaks, entries, progress.cancelled, found, 100000, &progress.done);
         if (progress.cancelled)
             return;
         // Runs on the window's thread, only while the job is still this object's.

@@ -36,6 +36,8 @@ public:
     // starting nothing, while one runs.
     bool start(const QImage &picture, std::vector<DefinitionEntry> entries, QSize area);
     void cancel() { m_job.cancel(); }
+    // How far the running search got, in percent.
+    qint64 percent() const { return m_job.progress(); }
 
     // The places found by the last search, in reading order, and how many there were in all
     // (the places kept may be fewer).

@@ -275,6 +275,63 @@ private slots:
         QCOMPARE(found, qint64(places.size()));
     }
 
+    // On pictures where many places stay possible for long (flat areas, few colours, stripes),
+    // the search finds exactly the places that testing every entry at every place finds.
+    void findsWhatEveryPlaceFinds_data()
+    {
+        QTest::addColumn<int>("colours"); // how many greys the picture is drawn in
+        QTest::addColumn<int>("stripe");  // columns of one grey side by side (0: random)
+        QTest::addColumn<QRect>("cut");
+        QTest::addColumn<int>("step");
+        QTest::newRow("flat, every pixel") << 1 << 0 << QRect(5, 4, 30, 20) << 1;
+        QTest::newRow("flat, every other pixel") << 1 << 0 << QRect(0, 0, 71, 9) << 2;
+        QTest::newRow("two greys at random") << 2 << 0 << QRect(20, 10, 4, 3) << 1;
+        QTest::newRow("three greys, every other pixel") << 3 << 0 << QRect(7, 7, 5, 5) << 2;
+        QTest::newRow("stripes, runs across words") << 2 << 5 << QRect(61, 2, 70, 3) << 1;
+        QTest::newRow("stripes, every other pixel") << 3 << 3 << QRect(1, 1, 90, 4) << 2;
+    }
+
+    void findsWhatEveryPlaceFinds()
+    {
+        QFETCH(int, colours);
+        QFETCH(int, stripe);
+        QFETCH(QRect, cut);
+        QFETCH(int, step);
+        QImage picture(200, 40, QImage::Format_RGB32);
+        quint32 seed = 11;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                // Black would be dropped from the definition: the greys start above it.
+                const int grey = 40 + 60 * int((stripe ? (x / stripe + y) : seed >> 16) % colours);
+                picture.setPixel(x, y, qRgb(grey, grey, grey));
+            }
+        GeneratorInputs in = exampleInputs();
+        in.step = step;
+        in.widthText = QString::number(cut.width());
+        in.heightText = QString::number(cut.height());
+        const auto kept = keptPixels(PicturePixels(picture.copy(cut)), in, cut.size());
+        QVERIFY(kept && !kept->entries.empty());
+        // Every place where every entry lies inside the picture and holds its peak.
+        QList<QPoint> everyPlace;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                if (std::all_of(kept->entries.begin(), kept->entries.end(), [&](const auto &e) {
+                        return picture.valid(x + e.x, y + e.y) &&
+                               qRed(picture.pixel(x + e.x, y + e.y)) == e.peak;
+                    }))
+                    everyPlace << QPoint(x, y);
+        const std::atomic<bool> cancelled{false};
+        qint64 found = -1;
+        std::atomic<qint64> percent{0};
+        const std::vector<QPoint> at =
+            findDefinition(PeakPlane(picture), kept->entries, cancelled, found, 100000, &percent);
+        QCOMPARE(QList<QPoint>(at.begin(), at.end()), everyPlace);
+        QCOMPARE(found, qint64(everyPlace.size()));
+        QVERIFY(everyPlace.contains(cut.topLeft()));
+        QCOMPARE(percent.load(), qint64(100));
+    }
+
     void sizeTexts_data()
     {
         QTest::addColumn<QString>("width");
