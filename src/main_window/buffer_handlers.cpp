@@ -4,6 +4,7 @@
 #include "controls/mouse_buttons.h"
 #include "controls/picture_box.h"
 #include "main_window/form1.h"
+#include "object_definition/definition_search.h"
 #include "screenshot/image_buffers.h"
 
 #include <QLineEdit>
@@ -21,6 +22,7 @@ void Form1::ImgBuffer_MouseUp(int index, int button, int, float, float)
         // Each write below runs its handler at once: the size handler of the view, the clip
         // copy of each geometry box that really changes, and the scroll handler of each bar.
         PicInner->setPicture(m_buffers->picture(index).picture());
+        m_search->forgetPicture();
         txtCoords->setText(QString());
         txtWidth->setText(QString());
         txtHeight->setText(QString());

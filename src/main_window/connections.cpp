@@ -71,6 +71,7 @@ void Form1::connectHandlers()
         releaseRightByKey(picClip, [this] { picClip_MouseUp(RightButton, 0, 0, 0); });
     });
     connect(imgEgg, &ImageBox::doubleClicked, this, &Form1::imgEgg_DblClick);
+    connectDefinitionChanges();
     connectKeys();
 }
 

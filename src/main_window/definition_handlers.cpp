@@ -10,7 +10,10 @@
 #include "object_definition/definition_search.h"
 #include "selection/rubber_band.h"
 
+#include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QScrollBar>
 
 namespace corvantile {
@@ -86,23 +89,50 @@ void Form1::searchFinished(bool cancelled)
     const QString text = foundText(m_search->matches(), m_search->found());
     m_statusAfterJob = text;
     say(text);
+    m_findStatus = text;
 }
 
+// The outlines go, and with them what the status line says of the search, so that nothing on
+// the screen describes a search of another picture or of another definition.
 void Form1::clearMatches()
 {
     m_search->clear();
     PicInner->setOutlines({});
+    if (m_findStatus.isEmpty())
+        return;
+    if (lblCoords->text() == m_findStatus)
+        lblCoords->clear();
+    if (m_statusAfterJob == m_findStatus)
+        m_statusAfterJob.clear();
+    m_findStatus.clear();
+}
+
+// What Ctrl+F would look for changes with every bound, the sampling, the black rule and the
+// region: the places found for the one before no longer stand for it.
+void Form1::connectDefinitionChanges()
+{
+    for (QLineEdit *box : {txtRedFrom, txtRedTo, txtGreenFrom, txtGreenTo, txtBlueFrom, txtBlueTo,
+                           txtCoords, txtWidth, txtHeight})
+        connect(box, &QLineEdit::textChanged, this, &Form1::clearMatches);
+    for (QAbstractButton *choice :
+         std::initializer_list<QAbstractButton *>{Option1, Option2, chkUseBlack})
+        connect(choice, &QAbstractButton::toggled, this, &Form1::clearMatches);
 }
 
 // Scrolls the view so that the match stands near its top-left corner, as far as the bars go.
 void Form1::goToMatch(int step)
 {
-    const auto match = jobRunning() ? std::nullopt : m_search->go(step);
-    if (!match)
+    if (jobRunning())
         return;
+    const auto match = m_search->go(step);
+    if (!match) {
+        say(QStringLiteral("Nothing found to go to: press Ctrl+F"));
+        return;
+    }
     HScroll1->setValue(std::max(0, match->place.x() - 20));
     VScroll1->setValue(std::max(0, match->place.y() - 20));
-    say(matchText(*match));
+    m_findStatus = matchText(*match);
+    say(m_findStatus);
 }
 
 } // namespace corvantile

@@ -133,6 +133,7 @@ private:
     void pictureArrived(const PictureIntake::Arrival &arrival);
     void takePicture(const ClipboardPicture &clip);
     void clearMatches();
+    void connectDefinitionChanges();
 
     // Keys the window handles before the control they were pressed on.
     bool keyFiltered(QObject *watched, const QKeyEvent &key);
@@ -207,6 +208,7 @@ private:
     QTimer *m_jobProgress = nullptr;
     QString m_jobWhat;            // what the running job does, for its refusals and progress
     QString m_statusAfterJob;     // the status line's text once the job is over
+    QString m_findStatus;         // what the search or F3 last put in the status line
     QElapsedTimer m_refusalShown; // since a refusal was put in the status line
     quint64 m_lastInputTime = 0;  // when the last click or key press happened
     // Where the next PopMenu opens when it is not opened at the mouse pointer (by a key).

@@ -4,6 +4,7 @@
 #include "controls/accessibility.h"
 #include "controls/picture_box.h"
 #include "main_window/form1.h"
+#include "object_definition/definition_search.h"
 #include "screenshot/image_buffers.h"
 
 #include <QLabel>
@@ -69,8 +70,10 @@ void Form1::takePicture(const ClipboardPicture &clip)
     PicInner->setAutoRedraw(true);
     // The view shows whatever the read gave, and is blank when it gave no picture; a read that
     // failed leaves the view as it was. A new size re-ranges the bars inside this call.
-    if (!clip.failed())
+    if (!clip.failed()) {
         PicInner->setPicture(clip.image);
+        m_search->forgetPicture();
+    }
     m_buffers->keep(clip);
     PicInner->setAutoRedraw(false);
 }

@@ -37,6 +37,12 @@ bool DefinitionSearch::start(const QImage &picture, std::vector<DefinitionEntry>
     return true;
 }
 
+void DefinitionSearch::forgetPicture()
+{
+    m_peaks.reset();
+    m_peaksOf = 0;
+}
+
 void DefinitionSearch::clear()
 {
     m_matches.clear();
@@ -49,7 +55,8 @@ std::optional<DefinitionSearch::Match> DefinitionSearch::go(int step)
     if (m_matches.empty() || busy())
         return std::nullopt;
     const int count = int(m_matches.size());
-    m_index = ((m_index < 0 && step < 0 ? 0 : m_index + step) % count + count) % count;
+    // From before the first place, a step back lands on the last.
+    m_index = ((m_index < 0 && step < 0 ? count + step : m_index + step) % count + count) % count;
     return Match{m_index, count, m_matches[size_t(m_index)]};
 }
 
@@ -71,9 +78,9 @@ QString foundText(const std::vector<QPoint> &places, qint64 found)
 
 QString matchText(const DefinitionSearch::Match &match)
 {
+    const QLocale locale;
     return QStringLiteral("Match %1 of %2: %3, %4")
-        .arg(match.index + 1)
-        .arg(match.count)
+        .arg(locale.toString(match.index + 1), locale.toString(match.count))
         .arg(match.place.x())
         .arg(match.place.y());
 }

@@ -47,8 +47,11 @@ public:
     QSize area() const { return m_area; }
     void clear();
     // The place `step` places on from the last one gone to (back when negative), round the
-    // ends; the first step back goes to the first place. Nothing when there are none.
+    // ends: the first step forward goes to the first place, the first step back to the last.
+    // Nothing when there are none.
     std::optional<Match> go(int step);
+    // The picture whose peaks are kept for the next search has left the view: they are freed.
+    void forgetPicture();
 
 signals:
     // The search ended; when it was not cancelled, matches() holds what it found.
@@ -68,7 +71,8 @@ private:
 // "Not found in this screenshot".
 QString foundText(const std::vector<QPoint> &places, qint64 found);
 
-// The status line's words for a place gone to: "Match 2 of 3: 410, 90".
+// The status line's words for a place gone to: "Match 2 of 3: 410, 90", the numbers of the
+// matches with the separators of the user's language, as in what was found.
 QString matchText(const DefinitionSearch::Match &match);
 
 } // namespace corvantile

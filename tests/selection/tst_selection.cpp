@@ -327,6 +327,64 @@ private slots:
         QVERIFY(d.PicInner->outlines().isEmpty());
     }
 
+    // Whatever changes the picture or the definition Ctrl+F would look for takes the outlines
+    // and the find result in the status line away together; F3 then says there is nothing to
+    // go to. Shift+F3 as the first key after Ctrl+F goes to the last place.
+    void findResultsNeverStale_data()
+    {
+        QTest::addColumn<QString>("change");
+        for (const char *change : {"Escape", "a bound", "the sampling", "the black rule",
+                                   "the width", "the corner", "a drag", "a paste", "a bring-back"})
+            QTest::newRow(change) << QString::fromLatin1(change);
+    }
+
+    void findResultsNeverStale()
+    {
+        QFETCH(QString, change);
+        QImage shot(300, 200, QImage::Format_RGB32);
+        quint32 seed = 3;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                shot.setPixel(x, y, 0xff000000u | ((seed = seed * 1664525u + 1013904223u) >> 8));
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 5; ++x)
+                shot.setPixel(250 + x, 150 + y, shot.pixel(10 + x, 20 + y));
+        FormDriver d(shot);
+        d.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(d.form.get()));
+        FormDriver::type(d.txtCoords, QStringLiteral("10, 20"));
+        FormDriver::type(d.txtWidth, QStringLiteral("5"));
+        FormDriver::type(d.txtHeight, QStringLiteral("4"));
+        QTest::keyClick(d.form.get(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(d.waitForPictures());
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("Found at 2 places: 10, 20 \u00b7 250, 150"));
+        QTest::keyClick(d.form.get(), Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("Match 2 of 2: 250, 150"));
+        if (change == QLatin1String("Escape"))
+            QTest::keyClick(d.form.get(), Qt::Key_Escape);
+        else if (change == QLatin1String("a bound"))
+            FormDriver::type(d.txtGreenTo, QStringLiteral("200"));
+        else if (change == QLatin1String("the sampling"))
+            d.Option1->click(); // every other pixel is chosen at first
+        else if (change == QLatin1String("the black rule"))
+            d.chkUseBlack->click();
+        else if (change == QLatin1String("the width"))
+            FormDriver::type(d.txtWidth, QStringLiteral("4"));
+        else if (change == QLatin1String("the corner"))
+            FormDriver::type(d.txtCoords, QStringLiteral("11, 20"));
+        else if (change == QLatin1String("a drag"))
+            d.drag({30, 30}, {40, 40});
+        else if (change == QLatin1String("a paste"))
+            d.paste(patternImage(120, 90));
+        else
+            d.releaseOnSlot(0, Qt::LeftButton);
+        QVERIFY(d.PicInner->outlines().isEmpty());
+        QVERIFY(!d.lblCoords->text().startsWith(QLatin1String("Found")));
+        QVERIFY(!d.lblCoords->text().startsWith(QLatin1String("Match")));
+        QTest::keyClick(d.form.get(), Qt::Key_F3);
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("Nothing found to go to: press Ctrl+F"));
+    }
+
     // The bars reach the screenshot's last column and row, and move it by screen pixels.
     void lastColumnAndRowCanBeReached()
     {
