@@ -1,6 +1,7 @@
 // Create Object, and the definition looked for in the screenshot: the places where it matches,
 // outlined in the view.
 
+#include "common/numbers.h"
 #include "controls/locked_text_box.h"
 #include "controls/picture_box.h"
 #include "main_window/form1.h"
@@ -8,6 +9,7 @@
 #include "object_definition/create_object.h"
 #include "object_definition/definition_inputs.h"
 #include "object_definition/definition_search.h"
+#include "selection/geometry.h"
 #include "selection/rubber_band.h"
 
 #include <QCheckBox>
@@ -27,7 +29,8 @@ void Form1::btnCreate_Click()
 {
     if (refusedWhileBusy())
         return;
-    const Creation creation = createObject(ClipPixels(*picClip), currentInputs());
+    const GeneratorInputs inputs = currentInputs();
+    const Creation creation = createObject(ClipPixels(*picClip), inputs);
     if (!creation.text) {
         // A failed run changes neither the result box nor the clipboard; the user hears why.
         say(creation.refusal);
@@ -40,8 +43,14 @@ void Form1::btnCreate_Click()
     // If this fails the result box still holds the text.
     const bool copied = clipboard().setText(*creation.text);
     announce(createdAnnouncement(creation, copied));
-    // A sighted user sees it happen too; the next move on the view writes the status line anew.
-    lblCoords->setText(createdStatus(creation, copied));
+    // A sighted user sees it happen too, with a warning where the definition will mislead; the
+    // next move on the view writes the status line anew.
+    const TypedCorner corner = parseCorner(txtCoords->text());
+    const QRect region(pixelFromDouble(corner.x.value_or(state.startX)), pixelFromDouble(corner.y),
+                       pixelFromDouble(numericValue(inputs.widthText)),
+                       pixelFromDouble(numericValue(inputs.heightText)));
+    lblCoords->setText(createdStatus(creation, copied) +
+                       creationWarnings(creation.keptCount, region, PicInner->picture().size()));
 }
 
 void Form1::PicInner_MouseDown(int button, int shift, float x, float y)

@@ -2,6 +2,8 @@
 
 #include "common/numbers.h"
 
+#include <algorithm>
+
 namespace corvantile {
 
 Creation createObject(const PixelSource &clip, const GeneratorInputs &inputs)
@@ -16,7 +18,8 @@ Creation createObject(const PixelSource &clip, const GeneratorInputs &inputs)
                                                 : QStringLiteral("the region is too large"));
         return creation;
     }
-    creation.kept = QStringLiteral("%1 pixels kept").arg(creation.text->count(u'='));
+    creation.keptCount = int(creation.text->count(u'='));
+    creation.kept = QStringLiteral("%1 pixels kept").arg(creation.keptCount);
     return creation;
 }
 
@@ -31,6 +34,32 @@ QString createdStatus(const Creation &creation, bool copied)
 {
     return QStringLiteral("Created: %1, ").arg(creation.kept) +
            (copied ? QStringLiteral("on the clipboard") : QStringLiteral("not on the clipboard"));
+}
+
+QString creationWarnings(int kept, QRect region, QSize screenshot)
+{
+    QString warnings;
+    if (kept < 8)
+        warnings += kept == 1
+                        ? QStringLiteral("; only 1 pixel: it may match by chance")
+                        : QStringLiteral("; only %1 pixels: it may match by chance").arg(kept);
+    if (screenshot.isEmpty())
+        return warnings;
+    // The region's own columns and rows, counted from its corner as its entries are.
+    const auto outside = [&warnings](int first, int last, const char *one, const char *many) {
+        if (first > last)
+            return;
+        warnings += first == last ? QStringLiteral("; %1 %2 lies outside the screenshot")
+                                        .arg(QLatin1String(one))
+                                        .arg(first)
+                                  : QStringLiteral("; %1 %2 to %3 lie outside the screenshot")
+                                        .arg(QLatin1String(many))
+                                        .arg(first)
+                                        .arg(last);
+    };
+    outside(std::max(0, screenshot.width() - region.x()), region.width() - 1, "column", "columns");
+    outside(std::max(0, screenshot.height() - region.y()), region.height() - 1, "row", "rows");
+    return warnings;
 }
 
 } // namespace corvantile

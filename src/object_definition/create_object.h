@@ -2,6 +2,7 @@
 
 #include "object_definition/generator.h"
 
+#include <QRect>
 #include <QString>
 #include <optional>
 
@@ -13,6 +14,7 @@ struct Creation
     std::optional<QString> text;
     QString refusal; // the status line's words when there is no text
     QString kept;    // "N pixels kept" (one "=" in each entry)
+    int keptCount = 0;
 };
 
 Creation createObject(const PixelSource &clip, const GeneratorInputs &inputs);
@@ -21,5 +23,11 @@ Creation createObject(const PixelSource &clip, const GeneratorInputs &inputs);
 // either on the clipboard or not.
 QString createdAnnouncement(const Creation &creation, bool copied);
 QString createdStatus(const Creation &creation, bool copied);
+
+// What the status line adds after that where the definition will mislead: so few pixels kept
+// that it may match by chance, or a region (its corner and size in the screenshot) that
+// reaches past the screenshot's right or bottom edge, whose columns or rows there are written
+// for pixels that are not in the screenshot. Empty when neither.
+QString creationWarnings(int kept, QRect region, QSize screenshot);
 
 } // namespace corvantile

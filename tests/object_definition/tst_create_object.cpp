@@ -150,11 +150,21 @@ private slots:
         QTest::addColumn<QString>("width");
         QTest::addColumn<QString>("height");
         QTest::addColumn<QString>("why"); // what the status line and a screen reader are told
-        QTest::newRow("empty width") << "" << "5" << "Width is not a number";
-        QTest::newRow("abc") << "abc" << "5" << "Width is not a number";
-        QTest::newRow("12abc") << "12abc" << "5" << "Width is not a number";
-        QTest::newRow("height x") << "5" << "x" << "Height is not a number";
-        QTest::newRow("absurd size") << "1e9" << "1e9" << "the region is too large";
+        QTest::newRow("empty width") << ""
+                                     << "5"
+                                     << "Width is not a number";
+        QTest::newRow("abc") << "abc"
+                             << "5"
+                             << "Width is not a number";
+        QTest::newRow("12abc") << "12abc"
+                               << "5"
+                               << "Width is not a number";
+        QTest::newRow("height x") << "5"
+                                  << "x"
+                                  << "Height is not a number";
+        QTest::newRow("absurd size") << "1e9"
+                                     << "1e9"
+                                     << "the region is too large";
     }
 
     void failedRunChangesNothing()
@@ -200,6 +210,50 @@ private slots:
                                 "255=2,0|255=3,0\r\n:End Object ")
                      .arg(std::max({qRed(p0), qGreen(p0), qBlue(p0)}))
                      .arg(std::max({qRed(p1), qGreen(p1), qBlue(p1)})));
+    }
+
+    // The status line warns where a definition will mislead: too few pixels to be told from
+    // chance, or columns and rows that lie past the screenshot's edge; the output is the same.
+    void createdWarnsWhereTheDefinitionMisleads_data()
+    {
+        QTest::addColumn<QString>("corner");
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<QString>("status");
+        const auto row = [](const char *tag, const char *corner, const char *width,
+                            const char *height, const char *status) {
+            QTest::newRow(tag) << QString::fromLatin1(corner) << QString::fromLatin1(width)
+                               << QString::fromLatin1(height) << QString::fromUtf8(status);
+        };
+        row("inside, enough pixels", "10, 10", "5", "4",
+            "Created: 20 pixels kept, on the clipboard");
+        row("five pixels", "10, 10", "5", "1",
+            "Created: 5 pixels kept, on the clipboard; only 5 pixels: it may match by chance");
+        row("one pixel", "10, 10", "1", "1",
+            "Created: 1 pixels kept, on the clipboard; only 1 pixel: it may match by chance");
+        row("past the right edge", "150, 10", "100", "2",
+            "Created: 200 pixels kept, on the clipboard; columns 50 to 99 lie outside the "
+            "screenshot");
+        row("one row past the bottom edge", "10, 94", "4", "7",
+            "Created: 28 pixels kept, on the clipboard; row 6 lies outside the screenshot");
+        row("past both edges", "198, 99", "3", "3",
+            "Created: 9 pixels kept, on the clipboard; column 2 lies outside the screenshot; rows "
+            "1 to 2 lie outside the screenshot");
+    }
+
+    void createdWarnsWhereTheDefinitionMisleads()
+    {
+        QFETCH(QString, corner);
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        QFETCH(QString, status);
+        FormDriver d(patternImage(200, 100));
+        d.Option1->click();
+        FormDriver::type(d.txtCoords, corner);
+        FormDriver::type(d.txtWidth, width);
+        FormDriver::type(d.txtHeight, height);
+        QTest::mouseClick(d.btnCreate, Qt::LeftButton);
+        QCOMPARE(d.lblCoords->text(), status);
     }
 
     void runChangesNoInput()
