@@ -5,8 +5,8 @@ BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 300
-FUZZ_TARGETS = fuzz_numbers fuzz_corner fuzz_generator fuzz_picture_header fuzz_picture_decode \
-	fuzz_device_bitmap fuzz_bitmap_vs_qt fuzz_x11_transfer
+FUZZ_TARGETS = fuzz_numbers fuzz_corner fuzz_generator fuzz_definition_text fuzz_picture_header \
+	fuzz_picture_decode fuzz_device_bitmap fuzz_bitmap_vs_qt fuzz_x11_transfer
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 

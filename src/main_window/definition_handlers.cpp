@@ -9,6 +9,7 @@
 #include "object_definition/create_object.h"
 #include "object_definition/definition_inputs.h"
 #include "object_definition/definition_search.h"
+#include "object_definition/definition_text.h"
 #include "selection/geometry.h"
 #include "selection/rubber_band.h"
 
@@ -59,15 +60,23 @@ void Form1::PicInner_MouseDown(int button, int shift, float x, float y)
     clearMatches();
 }
 
-void Form1::findInScreenshot()
+// Whether a search may start now: no job runs, and there is a screenshot to search.
+bool Form1::mayStartSearch()
 {
     if (refusedWhileBusy())
+        return false;
+    if (PicInner->picture().isNull()) {
+        say(QStringLiteral("Nothing to search: no screenshot in the view"));
+        return false;
+    }
+    return true;
+}
+
+void Form1::findInScreenshot()
+{
+    if (!mayStartSearch())
         return;
     const QImage picture = PicInner->picture();
-    if (picture.isNull()) {
-        say(QStringLiteral("Nothing to search: no screenshot in the view"));
-        return;
-    }
     const QSize area = picClip->drawingSize();
     const auto kept = keptPixels(ClipPixels(*picClip), currentInputs(), area);
     if (!kept) {
@@ -79,7 +88,31 @@ void Form1::findInScreenshot()
         return;
     }
     clearMatches();
+    m_searchName.clear();
     if (m_search->start(picture, kept->entries, area))
+        jobStarted(QStringLiteral("searching the screenshot"), 200);
+}
+
+void Form1::findClipboardDefinition()
+{
+    if (!mayStartSearch())
+        return;
+    const DefinitionText read = parseDefinition(m_clipboard->readText());
+    if (!read.error.isEmpty()) {
+        say(read.error);
+        return;
+    }
+    if (read.entries.empty()) {
+        say(QStringLiteral("Nothing to find: the definition keeps no pixel"));
+        return;
+    }
+    // Each place found is outlined as large as the entries reach.
+    QSize area(0, 0);
+    for (const DefinitionEntry &e : read.entries)
+        area = area.expandedTo(QSize(e.x + 1, e.y + 1));
+    clearMatches();
+    m_searchName = read.name;
+    if (m_search->start(PicInner->picture(), read.entries, area))
         jobStarted(QStringLiteral("searching the screenshot"), 200);
 }
 
@@ -95,7 +128,9 @@ void Form1::searchFinished(bool cancelled)
     for (const QPoint &place : m_search->matches())
         outlines << QRect(place, m_search->area());
     PicInner->setOutlines(outlines);
-    const QString text = foundText(m_search->matches(), m_search->found());
+    QString text = foundText(m_search->matches(), m_search->found());
+    if (!m_searchName.isEmpty()) // "CloseButton: found at 1 place: 1604, 88"
+        text = m_searchName + QStringLiteral(": ") + text.left(1).toLower() + text.mid(1);
     m_statusAfterJob = text;
     say(text);
     m_findStatus = text;

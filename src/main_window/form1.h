@@ -88,6 +88,9 @@ public:
     // F3 and Shift+F3 go to the next and the previous place found.
     void findInScreenshot();
     void goToMatch(int step);
+    // The definition on the clipboard as text (a user's script holds it so) looked for in the
+    // screenshot the same way (Ctrl+Shift+F); the result box and the bounds stay as they are.
+    void findClipboardDefinition();
 
     // Expanded preview and the hidden picture window.
     void picClip_MouseUp(int button, int shift, float x, float y);
@@ -133,6 +136,7 @@ private:
     void pictureArrived(const PictureIntake::Arrival &arrival);
     void takePicture(const ClipboardPicture &clip);
     void clearMatches();
+    bool mayStartSearch();
     void connectDefinitionChanges();
 
     // Keys the window handles before the control they were pressed on.
@@ -208,6 +212,7 @@ private:
     QTimer *m_jobProgress = nullptr;
     QString m_jobWhat;            // what the running job does, for its refusals and progress
     QString m_statusAfterJob;     // the status line's text once the job is over
+    QString m_searchName;         // the name of a definition read from the clipboard, searched
     QString m_findStatus;         // what the search or F3 last put in the status line
     QElapsedTimer m_refusalShown; // since a refusal was put in the status line
     quint64 m_lastInputTime = 0;  // when the last click or key press happened

@@ -38,7 +38,12 @@ Clipboard::PictureRead readGiving(const ClipboardPicture &picture)
 
 bool Clipboard::holdsText()
 {
-    return !QGuiApplication::clipboard()->text().isEmpty();
+    return !readText().isEmpty();
+}
+
+QString Clipboard::readText()
+{
+    return QGuiApplication::clipboard()->text();
 }
 
 ClipboardPicture clipboardPicture(const DecodedPicture &decoded)

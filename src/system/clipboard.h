@@ -64,6 +64,8 @@ public:
     // Whether the clipboard holds text that a text box would paste. It asks as a text box's
     // own paste does, on the window's thread.
     virtual bool holdsText();
+    // The clipboard's text, asked for the same way.
+    virtual QString readText();
 };
 
 // What a read gives for the picture that the clipboard offered: a picture that is not whole,

@@ -1,5 +1,6 @@
 #include "object_definition/bounds.h"
 #include "object_definition/definition_check.h"
+#include "object_definition/definition_text.h"
 #include "object_definition/generator.h"
 #include "support/grid_source.h"
 
@@ -218,6 +219,14 @@ private slots:
                      QPoint(written[i].x, written[i].y));
         }
         QCOMPARE(kept->sampled, ((width.toInt() - 1) / step + 1) * (8 / step + 1));
+        // Read back as a user's script holds it, the text gives the same entries.
+        const DefinitionText read = parseDefinition(*text);
+        QCOMPARE(read.error, QString());
+        QCOMPARE(read.name, in.objectName);
+        QCOMPARE(int(read.entries.size()), kept->kept());
+        for (size_t i = 0; i < read.entries.size(); ++i)
+            QCOMPARE(std::tuple(read.entries[i].peak, read.entries[i].x, read.entries[i].y),
+                     std::tuple(kept->entries[i].peak, kept->entries[i].x, kept->entries[i].y));
         // Point by point: kept where an entry is, dropped where sampled, dimmed elsewhere; the
         // view shows a kept pixel in its own colour.
         const QImage view = keptView(region, *kept);
@@ -330,6 +339,54 @@ private slots:
         QCOMPARE(found, qint64(everyPlace.size()));
         QVERIFY(everyPlace.contains(cut.topLeft()));
         QCOMPARE(percent.load(), qint64(100));
+    }
+
+    // Definitions as users' scripts hold them are read back; anything else says where it
+    // stops being one.
+    void readsDefinitionTexts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("entries");
+        QTest::addColumn<QString>("error");
+        const auto row = [](const char *tag, const char *text, const char *name, int entries,
+                            const char *error) {
+            QTest::newRow(tag) << QString::fromLatin1(text) << QString::fromLatin1(name) << entries
+                               << QString::fromLatin1(error);
+        };
+        row("as Create Object writes it",
+            ":Object CloseButton   // Test at coords 1604, 88\r\n255=0,0|200=2,0\r\n7=0,2\r\n"
+            ":End Object ",
+            "CloseButton", 3, "");
+        row("line feeds, a blank line and a last line break",
+            ":Object Icon\n\n12=3,4|13=5,6\n:End Object \n", "Icon", 2, "");
+        row("no entries", ":Object Nothing\n:End Object", "Nothing", 0, "");
+        row("no head", "255=0,0\n:End Object ", "", 0,
+            "Not a definition: line 1 does not begin \":Object \"");
+        row("no end", ":Object A\n255=0,0\n", "", 0,
+            "Not a definition: it does not end with \":End Object \"");
+        row("a line that is no entry", ":Object A\n1=0,0\nhello\n:End Object ", "", 0,
+            "Not a definition: line 3 is not peak=x,y");
+        row("a peak over 255", ":Object A\n256=0,0\n:End Object ", "", 0,
+            "Not a definition: line 2 is not peak=x,y");
+        row("a negative place", ":Object A\n25=-1,0\n:End Object ", "", 0,
+            "Not a definition: line 2 is not peak=x,y");
+        row("a trailing bar", ":Object A\n25=1,0|\n:End Object ", "", 0,
+            "Not a definition: line 2 is not peak=x,y");
+        row("a coordinate past any region", ":Object A\n25=123456789,0\n:End Object ", "", 0,
+            "Not a definition: line 2 is not peak=x,y");
+    }
+
+    void readsDefinitionTexts()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, name);
+        QFETCH(int, entries);
+        QFETCH(QString, error);
+        const DefinitionText read = parseDefinition(text);
+        QCOMPARE(read.error, error);
+        QCOMPARE(read.name, name);
+        QCOMPARE(int(read.entries.size()), entries);
     }
 
     void sizeTexts_data()

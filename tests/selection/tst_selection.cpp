@@ -385,6 +385,52 @@ private slots:
         QCOMPARE(d.lblCoords->text(), QStringLiteral("Nothing found to go to: press Ctrl+F"));
     }
 
+    // Ctrl+Shift+F looks for the definition on the clipboard as text: Create Object's own
+    // finds what Ctrl+F finds, named; a text that is no definition says where it fails. The
+    // result box and the bounds stay as they are.
+    void findsTheClipboardsDefinition_data()
+    {
+        QTest::addColumn<QString>("text"); // empty: what Create Object put there
+        QTest::addColumn<QString>("status");
+        QTest::newRow("Create Object's own")
+            << QString()
+            << QStringLiteral("MappedObject: found at 2 places: 10, 20 \u00b7 250, 150");
+        QTest::newRow("from a script, by hand")
+            << QStringLiteral(":Object Flat\n1=0,0\n:End Object ")
+            << QStringLiteral("Flat: not found in this screenshot");
+        QTest::newRow("no definition") << QStringLiteral("hello")
+                                       << QStringLiteral("Not a definition: line 1 does not begin "
+                                                         "\":Object \"");
+    }
+
+    void findsTheClipboardsDefinition()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, status);
+        QImage shot(300, 200, QImage::Format_RGB32);
+        quint32 seed = 5;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                shot.setPixel(x, y, 0xff808080u | ((seed = seed * 1664525u + 1013904223u) >> 9));
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 5; ++x)
+                shot.setPixel(250 + x, 150 + y, shot.pixel(10 + x, 20 + y));
+        FormDriver d(shot);
+        FormDriver::type(d.txtCoords, QStringLiteral("10, 20"));
+        FormDriver::type(d.txtWidth, QStringLiteral("5"));
+        FormDriver::type(d.txtHeight, QStringLiteral("4"));
+        QTest::mouseClick(d.btnCreate, Qt::LeftButton);
+        const QString result = d.txtObject->toPlainText();
+        QGuiApplication::clipboard()->setText(text.isEmpty() ? d.clipboard->text : text);
+        FormDriver::type(d.txtRedFrom, QStringLiteral("7")); // the bounds are not read again
+        QTest::keyClick(d.form.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(d.waitForPictures());
+        QCOMPARE(d.lblCoords->text(), status);
+        QCOMPARE(d.txtObject->toPlainText(), result);
+        QCOMPARE(d.txtRedFrom->text(), QStringLiteral("7"));
+        QCOMPARE(d.PicInner->outlines().size(), status.contains(QLatin1String("2 places")) ? 2 : 0);
+    }
+
     // The bars reach the screenshot's last column and row, and move it by screen pixels.
     void lastColumnAndRowCanBeReached()
     {
