@@ -38,6 +38,21 @@ QString hoverCaption(QPoint p, QRgb c)
                              qBlue(c));
 }
 
+// A 300 x 200 screenshot of noise in which the 5 x 4 region at 10, 20 stands once more, at
+// 250, 150, and nowhere else.
+QImage noiseWithATwin()
+{
+    QImage shot(300, 200, QImage::Format_RGB32);
+    quint32 seed = 3;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            shot.setPixel(x, y, 0xff808080u | ((seed = seed * 1664525u + 1013904223u) >> 9));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x)
+            shot.setPixel(250 + x, 150 + y, shot.pixel(10 + x, 20 + y));
+    return shot;
+}
+
 } // namespace
 
 class tst_Selection : public QObject
@@ -341,15 +356,7 @@ private slots:
     void findResultsNeverStale()
     {
         QFETCH(QString, change);
-        QImage shot(300, 200, QImage::Format_RGB32);
-        quint32 seed = 3;
-        for (int y = 0; y < shot.height(); ++y)
-            for (int x = 0; x < shot.width(); ++x)
-                shot.setPixel(x, y, 0xff000000u | ((seed = seed * 1664525u + 1013904223u) >> 8));
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 5; ++x)
-                shot.setPixel(250 + x, 150 + y, shot.pixel(10 + x, 20 + y));
-        FormDriver d(shot);
+        FormDriver d(noiseWithATwin());
         d.form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(d.form.get()));
         FormDriver::type(d.txtCoords, QStringLiteral("10, 20"));
@@ -407,15 +414,7 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(QString, status);
-        QImage shot(300, 200, QImage::Format_RGB32);
-        quint32 seed = 5;
-        for (int y = 0; y < shot.height(); ++y)
-            for (int x = 0; x < shot.width(); ++x)
-                shot.setPixel(x, y, 0xff808080u | ((seed = seed * 1664525u + 1013904223u) >> 9));
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 5; ++x)
-                shot.setPixel(250 + x, 150 + y, shot.pixel(10 + x, 20 + y));
-        FormDriver d(shot);
+        FormDriver d(noiseWithATwin());
         FormDriver::type(d.txtCoords, QStringLiteral("10, 20"));
         FormDriver::type(d.txtWidth, QStringLiteral("5"));
         FormDriver::type(d.txtHeight, QStringLiteral("4"));
