@@ -58,31 +58,30 @@ QFont::HintingPreference screenHinting()
 // The fonts of the layout. Its fixed pixel sizes were made for an 8 pt sans-serif dialog font,
 // so the window uses that rather than whatever size the desktop prefers; the small captions
 // use Arial 6.75 pt (Liberation Sans where Arial itself is not installed).
-QFont dialogFont()
+QFont arialFont(qreal points)
 {
     QFont font(QStringLiteral("Arial"));
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.0);
+    font.setPointSizeF(points);
     font.setHintingPreference(screenHinting());
     return font;
+}
+
+QFont dialogFont()
+{
+    return arialFont(8.0);
 }
 
 // The option buttons' captions a quarter point smaller: "Every Other Pixel" in the dialog font
 // would fill its control to the last pixel.
 QFont optionFont()
 {
-    QFont font = dialogFont();
-    font.setPointSizeF(7.75);
-    return font;
+    return arialFont(7.75);
 }
 
 QFont smallFont()
 {
-    QFont font(QStringLiteral("Arial"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(6.75);
-    font.setHintingPreference(screenHinting());
-    return font;
+    return arialFont(6.75);
 }
 
 // The four images of the window's icon: 16 and 32 pixels, each in 16 and in 256 colours.

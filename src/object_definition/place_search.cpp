@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <optional>
 
 namespace corvantile {
 namespace {
@@ -172,6 +173,82 @@ struct DenseSearch
     bool few() const { return possible * 8 < qint64(places.words) * places.height; }
 };
 
+// The places left after the runs up to `tested`, each tested against the runs left, in reading
+// order.
+std::vector<QPoint> collectPlaces(const DenseSearch &dense, const std::vector<Run> &runs,
+                                  size_t tested, const std::atomic<bool> &cancelled, qint64 &found,
+                                  size_t most, std::atomic<qint64> *percent)
+{
+    std::vector<QPoint> places;
+    const int rows = dense.places.height;
+    for (int y = 0; y < rows; ++y) {
+        if (y % 64 == 0 && cancelled)
+            break;
+        const Word *row = dense.places.row(y);
+        for (int i = 0; i + 1 < dense.places.words; ++i)
+            for (Word word = row[i]; word != 0; word &= word - 1) {
+                const int x = i * 64 + std::countr_zero(word);
+                const bool matches =
+                    std::all_of(runs.begin() + qsizetype(tested), runs.end(),
+                                [&](const Run &r) { return matchesRun(dense.plane, r, x, y); });
+                if (matches && ++found <= qint64(most))
+                    places.emplace_back(x, y);
+            }
+        if (percent)
+            *percent = 100 * (qint64(tested) * rows + y) / (qint64(runs.size()) * rows);
+    }
+    if (percent && !cancelled)
+        *percent = 100;
+    return places;
+}
+
+// The places where the first (the rarest) run matches, looked for along its row: few pixels
+// hold its peak.
+void placesOfRarestRun(DenseSearch &dense, const Run &first)
+{
+    const PeakPlane &plane = dense.plane;
+    const int columns = dense.places.width;
+    dense.possible = 0;
+    for (int y = 0; y < dense.places.height; ++y) {
+        Word *row = dense.places.row(y);
+        std::fill(row, row + dense.places.words, Word(0));
+        const unsigned char *line = plane.row(y + first.y) + first.x;
+        for (const unsigned char *at = line; (at = static_cast<const unsigned char *>(std::memchr(
+                                                  at, first.peak, size_t(line + columns - at))));
+             ++at) {
+            const int x = int(at - line);
+            if (matchesRun(plane, first, x, y)) {
+                row[x >> 6] |= Word(1) << (x & 63);
+                ++dense.possible;
+            }
+        }
+    }
+}
+
+// While many places are possible, a run at a time over all of them. Gives how many runs were
+// tested so, or nothing once cancelled.
+std::optional<size_t> testWhileMany(DenseSearch &dense, const std::vector<Run> &runs,
+                                    const std::atomic<bool> &cancelled,
+                                    std::atomic<qint64> *percent)
+{
+    size_t tested = 0;
+    BitPlane peak;
+    BitPlane starts;
+    for (; tested < runs.size() && !dense.few(); ++tested) {
+        const Run &run = runs[tested];
+        if (tested == 0 || run.peak != runs[tested - 1].peak)
+            peak = peakBits(dense.plane, run.peak, cancelled);
+        if (tested == 0 || run.key() != runs[tested - 1].key())
+            starts = runBits(peak, run, cancelled);
+        if (cancelled)
+            return std::nullopt;
+        dense.test(starts, run);
+        if (percent)
+            *percent = qint64(100 * tested / runs.size());
+    }
+    return tested;
+}
+
 } // namespace
 
 std::vector<QPoint> findDefinition(const PeakPlane &plane, std::vector<DefinitionEntry> entries,
@@ -179,9 +256,8 @@ std::vector<QPoint> findDefinition(const PeakPlane &plane, std::vector<Definitio
                                    std::atomic<qint64> *percent)
 {
     found = 0;
-    std::vector<QPoint> places;
     if (entries.empty())
-        return places;
+        return {};
     int right = 0;
     int bottom = 0;
     for (const DefinitionEntry &e : entries) {
@@ -192,74 +268,26 @@ std::vector<QPoint> findDefinition(const PeakPlane &plane, std::vector<Definitio
     const int columns = plane.width() - right;
     const int rows = plane.height() - bottom;
     if (columns <= 0 || rows <= 0)
-        return places;
+        return {};
     // The rarest peaks first: they leave the fewest places.
     std::vector<Run> runs = runsOf(entries);
     std::stable_sort(runs.begin(), runs.end(), [&](const Run &a, const Run &b) {
         return std::tuple(plane.count(a.peak), a.key()) < std::tuple(plane.count(b.peak), b.key());
     });
-    if (plane.count(runs.front().peak) == 0)
-        return places;
-
+    const qint64 rarest = plane.count(runs.front().peak);
+    if (rarest == 0)
+        return {};
     DenseSearch dense(plane, columns, rows);
-    size_t tested = 0;
-    BitPlane peak;
-    BitPlane starts;
-    // While many places are possible, a run at a time over all of them.
-    if (plane.count(runs.front().peak) * 8 >= qint64(dense.places.words) * rows) {
-        for (; tested < runs.size() && !dense.few(); ++tested) {
-            const Run &run = runs[tested];
-            if (tested == 0 || run.peak != runs[tested - 1].peak)
-                peak = peakBits(plane, run.peak, cancelled);
-            if (tested == 0 || run.key() != runs[tested - 1].key())
-                starts = runBits(peak, run, cancelled);
-            if (cancelled)
-                return places;
-            dense.test(starts, run);
-            if (percent)
-                *percent = qint64(100 * tested / runs.size());
-        }
+    size_t tested = 1;
+    if (rarest * 8 >= qint64(dense.places.words) * rows) {
+        const std::optional<size_t> many = testWhileMany(dense, runs, cancelled, percent);
+        if (!many)
+            return {};
+        tested = *many;
     } else {
-        // Few pixels hold the rarest peak: the places it leaves are looked for along its row.
-        dense.possible = 0;
-        const Run &first = runs.front();
-        for (int y = 0; y < rows; ++y) {
-            Word *row = dense.places.row(y);
-            std::fill(row, row + dense.places.words, Word(0));
-            const unsigned char *line = plane.row(y + first.y) + first.x;
-            for (const unsigned char *at = line;
-                 (at = static_cast<const unsigned char *>(
-                      std::memchr(at, first.peak, size_t(line + columns - at))));
-                 ++at) {
-                const int x = int(at - line);
-                if (matchesRun(plane, first, x, y)) {
-                    row[x >> 6] |= Word(1) << (x & 63);
-                    ++dense.possible;
-                }
-            }
-        }
-        tested = 1;
+        placesOfRarestRun(dense, runs.front());
     }
-    // The places left, each tested against the runs left, in reading order.
-    for (int y = 0; y < rows; ++y) {
-        if (y % 64 == 0 && cancelled)
-            break;
-        const Word *row = dense.places.row(y);
-        for (int i = 0; i + 1 < dense.places.words; ++i)
-            for (Word word = row[i]; word != 0; word &= word - 1) {
-                const int x = i * 64 + std::countr_zero(word);
-                const bool matches =
-                    std::all_of(runs.begin() + qsizetype(tested), runs.end(),
-                                [&](const Run &r) { return matchesRun(plane, r, x, y); });
-                if (matches && ++found <= qint64(most))
-                    places.emplace_back(x, y);
-            }
-        if (percent)
-            *percent = 100 * (qint64(tested) * rows + y) / (qint64(runs.size()) * rows);
-    }
-    if (percent && !cancelled)
-        *percent = 100;
-    return places;
+    return collectPlaces(dense, runs, tested, cancelled, found, most, percent);
 }
 
 } // namespace corvantile
