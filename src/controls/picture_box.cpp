@@ -10,7 +10,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace corvantile {
 
@@ -189,16 +191,76 @@ void PictureBox::focusOutEvent(QFocusEvent *event)
 }
 
 // Painted in screen pixels, from the box's outer top-left, which lies on a whole one.
-void PictureBox::setOutlines(const QList<QRect> &regions)
+void PictureBox::setOutlines(const QList<QRect> &regions, QRgb colour)
 {
-    if (regions == m_outlines)
+    if (regions == m_outlines && colour == m_outlinesColour)
         return;
-    const int b = borderWidth();
+    QRect changed;
     for (const QList<QRect> *list : {&std::as_const(m_outlines), &regions})
         for (const QRect &region : *list)
-            update(m_grid.repaintRect(region.translated(b, b).adjusted(-1, -1, 1, 1)));
+            changed |= region;
+    const int b = borderWidth();
+    if (!changed.isEmpty())
+        update(m_grid.repaintRect(changed.translated(b, b).adjusted(-1, -1, 1, 1)));
     m_outlines = regions;
+    m_outlinesColour = colour;
 }
+
+QRect PictureBox::shownDrawing() const
+{
+    const int b = borderWidth();
+    return QRect(-m_boxPosition - QPoint(b, b), originSpan()) & QRect(QPoint(0, 0), drawingSize());
+}
+
+namespace {
+
+// The rings just around `regions` (in the drawing area, whose origin lies at `origin` in box
+// pixels) that lie in `clip`, drawn in `colour` on a
+// clear picture of the clip's size. Each ring is four strips one pixel wide; each strip only
+// marks where it starts and ends, and one pass along the rows and one down the columns fill
+// them in, so that thousands of overlapping rings cost no more than the pixels they cover.
+QImage ringsIn(const QList<QRect> &regions, QPoint origin, QRect clip, QRgb colour)
+{
+    const int w = clip.width();
+    const int h = clip.height();
+    std::vector<int> across(size_t(w + 1) * size_t(h), 0); // a row after another
+    std::vector<int> down(size_t(h + 1) * size_t(w), 0);   // a column after another
+    const auto mark = [](std::vector<int> &marks, int line, int length, int from, int to) {
+        from = std::max(from, 0);
+        to = std::min(to, length - 1);
+        if (from > to)
+            return;
+        const size_t start = size_t(line) * size_t(length + 1);
+        ++marks[start + size_t(from)];
+        --marks[start + size_t(to) + 1];
+    };
+    for (const QRect &region : regions) {
+        const QRect ring = region.adjusted(-1, -1, 1, 1).translated(origin - clip.topLeft());
+        if (!ring.intersects(QRect(0, 0, w, h)))
+            continue;
+        for (const int y : {ring.top(), ring.bottom()})
+            if (y >= 0 && y < h)
+                mark(across, y, w, ring.left(), ring.right());
+        for (const int x : {ring.left(), ring.right()})
+            if (x >= 0 && x < w)
+                mark(down, x, h, ring.top(), ring.bottom());
+    }
+    QImage rings(w, h, QImage::Format_ARGB32_Premultiplied);
+    rings.fill(Qt::transparent);
+    for (int y = 0; y < h; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(rings.scanLine(y));
+        for (int x = 0, covered = 0; x < w; ++x)
+            if ((covered += across[size_t(y) * size_t(w + 1) + size_t(x)]) > 0)
+                line[x] = colour;
+    }
+    for (int x = 0; x < w; ++x)
+        for (int y = 0, covered = 0; y < h; ++y)
+            if ((covered += down[size_t(x) * size_t(h + 1) + size_t(y)]) > 0)
+                reinterpret_cast<QRgb *>(rings.scanLine(y))[x] = colour;
+    return rings;
+}
+
+} // namespace
 
 void PictureBox::paintEvent(QPaintEvent *event)
 {
@@ -215,20 +277,10 @@ void PictureBox::paintEvent(QPaintEvent *event)
     const int b = borderWidth();
     m_image.paint(painter, exposed.translated(-b, -b), QPoint(b, b));
     if (!m_outlines.isEmpty()) {
-        const QRect area(QPoint(b, b), drawingSize());
-        painter.setClipRect(area & exposed);
-        for (const QRect &region : std::as_const(m_outlines)) {
-            const QRect ring = region.translated(b, b).adjusted(-1, -1, 1, 1);
-            if (!ring.intersects(exposed))
-                continue;
-            // Four strips one screen pixel wide: magenta, which a screenshot seldom is.
-            const QColor colour(255, 0, 255);
-            painter.fillRect(QRect(ring.topLeft(), QSize(ring.width(), 1)), colour);
-            painter.fillRect(QRect(ring.bottomLeft(), QSize(ring.width(), 1)), colour);
-            painter.fillRect(QRect(ring.topLeft(), QSize(1, ring.height())), colour);
-            painter.fillRect(QRect(ring.topRight(), QSize(1, ring.height())), colour);
-        }
-        painter.setClipping(false);
+        const QRect clip = QRect(QPoint(b, b), drawingSize()) & exposed;
+        if (!clip.isEmpty())
+            painter.drawImage(clip.topLeft(),
+                              ringsIn(m_outlines, QPoint(b, b), clip, m_outlinesColour));
     }
     if (b > 0)
         paintSunkenPanel(painter, QRect(QPoint(0, 0), m_boxSize), b, palette(), hasFocus());

@@ -78,10 +78,15 @@ public:
     QImage image() const { return m_image.image(); }
 
     // Rectangles of the drawing area outlined over whatever the box shows, each by a ring of
-    // whole screen pixels just around it. They are no part of the drawing: image() and point()
-    // never see them.
-    void setOutlines(const QList<QRect> &regions);
+    // whole screen pixels just around it, in `colour`. They are no part of the drawing: image()
+    // and point() never see them. However many there are, a paint costs one pass over them and
+    // one over the pixels it paints.
+    static constexpr QRgb outlineColour = 0xffff00ff; // magenta, which a screenshot seldom is
+    void setOutlines(const QList<QRect> &regions, QRgb colour = outlineColour);
     const QList<QRect> &outlines() const { return m_outlines; }
+    QRgb outlinesColour() const { return m_outlinesColour; }
+    // The part of the drawing area that the box's parent shows.
+    QRect shownDrawing() const;
 
     // Keeps the box's accessible description, what a screen reader is told it holds, up to
     // date: the picture's size, or when it has none, emptyText (when that is empty, the
@@ -128,6 +133,7 @@ private:
     bool m_described = false;
     QString m_emptyDescription;
     QList<QRect> m_outlines;
+    QRgb m_outlinesColour = outlineColour;
     QString m_note;
 };
 

@@ -23,6 +23,7 @@ void Form1::ImgBuffer_MouseUp(int index, int button, int, float, float)
         // copy of each geometry box that really changes, and the scroll handler of each bar.
         PicInner->setPicture(m_buffers->picture(index).picture());
         m_search->forgetPicture();
+        m_buffers->showSlot(PicInner->picture().isNull() ? -1 : index);
         txtCoords->setText(QString());
         txtWidth->setText(QString());
         txtHeight->setText(QString());
@@ -47,6 +48,11 @@ void Form1::delete_Click()
     // away the picture in the last slot, which the user never chose, so nothing happens.
     if (!state.menuTarget || !isBufferSlot(*state.menuTarget) || refusedWhileBusy())
         return;
+    // The places found in the screenshot of the slot go with it.
+    if (m_buffers->shownSlot() == *state.menuTarget) {
+        clearMatches();
+        m_search->forgetPicture();
+    }
     announce(m_buffers->remove(*state.menuTarget));
 }
 

@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QTimer>
 
@@ -29,6 +30,10 @@ void Form1::connectHandlers()
     connect(m_intake.get(), &PictureIntake::arrived, this, &Form1::pictureArrived);
     connect(m_intake.get(), &PictureIntake::finished, this, &Form1::intakeFinished);
     connect(m_search.get(), &DefinitionSearch::finished, this, &Form1::searchFinished);
+    connect(m_search.get(), &DefinitionSearch::buffersSearched, this, &Form1::buffersSearched);
+    // The outlines follow the part of the screenshot the view shows.
+    for (QScrollBar *bar : {HScroll1, VScroll1})
+        connect(bar, &QScrollBar::valueChanged, this, &Form1::showOutlines);
     connect(m_jobProgress, &QTimer::timeout, this, &Form1::showJobProgress);
     qApp->installEventFilter(this);
     for (int i = 0; i < bufferCount; ++i)
@@ -93,6 +98,8 @@ void Form1::connectKeys()
             &Form1::findInScreenshot);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), this),
             &QShortcut::activated, this, &Form1::findClipboardDefinition);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_B), this), &QShortcut::activated, this,
+            &Form1::findInBuffers);
     connect(new QShortcut(QKeySequence(Qt::Key_F3), this), &QShortcut::activated, this,
             [this] { goToMatch(1); });
     connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this), &QShortcut::activated, this,

@@ -10,6 +10,7 @@
 #include "object_definition/definition_inputs.h"
 #include "object_definition/definition_search.h"
 #include "object_definition/definition_text.h"
+#include "screenshot/image_buffers.h"
 #include "selection/geometry.h"
 #include "selection/rubber_band.h"
 
@@ -20,6 +21,13 @@
 #include <QScrollBar>
 
 namespace corvantile {
+namespace {
+
+// The place a definition found nowhere comes nearest is outlined in cyan, apart from the
+// magenta of the places found.
+constexpr QRgb nearestOutlineColour = 0xff00ffff;
+
+} // namespace
 
 GeneratorInputs Form1::currentInputs() const
 {
@@ -38,6 +46,7 @@ void Form1::btnCreate_Click()
         return;
     }
     txtObject->setText(*creation.text);
+    m_definition = *creation.text;
     clearMatches();
     // A screen reader hears how many pixels were kept.
     txtObject->setAccessibleDescription(creation.kept);
@@ -89,7 +98,12 @@ void Form1::findInScreenshot()
     }
     clearMatches();
     m_searchName.clear();
-    if (m_search->start(picture, kept->entries, area))
+    // Each place found is outlined at the size of the region typed or dragged, which the clip
+    // box (as large as the last drag) may not be.
+    const GeneratorInputs inputs = currentInputs();
+    const QSize region(std::max(1, pixelFromDouble(numericValue(inputs.widthText))),
+                       std::max(1, pixelFromDouble(numericValue(inputs.heightText))));
+    if (m_search->start(picture, kept->entries, region))
         jobStarted(QStringLiteral("searching the screenshot"), 200);
 }
 
@@ -97,7 +111,8 @@ void Form1::findClipboardDefinition()
 {
     if (!mayStartSearch())
         return;
-    const DefinitionText read = parseDefinition(m_clipboard->readText());
+    const QString text = m_clipboard->readText();
+    const DefinitionText read = parseDefinition(text);
     if (!read.error.isEmpty()) {
         say(read.error);
         return;
@@ -112,8 +127,34 @@ void Form1::findClipboardDefinition()
         area = area.expandedTo(QSize(e.x + 1, e.y + 1));
     clearMatches();
     m_searchName = read.name;
+    m_definition = text;
     if (m_search->start(PicInner->picture(), read.entries, area))
         jobStarted(QStringLiteral("searching the screenshot"), 200);
+}
+
+void Form1::findInBuffers()
+{
+    if (refusedWhileBusy())
+        return;
+    if (m_definition.isEmpty()) {
+        say(QStringLiteral("Nothing to look for: press Create Object or Ctrl+Shift+F"));
+        return;
+    }
+    const DefinitionText read = parseDefinition(m_definition);
+    if (read.entries.empty()) {
+        say(QStringLiteral("Nothing to find: the definition keeps no pixel"));
+        return;
+    }
+    std::vector<DefinitionSearch::Buffer> buffers;
+    for (int i = 0; i < bufferCount; ++i)
+        if (!m_buffers->picture(i).isNull())
+            buffers.push_back({i + 1, m_buffers->picture(i)});
+    if (buffers.empty()) {
+        say(QStringLiteral("Nothing to search: no buffer holds a screenshot"));
+        return;
+    }
+    if (m_search->startInBuffers(std::move(buffers), read.entries))
+        jobStarted(QStringLiteral("searching the buffers"), 200);
 }
 
 void Form1::searchFinished(bool cancelled)
@@ -123,17 +164,42 @@ void Form1::searchFinished(bool cancelled)
         announce(QStringLiteral("Search stopped"));
         return;
     }
-    QList<QRect> outlines;
-    outlines.reserve(qsizetype(m_search->matches().size()));
-    for (const QPoint &place : m_search->matches())
-        outlines << QRect(place, m_search->area());
-    PicInner->setOutlines(outlines);
-    QString text = foundText(m_search->matches(), m_search->found());
+    showOutlines();
+    QString text = foundText(m_search->matches(), m_search->nearest());
     if (!m_searchName.isEmpty()) // "CloseButton: found at 1 place: 1604, 88"
         text = m_searchName + QStringLiteral(": ") + text.left(1).toLower() + text.mid(1);
     m_statusAfterJob = text;
     say(text);
     m_findStatus = text;
+}
+
+void Form1::buffersSearched(bool cancelled)
+{
+    jobEnded();
+    if (cancelled) {
+        announce(QStringLiteral("Search stopped"));
+        return;
+    }
+    say(buffersText(m_search->bufferCounts()));
+}
+
+// The places found that lie in the part of the screenshot the view shows are outlined, however
+// many; when none was found, the place where the definition comes nearest, in a colour of its
+// own.
+void Form1::showOutlines()
+{
+    const QSize area = m_search->area();
+    QList<QRect> outlines;
+    if (const auto &nearest = m_search->nearest()) {
+        PicInner->setOutlines({QRect(nearest->place, area)}, nearestOutlineColour);
+        return;
+    }
+    // A place is seen when its ring is: it may begin up to the region's size before the part
+    // shown, and end a pixel after it.
+    const QRect seen = PicInner->shownDrawing().adjusted(-area.width(), -area.height(), 1, 1);
+    for (const QPoint &place : m_search->matches().within(seen))
+        outlines << QRect(place, area);
+    PicInner->setOutlines(outlines);
 }
 
 // The outlines go, and with them what the status line says of the search, so that nothing on

@@ -91,6 +91,9 @@ public:
     // The definition on the clipboard as text (a user's script holds it so) looked for in the
     // screenshot the same way (Ctrl+Shift+F); the result box and the bounds stay as they are.
     void findClipboardDefinition();
+    // The definition made last by Create Object, or read last from the clipboard, looked for
+    // in every filled image buffer (Ctrl+B); the view stays as it is.
+    void findInBuffers();
 
     // Expanded preview and the hidden picture window.
     void picClip_MouseUp(int button, int shift, float x, float y);
@@ -133,6 +136,8 @@ private:
     void jobEnded();
     void intakeFinished(const PictureIntake::Outcome &outcome);
     void searchFinished(bool cancelled);
+    void buffersSearched(bool cancelled);
+    void showOutlines();
     void pictureArrived(const PictureIntake::Arrival &arrival);
     void takePicture(const ClipboardPicture &clip);
     void clearMatches();
@@ -213,6 +218,7 @@ private:
     QString m_jobWhat;            // what the running job does, for its refusals and progress
     QString m_statusAfterJob;     // the status line's text once the job is over
     QString m_searchName;         // the name of a definition read from the clipboard, searched
+    QString m_definition;         // the text of the definition Ctrl+B looks for
     QString m_findStatus;         // what the search or F3 last put in the status line
     QElapsedTimer m_refusalShown; // since a refusal was put in the status line
     quint64 m_lastInputTime = 0;  // when the last click or key press happened

@@ -70,7 +70,7 @@ bool Form1::keyFiltered(QObject *watched, const QKeyEvent &key)
         return true;
     }
     // Escape in the main window also takes the outlines of a search away.
-    if (!m_search->matches().empty() && watched->isWidgetType() &&
+    if (m_search->holdsResult() && watched->isWidgetType() &&
         static_cast<QWidget *>(watched)->window() == this)
         clearMatches();
     return false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "object_definition/generator.h"
+#include "object_definition/match_set.h"
 
 #include <QImage>
 #include <QPoint>
@@ -79,17 +80,33 @@ private:
 };
 
 // Every place (x, y) of the picture where the definition matches: for every entry, the pixel
-// at (x + entry.x, y + entry.y) lies inside the picture and has the entry's peak. Places are in
-// reading order; at most `most` are kept, and `found` counts them all. Stops early, with what
-// it has, once `cancelled` is set; `percent`, when given, follows how far it got.
+// at (x + entry.x, y + entry.y) lies inside the picture and has the entry's peak. Stops early,
+// with nothing, once `cancelled` is set; `percent`, when given, follows how far it got.
 //
 // Entries of one peak side by side in a row are tested as one run, the rarest peaks first.
 // While many places are possible, each run is tested on 64 places at once, so the whole search
 // takes at most about entries x pixels / 64 word operations, whatever the picture shows (a flat
 // picture, where every place stays possible, included); once few places are left, each is
 // tested on its own.
-std::vector<QPoint> findDefinition(const PeakPlane &plane, std::vector<DefinitionEntry> entries,
-                                   const std::atomic<bool> &cancelled, qint64 &found,
-                                   size_t most = 100000, std::atomic<qint64> *percent = nullptr);
+MatchSet findDefinition(const PeakPlane &plane, const std::vector<DefinitionEntry> &entries,
+                        const std::atomic<bool> &cancelled, std::atomic<qint64> *percent = nullptr);
+
+// Where a definition that matches nowhere comes nearest: the place, and how many of its
+// entries hold their peak there.
+struct NearMiss
+{
+    QPoint place;
+    int matched = 0;
+    int of = 0;
+};
+
+// The place where most of the definition's entries match, among the places where all of them
+// lie inside the picture; nothing when no entry matches anywhere, or once cancelled. The
+// places are ranked by the first fifteen runs of the rarest peaks, a machine word of places at
+// a time, and the best few are then counted entry by entry: the count named is the place's
+// own, though a place that matches more may, rarely, be missed.
+std::optional<NearMiss> nearestPlace(const PeakPlane &plane,
+                                     const std::vector<DefinitionEntry> &entries,
+                                     const std::atomic<bool> &cancelled);
 
 } // namespace corvantile

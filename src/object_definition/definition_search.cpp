@@ -7,7 +7,9 @@ namespace corvantile {
 
 DefinitionSearch::DefinitionSearch()
 {
-    connect(&m_job, &BackgroundJob::finished, this, &DefinitionSearch::finished);
+    connect(&m_job, &BackgroundJob::finished, this, [this](bool cancelled) {
+        emit(m_inBuffers ? buffersSearched(cancelled) : finished(cancelled));
+    });
 }
 
 bool DefinitionSearch::start(const QImage &picture, std::vector<DefinitionEntry> entries,
@@ -16,23 +18,52 @@ bool DefinitionSearch::start(const QImage &picture, std::vector<DefinitionEntry>
     if (!m_job.begin())
         return false;
     clear();
+    m_inBuffers = false;
     m_area = area;
     std::shared_ptr<const PeakPlane> plane = m_peaksOf == picture.cacheKey() ? m_peaks : nullptr;
+    // A plane of an older picture is no use to this search: it goes before the new one is made.
+    forgetPicture();
     m_job.run([this, picture, plane, entries = std::move(entries)](const BackgroundJob::Post &post,
                                                                    JobProgress &progress) {
         const auto peaks = plane ? plane : std::make_shared<const PeakPlane>(picture);
-        qint64 found = 0;
-        std::vector<QPoint> places =
-            findDefinition(*peaks, entries, progress.cancelled, found, 100000, &progress.done);
+        auto matches = std::make_shared<MatchSet>(
+            findDefinition(*peaks, entries, progress.cancelled, &progress.done));
+        std::optional<NearMiss> nearest;
+        if (matches->empty() && !progress.cancelled)
+            nearest = nearestPlace(*peaks, entries, progress.cancelled);
         if (progress.cancelled)
             return;
         // Runs on the window's thread, only while the job is still this object's.
-        post([this, peaks, key = picture.cacheKey(), places = std::move(places), found] {
+        post([this, peaks, key = picture.cacheKey(), matches, nearest] {
             m_peaks = peaks;
             m_peaksOf = key;
-            m_matches = places;
-            m_found = found;
+            m_matches = std::move(*matches);
+            m_nearest = nearest;
         });
+    });
+    return true;
+}
+
+bool DefinitionSearch::startInBuffers(std::vector<Buffer> buffers,
+                                      std::vector<DefinitionEntry> entries)
+{
+    if (!m_job.begin())
+        return false;
+    m_inBuffers = true;
+    m_bufferCounts.clear();
+    m_job.run([this, buffers = std::move(buffers), entries = std::move(entries)](
+                  const BackgroundJob::Post &post, JobProgress &progress) {
+        std::vector<BufferCount> counts;
+        for (const Buffer &buffer : buffers) {
+            progress.done = qint64(100 * counts.size() / buffers.size());
+            // One picture at a time is unpacked, and gone before the next.
+            const PeakPlane peaks(buffer.picture.picture());
+            counts.push_back(
+                {buffer.number, findDefinition(peaks, entries, progress.cancelled).count()});
+            if (progress.cancelled)
+                return;
+        }
+        post([this, counts = std::move(counts)] { m_bufferCounts = counts; });
     });
     return true;
 }
@@ -41,48 +72,96 @@ void DefinitionSearch::forgetPicture()
 {
     m_peaks.reset();
     m_peaksOf = 0;
+    clear();
 }
 
 void DefinitionSearch::clear()
 {
-    m_matches.clear();
-    m_found = 0;
+    m_matches = MatchSet();
+    m_nearest.reset();
     m_index = -1;
 }
 
-std::optional<DefinitionSearch::Match> DefinitionSearch::go(int step)
+std::optional<DefinitionSearch::Match> DefinitionSearch::go(qint64 step)
 {
-    if (m_matches.empty() || busy())
+    if (busy())
         return std::nullopt;
-    const int count = int(m_matches.size());
+    if (m_matches.empty())
+        return m_nearest ? std::optional(Match{0, 1, m_nearest->place, m_nearest}) : std::nullopt;
+    const qint64 count = m_matches.count();
     // From before the first place, a step back lands on the last.
     m_index = ((m_index < 0 && step < 0 ? count + step : m_index + step) % count + count) % count;
-    return Match{m_index, count, m_matches[size_t(m_index)]};
+    return Match{m_index, count, m_matches.at(m_index), std::nullopt};
 }
 
-QString foundText(const std::vector<QPoint> &places, qint64 found)
+namespace {
+
+QString placeText(QPoint place)
 {
-    if (found == 0)
-        return QStringLiteral("Not found in this screenshot");
+    return QStringLiteral("%1, %2").arg(place.x()).arg(place.y());
+}
+
+QString nearestText(const NearMiss &nearest)
+{
+    const QLocale locale;
+    return QStringLiteral("%1 of %2 pixels at %3")
+        .arg(locale.toString(nearest.matched), locale.toString(nearest.of),
+             placeText(nearest.place));
+}
+
+QString placesText(qint64 count)
+{
+    return count == 1 ? QStringLiteral("1 place")
+                      : QStringLiteral("%1 places").arg(QLocale().toString(count));
+}
+
+} // namespace
+
+QString foundText(const MatchSet &matches, const std::optional<NearMiss> &nearest)
+{
+    if (matches.empty())
+        return QStringLiteral("Not found in this screenshot") +
+               (nearest ? QStringLiteral("; best: ") + nearestText(*nearest) : QString());
     QStringList shown;
-    for (size_t i = 0; i < std::min<size_t>(5, places.size()); ++i)
-        shown << QStringLiteral("%1, %2").arg(places[i].x()).arg(places[i].y());
-    QString text = found == 1
-                       ? QStringLiteral("Found at 1 place: ")
-                       : QStringLiteral("Found at %1 places: ").arg(QLocale().toString(found));
+    for (const QPoint &place : matches.first(5))
+        shown << placeText(place);
+    QString text = QStringLiteral("Found at %1: ").arg(placesText(matches.count()));
     text += shown.join(QStringLiteral(" \u00b7 "));
-    if (found > 5)
+    if (matches.count() > 5)
         text += QStringLiteral(" \u2026");
     return text;
 }
 
 QString matchText(const DefinitionSearch::Match &match)
 {
+    if (match.nearest)
+        return QStringLiteral("Best: ") + nearestText(*match.nearest);
     const QLocale locale;
-    return QStringLiteral("Match %1 of %2: %3, %4")
-        .arg(locale.toString(match.index + 1), locale.toString(match.count))
-        .arg(match.place.x())
-        .arg(match.place.y());
+    return QStringLiteral("Match %1 of %2: %3")
+        .arg(locale.toString(match.index + 1), locale.toString(match.count),
+             placeText(match.place));
+}
+
+QString buffersText(const std::vector<DefinitionSearch::BufferCount> &counts)
+{
+    QStringList found;
+    QStringList missing;
+    for (const DefinitionSearch::BufferCount &count : counts) {
+        if (count.found > 0)
+            found
+                << QStringLiteral("buffer %1 (%2)").arg(count.number).arg(placesText(count.found));
+        else
+            missing << QString::number(count.number);
+    }
+    const QString notIn = missing.isEmpty()
+                              ? QString()
+                              : QStringLiteral("not in buffer%1 %2")
+                                    .arg(missing.size() == 1 ? QString() : QStringLiteral("s"),
+                                         missing.join(QStringLiteral(", ")));
+    if (found.isEmpty())
+        return notIn.left(1).toUpper() + notIn.mid(1);
+    QString text = QStringLiteral("Found in ") + found.join(QStringLiteral(", "));
+    return notIn.isEmpty() ? text : text + QStringLiteral("; ") + notIn;
 }
 
 } // namespace corvantile

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/background_job.h"
+#include "common/stored_picture.h"
 #include "object_definition/definition_check.h"
 
 #include <QImage>
@@ -13,66 +14,96 @@
 
 namespace corvantile {
 
-// Looks for a definition in a screenshot as a job of its own, off the window's thread, and
-// keeps the places it found for going from one to the next. The peaks of a picture are worked
-// out once, by the first search on it, and kept for the next search on the same picture.
+// Looks for a definition in a screenshot, or in every stored picture, as a job of its own off
+// the window's thread, and keeps the places it found for going from one to the next. The peaks
+// of a picture are worked out once, by the first search on it, and kept for the next search
+// on the same picture until it leaves the view.
 class DefinitionSearch : public QObject
 {
     Q_OBJECT
 
 public:
-    // One place gone to: its number among the places (from 0), of how many.
+    // One place gone to: its number among the places (from 0), of how many; or the place
+    // where a definition found nowhere comes nearest.
     struct Match
     {
-        int index = 0;
-        int count = 0;
+        qint64 index = 0;
+        qint64 count = 0;
         QPoint place;
+        std::optional<NearMiss> nearest;
+    };
+
+    // A stored picture to look in, by its buffer's number (from 1).
+    struct Buffer
+    {
+        int number = 0;
+        StoredPicture picture;
+    };
+    // How many places a buffer's picture matched at.
+    struct BufferCount
+    {
+        int number = 0;
+        qint64 found = 0;
     };
 
     DefinitionSearch();
 
     bool busy() const { return m_job.busy(); }
     // Starts a search of `entries` in `picture`, for a definition of a region of `area`; false,
-    // starting nothing, while one runs.
+    // starting nothing, while one runs. When the definition matches nowhere, the place where
+    // it comes nearest is looked for too.
     bool start(const QImage &picture, std::vector<DefinitionEntry> entries, QSize area);
+    // Starts counting the places `entries` match at in each of the buffers' pictures, one after
+    // the other; false, starting nothing, while a search runs.
+    bool startInBuffers(std::vector<Buffer> buffers, std::vector<DefinitionEntry> entries);
     void cancel() { m_job.cancel(); }
     // How far the running search got, in percent.
     qint64 percent() const { return m_job.progress(); }
 
-    // The places found by the last search, in reading order, and how many there were in all
-    // (the places kept may be fewer).
-    const std::vector<QPoint> &matches() const { return m_matches; }
-    qint64 found() const { return m_found; }
+    // Where the last search in a screenshot found the definition, or came nearest.
+    const MatchSet &matches() const { return m_matches; }
+    const std::optional<NearMiss> &nearest() const { return m_nearest; }
+    bool holdsResult() const { return !m_matches.empty() || m_nearest; }
     // The size of the region whose definition was looked for: what each place found covers.
     QSize area() const { return m_area; }
+    // What the last search in the buffers counted, buffer by buffer.
+    const std::vector<BufferCount> &bufferCounts() const { return m_bufferCounts; }
     void clear();
     // The place `step` places on from the last one gone to (back when negative), round the
     // ends: the first step forward goes to the first place, the first step back to the last.
-    // Nothing when there are none.
-    std::optional<Match> go(int step);
-    // The picture whose peaks are kept for the next search has left the view: they are freed.
+    // With no match, the nearest place; nothing when there is neither.
+    std::optional<Match> go(qint64 step);
+    // The picture searched last has left the view: its peaks and its matches are freed.
     void forgetPicture();
 
 signals:
-    // The search ended; when it was not cancelled, matches() holds what it found.
+    // A search in a screenshot ended; when it was not cancelled, matches() holds what it found.
     void finished(bool cancelled);
+    // A search in the buffers ended; when it was not cancelled, bufferCounts() holds its counts.
+    void buffersSearched(bool cancelled);
 
 private:
     BackgroundJob m_job;
-    std::vector<QPoint> m_matches;
-    qint64 m_found = 0;
+    bool m_inBuffers = false; // what the running job searches
+    MatchSet m_matches;
+    std::optional<NearMiss> m_nearest;
     QSize m_area;
-    int m_index = -1;                         // the match gone to last
+    qint64 m_index = -1;                      // the match gone to last
     std::shared_ptr<const PeakPlane> m_peaks; // of the picture searched last
     qint64 m_peaksOf = 0;                     // that picture's cache key
+    std::vector<BufferCount> m_bufferCounts;
 };
 
 // The status line's words for what a search found: "Found at 3 places: 130, 90 · ...", or
-// "Not found in this screenshot".
-QString foundText(const std::vector<QPoint> &places, qint64 found);
+// "Not found in this screenshot", with the place where it comes nearest when there is one.
+QString foundText(const MatchSet &matches, const std::optional<NearMiss> &nearest);
 
 // The status line's words for a place gone to: "Match 2 of 3: 410, 90", the numbers of the
 // matches with the separators of the user's language, as in what was found.
 QString matchText(const DefinitionSearch::Match &match);
+
+// One line for a search in the buffers: "Found in buffer 1 (1 place), buffer 3 (12 places);
+// not in buffers 2, 4".
+QString buffersText(const std::vector<DefinitionSearch::BufferCount> &counts);
 
 } // namespace corvantile

@@ -14,6 +14,9 @@ ImageBuffers::ImageBuffers(const Slots &thumbnails, WindowState &state)
 
 void ImageBuffers::keep(const ClipboardPicture &clip)
 {
+    // The view shows whatever a read that did not fail gave.
+    if (!clip.failed())
+        m_shown = -1;
     if (!clip.offersBitmap)
         return;
     m_state.bufferIndex = raisedBufferIndex(m_state.bufferIndex);
@@ -22,6 +25,7 @@ void ImageBuffers::keep(const ClipboardPicture &clip)
         m_slots[slot]->setPicture(clip.image);
         // Compressed by a worker while the view shows the picture.
         m_pictures[slot] = StoredPicture(clip.image);
+        m_shown = int(slot);
     }
 }
 
@@ -38,6 +42,11 @@ QString ImageBuffers::remove(int slot)
     // paste replace a screenshot that is still kept.
     if (removes)
         m_state.bufferIndex = loweredBufferIndex(m_state.bufferIndex);
+    // The shown screenshot's slot moves up with it, or is gone.
+    if (m_shown == slot)
+        m_shown = -1;
+    else if (m_shown > slot)
+        --m_shown;
     return removes ? QStringLiteral("Buffer %1 deleted").arg(slot + 1)
                    : QStringLiteral("Buffer %1 was empty: nothing deleted").arg(slot + 1);
 }

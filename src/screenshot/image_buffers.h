@@ -35,6 +35,9 @@ public:
     // Deletes the screenshot of a slot and moves the later ones up a slot; what was done, in
     // words.
     QString remove(int slot);
+    // The slot whose screenshot the view shows (pasted or brought back), or -1.
+    int shownSlot() const { return m_shown; }
+    void showSlot(int index) { m_shown = index; }
 
     // The slot that had the focus last is the one stop of the Tab key.
     void makeTabStop(int index);
@@ -53,6 +56,7 @@ private:
     Slots m_slots;
     WindowState &m_state; // the window's, which outlives this
     std::array<StoredPicture, bufferSlotCount> m_pictures;
+    int m_shown = -1;
 };
 
 } // namespace corvantile

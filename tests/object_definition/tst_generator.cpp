@@ -1,5 +1,6 @@
 #include "object_definition/bounds.h"
 #include "object_definition/definition_check.h"
+#include "object_definition/definition_search.h"
 #include "object_definition/definition_text.h"
 #include "object_definition/generator.h"
 #include "support/grid_source.h"
@@ -248,26 +249,45 @@ private slots:
     {
         QTest::addColumn<QRect>("cut");
         QTest::addColumn<int>("step");
+        QTest::addColumn<bool>("changeOne"); // one of the definition's pixels, after the cut
         QTest::addColumn<QList<QPoint>>("places");
-        QTest::newRow("once, inside") << QRect(12, 5, 6, 4) << 1 << QList<QPoint>{{12, 5}};
-        QTest::newRow("every other pixel") << QRect(3, 8, 9, 7) << 2 << QList<QPoint>{{3, 8}};
+        QTest::addColumn<QString>("words");
+        QTest::newRow("once, inside") << QRect(12, 5, 6, 4) << 1 << false << QList<QPoint>{{12, 5}}
+                                      << QStringLiteral("Found at 1 place: 12, 5");
+        QTest::newRow("every other pixel")
+            << QRect(3, 8, 9, 7) << 2 << false << QList<QPoint>{{3, 8}}
+            << QStringLiteral("Found at 1 place: 3, 8");
         QTest::newRow("touching the right and bottom border")
-            << QRect(34, 18, 6, 6) << 1 << QList<QPoint>{{34, 18}};
+            << QRect(34, 18, 6, 6) << 1 << false << QList<QPoint>{{34, 18}}
+            << QStringLiteral("Found at 1 place: 34, 18");
         QTest::newRow("touching the left and top border")
-            << QRect(0, 0, 5, 3) << 1 << QList<QPoint>{{0, 0}};
+            << QRect(0, 0, 5, 3) << 1 << false << QList<QPoint>{{0, 0}}
+            << QStringLiteral("Found at 1 place: 0, 0");
         QTest::newRow("a flat band matches all along it")
-            << QRect(0, 27, 38, 2) << 1
+            << QRect(0, 27, 38, 2) << 1 << false
             << QList<QPoint>{{0, 24}, {1, 24}, {2, 24}, {0, 25}, {1, 25}, {2, 25}, {0, 26}, {1, 26},
-                             {2, 26}, {0, 27}, {1, 27}, {2, 27}, {0, 28}, {1, 28}, {2, 28}};
-        QTest::newRow("larger than the picture") << QRect(0, 0, 41, 30) << 1 << QList<QPoint>{};
+                             {2, 26}, {0, 27}, {1, 27}, {2, 27}, {0, 28}, {1, 28}, {2, 28}}
+            << QStringLiteral("Found at 15 places: 0, 24 \u00b7 1, 24 \u00b7 2, 24 \u00b7 0, 25 "
+                              "\u00b7 1, 25 \u2026");
+        QTest::newRow("larger than the picture")
+            << QRect(0, 0, 41, 30) << 1 << false << QList<QPoint>{}
+            << QStringLiteral("Not found in this screenshot");
+        QTest::newRow("a near miss: one pixel of 144 changed")
+            << QRect(12, 5, 12, 12) << 1 << true << QList<QPoint>{}
+            << QStringLiteral("Not found in this screenshot; best: 143 of 144 pixels at 12, 5");
+        QTest::newRow("a near miss, every other pixel")
+            << QRect(3, 8, 9, 7) << 2 << true << QList<QPoint>{}
+            << QStringLiteral("Not found in this screenshot; best: 19 of 20 pixels at 3, 8");
     }
 
     void findsCutDefinitions()
     {
         QFETCH(QRect, cut);
         QFETCH(int, step);
+        QFETCH(bool, changeOne);
         QFETCH(QList<QPoint>, places);
-        const QImage picture = checkedPicture();
+        QFETCH(QString, words);
+        QImage picture = checkedPicture();
         // As the clip box holds it: what lies outside the picture reads as -1.
         const PicturePixels source(picture.copy(cut & picture.rect()));
         GeneratorInputs in = exampleInputs();
@@ -276,12 +296,20 @@ private slots:
         in.heightText = QString::number(cut.height());
         const auto kept = keptPixels(source, in, cut.size());
         QVERIFY(kept);
+        if (changeOne) {
+            const DefinitionEntry &e = kept->entries[kept->entries.size() / 2];
+            const int other = e.peak ^ 0x80;
+            picture.setPixel(cut.topLeft() + QPoint(e.x, e.y), qRgb(other, other, other));
+        }
         const std::atomic<bool> cancelled{false};
-        qint64 found = -1;
-        const std::vector<QPoint> at =
-            findDefinition(PeakPlane(picture), kept->entries, cancelled, found);
+        const PeakPlane plane(picture);
+        const MatchSet found = findDefinition(plane, kept->entries, cancelled);
+        const std::vector<QPoint> at = found.first(SIZE_MAX);
         QCOMPARE(QList<QPoint>(at.begin(), at.end()), places);
-        QCOMPARE(found, qint64(places.size()));
+        QCOMPARE(found.count(), qint64(places.size()));
+        const auto nearest =
+            found.empty() ? nearestPlace(plane, kept->entries, cancelled) : std::nullopt;
+        QCOMPARE(foundText(found, nearest), words);
     }
 
     // On pictures where many places stay possible for long (flat areas, few colours, stripes),
@@ -331,12 +359,22 @@ private slots:
                     }))
                     everyPlace << QPoint(x, y);
         const std::atomic<bool> cancelled{false};
-        qint64 found = -1;
         std::atomic<qint64> percent{0};
-        const std::vector<QPoint> at =
-            findDefinition(PeakPlane(picture), kept->entries, cancelled, found, 100000, &percent);
+        const MatchSet found =
+            findDefinition(PeakPlane(picture), kept->entries, cancelled, &percent);
+        const std::vector<QPoint> at = found.first(SIZE_MAX);
         QCOMPARE(QList<QPoint>(at.begin(), at.end()), everyPlace);
-        QCOMPARE(found, qint64(everyPlace.size()));
+        QCOMPARE(found.count(), qint64(everyPlace.size()));
+        // Every match is reached by its number, and a part of the picture gives its own.
+        for (qsizetype i = 0; i < everyPlace.size(); ++i)
+            if (found.at(i) != everyPlace[i])
+                QFAIL(qPrintable(QStringLiteral("match %1 is not the %1th place").arg(i)));
+        const QRect part(60, 5, 70, 9);
+        const std::vector<QPoint> inPart = found.within(part);
+        QList<QPoint> everyInPart;
+        std::copy_if(everyPlace.begin(), everyPlace.end(), std::back_inserter(everyInPart),
+                     [&](const QPoint &p) { return part.contains(p); });
+        QCOMPARE(QList<QPoint>(inPart.begin(), inPart.end()), everyInPart);
         QVERIFY(everyPlace.contains(cut.topLeft()));
         QCOMPARE(percent.load(), qint64(100));
     }

@@ -2,6 +2,8 @@
 #include "selection/geometry.h"
 #include "support/form_driver.h"
 
+#include <QLocale>
+#include <QRegularExpression>
 #include <cmath>
 
 using namespace corvantile;
@@ -314,8 +316,17 @@ private slots:
         QVERIFY(d.waitForPictures());
         QCOMPARE(d.lblCoords->text(),
                  QStringLiteral("Found at 3 places: 40, 30 \u00b7 200, 100 \u00b7 888, 591"));
-        QCOMPARE(d.PicInner->outlines(), QList<QRect>({QRect(40, 30, 12, 9), QRect(200, 100, 12, 9),
-                                                       QRect(888, 591, 12, 9)}));
+        // Only the places the view shows are outlined.
+        const auto outlinedAreShown = [&] {
+            QList<QRect> shown;
+            for (const QRect place :
+                 {QRect(40, 30, 12, 9), QRect(200, 100, 12, 9), QRect(888, 591, 12, 9)})
+                if (place.adjusted(-1, -1, 1, 1).intersects(d.PicInner->shownDrawing()))
+                    shown << place;
+            return d.PicInner->outlines() == shown;
+        };
+        QVERIFY(outlinedAreShown());
+        QVERIFY(d.PicInner->outlines().startsWith(QRect(40, 30, 12, 9)));
         QCOMPARE(d.PicInner->image(), drawn);
         // Around the first place: its ring is magenta, the pixels inside and outside it are the
         // screenshot's.
@@ -338,6 +349,10 @@ private slots:
                  QPoint(qMin(180, d.HScroll1->maximum()), qMin(80, d.VScroll1->maximum())));
         QTest::keyClick(d.form.get(), Qt::Key_F3, Qt::ShiftModifier);
         QCOMPARE(d.lblCoords->text(), QStringLiteral("Match 1 of 3: 40, 30"));
+        QTest::keyClick(d.form.get(), Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("Match 3 of 3: 888, 591"));
+        QVERIFY(outlinedAreShown());
+        QVERIFY(d.PicInner->outlines().endsWith(QRect(888, 591, 12, 9)));
         d.press({5, 5});
         QVERIFY(d.PicInner->outlines().isEmpty());
     }
@@ -348,8 +363,9 @@ private slots:
     void findResultsNeverStale_data()
     {
         QTest::addColumn<QString>("change");
-        for (const char *change : {"Escape", "a bound", "the sampling", "the black rule",
-                                   "the width", "the corner", "a drag", "a paste", "a bring-back"})
+        for (const char *change :
+             {"Escape", "a bound", "the sampling", "the black rule", "the width", "the corner",
+              "a drag", "a paste", "a bring-back", "deleting the shown buffer"})
             QTest::newRow(change) << QString::fromLatin1(change);
     }
 
@@ -383,8 +399,12 @@ private slots:
             d.drag({30, 30}, {40, 40});
         else if (change == QLatin1String("a paste"))
             d.paste(patternImage(120, 90));
-        else
+        else if (change == QLatin1String("a bring-back"))
             d.releaseOnSlot(0, Qt::LeftButton);
+        else {
+            d.form->state.menuTarget = 0;
+            d.form->delete_Click();
+        }
         QVERIFY(d.PicInner->outlines().isEmpty());
         QVERIFY(!d.lblCoords->text().startsWith(QLatin1String("Found")));
         QVERIFY(!d.lblCoords->text().startsWith(QLatin1String("Match")));
@@ -397,22 +417,28 @@ private slots:
     // result box and the bounds stay as they are.
     void findsTheClipboardsDefinition_data()
     {
-        QTest::addColumn<QString>("text"); // empty: what Create Object put there
+        QTest::addColumn<QString>("text");   // empty: what Create Object put there
+        QTest::addColumn<bool>("changeOne"); // one entry's peak changed in it
         QTest::addColumn<QString>("status");
         QTest::newRow("Create Object's own")
-            << QString()
+            << QString() << false
             << QStringLiteral("MappedObject: found at 2 places: 10, 20 \u00b7 250, 150");
         QTest::newRow("from a script, by hand")
-            << QStringLiteral(":Object Flat\n1=0,0\n:End Object ")
+            << QStringLiteral(":Object Flat\n1=0,0\n:End Object ") << false
             << QStringLiteral("Flat: not found in this screenshot");
-        QTest::newRow("no definition") << QStringLiteral("hello")
+        QTest::newRow("no definition") << QStringLiteral("hello") << false
                                        << QStringLiteral("Not a definition: line 1 does not begin "
                                                          "\":Object \"");
+        QTest::newRow("a near miss")
+            << QString() << true
+            << QStringLiteral(
+                   "MappedObject: not found in this screenshot; best: 5 of 6 pixels at 10, 20");
     }
 
     void findsTheClipboardsDefinition()
     {
         QFETCH(QString, text);
+        QFETCH(bool, changeOne);
         QFETCH(QString, status);
         FormDriver d(noiseWithATwin());
         FormDriver::type(d.txtCoords, QStringLiteral("10, 20"));
@@ -420,14 +446,123 @@ private slots:
         FormDriver::type(d.txtHeight, QStringLiteral("4"));
         QTest::mouseClick(d.btnCreate, Qt::LeftButton);
         const QString result = d.txtObject->toPlainText();
-        QGuiApplication::clipboard()->setText(text.isEmpty() ? d.clipboard->text : text);
+        if (text.isEmpty())
+            text = d.clipboard->text;
+        if (changeOne) { // the first entry's peak, "NNN=0,0", one higher
+            const QRegularExpressionMatch first =
+                QRegularExpression(QStringLiteral("\n(\\d+)=0,0")).match(text);
+            QVERIFY(first.hasMatch());
+            text.replace(first.capturedStart(1), first.capturedLength(1),
+                         QString::number((first.captured(1).toInt() + 1) % 256));
+        }
+        QGuiApplication::clipboard()->setText(text);
         FormDriver::type(d.txtRedFrom, QStringLiteral("7")); // the bounds are not read again
         QTest::keyClick(d.form.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(d.waitForPictures());
         QCOMPARE(d.lblCoords->text(), status);
         QCOMPARE(d.txtObject->toPlainText(), result);
         QCOMPARE(d.txtRedFrom->text(), QStringLiteral("7"));
-        QCOMPARE(d.PicInner->outlines().size(), status.contains(QLatin1String("2 places")) ? 2 : 0);
+        // The places found are outlined in magenta; the nearest place, when none is, in cyan,
+        // and F3 goes to it.
+        const bool near = status.contains(QLatin1String("best:"));
+        QCOMPARE(d.PicInner->outlines().size(), status.contains(QLatin1String("2 places")) ? 2
+                                                : near                                     ? 1
+                                                                                           : 0);
+        QCOMPARE(d.PicInner->outlinesColour(), near ? 0xff00ffffu : PictureBox::outlineColour);
+        if (near) {
+            // As large as the entries reach: every other row of 4 is 3.
+            QCOMPARE(d.PicInner->outlines().constFirst(), QRect(10, 20, 5, 3));
+            QTest::keyClick(d.form.get(), Qt::Key_F3);
+            QCOMPARE(d.lblCoords->text(), QStringLiteral("Best: 5 of 6 pixels at 10, 20"));
+        }
+    }
+
+    // Ctrl+B looks for the definition made or read last in every filled buffer, as one job,
+    // and says in one line where it was found; the view stays as it is.
+    void findsInEveryBuffer_data()
+    {
+        QTest::addColumn<QString>("definition"); // made by Create Object, read, or none
+        QTest::addColumn<QString>("status");
+        QTest::newRow("none yet")
+            << QStringLiteral("none")
+            << QStringLiteral("Nothing to look for: press Create Object or Ctrl+Shift+F");
+        QTest::newRow("Create Object's")
+            << QStringLiteral("made")
+            << QStringLiteral("Found in buffer 1 (2 places), buffer 3 (2 places); not in buffer 2");
+        QTest::newRow("read from the clipboard")
+            << QStringLiteral(":Object Flat\n1=0,0\n:End Object ")
+            << QStringLiteral("Found in buffer 2 (1 place); not in buffers 1, 3");
+    }
+
+    void findsInEveryBuffer()
+    {
+        QFETCH(QString, definition);
+        QFETCH(QString, status);
+        FormDriver d(noiseWithATwin());
+        d.paste(patternImage(120, 90));
+        d.paste(noiseWithATwin());
+        FormDriver::type(d.txtCoords, QStringLiteral("10, 20"));
+        FormDriver::type(d.txtWidth, QStringLiteral("5"));
+        FormDriver::type(d.txtHeight, QStringLiteral("4"));
+        if (definition == QLatin1String("made")) {
+            QTest::mouseClick(d.btnCreate, Qt::LeftButton);
+        } else if (definition != QLatin1String("none")) {
+            QGuiApplication::clipboard()->setText(definition);
+            QTest::keyClick(d.form.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+            QVERIFY(d.waitForPictures());
+        }
+        const qint64 shown = d.PicInner->picture().cacheKey();
+        QTest::keyClick(d.form.get(), Qt::Key_B, Qt::ControlModifier);
+        QVERIFY(d.waitForPictures());
+        QCOMPARE(d.lblCoords->text(), status);
+        QCOMPARE(d.PicInner->picture().cacheKey(), shown);
+    }
+
+    // On a flat screenshot every place matches: each is reached by F3 and Shift+F3, the numbers
+    // with separators, and the places the view shows are outlined at the typed region's size.
+    void findsEveryPlaceOfAFlatScreenshot()
+    {
+        QImage flat(1200, 1000, QImage::Format_RGB32);
+        flat.fill(qRgb(90, 120, 200));
+        FormDriver d(flat);
+        d.form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(d.form.get()));
+        d.drag({3, 3}, {53, 54});
+        FormDriver::type(d.txtCoords, QStringLiteral("10, 10"));
+        FormDriver::type(d.txtWidth, QStringLiteral("5"));
+        FormDriver::type(d.txtHeight, QStringLiteral("4"));
+        d.Option1->click(); // every pixel: the entries reach the region's every row and column
+        QTest::keyClick(d.form.get(), Qt::Key_F, Qt::ControlModifier);
+        QVERIFY(d.waitForPictures());
+        const QString count = QLocale().toString(qint64(1196) * 997);
+        QCOMPARE(d.lblCoords->text(),
+                 QStringLiteral("Found at %1 places: 0, 0 \u00b7 1, 0 \u00b7 2, 0 "
+                                "\u00b7 3, 0 \u00b7 4, 0 \u2026")
+                     .arg(count));
+        QTest::keyClick(d.form.get(), Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("Match %1 of %1: 1195, 996").arg(count));
+        QTest::keyClick(d.form.get(), Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("Match %1 of %2: 1194, 996")
+                                          .arg(QLocale().toString(qint64(1196) * 997 - 1), count));
+        const QRect shown = d.PicInner->shownDrawing();
+        QVERIFY(shown.contains(QPoint(1199, 999)));
+        const QList<QRect> outlines = d.PicInner->outlines();
+        // Every place whose ring the view shows, and no other.
+        const auto seen = [](int places, int size, int from, int to) {
+            int n = 0;
+            for (int at = 0; at < places; ++at)
+                n += at + size >= from && at - 1 <= to;
+            return qsizetype(n);
+        };
+        QCOMPARE(outlines.size(), seen(1196, 5, shown.left(), shown.right()) *
+                                      seen(997, 4, shown.top(), shown.bottom()));
+        for (const QRect &outline : outlines)
+            if (outline.size() != QSize(5, 4) || !outline.adjusted(-1, -1, 1, 1).intersects(shown))
+                QFAIL("an outline of another size, or out of the view");
+        const QImage screen = d.onScreen();
+        // Overlapping, the rings of a flat screenshot cover the whole view.
+        QCOMPARE(screen.pixel(d.screenPixel(d.onView({1195, 995}, {0.5, 0.5}))),
+                 PictureBox::outlineColour);
     }
 
     // The bars reach the screenshot's last column and row, and move it by screen pixels.

@@ -158,14 +158,15 @@ private slots:
         const auto kept = corvantile::keptPixels(corvantile::PicturePixels(shot.copy(10, 20, 5, 4)),
                                                  inputs, QSize(5, 4));
         QVERIFY(kept);
-        qint64 found = 0;
         const std::atomic<bool> cancelled{false};
-        const auto places = corvantile::findDefinition(corvantile::PeakPlane(shot), kept->entries,
-                                                       cancelled, found);
+        const corvantile::MatchSet places =
+            corvantile::findDefinition(corvantile::PeakPlane(shot), kept->entries, cancelled);
+        const qint64 found = places.count();
         QVERIFY(found > 0);
         QByteArray foundText = found == 1 ? QByteArray("Found at 1 place: ")
                                           : "Found at " + QByteArray::number(found) + " places: ";
-        foundText += QByteArray::number(places[0].x()) + ", " + QByteArray::number(places[0].y());
+        foundText +=
+            QByteArray::number(places.at(0).x()) + ", " + QByteArray::number(places.at(0).y());
         QVERIFY2(said("notification " + foundText), spoken.constData());
         // The clip box with the keys that work on it, then the empty width box on the first Tab
         // into it, and selected text whole.
