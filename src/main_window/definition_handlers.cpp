@@ -55,12 +55,18 @@ void Form1::btnCreate_Click()
     announce(createdAnnouncement(creation, copied));
     // A sighted user sees it happen too, with a warning where the definition will mislead; the
     // next move on the view writes the status line anew.
+    lblCoords->setText(
+        createdStatus(creation, copied) +
+        creationWarnings(creation.keptCount, definedRegion(inputs), PicInner->picture().size()));
+}
+
+// The region a definition is made of: the corner typed (or dragged), and the width and height.
+QRect Form1::definedRegion(const GeneratorInputs &inputs) const
+{
     const TypedCorner corner = parseCorner(txtCoords->text());
-    const QRect region(pixelFromDouble(corner.x.value_or(state.startX)), pixelFromDouble(corner.y),
-                       pixelFromDouble(numericValue(inputs.widthText)),
-                       pixelFromDouble(numericValue(inputs.heightText)));
-    lblCoords->setText(createdStatus(creation, copied) +
-                       creationWarnings(creation.keptCount, region, PicInner->picture().size()));
+    return QRect(pixelFromDouble(corner.x.value_or(state.startX)), pixelFromDouble(corner.y),
+                 pixelFromDouble(numericValue(inputs.widthText)),
+                 pixelFromDouble(numericValue(inputs.heightText)));
 }
 
 void Form1::PicInner_MouseDown(int button, int shift, float x, float y)
@@ -99,11 +105,11 @@ void Form1::findInScreenshot()
     clearMatches();
     m_searchName.clear();
     // Each place found is outlined at the size of the region typed or dragged, which the clip
-    // box (as large as the last drag) may not be.
-    const GeneratorInputs inputs = currentInputs();
-    const QSize region(std::max(1, pixelFromDouble(numericValue(inputs.widthText))),
-                       std::max(1, pixelFromDouble(numericValue(inputs.heightText))));
-    if (m_search->start(picture, kept->entries, region))
+    // box (as large as the last drag) may not be. A region that reaches past the screenshot's
+    // edge is not found where it was cut: the result says so.
+    const QRect region = definedRegion(currentInputs());
+    m_findNote = outsideWarning(region, picture.size());
+    if (m_search->start(picture, kept->entries, region.size().expandedTo(QSize(1, 1))))
         jobStarted(QStringLiteral("searching the screenshot"), 200);
 }
 
@@ -127,6 +133,7 @@ void Form1::findClipboardDefinition()
         area = area.expandedTo(QSize(e.x + 1, e.y + 1));
     clearMatches();
     m_searchName = read.name;
+    m_findNote.clear();
     m_definition = text;
     if (m_search->start(PicInner->picture(), read.entries, area))
         jobStarted(QStringLiteral("searching the screenshot"), 200);
@@ -166,6 +173,8 @@ void Form1::searchFinished(bool cancelled)
     }
     showOutlines();
     QString text = foundText(m_search->matches(), m_search->nearest());
+    if (m_search->matches().empty())
+        text += m_findNote;
     if (!m_searchName.isEmpty()) // "CloseButton: found at 1 place: 1604, 88"
         text = m_searchName + QStringLiteral(": ") + text.left(1).toLower() + text.mid(1);
     m_statusAfterJob = text;

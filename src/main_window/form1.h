@@ -83,6 +83,7 @@ public:
     // Create Object, and what it reads.
     void btnCreate_Click();
     GeneratorInputs currentInputs() const;
+    QRect definedRegion(const GeneratorInputs &inputs) const;
 
     // The definition as Create Object would make it now, looked for in the screenshot (Ctrl+F);
     // F3 and Shift+F3 go to the next and the previous place found.
@@ -219,6 +220,7 @@ private:
     QString m_statusAfterJob;     // the status line's text once the job is over
     QString m_searchName;         // the name of a definition read from the clipboard, searched
     QString m_definition;         // the text of the definition Ctrl+B looks for
+    QString m_findNote;           // why Ctrl+F may not find the region where it was cut
     QString m_findStatus;         // what the search or F3 last put in the status line
     QElapsedTimer m_refusalShown; // since a refusal was put in the status line
     quint64 m_lastInputTime = 0;  // when the last click or key press happened

@@ -39,7 +39,8 @@ void Form1::ZoomIn_Click()
         const QLocale locale;
         return PopupForm::KeptView{
             keptView(clip, *kept),
-            QStringLiteral("Zoom - %1 of %2 sampled pixels kept")
+            QStringLiteral("Zoom - %1 of %2 sampled pixels kept; dropped: red cross; not "
+                           "sampled: dimmed")
                 .arg(locale.toString(kept->kept()), locale.toString(kept->sampled))};
     });
 }

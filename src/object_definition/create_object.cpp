@@ -43,6 +43,12 @@ QString creationWarnings(int kept, QRect region, QSize screenshot)
         warnings += kept == 1
                         ? QStringLiteral("; only 1 pixel: it may match by chance")
                         : QStringLiteral("; only %1 pixels: it may match by chance").arg(kept);
+    return warnings + outsideWarning(region, screenshot);
+}
+
+QString outsideWarning(QRect region, QSize screenshot)
+{
+    QString warnings;
     if (screenshot.isEmpty())
         return warnings;
     // The region's own columns and rows, counted from its corner as its entries are.

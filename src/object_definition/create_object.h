@@ -29,5 +29,7 @@ QString createdStatus(const Creation &creation, bool copied);
 // reaches past the screenshot's right or bottom edge, whose columns or rows there are written
 // for pixels that are not in the screenshot. Empty when neither.
 QString creationWarnings(int kept, QRect region, QSize screenshot);
+// The second of those alone: "; columns 150 to 199 lie outside the screenshot", or empty.
+QString outsideWarning(QRect region, QSize screenshot);
 
 } // namespace corvantile

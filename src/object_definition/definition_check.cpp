@@ -29,28 +29,56 @@ std::optional<KeptPixels> keptPixels(const PixelSource &pixels, const GeneratorI
     return kept;
 }
 
+int keptViewScale(QSize area)
+{
+    const int scale = 1024 / std::max({area.width(), area.height(), 1});
+    return scale >= 3 ? std::min(scale, 8) : 1;
+}
+
+namespace {
+
+// A third of a colour over mid-grey: every channel between 85 and 170.
+QRgb dimmed(QRgb colour)
+{
+    return qRgb((qRed(colour) + 256) / 3, (qGreen(colour) + 256) / 3, (qBlue(colour) + 256) / 3);
+}
+
+// The square of a dropped point: dimmed, with a red cross corner to corner.
+void drawDropped(QImage &view, QPoint corner, int scale, QRgb colour)
+{
+    const QRgb red = qRgb(255, 0, 0);
+    if (scale == 1) {
+        const bool reddish = qRed(colour) > 127 && qGreen(colour) < 128 && qBlue(colour) < 128;
+        view.setPixel(corner, reddish ? qRgb(0, 255, 255) : red);
+        return;
+    }
+    for (int j = 0; j < scale; ++j) {
+        auto *line = reinterpret_cast<QRgb *>(view.scanLine(corner.y() + j)) + corner.x();
+        for (int i = 0; i < scale; ++i)
+            line[i] = i == j || i == scale - 1 - j ? red : dimmed(colour);
+    }
+}
+
+} // namespace
+
 QImage keptView(const QImage &region, const KeptPixels &kept)
 {
-    QImage view(kept.area, QImage::Format_RGB32);
-    for (int y = 0; y < view.height(); ++y) {
-        auto *out = reinterpret_cast<QRgb *>(view.scanLine(y));
-        for (int x = 0; x < view.width(); ++x) {
+    const int scale = keptViewScale(kept.area);
+    QImage view(kept.area * scale, QImage::Format_RGB32);
+    for (int y = 0; y < kept.area.height(); ++y)
+        for (int x = 0; x < kept.area.width(); ++x) {
             const QRgb colour = region.valid(x, y) ? region.pixel(x, y) : qRgb(255, 0, 0);
-            switch (kept.fate(x, y)) {
-            case KeptPixels::Fate::Kept:
-                out[x] = colour;
-                break;
-            case KeptPixels::Fate::Dropped: // alternating from one sampled point to the next
-                out[x] =
-                    (x / kept.step + y / kept.step) % 2 ? qRgb(96, 96, 96) : qRgb(160, 160, 160);
-                break;
-            case KeptPixels::Fate::NotSampled: // a third of its colour over mid-grey
-                out[x] = qRgb((qRed(colour) + 256) / 3, (qGreen(colour) + 256) / 3,
-                              (qBlue(colour) + 256) / 3);
-                break;
+            const QPoint corner(x * scale, y * scale);
+            const KeptPixels::Fate fate = kept.fate(x, y);
+            if (fate == KeptPixels::Fate::Dropped) {
+                drawDropped(view, corner, scale, colour);
+                continue;
             }
+            const QRgb flat = fate == KeptPixels::Fate::Kept ? colour : dimmed(colour);
+            for (int j = 0; j < scale; ++j)
+                std::fill_n(reinterpret_cast<QRgb *>(view.scanLine(corner.y() + j)) + corner.x(),
+                            scale, flat);
         }
-    }
     return view;
 }
 

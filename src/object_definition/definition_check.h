@@ -57,8 +57,16 @@ struct KeptPixels
 std::optional<KeptPixels> keptPixels(const PixelSource &pixels, const GeneratorInputs &inputs,
                                      QSize area);
 
-// The region as the kept view shows it: each kept pixel in its own colour, each sampled and
-// dropped one as a neutral checkerboard, and the points not sampled dimmed.
+// How many pixels a side each point of a region takes in its kept view: enough to draw a cross
+// in, while the view stays within about 1024 pixels a side (1 for regions larger than that
+// allows a cross in).
+int keptViewScale(QSize area);
+
+// The region as the kept view shows it, each point a square of keptViewScale() pixels a side:
+// a kept pixel flat in its own colour, a point not sampled flat and dimmed, and a sampled,
+// dropped one dimmed with a red cross over it, which no pixel of a screenshot, kept or dimmed,
+// can look like. Where a square is too small for a cross, a dropped point is pure red, or pure
+// cyan when its own pixel is reddish: no dimmed colour has a channel at 0 or 255.
 QImage keptView(const QImage &region, const KeptPixels &kept);
 
 // The peak of every pixel of a picture, made once per picture, with how often each peak

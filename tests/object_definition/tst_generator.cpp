@@ -231,6 +231,8 @@ private slots:
         // Point by point: kept where an entry is, dropped where sampled, dimmed elsewhere; the
         // view shows a kept pixel in its own colour.
         const QImage view = keptView(region, *kept);
+        const int scale = keptViewScale(region.size());
+        QCOMPARE(view.size(), region.size() * scale);
         for (int y = 0; y < region.height(); ++y)
             for (int x = 0; x < region.width(); ++x) {
                 const bool sampled = x % step == 0 && y % step == 0;
@@ -239,7 +241,17 @@ private slots:
                 QCOMPARE(kept->fate(x, y), !sampled ? KeptPixels::Fate::NotSampled
                                            : entry  ? KeptPixels::Fate::Kept
                                                     : KeptPixels::Fate::Dropped);
-                QCOMPARE(view.pixel(x, y) == region.pixel(x, y), entry);
+                // A square of the view: flat in the pixel's colour when kept, flat and dimmed
+                // when not sampled, a red cross when dropped.
+                const QImage square = view.copy(x * scale, y * scale, scale, scale);
+                const QRgb colour = region.pixel(x, y);
+                const QRgb dim = qRgb((qRed(colour) + 256) / 3, (qGreen(colour) + 256) / 3,
+                                      (qBlue(colour) + 256) / 3);
+                QImage flat(scale, scale, QImage::Format_RGB32);
+                flat.fill(!sampled ? dim : colour);
+                QCOMPARE(square == flat, sampled ? entry : true);
+                if (sampled && !entry)
+                    QCOMPARE(square.pixel(0, 0), qRgb(255, 0, 0));
             }
     }
 
@@ -310,6 +322,17 @@ private slots:
         const auto nearest =
             found.empty() ? nearestPlace(plane, kept->entries, cancelled) : std::nullopt;
         QCOMPARE(foundText(found, nearest), words);
+        if (nearest) { // no place matches more of the definition
+            int most = 0;
+            for (int y = 0; y + cut.height() <= picture.height(); ++y)
+                for (int x = 0; x + cut.width() <= picture.width(); ++x)
+                    most = std::max<int>(
+                        most, int(std::count_if(kept->entries.begin(), kept->entries.end(),
+                                                [&](const DefinitionEntry &e) {
+                                                    return plane.row(y + e.y)[x + e.x] == e.peak;
+                                                })));
+            QCOMPARE(nearest->matched, most);
+        }
     }
 
     // On pictures where many places stay possible for long (flat areas, few colours, stripes),

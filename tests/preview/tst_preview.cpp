@@ -88,7 +88,9 @@ private slots:
                                          d.picClip->drawingSize());
             QVERIFY(kept && kept->kept() > 0 && kept->kept() < 300);
             QCOMPARE(form->windowTitle(),
-                     QStringLiteral("Zoom - %1 of 300 sampled pixels kept").arg(kept->kept()));
+                     QStringLiteral("Zoom - %1 of 300 sampled pixels kept; dropped: red cross; "
+                                    "not sampled: dimmed")
+                         .arg(kept->kept()));
             QCOMPARE(form->picZoom->picture(), keptView(d.picClip->image(), *kept));
             QTest::keyClick(form, Qt::Key_K);
             QCOMPARE(form->windowTitle(), QStringLiteral("Zoom"));

@@ -420,19 +420,32 @@ private slots:
         QTest::addColumn<QString>("text");   // empty: what Create Object put there
         QTest::addColumn<bool>("changeOne"); // one entry's peak changed in it
         QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("corner"); // typed before Create Object
+        QTest::addColumn<bool>("ctrlF");     // looked for by Ctrl+F instead
         QTest::newRow("Create Object's own")
             << QString() << false
-            << QStringLiteral("MappedObject: found at 2 places: 10, 20 \u00b7 250, 150");
+            << QStringLiteral("MappedObject: found at 2 places: 10, 20 \u00b7 250, 150")
+            << QStringLiteral("10, 20") << false;
         QTest::newRow("from a script, by hand")
             << QStringLiteral(":Object Flat\n1=0,0\n:End Object ") << false
-            << QStringLiteral("Flat: not found in this screenshot");
+            << QStringLiteral("Flat: not found in this screenshot") << QStringLiteral("10, 20")
+            << false;
         QTest::newRow("no definition") << QStringLiteral("hello") << false
                                        << QStringLiteral("Not a definition: line 1 does not begin "
-                                                         "\":Object \"");
+                                                         "\":Object \"")
+                                       << QStringLiteral("10, 20") << false;
         QTest::newRow("a near miss")
             << QString() << true
             << QStringLiteral(
-                   "MappedObject: not found in this screenshot; best: 5 of 6 pixels at 10, 20");
+                   "MappedObject: not found in this screenshot; best: 5 of 6 pixels at 10, 20")
+            << QStringLiteral("10, 20") << false;
+        QTest::newRow("Ctrl+F, a region past the right edge")
+            << QString() << false
+            << QStringLiteral("Not found in this screenshot; best: 3 of 6 pixels at 84, 104; "
+                              "columns 3 to 4 lie "
+                              "outside the "
+                              "screenshot")
+            << QStringLiteral("297, 20") << true;
     }
 
     void findsTheClipboardsDefinition()
@@ -440,8 +453,10 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, changeOne);
         QFETCH(QString, status);
+        QFETCH(QString, corner);
+        QFETCH(bool, ctrlF);
         FormDriver d(noiseWithATwin());
-        FormDriver::type(d.txtCoords, QStringLiteral("10, 20"));
+        FormDriver::type(d.txtCoords, corner);
         FormDriver::type(d.txtWidth, QStringLiteral("5"));
         FormDriver::type(d.txtHeight, QStringLiteral("4"));
         QTest::mouseClick(d.btnCreate, Qt::LeftButton);
@@ -456,12 +471,14 @@ private slots:
                          QString::number((first.captured(1).toInt() + 1) % 256));
         }
         QGuiApplication::clipboard()->setText(text);
-        FormDriver::type(d.txtRedFrom, QStringLiteral("7")); // the bounds are not read again
-        QTest::keyClick(d.form.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        if (!ctrlF)
+            FormDriver::type(d.txtRedFrom, QStringLiteral("7")); // the bounds are not read again
+        QTest::keyClick(d.form.get(), Qt::Key_F,
+                        ctrlF ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
         QVERIFY(d.waitForPictures());
         QCOMPARE(d.lblCoords->text(), status);
         QCOMPARE(d.txtObject->toPlainText(), result);
-        QCOMPARE(d.txtRedFrom->text(), QStringLiteral("7"));
+        QCOMPARE(d.txtRedFrom->text(), QString::fromLatin1(ctrlF ? "0" : "7"));
         // The places found are outlined in magenta; the nearest place, when none is, in cyan,
         // and F3 goes to it.
         const bool near = status.contains(QLatin1String("best:"));
@@ -470,10 +487,15 @@ private slots:
                                                                                            : 0);
         QCOMPARE(d.PicInner->outlinesColour(), near ? 0xff00ffffu : PictureBox::outlineColour);
         if (near) {
-            // As large as the entries reach: every other row of 4 is 3.
-            QCOMPARE(d.PicInner->outlines().constFirst(), QRect(10, 20, 5, 3));
+            // Ctrl+F's at the region's size; a text's as large as its entries reach: every
+            // other row of 4 is 3.
+            const QString best = status.section(QStringLiteral("best: "), 1).section(u';', 0, 0);
+            const QStringList at =
+                best.section(QStringLiteral(" at "), 1).split(QStringLiteral(", "));
+            QCOMPARE(d.PicInner->outlines().constFirst(),
+                     QRect(at[0].toInt(), at[1].toInt(), 5, ctrlF ? 4 : 3));
             QTest::keyClick(d.form.get(), Qt::Key_F3);
-            QCOMPARE(d.lblCoords->text(), QStringLiteral("Best: 5 of 6 pixels at 10, 20"));
+            QCOMPARE(d.lblCoords->text(), QStringLiteral("Best: ") + best);
         }
     }
 
