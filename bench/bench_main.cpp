@@ -3,6 +3,7 @@
 
 #include "object_definition/clip_pixels.h"
 #include "object_definition/definition_check.h"
+#include "object_definition/definition_search.h"
 #include "object_definition/generator.h"
 #include "support/form_driver.h"
 #include "support/process_memory.h"
@@ -12,6 +13,7 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -312,12 +314,10 @@ void BM_PeakPass(benchmark::State &state)
 }
 BENCHMARK(BM_PeakPass)->Name("BM_PeakPass/7680x4320")->Unit(benchmark::kMillisecond);
 
-// Finding a 100 x 100 definition (every pixel) cut from the same desktop: the plane of peaks
-// made, and every place searched.
-void BM_Find(benchmark::State &state)
+// The busiest of a grid of 100 x 100 places of a desktop: the most distinct colours, as around
+// a photo or text.
+QRect busiestCut(const QImage &desktop)
 {
-    const QImage &desktop = desktop8k();
-    // The busiest of a grid of places: the most distinct colours, as around a photo or text.
     QRect cut;
     qsizetype busiest = -1;
     for (int y = 0; y + 100 <= desktop.height(); y += 270)
@@ -331,16 +331,31 @@ void BM_Find(benchmark::State &state)
                 cut = QRect(x, y, 100, 100);
             }
         }
+    return cut;
+}
+
+// The entries of a definition of every pixel of a region of a picture.
+std::vector<DefinitionEntry> definitionOf(const QImage &picture, QRect cut)
+{
     GeneratorInputs inputs;
-    inputs.widthText = inputs.heightText = QStringLiteral("100");
+    inputs.widthText = QString::number(cut.width());
+    inputs.heightText = QString::number(cut.height());
     inputs.step = 1;
-    const QImage region = desktop.copy(cut);
-    const auto kept = keptPixels(PicturePixels(region), inputs, cut.size());
+    return keptPixels(PicturePixels(picture.copy(cut)), inputs, cut.size())->entries;
+}
+
+// Finding a 100 x 100 definition (every pixel) cut from the same desktop: the plane of peaks
+// made, and every place searched.
+void BM_Find(benchmark::State &state)
+{
+    const QImage &desktop = desktop8k();
+    const QRect cut = busiestCut(desktop);
+    const std::vector<DefinitionEntry> entries = definitionOf(desktop, cut);
     const std::atomic<bool> cancelled{false};
     qint64 found = 0;
     for (auto _ : state) {
         const PeakPlane plane(desktop);
-        const MatchSet places = findDefinition(plane, kept->entries, cancelled);
+        const MatchSet places = findDefinition(plane, entries, cancelled);
         found = places.count();
         if (found != 1 || places.at(0) != cut.topLeft())
             state.SkipWithError("the definition was not found just where it was cut");
@@ -375,6 +390,70 @@ BENCHMARK_CAPTURE(BM_FindFlat, every pixel, 1)
 BENCHMARK_CAPTURE(BM_FindFlat, every other pixel, 2)
     ->Name("BM_FindFlat/100x100_every_other_pixel_in_7680x4320")
     ->Unit(benchmark::kMillisecond);
+
+// A near miss on the busy desktop: the definition cut from it with one pixel changed, so that
+// it matches nowhere and the place where it comes nearest is looked for too.
+void BM_FindNearMiss(benchmark::State &state)
+{
+    const QImage &desktop = desktop8k();
+    const QRect cut = busiestCut(desktop);
+    std::vector<DefinitionEntry> entries = definitionOf(desktop, cut);
+    entries[entries.size() / 2].peak ^= 0x80;
+    const std::atomic<bool> cancelled{false};
+    for (auto _ : state) {
+        const PeakPlane plane(desktop);
+        const MatchSet places = findDefinition(plane, entries, cancelled);
+        const auto nearest = nearestPlace(plane, entries, cancelled);
+        if (!places.empty() || !nearest || nearest->place != cut.topLeft() ||
+            nearest->matched + 1 != int(entries.size()))
+            state.SkipWithError("the nearest place is not where the definition was cut");
+    }
+}
+BENCHMARK(BM_FindNearMiss)
+    ->Name("BM_FindNearMiss/100x100_in_7680x4320")
+    ->Unit(benchmark::kMillisecond);
+
+// Ctrl+B over eight buffers of 8K desktops, the job as the window runs it, against what it
+// must do at least: unpack each buffer's picture, and find the definition in it as Ctrl+F
+// does. The figure is the ratio of the two.
+void BM_FindInBuffers(benchmark::State &state)
+{
+    std::vector<DefinitionSearch::Buffer> buffers;
+    for (int seed = 0; seed < 8; ++seed) {
+        buffers.push_back({seed + 1, StoredPicture(test::desktopLike(7680, 4320, seed))});
+        buffers.back().picture.isCompressed(true);
+    }
+    const QImage first = buffers.front().picture.picture();
+    const std::vector<DefinitionEntry> entries = definitionOf(first, busiestCut(first));
+    double ratio = 0;
+    for (auto _ : state) {
+        // The least first: each picture unpacked, its peaks worked out and searched, one by one.
+        state.PauseTiming();
+        QElapsedTimer timer;
+        timer.start();
+        const std::atomic<bool> cancelled{false};
+        for (const DefinitionSearch::Buffer &buffer : buffers)
+            benchmark::DoNotOptimize(
+                findDefinition(PeakPlane(buffer.picture.picture()), entries, cancelled).count());
+        const qint64 least = timer.nsecsElapsed();
+        state.ResumeTiming();
+        timer.restart();
+        DefinitionSearch search;
+        bool done = false;
+        QObject::connect(&search, &DefinitionSearch::buffersSearched, [&] { done = true; });
+        search.startInBuffers(buffers, entries);
+        while (!done)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        ratio = double(timer.nsecsElapsed()) / double(least);
+        if (search.bufferCounts().size() != 8 || search.bufferCounts().front().found != 1)
+            state.SkipWithError("the definition was not found in the buffer it was cut from");
+    }
+    state.counters["vs_unpack_and_find_each"] = ratio;
+}
+BENCHMARK(BM_FindInBuffers)
+    ->Name("BM_FindInBuffers/8x7680x4320")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 // Keeps every run's time per iteration and counters, and prints Google Benchmark's table as
 // usual.
@@ -428,6 +507,12 @@ const Target targets[] = {
     {"find it in a flat 8K, every other pixel, vs one peak pass",
      "BM_FindFlat/100x100_every_other_pixel_in_7680x4320", "BM_PeakPass/7680x4320", nullptr, 10.0,
      "find in the screenshot"},
+    {"a near miss in 8K, found nowhere and its nearest place, vs one peak pass",
+     "BM_FindNearMiss/100x100_in_7680x4320", "BM_PeakPass/7680x4320", nullptr, 10.0,
+     "find in the screenshot"},
+    {"Ctrl+B over eight 8K buffers vs unpacking and finding in each",
+     "BM_FindInBuffers/8x7680x4320", nullptr, "vs_unpack_and_find_each", 1.0,
+     "find in the buffers"},
     {"bring back vs bare PNG decode", "BM_BringBack/7680x4320", "BM_DecodePng/7680x4320", nullptr,
      0.4, "image buffers"},
     {"drag step, 8K vs 640x480 screenshot", "BM_DragStep/7680x4320", "BM_DragStep/640x480", nullptr,

@@ -51,6 +51,23 @@ QList<QByteArray> compress(const QImage &picture)
     return bands;
 }
 
+// One band, decoded into memory the picture owns and frees; a null picture when the band
+// cannot be decoded or is not `width` wide.
+QImage decodeBand(const QByteArray &band, int width)
+{
+    qoi_desc desc{};
+    void *pixels = qoi_decode(band.constData(), static_cast<int>(band.size()), &desc, 4);
+    if (!pixels)
+        return {};
+    if (desc.width != unsigned(width)) {
+        std::free(pixels);
+        return {};
+    }
+    return QImage(
+        static_cast<uchar *>(pixels), int(desc.width), int(desc.height), qsizetype(desc.width) * 4,
+        QImage::Format_RGB32, [](void *memory) { std::free(memory); }, pixels);
+}
+
 QImage decompress(const QList<QByteArray> &bands, QSize size)
 {
     QImage picture(size, QImage::Format_RGB32);
@@ -58,15 +75,13 @@ QImage decompress(const QList<QByteArray> &bands, QSize size)
         return {};
     const int rows = bandRows(size.width());
     for (qsizetype band = 0; band < bands.size(); ++band) {
-        qoi_desc desc{};
-        void *pixels =
-            qoi_decode(bands[band].constData(), static_cast<int>(bands[band].size()), &desc, 4);
-        if (!pixels)
+        const QImage pixels = decodeBand(bands[band], size.width());
+        if (pixels.isNull())
             return {};
         const qint64 top = band * qint64(rows);
-        if (desc.width == unsigned(size.width()) && top + desc.height <= unsigned(size.height()))
-            std::memcpy(picture.scanLine(int(top)), pixels, size_t(desc.width) * desc.height * 4);
-        std::free(pixels);
+        if (top + pixels.height() <= size.height())
+            std::memcpy(picture.scanLine(int(top)), pixels.constBits(),
+                        size_t(pixels.width()) * size_t(pixels.height()) * 4);
     }
     return picture;
 }
@@ -135,6 +150,28 @@ bool StoredPicture::isCompressed(bool wait) const
     while (wait && m_state->working)
         m_state->finished.wait(&m_state->mutex);
     return !m_state->packed.isEmpty();
+}
+
+bool StoredPicture::forEachBand(const std::function<bool(const QImage &, int)> &take) const
+{
+    if (!m_state)
+        return true;
+    QList<QByteArray> packed;
+    QImage raw;
+    {
+        QMutexLocker lock(&m_state->mutex);
+        raw = m_state->raw; // shared, not copied
+        packed = m_state->packed;
+    }
+    if (packed.isEmpty())
+        return take(raw, 0);
+    const int rows = bandRows(m_state->size.width());
+    for (qsizetype band = 0; band < packed.size(); ++band) {
+        const QImage pixels = decodeBand(packed[band], m_state->size.width());
+        if (pixels.isNull() || !take(pixels, int(band * rows)))
+            return false;
+    }
+    return true;
 }
 
 } // namespace corvantile

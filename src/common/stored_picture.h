@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <functional>
 #include <memory>
 
 namespace corvantile {
@@ -19,6 +20,11 @@ public:
     QSize size() const;
     // The picture: the one given while it is not yet compressed, else decoded afresh.
     QImage picture() const;
+
+    // The picture band by band of whole rows, each unpacked as it is handed to `take` with the
+    // row it begins at, and gone after: a pass over the picture that never holds all of it.
+    // Stops when `take` returns false. False when it stopped, or a band could not be unpacked.
+    bool forEachBand(const std::function<bool(const QImage &band, int top)> &take) const;
 
     // Whether only the compressed copy is held; waits for the worker first when asked to.
     bool isCompressed(bool wait = false) const;

@@ -82,23 +82,31 @@ QImage keptView(const QImage &region, const KeptPixels &kept)
     return view;
 }
 
-PeakPlane::PeakPlane(const QImage &picture)
+PeakPlane::PeakPlane(const QImage &picture) : PeakPlane(picture.size())
+{
+    addRows(picture, 0);
+}
+
+PeakPlane::PeakPlane(QSize size)
+    : m_width(size.width()), m_height(size.height()),
+      m_peaks(size_t(std::max(0, m_width)) * size_t(std::max(0, m_height)))
+{}
+
+void PeakPlane::addRows(const QImage &rows, int top)
 {
     const QImage rgb =
-        picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
-            ? picture
-            : picture.convertToFormat(QImage::Format_RGB32);
-    m_width = rgb.width();
-    m_height = rgb.height();
-    m_peaks.resize(size_t(m_width) * size_t(m_height));
-    for (int y = 0; y < m_height; ++y) {
+        rows.format() == QImage::Format_RGB32 || rows.format() == QImage::Format_ARGB32
+            ? rows
+            : rows.convertToFormat(QImage::Format_RGB32);
+    const int width = std::min(m_width, rgb.width());
+    for (int y = 0; y < rgb.height() && top + y < m_height; ++y) {
         const auto *in = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
-        unsigned char *out = m_peaks.data() + size_t(y) * size_t(m_width);
-        for (int x = 0; x < m_width; ++x)
+        unsigned char *out = m_peaks.data() + size_t(top + y) * size_t(m_width);
+        for (int x = 0; x < width; ++x)
             out[x] = static_cast<unsigned char>(peakOf({qRed(in[x]), qGreen(in[x]), qBlue(in[x])}));
+        for (int x = 0; x < width; ++x)
+            ++m_counts[out[x]];
     }
-    for (const unsigned char peak : m_peaks)
-        ++m_counts[peak];
 }
 
 } // namespace corvantile

@@ -75,6 +75,9 @@ class PeakPlane
 {
 public:
     explicit PeakPlane(const QImage &picture);
+    // A plane of a picture of `size` whose rows come in bands, each added as it is unpacked.
+    explicit PeakPlane(QSize size);
+    void addRows(const QImage &rows, int top);
     int width() const { return m_width; }
     int height() const { return m_height; }
     const unsigned char *row(int y) const { return m_peaks.data() + size_t(y) * size_t(m_width); }

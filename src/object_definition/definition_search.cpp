@@ -56,8 +56,13 @@ bool DefinitionSearch::startInBuffers(std::vector<Buffer> buffers,
         std::vector<BufferCount> counts;
         for (const Buffer &buffer : buffers) {
             progress.done = qint64(100 * counts.size() / buffers.size());
-            // One picture at a time is unpacked, and gone before the next.
-            const PeakPlane peaks(buffer.picture.picture());
+            // Each picture's peaks are worked out band by band as it is unpacked: no buffer's
+            // picture is ever held whole.
+            PeakPlane peaks(buffer.picture.size());
+            buffer.picture.forEachBand([&](const QImage &band, int top) {
+                peaks.addRows(band, top);
+                return !progress.cancelled;
+            });
             counts.push_back(
                 {buffer.number, findDefinition(peaks, entries, progress.cancelled).count()});
             if (progress.cancelled)
