@@ -40,18 +40,33 @@ QString hoverCaption(QPoint p, QRgb c)
                              qBlue(c));
 }
 
+// Noise from a linear congruential generator started at `seed`: each pixel is `base` with the
+// generator's next number shifted right by `shift` over it.
+QImage noise(QSize size, quint32 seed, quint32 base, int shift)
+{
+    QImage shot(size, QImage::Format_RGB32);
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x)
+            shot.setPixel(x, y, base | ((seed = seed * 1664525u + 1013904223u) >> shift));
+    return shot;
+}
+
+// The region `patch` of a screenshot copied to each of `places` in it.
+void copyPatch(QImage &shot, QRect patch, std::initializer_list<QPoint> places)
+{
+    const QImage pixels = shot.copy(patch);
+    for (const QPoint at : places)
+        for (int y = 0; y < pixels.height(); ++y)
+            for (int x = 0; x < pixels.width(); ++x)
+                shot.setPixel(at + QPoint(x, y), pixels.pixel(x, y));
+}
+
 // A 300 x 200 screenshot of noise in which the 5 x 4 region at 10, 20 stands once more, at
 // 250, 150, and nowhere else.
 QImage noiseWithATwin()
 {
-    QImage shot(300, 200, QImage::Format_RGB32);
-    quint32 seed = 3;
-    for (int y = 0; y < shot.height(); ++y)
-        for (int x = 0; x < shot.width(); ++x)
-            shot.setPixel(x, y, 0xff808080u | ((seed = seed * 1664525u + 1013904223u) >> 9));
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x)
-            shot.setPixel(250 + x, 150 + y, shot.pixel(10 + x, 20 + y));
+    QImage shot = noise({300, 200}, 3, 0xff808080u, 9);
+    copyPatch(shot, QRect(10, 20, 5, 4), {QPoint(250, 150)});
     return shot;
 }
 
@@ -296,16 +311,8 @@ private slots:
     // the next press on the view takes the outlines away.
     void findOutlinesEveryPlace()
     {
-        QImage shot(900, 600, QImage::Format_RGB32);
-        quint32 seed = 7;
-        for (int y = 0; y < shot.height(); ++y)
-            for (int x = 0; x < shot.width(); ++x)
-                shot.setPixel(x, y, 0xff000000u | ((seed = seed * 1664525u + 1013904223u) >> 8));
-        const QImage patch = shot.copy(40, 30, 12, 9);
-        for (const QPoint at : {QPoint(200, 100), QPoint(888, 591)})
-            for (int y = 0; y < patch.height(); ++y)
-                for (int x = 0; x < patch.width(); ++x)
-                    shot.setPixel(at + QPoint(x, y), patch.pixel(x, y));
+        QImage shot = noise({900, 600}, 7, 0xff000000u, 8);
+        copyPatch(shot, QRect(40, 30, 12, 9), {QPoint(200, 100), QPoint(888, 591)});
         FormDriver d(shot);
         d.form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(d.form.get()));
