@@ -31,10 +31,10 @@ void Form1::ImgBuffer_MouseUp(int index, int button, int, float, float)
         HScroll1->setValue(0);
         VScroll1->setValue(0);
         const QImage &shown = PicInner->picture();
-        announce(shown.isNull() ? QStringLiteral("Buffer %1 is empty").arg(index + 1)
-                                : QStringLiteral("Buffer %1 brought back, %2")
-                                      .arg(index + 1)
-                                      .arg(sizeDescription(shown.size())));
+        report(shown.isNull() ? QStringLiteral("Buffer %1 is empty").arg(index + 1)
+                              : QStringLiteral("Buffer %1 brought back, %2")
+                                    .arg(index + 1)
+                                    .arg(sizeDescription(shown.size())));
     }
     if (button == RightButton) {
         state.menuTarget = static_cast<std::int16_t>(index);
@@ -53,7 +53,7 @@ void Form1::delete_Click()
         clearMatches();
         m_search->forgetPicture();
     }
-    announce(m_buffers->remove(*state.menuTarget));
+    report(m_buffers->remove(*state.menuTarget));
 }
 
 } // namespace corvantile

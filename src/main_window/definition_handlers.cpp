@@ -168,7 +168,7 @@ void Form1::searchFinished(bool cancelled)
 {
     jobEnded();
     if (cancelled) {
-        announce(QStringLiteral("Search stopped"));
+        report(QStringLiteral("Search stopped"));
         return;
     }
     showOutlines();
@@ -177,8 +177,7 @@ void Form1::searchFinished(bool cancelled)
         text += m_findNote;
     if (!m_searchName.isEmpty()) // "CloseButton: found at 1 place: 1604, 88"
         text = m_searchName + QStringLiteral(": ") + text.left(1).toLower() + text.mid(1);
-    m_statusAfterJob = text;
-    say(text);
+    report(text);
     m_findStatus = text;
 }
 
@@ -186,10 +185,10 @@ void Form1::buffersSearched(bool cancelled)
 {
     jobEnded();
     if (cancelled) {
-        announce(QStringLiteral("Search stopped"));
+        report(QStringLiteral("Search stopped"));
         return;
     }
-    say(buffersText(m_search->bufferCounts()));
+    report(buffersText(m_search->bufferCounts()));
 }
 
 // The places found that lie in the part of the screenshot the view shows are outlined, however

@@ -154,6 +154,7 @@ private:
     // puts it in the status line too.
     void announce(const QString &text);
     void say(const QString &text);
+    void report(const QString &text);
 
     // Controls, named as the tool's documentation names them; each carries its name as its
     // object name too.
@@ -218,6 +219,7 @@ private:
     QTimer *m_jobProgress = nullptr;
     QString m_jobWhat;            // what the running job does, for its refusals and progress
     QString m_statusAfterJob;     // the status line's text once the job is over
+    bool m_jobReported = false;   // whether the running job reported an outcome yet
     QString m_searchName;         // the name of a definition read from the clipboard, searched
     QString m_definition;         // the text of the definition Ctrl+B looks for
     QString m_findNote;           // why Ctrl+F may not find the region where it was cut

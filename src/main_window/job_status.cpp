@@ -46,6 +46,7 @@ void Form1::jobStarted(const QString &what, int progressAfterMs)
 {
     m_jobWhat = what;
     m_statusAfterJob = lblCoords->text();
+    m_jobReported = false;
     m_refusalShown.invalidate();
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
     m_jobProgress->start(progressAfterMs);

@@ -44,8 +44,7 @@ void Form1::intakeFinished(const PictureIntake::Outcome &outcome)
 void Form1::pictureArrived(const PictureIntake::Arrival &arrival)
 {
     if (!arrival.refusal.isEmpty()) {
-        m_statusAfterJob = arrival.refusal;
-        say(arrival.refusal);
+        report(arrival.refusal);
         return;
     }
     const ClipboardPicture &picture = arrival.picture;

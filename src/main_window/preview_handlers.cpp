@@ -29,20 +29,29 @@ void Form1::ZoomIn_Click()
         m_previews->zoomBuffer(target, m_buffers->picture(target).picture());
         return;
     }
-    // K shows which of the clip's pixels Create Object would keep now.
-    m_previews->zoomClip(picClip->image(), picClip->drawingSize(), [this] {
-        const QImage clip = picClip->image();
-        const auto kept = keptPixels(ClipPixels(*picClip), currentInputs(), picClip->drawingSize());
-        if (!kept)
+    // K shows which of the clip's pixels Create Object would keep now. The Zoom is named by
+    // the region marked, which the clip box (as large as the last drag) may not be.
+    const QRect region = definedRegion(currentInputs());
+    m_previews->zoomClip(
+        picClip->image(), region.isEmpty() ? picClip->drawingSize() : region.size(), [this] {
+            const QImage clip = picClip->image();
+            const auto kept =
+                keptPixels(ClipPixels(*picClip), currentInputs(), picClip->drawingSize());
+            if (!kept) {
+                const QString none =
+                    QStringLiteral("nothing kept: the width or height is no number");
+                return PopupForm::KeptView{clip, QStringLiteral("Zoom - ") + none,
+                                           QStringLiteral("Kept pixels: ") + none};
+            }
+            const QLocale locale;
+            const QString counts =
+                QStringLiteral("%1 of %2 sampled pixels kept")
+                    .arg(locale.toString(kept->kept()), locale.toString(kept->sampled));
             return PopupForm::KeptView{
-                clip, QStringLiteral("Zoom - nothing kept: the width or height is no number")};
-        const QLocale locale;
-        return PopupForm::KeptView{
-            keptView(clip, *kept),
-            QStringLiteral("Zoom - %1 of %2 sampled pixels kept; dropped: red cross; not "
-                           "sampled: dimmed")
-                .arg(locale.toString(kept->kept()), locale.toString(kept->sampled))};
-    });
+                keptView(clip, *kept),
+                QStringLiteral("Zoom - %1; dropped: red cross; not sampled: dimmed").arg(counts),
+                QStringLiteral("Kept pixels: ") + counts};
+        });
 }
 
 void Form1::imgEgg_DblClick()

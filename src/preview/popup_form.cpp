@@ -1,5 +1,6 @@
 #include "popup_form.h"
 
+#include "controls/accessibility.h"
 #include "controls/image_box.h"
 
 #include <QKeyEvent>
@@ -19,6 +20,10 @@ PopupForm::PopupForm(QWidget *parent)
     picZoom->move(1, 1);
     resize(initialClientWidth, initialClientHeight);
     picZoom->resize(initialClientWidth - margin, initialClientHeight - margin);
+    m_said = new QLabel(this);
+    m_said->setGeometry(0, 0, 0, 0);
+    m_said->hide();
+    setAccessibleRole(m_said, QAccessible::Notification);
 }
 
 // A tool window is shown without being made active on some systems (Windows); the preview is
@@ -37,13 +42,22 @@ void PopupForm::keyPressEvent(QKeyEvent *event)
         QDialog::keyPressEvent(event);
         return;
     }
-    if (!m_keptShown)
+    if (!m_keptShown) {
         m_shown = picZoom->picture();
+        m_name = accessibleName();
+    }
     m_keptShown = !m_keptShown;
     const KeptView kept =
-        m_keptShown ? m_makeKeptView() : KeptView{m_shown, QStringLiteral("Zoom")};
+        m_keptShown ? m_makeKeptView()
+                    : KeptView{m_shown, QStringLiteral("Zoom"), QStringLiteral("The picture")};
     picZoom->setPicture(kept.picture);
     setWindowTitle(kept.title);
+    // The window's name follows its title, and the view it switched to is told.
+    setAccessibleName(m_keptShown ? kept.title : m_name);
+    m_said->hide();
+    m_said->setText(kept.spoken);
+    m_said->setAccessibleName(kept.spoken);
+    m_said->show();
 }
 
 void PopupForm::resizeEvent(QResizeEvent *event)

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QLabel>
 #include <functional>
 
 namespace corvantile {
@@ -23,12 +24,13 @@ public:
 
     ImageBox *picZoom = nullptr;
 
-    // What K shows: the kept pixels as they are now, and the title that counts them. Without
-    // it (the Zoom of a buffer) K does nothing.
+    // What K shows: the kept pixels as they are now, the title that counts them, and what a
+    // screen reader is told it switched to. Without it (the Zoom of a buffer) K does nothing.
     struct KeptView
     {
         QImage picture;
         QString title;
+        QString spoken;
     };
     void offerKeptView(std::function<KeptView()> make) { m_makeKeptView = std::move(make); }
     bool showsKeptView() const { return m_keptShown; }
@@ -40,6 +42,8 @@ protected:
 
 private:
     std::function<KeptView()> m_makeKeptView;
+    QLabel *m_said = nullptr; // never seen: a notification for screen readers only
+    QString m_name;           // the accessible name the window was given, of the picture
     QImage m_shown;           // the picture as it was given
     bool m_keptShown = false; // the kept view is up
 };

@@ -92,10 +92,27 @@ private slots:
                                     "not sampled: dimmed")
                          .arg(kept->kept()));
             QCOMPARE(form->picZoom->picture(), keptView(d.picClip->image(), *kept));
+            // The window's name follows its title, and the switch is told.
+            const auto told = [form] {
+                const auto *said = form->findChild<QLabel *>();
+                return said && said->isVisible() ? said->accessibleName() : QString();
+            };
+            QCOMPARE(form->accessibleName(), form->windowTitle());
+            QCOMPARE(
+                told(),
+                QStringLiteral("Kept pixels: %1 of 300 sampled pixels kept").arg(kept->kept()));
             QTest::keyClick(form, Qt::Key_K);
             QCOMPARE(form->windowTitle(), QStringLiteral("Zoom"));
             QCOMPARE(form->picZoom->picture(), d.picClip->image());
+            QCOMPARE(form->accessibleName(), QStringLiteral("Zoom of the clip, 40 \u00d7 30"));
+            QCOMPARE(told(), QStringLiteral("The picture"));
             QTest::keyClick(form, Qt::Key_K);
+        });
+        // Named by the region typed, not by the clip box, as large as the last drag.
+        d.type(d.txtWidth, QStringLiteral("5"));
+        d.type(d.txtHeight, QStringLiteral("4"));
+        openPreview(d, -1, [](PopupForm *form) {
+            QCOMPARE(form->accessibleName(), QStringLiteral("Zoom of the clip, 5 \u00d7 4"));
         });
         QCOMPARE(openPreview(d, -1).title, QStringLiteral("Zoom"));
         // The Zoom of a buffer has no kept view.
