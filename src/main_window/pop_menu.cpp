@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QCursor>
 #include <QMenu>
+#include <QTimer>
 
 namespace corvantile {
 
@@ -31,6 +32,7 @@ void Form1::bufferMenuByKey(int index)
 void Form1::openPopMenu()
 {
     const QPoint at = m_menuPosition.value_or(QCursor::pos());
+    const bool byKey = m_menuPosition.has_value();
     m_menuPosition.reset();
     // A screen reader hears what the items act on; the captions stay as they are.
     const int target = state.menuTarget.value_or(-1);
@@ -40,6 +42,18 @@ void Form1::openPopMenu()
                           of.isEmpty() ? QString() : QStringLiteral("Delete Image") + of);
     setAccessibleItemName(ZoomIn, QStringLiteral("Expanded Preview") +
                                       (of.isEmpty() ? QStringLiteral(" of the clip") : of));
+    // The clip box holds no buffer to delete: the item is there, greyed, and a screen reader
+    // says it is unavailable.
+    deleteItem->setEnabled(!of.isEmpty());
+    // Opened by a key, the menu has its first item active, as a screen reader then speaks it.
+    if (byKey)
+        QTimer::singleShot(0, PopMenu, [this] {
+            for (QAction *item : PopMenu->actions())
+                if (item->isEnabled()) {
+                    PopMenu->setActiveAction(item);
+                    return;
+                }
+        });
     PopMenu->exec(at);
 }
 

@@ -483,6 +483,10 @@ private slots:
                 itemTold = QAccessible::queryAccessibleInterface(menu)->child(0)->rect();
                 clipItem =
                     QAccessible::queryAccessibleInterface(menu)->child(1)->text(QAccessible::Name);
+                // No buffer to delete: the item is greyed and told as unavailable, and the
+                // first item that works is active.
+                QVERIFY(QAccessible::queryAccessibleInterface(menu)->child(0)->state().disabled);
+                QTRY_COMPARE(static_cast<QMenu *>(menu)->activeAction(), d.ZoomIn);
                 const QRect item = static_cast<QMenu *>(menu)->actionGeometry(d.deleteItem);
                 itemShown = QRect(menu->mapToGlobal(item.topLeft()), item.size());
                 menu->close();
@@ -538,6 +542,8 @@ private slots:
                 QTest::keyClick(d.form.get(), Qt::Key_2, Qt::ControlModifier | Qt::ShiftModifier);
             },
             [&](QWidget *menu) {
+                // Opened by a key, with its first item active.
+                QTRY_COMPARE(static_cast<QMenu *>(menu)->activeAction(), d.deleteItem);
                 slotMenu = menu->geometry();
                 QAccessibleInterface *told = QAccessible::queryAccessibleInterface(menu);
                 itemNames = {told->child(0)->text(QAccessible::Name),
