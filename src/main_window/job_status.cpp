@@ -11,6 +11,11 @@
 #include <QTimer>
 
 namespace corvantile {
+namespace {
+
+constexpr int progressInterval = 100; // ms between two looks at a running job's progress
+
+} // namespace
 
 bool Form1::jobRunning() const
 {
@@ -54,7 +59,10 @@ void Form1::jobStarted(const QString &what, int progressAfterMs)
 
 void Form1::showJobProgress()
 {
-    m_jobProgress->setInterval(100);
+    // A screen reader hears once that a job takes a while, and what it does.
+    if (m_jobProgress->interval() != progressInterval)
+        announce(m_jobWhat.left(1).toUpper() + m_jobWhat.mid(1));
+    m_jobProgress->setInterval(progressInterval);
     if (m_refusalShown.isValid() && m_refusalShown.elapsed() < 1500)
         return; // the refusal stays readable for a moment
     const QString what = m_jobWhat.left(1).toUpper() + m_jobWhat.mid(1);

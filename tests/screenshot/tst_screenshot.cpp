@@ -162,6 +162,9 @@ private slots:
                 *d.clipboard->stalled = true;
                 QTest::mouseClick(d.Command1, Qt::LeftButton);
                 QVERIFY(d.form->pictureJobRunning());
+                // Past half a second, a screen reader hears once what keeps it.
+                QTRY_COMPARE(control<QLabel>(*d.form, "announcer")->text(),
+                             QStringLiteral("Reading the clipboard"));
                 continue;
             }
             if (op == u'e' || op == u'r') {
