@@ -47,6 +47,7 @@ def main():
         time.sleep(1.5)
         keys("ctrl+v")  # the paste, from the viewport
         time.sleep(1)
+        keys("F3")  # nothing found yet to go to
         keys("Tab", "Tab", "Tab", "Tab")  # from the view to the width box
         text("5")
         keys("Tab")
@@ -77,7 +78,7 @@ def main():
         time.sleep(1)
         owner.kill()
         owner.wait()
-        keys("ctrl+shift+2", "Down", "Return")
+        keys("ctrl+shift+2", "Return")
         time.sleep(1)
         # The buffers as one stop after the Paste button, gone through with the arrows.
         keys(*["Tab"] * 9, "Right", "Left", "Return")

@@ -149,6 +149,7 @@ private slots:
             QVERIFY2(said(box + QByteArray(" text.")), box);
         QVERIFY(said("Object definition read only text."));
         QVERIFY(said("notification Pasted 640 \xc3\x97 480, in buffer 1."));
+        QVERIFY2(said("notification Nothing found to go to: press Ctrl+F."), spoken.constData());
         QVERIFY(spoken.contains(" pixels kept. The definition is on the clipboard."));
         // Where the definition was found, worked out here as the program does it.
         const QImage shot = patternImage(640, 480);
@@ -179,7 +180,7 @@ private slots:
         // A buffer's menu names the buffer, and its deletion is told. The buffers are one stop
         // of the Tab key, each slot telling what it holds; Enter brings one back.
         QVERIFY(said("notification Pasted 300 \xc3\x97 200, in buffer 2."));
-        QVERIFY(said("Delete Image of buffer 2."));
+        QVERIFY(said("Delete Image of buffer 2.")); // spoken as the menu opens, with no key
         QVERIFY(said("notification Buffer 2 deleted."));
         QVERIFY(said("Screenshot buffer 1 image.\n640 \xc3\x97 480. Ctrl+1 brings it back"));
         QVERIFY(said("Screenshot buffer 2 image.\nempty. Ctrl+2 brings it back"));
