@@ -197,11 +197,11 @@ void Form1::buffersSearched(bool cancelled)
 void Form1::showOutlines()
 {
     const QSize area = m_search->area();
-    QList<QRect> outlines;
     if (const auto &nearest = m_search->nearest()) {
         PicInner->setOutlines({QRect(nearest->place, area)}, nearestOutlineColour);
         return;
     }
+    QList<QRect> outlines;
     // A place is seen when its ring is: it may begin up to the region's size before the part
     // shown, and end a pixel after it.
     const QRect seen = PicInner->shownDrawing().adjusted(-area.width(), -area.height(), 1, 1);

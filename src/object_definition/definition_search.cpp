@@ -17,7 +17,6 @@ bool DefinitionSearch::start(const QImage &picture, std::vector<DefinitionEntry>
 {
     if (!m_job.begin())
         return false;
-    clear();
     m_inBuffers = false;
     m_area = area;
     std::shared_ptr<const PeakPlane> plane = m_peaksOf == picture.cacheKey() ? m_peaks : nullptr;
@@ -59,14 +58,16 @@ bool DefinitionSearch::startInBuffers(std::vector<Buffer> buffers,
             // Each picture's peaks are worked out band by band as it is unpacked: no buffer's
             // picture is ever held whole.
             PeakPlane peaks(buffer.picture.size());
-            buffer.picture.forEachBand([&](const QImage &band, int top) {
+            const bool whole = buffer.picture.forEachBand([&](const QImage &band, int top) {
                 peaks.addRows(band, top);
                 return !progress.cancelled;
             });
-            counts.push_back(
-                {buffer.number, findDefinition(peaks, entries, progress.cancelled).count()});
             if (progress.cancelled)
                 return;
+            // A picture that could not be unpacked whole holds the definition nowhere.
+            counts.push_back(
+                {buffer.number,
+                 whole ? findDefinition(peaks, entries, progress.cancelled).count() : 0});
         }
         post([this, counts = std::move(counts)] { m_bufferCounts = counts; });
     });
