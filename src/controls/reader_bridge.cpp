@@ -65,14 +65,20 @@ public:
     {}
     ~InScreenPixels() override { QAccessible::deleteAccessibleInterface(m_madeId); }
 
+    // A control is told as far as its parents show it: the screenshot view, larger than its
+    // viewport, is told as the part the viewport shows, where a magnifier or flat review finds
+    // it.
     QRect rect() const override
     {
         const QWidget *c = control();
-        if (readerBridgeScalesRectangles())
-            return m_made->rect();
-        if (c)
-            return c->isVisible() ? screenPixels(c) : m_made->rect();
-        return scaled(m_made->rect()); // a menu's item
+        if (!c || !c->isVisible())
+            return c || readerBridgeScalesRectangles() ? m_made->rect()
+                                                       : scaled(m_made->rect()); // a menu's item
+        QRect shown = readerBridgeScalesRectangles() ? m_made->rect() : screenPixels(c);
+        for (const QWidget *p = c->parentWidget(); p && !p->isWindow(); p = p->parentWidget())
+            shown &= readerBridgeScalesRectangles() ? QRect(p->mapToGlobal(QPoint(0, 0)), p->size())
+                                                    : screenPixels(p);
+        return shown;
     }
     QAccessibleInterface *childAt(int x, int y) const override
     {

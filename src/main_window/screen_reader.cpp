@@ -36,6 +36,10 @@ void Form1::describeForScreenReaders()
     picClip->setDescriptionNote(clipKeys);
     HScroll1->setAccessibleName(QStringLiteral("Scroll screenshot horizontally"));
     VScroll1->setAccessibleName(QStringLiteral("Scroll screenshot vertically"));
+    txtObject->horizontalScrollBar()->setAccessibleName(
+        QStringLiteral("Scroll definition horizontally"));
+    txtObject->verticalScrollBar()->setAccessibleName(
+        QStringLiteral("Scroll definition vertically"));
     lblCoords->setAccessibleName(QStringLiteral("Status line"));
     setAccessibleRole(lblCoords, QAccessible::StatusBar);
 

@@ -99,6 +99,10 @@ def main():
                   for i in range(relation.getNTargets())]
         print("box %s: %s" % (name, labels[0] if labels else box.name))
 
+    if click:
+        # The empty view, larger than its viewport, is told as far as the viewport shows it.
+        for name in ("Screenshot view", "Screenshot viewport"):
+            print("empty %s: %d %d %d %d" % ((name,) + extents(window, name)))
     press(window, "Paste Image From Clipboard")
     print("view:", wait_for("the paste", lambda: description(window, "Screenshot view")
                             if description(window, "Screenshot view") != "no screenshot" else None))

@@ -84,6 +84,28 @@ private slots:
         QCOMPARE(said.value("by its key"), QByteArray("300 \xc3\x97 200"));
         if (scale == 1)
             return;
+        // The empty view, larger than its viewport, is told as far as the viewport shows it.
+        const auto toldRect = [&said](const QByteArray &key) {
+            const QList<QByteArray> r = said.value(key).split(' ');
+            return r.size() == 4 ? QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt())
+                                 : QRect();
+        };
+        const QRect viewTold = toldRect("empty Screenshot view");
+        const QRect viewportTold = toldRect("empty Screenshot viewport");
+        QVERIFY2(!viewTold.isEmpty() && viewportTold.contains(viewTold),
+                 qPrintable(QStringLiteral("view %1 %2 %3 %4 in viewport %5 %6 %7 %8")
+                                .arg(viewTold.x())
+                                .arg(viewTold.y())
+                                .arg(viewTold.width())
+                                .arg(viewTold.height())
+                                .arg(viewportTold.x())
+                                .arg(viewportTold.y())
+                                .arg(viewportTold.width())
+                                .arg(viewportTold.height())));
+        // The result box's bars are named too.
+        for (const char *bar : {"extent Scroll definition horizontally [scroll bar]",
+                                "extent Scroll definition vertically [scroll bar]"})
+            QVERIFY2(said.contains(bar), bar);
         const QList<QByteArray> window = said.value("window").split(' ');
         QCOMPARE(window.size(), 2);
         const QPoint at(window[0].toInt(), window[1].toInt());
