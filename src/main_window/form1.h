@@ -19,6 +19,7 @@ class QCheckBox;
 class QDragEnterEvent;
 class QDropEvent;
 class QGroupBox;
+class QFocusEvent;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -147,6 +148,7 @@ private:
 
     // Keys the window handles before the control they were pressed on.
     bool keyFiltered(QObject *watched, const QKeyEvent &key);
+    bool keptSelection(QObject *watched, const QFocusEvent &focus);
     void releaseRightByKey(QWidget *control, const std::function<void()> &release);
     void bufferMenuByKey(int index);
 

@@ -31,10 +31,27 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
         if (const int slot = m_buffers->slotOf(watched); slot >= 0)
             m_buffers->makeTabStop(slot);
         break;
+    case QEvent::FocusOut:
+        return keptSelection(watched, *static_cast<QFocusEvent *>(event));
     default:
         break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+// A text box of the window that the Tab key leaves keeps its selection, as a Windows edit box
+// does: Qt's line edit drops it, and a screen reader then says "Text unselected" over the
+// control the focus moved to. The box is told it lost the focus to another window, which
+// leaves the selection; True when the focus change was handled so.
+bool Form1::keptSelection(QObject *watched, const QFocusEvent &focus)
+{
+    auto *box = qobject_cast<QLineEdit *>(watched);
+    if (!box || box->window() != this || !box->hasSelectedText() ||
+        (focus.reason() != Qt::TabFocusReason && focus.reason() != Qt::BacktabFocusReason))
+        return false;
+    QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+    QApplication::sendEvent(box, &away);
+    return true;
 }
 
 // True when the key was handled here.

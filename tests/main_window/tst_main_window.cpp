@@ -604,6 +604,11 @@ private slots:
         }
         QCOMPARE(visited, expected);
         QCOMPARE(QApplication::focusWidget(), d.PicInner); // and round again
+        // A box keeps the text Tab selected in it once Tab leaves it: nothing is unselected
+        // under the next control.
+        for (QWidget *control : expected)
+            if (const auto *box = qobject_cast<QLineEdit *>(control); box && !box->text().isEmpty())
+                QVERIFY2(box->selectedText() == box->text(), qPrintable(box->objectName()));
 
         // In the buffers the arrows move along the two columns and stop at the ends; Tab
         // leaves them, and comes back to the slot it left, with its focus mark shown.
