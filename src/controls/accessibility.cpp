@@ -1,8 +1,11 @@
 #include "accessibility.h"
 
 #include <QAccessibleWidget>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPointer>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTimer>
 #include <QVariant>
 #include <QWidget>
@@ -14,6 +17,8 @@ namespace {
 constexpr const char *roleProperty = "corvantileAccessibleRole";
 
 constexpr const char *actionListName = "corvantileAccessibleActions";
+
+constexpr const char *labelForProperty = "corvantileLabelFor";
 
 // The actions of a control, kept as a child object of it under a name of its own.
 class ActionList : public QObject
@@ -99,15 +104,33 @@ public:
 
     void *interface_cast(QAccessible::InterfaceType type) override
     {
-        if (type == QAccessible::TextInterface && label())
+        if (type == QAccessible::TextInterface && showsText())
             return static_cast<QAccessibleTextInterface *>(this);
         return QAccessibleWidget::interface_cast(type);
+    }
+
+    // A frame is labelled by its caption for each control in it; a caption beside a control
+    // is the label of the control it was set for.
+    QList<std::pair<QAccessibleInterface *, QAccessible::Relation>>
+    relations(QAccessible::Relation match) const override
+    {
+        auto found = QAccessibleWidget::relations(match);
+        if (!(match & QAccessible::Labelled))
+            return found;
+        if (group())
+            for (int i = 0; i < childCount(); ++i)
+                if (QAccessibleInterface *c = child(i); c && c->role() != QAccessible::NoRole)
+                    found.emplace_back(c, QAccessible::Labelled);
+        if (auto *control = widget()->property(labelForProperty).value<QWidget *>())
+            if (QAccessibleInterface *c = QAccessible::queryAccessibleInterface(control))
+                found.emplace_back(c, QAccessible::Labelled);
+        return found;
     }
 
     // A control without a role is presentation only, and a reader passes over it.
     QAccessible::State state() const override
     {
-        QAccessible::State s = QAccessibleWidget::state();
+        QAccessible::State s = controlState();
         if (role() == QAccessible::NoRole) {
             s.invisible = true;
             s.focusable = false;
@@ -121,9 +144,22 @@ public:
         // unnamed control) is told.
         if (role() == QAccessible::NoRole)
             return QString();
-        if (t == QAccessible::Value && label())
+        if (t == QAccessible::Value && label() && !statusLine())
             return label()->text();
+        if (t == QAccessible::Name && widget()->accessibleName().isEmpty() &&
+            (group() || (label() && !statusLine())))
+            return shownText();
         return QAccessibleWidget::text(t);
+    }
+
+    // A control that merely contains others (an area inside a frame, say) is not told as
+    // focused when the focus is on the control it passes its focus to.
+    QAccessible::State controlState() const
+    {
+        QAccessible::State s = QAccessibleWidget::state();
+        if (widget()->focusProxy())
+            s.focused = false;
+        return s;
     }
 
     // The control's own actions come first, then the widget's (such as taking the focus).
@@ -148,7 +184,8 @@ public:
         QAccessibleWidget::doAction(name);
     }
 
-    // The text of a label, read-only.
+    // The text a control shows, read-only: a label's text, a frame's caption, and a picture's
+    // name with what it holds, so that a reader's review of the window reads each.
     void selection(int, int *startOffset, int *endOffset) const override
     {
         *startOffset = *endOffset = 0;
@@ -161,10 +198,29 @@ public:
     void setCursorPosition(int) override {}
     QString text(int startOffset, int endOffset) const override
     {
-        return label()->text().mid(startOffset, endOffset - startOffset);
+        return shownText().mid(startOffset, endOffset - startOffset);
     }
-    int characterCount() const override { return int(label()->text().size()); }
-    QRect characterRect(int) const override { return QRect(); }
+    int characterCount() const override { return int(shownText().size()); }
+    // The characters share the place the text stands in.
+    QRect characterRect(int offset) const override
+    {
+        const int count = characterCount();
+        if (offset < 0 || offset >= count)
+            return QRect();
+        QRect area = rect();
+        if (const QGroupBox *frame = group()) {
+            QStyleOptionGroupBox option;
+            option.initFrom(frame);
+            option.text = frame->title();
+            option.subControls = QStyle::SC_GroupBoxLabel;
+            const QRect caption = frame->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                                 QStyle::SC_GroupBoxLabel, frame);
+            area = QRect(frame->mapToGlobal(caption.topLeft()), caption.size());
+        }
+        const int left = area.left() + area.width() * offset / count;
+        const int right = area.left() + area.width() * (offset + 1) / count;
+        return QRect(left, area.top(), std::max(1, right - left), area.height());
+    }
     int offsetAtPoint(const QPoint &) const override { return -1; }
     void scrollToSubstring(int, int) override {}
     QString attributes(int offset, int *startOffset, int *endOffset) const override
@@ -176,6 +232,22 @@ public:
 
 private:
     QLabel *label() const { return qobject_cast<QLabel *>(widget()); }
+    QGroupBox *group() const { return qobject_cast<QGroupBox *>(widget()); }
+    bool showsText() const
+    {
+        return (label() && !statusLine()) || group() || role() == QAccessible::Graphic;
+    }
+    QString shownText() const
+    {
+        if (label())
+            return label()->text();
+        if (group())
+            return group()->title();
+        // What a picture holds is the first sentence of its description.
+        const QString holds = text(QAccessible::Description).section(QStringLiteral(". "), 0, 0);
+        return holds.isEmpty() ? text(QAccessible::Name)
+                               : text(QAccessible::Name) + QStringLiteral(": ") + holds;
+    }
     QLabel *statusLine() const { return role() == QAccessible::StatusBar ? label() : nullptr; }
 
     mutable QAccessible::Id m_statusText = 0;
@@ -203,10 +275,15 @@ void setAccessibleRole(QWidget *control, QAccessible::Role role)
     installFactory();
     control->setProperty(roleProperty, int(role));
     // An interface made before the role was set (a change of description makes one) is
-    // dropped, so that the reader gets one with the role.
-    QAccessibleInterface *made = QAccessible::queryAccessibleInterface(control);
-    if (made && made->role() != role)
+    // dropped, so that the reader gets this one.
+    if (QAccessibleInterface *made = QAccessible::queryAccessibleInterface(control))
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+}
+
+void setAccessibleLabelFor(QLabel *caption, QWidget *control)
+{
+    caption->setProperty(labelForProperty, QVariant::fromValue(control));
+    setAccessibleRole(caption, QAccessible::StaticText);
 }
 
 QString sizeDescription(QSize size)

@@ -7,6 +7,7 @@
 #include <functional>
 
 class QAction;
+class QLabel;
 class QWidget;
 
 namespace corvantile {
@@ -18,6 +19,10 @@ namespace corvantile {
 // graphics, the status line as a status bar (with its text readable). NoRole marks a widget
 // that is presentation only (a focus mark, say): a reader is told it is not there.
 void setAccessibleRole(QWidget *control, QAccessible::Role role);
+
+// A caption that stands beside a control, told as the label of that control. The control keeps
+// its own name: a reader speaks it, not the caption, when the control takes the focus.
+void setAccessibleLabelFor(QLabel *caption, QWidget *control);
 
 // Actions a screen reader can run on a control, in order. Each runs from the event loop once the
 // reader's call has returned, so an action that opens a modal window does not hold the reader.

@@ -61,7 +61,7 @@ class InScreenPixels : public QAccessibleInterface, public QAccessibleTextInterf
 {
 public:
     explicit InScreenPixels(QAccessibleInterface *made)
-        : m_made(made), m_madeId(QAccessible::uniqueId(made))
+        : m_made(made), m_madeId(QAccessible::uniqueId(made)), m_object(made->object())
     {}
     ~InScreenPixels() override { QAccessible::deleteAccessibleInterface(m_madeId); }
 
@@ -117,30 +117,41 @@ public:
 
     // The rest as the interface made by the others.
     bool isValid() const override { return m_made->isValid(); }
-    QObject *object() const override { return m_made->object(); }
+    // Kept apart: as the application ends, the interfaces go in no set order, the one made by
+    // the others possibly before this one.
+    QObject *object() const override { return m_object; }
     QWindow *window() const override { return m_made->window(); }
+    // Relations with what a reader is told of: none with a control that is presentation only.
+    // A choice is not labelled by the frame it stands in: a reader names the frame as the
+    // focus enters it, and would name it again for the choice.
     QList<QPair<QAccessibleInterface *, QAccessible::Relation>>
     relations(QAccessible::Relation match) const override
     {
-        return m_made->relations(match);
+        auto found = m_made->relations(match);
+        found.removeIf([this](const QPair<QAccessibleInterface *, QAccessible::Relation> &r) {
+            return !told(r.first) || (r.second == QAccessible::Label &&
+                                      role() == QAccessible::RadioButton && isAncestor(r.first));
+        });
+        return found;
     }
     QAccessibleInterface *focusChild() const override { return m_made->focusChild(); }
-    QAccessibleInterface *parent() const override { return m_made->parent(); }
+    // An open pop-up menu stands on its own, as a child of the application.
+    QAccessibleInterface *parent() const override
+    {
+        const QWidget *c = control();
+        if (c && c->isWindow() && c->windowType() == Qt::Popup)
+            return QAccessible::queryAccessibleInterface(qApp);
+        return m_made->parent();
+    }
     QAccessibleInterface *child(int index) const override
     {
-        // A menu makes its items' interfaces itself, past every factory: they are wrapped
-        // here, and the wrapper takes their place for the item.
-        QAccessibleInterface *c = m_made->child(index);
-        if (!c || !qobject_cast<QAction *>(c->object()) || dynamic_cast<InScreenPixels *>(c))
-            return c;
-        auto *wrapped = new InScreenPixels(c);
-        QAccessible::registerAccessibleInterface(wrapped);
-        return wrapped;
+        const QList<QAccessibleInterface *> shown = children();
+        return index >= 0 && index < shown.size() ? shown[index] : nullptr;
     }
-    int childCount() const override { return m_made->childCount(); }
+    int childCount() const override { return int(children().size()); }
     int indexOfChild(const QAccessibleInterface *child) const override
     {
-        return m_made->indexOfChild(child);
+        return int(children().indexOf(child));
     }
     QString text(QAccessible::Text t) const override
     {
@@ -198,6 +209,44 @@ public:
 
 private:
     QAccessibleTextInterface *made() const { return m_made->textInterface(); }
+
+    // Whether a reader is told of an object: not when it is presentation only, nor a
+    // notification that has said nothing yet.
+    static bool told(const QAccessibleInterface *i)
+    {
+        return i && i->role() != QAccessible::NoRole &&
+               !(i->role() == QAccessible::Notification && i->text(QAccessible::Name).isEmpty());
+    }
+    bool isAncestor(const QAccessibleInterface *other) const
+    {
+        for (QAccessibleInterface *p = parent(); p; p = p->parent())
+            if (p->object() == other->object())
+                return true;
+        return false;
+    }
+    // The children a reader is told of. A menu makes its items' interfaces itself, past every
+    // factory: they are wrapped here, and the wrapper takes their place for the item. The
+    // application holds its open pop-up menu, which Qt leaves out.
+    QList<QAccessibleInterface *> children() const
+    {
+        QList<QAccessibleInterface *> shown;
+        for (int i = 0; i < m_made->childCount(); ++i) {
+            QAccessibleInterface *c = m_made->child(i);
+            if (c && qobject_cast<QAction *>(c->object()) && !dynamic_cast<InScreenPixels *>(c)) {
+                auto *wrapped = new InScreenPixels(c);
+                QAccessible::registerAccessibleInterface(wrapped);
+                c = wrapped;
+            }
+            if (told(c))
+                shown.append(c);
+        }
+        if (object() == qApp)
+            if (QWidget *menu = QApplication::activePopupWidget(); menu && menu->isVisible())
+                if (QAccessibleInterface *c = QAccessible::queryAccessibleInterface(menu);
+                    c && !shown.contains(c))
+                    shown.append(c);
+        return shown;
+    }
     // A rectangle of the screen in layout pixels, in the screen's own pixels.
     QRect scaled(const QRect &r) const
     {
@@ -213,6 +262,7 @@ private:
 
     QAccessibleInterface *m_made;
     QAccessible::Id m_madeId;
+    QPointer<QObject> m_object;
 };
 
 // Qt tells a reader of a text box's caret and selection before it tells that the box has the
@@ -240,7 +290,7 @@ void inFocusOrder(QAccessibleEvent *event)
 QAccessibleInterface *inScreenPixels(const QString &, QObject *object)
 {
     static bool asking = false;
-    if (asking || !object || !object->isWidgetType())
+    if (asking || !object || !(object->isWidgetType() || object == qApp))
         return nullptr;
     asking = true;
     QAccessibleInterface *made = QAccessible::queryAccessibleInterface(object);
@@ -266,6 +316,14 @@ void installAccessibleFactory(QAccessible::InterfaceFactory factory)
     QAccessible::removeFactory(inScreenPixels);
     QAccessible::installFactory(factory);
     QAccessible::installFactory(inScreenPixels);
+    // The application's interface, if made before, is made again through the factory.
+    static const bool applicationWrapped = [] {
+        if (QAccessibleInterface *made = QAccessible::queryAccessibleInterface(qApp);
+            made && !dynamic_cast<InScreenPixels *>(made))
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+        return true;
+    }();
+    Q_UNUSED(applicationWrapped);
 }
 
 void setReaderBridgeScalesRectangles(bool scales)

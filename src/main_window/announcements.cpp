@@ -3,17 +3,15 @@
 
 #include "main_window/form1.h"
 
+#include "controls/announcer.h"
+
 #include <QLabel>
 
 namespace corvantile {
 
-// A notification is spoken when it appears, so each announcement shows it anew.
 void Form1::announce(const QString &text)
 {
-    m_announcer->hide();
-    m_announcer->setText(text);
-    m_announcer->setAccessibleName(text);
-    m_announcer->show();
+    m_announcer->announce(text);
 }
 
 void Form1::say(const QString &text)

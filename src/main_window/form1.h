@@ -32,6 +32,7 @@ class QTimer;
 
 namespace corvantile {
 
+class Announcer;
 class ClipRegion;
 class DefinitionInputs;
 class DefinitionSearch;
@@ -128,6 +129,7 @@ private:
     void connectKeys();
     void describeForScreenReaders();
     void describeBuffers();
+    void nameAreas();
 
     // The picture intake's and the search's job, as the window shows it.
     bool jobRunning() const;
@@ -203,7 +205,7 @@ private:
     QMenu *PopMenu = nullptr;
     QAction *deleteItem = nullptr; // the menu item `delete`
     QAction *ZoomIn = nullptr;
-    QLabel *m_announcer = nullptr; // never seen: a notification for screen readers only
+    Announcer *m_announcer = nullptr; // what a screen reader is told, in turn
 
     // The subsystems, declared in the order they depend on each other: each is made after,
     // and gone before, what it holds a reference to (the clipboard, the window state). They
@@ -227,6 +229,7 @@ private:
     QString m_findNote;           // why Ctrl+F may not find the region where it was cut
     QString m_findStatus;         // what the search or F3 last put in the status line
     QElapsedTimer m_refusalShown; // since a refusal was put in the status line
+    QElapsedTimer m_jobTime;      // since the running job started
     quint64 m_lastInputTime = 0;  // when the last click or key press happened
     // Where the next PopMenu opens when it is not opened at the mouse pointer (by a key).
     std::optional<QPoint> m_menuPosition;

@@ -53,6 +53,7 @@ void Form1::jobStarted(const QString &what, int progressAfterMs)
     m_statusAfterJob = lblCoords->text();
     m_jobReported = false;
     m_refusalShown.invalidate();
+    m_jobTime.start();
     QGuiApplication::setOverrideCursor(Qt::BusyCursor);
     m_jobProgress->start(progressAfterMs);
 }
@@ -70,11 +71,13 @@ void Form1::showJobProgress()
         lblCoords->setText(QStringLiteral("%1: %2 %").arg(what).arg(m_search->percent()));
         return;
     }
+    // The seconds go on while an owner sends nothing: the read is waited for, not stuck.
     const qint64 bytes = m_intake->bytesRead();
-    lblCoords->setText(
-        bytes == 0
-            ? what + QStringLiteral("...")
-            : QStringLiteral("%1: %2 MB").arg(what, QLocale().toString(bytes / 1e6, 'f', 1)));
+    const QString seconds = QStringLiteral("%1 s").arg(m_jobTime.elapsed() / 1000);
+    lblCoords->setText(bytes == 0
+                           ? QStringLiteral("%1... %2").arg(what, seconds)
+                           : QStringLiteral("%1: %2 MB, %3")
+                                 .arg(what, QLocale().toString(bytes / 1e6, 'f', 1), seconds));
 }
 
 void Form1::jobEnded()

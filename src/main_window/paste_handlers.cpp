@@ -37,8 +37,7 @@ void Form1::intakeFinished(const PictureIntake::Outcome &outcome)
     // answering, the buffer counter moves on and nothing is stored.
     if (outcome.clipboard)
         takePicture(failedBitmapTest());
-    announce(outcome.clipboard ? QStringLiteral("Paste stopped")
-                               : QStringLiteral("Opening stopped"));
+    report(outcome.clipboard ? QStringLiteral("Paste stopped") : QStringLiteral("Opening stopped"));
 }
 
 void Form1::pictureArrived(const PictureIntake::Arrival &arrival)
@@ -53,14 +52,14 @@ void Form1::pictureArrived(const PictureIntake::Arrival &arrival)
                               ? QStringLiteral("in buffer %1").arg(state.bufferIndex + 1)
                               : QStringLiteral("not kept in a buffer");
     if (picture.outcome == ReadOutcome::NoPicture)
-        announce(QStringLiteral("Nothing pasted: the clipboard holds no picture"));
+        report(QStringLiteral("Nothing pasted: the clipboard holds no picture"));
     else if (picture.failed())
-        announce(QStringLiteral("Nothing pasted: the clipboard's picture could not be read"));
+        report(QStringLiteral("Nothing pasted: the clipboard's picture could not be read"));
     else
-        announce((arrival.file.isEmpty()
-                      ? QStringLiteral("Pasted ")
-                      : QStringLiteral("Opened ") + arrival.file + QStringLiteral(", ")) +
-                 sizeDescription(picture.image.size()) + QStringLiteral(", ") + where);
+        report((arrival.file.isEmpty()
+                    ? QStringLiteral("Pasted ")
+                    : QStringLiteral("Opened ") + arrival.file + QStringLiteral(", ")) +
+               sizeDescription(picture.image.size()) + QStringLiteral(", ") + where);
 }
 
 void Form1::takePicture(const ClipboardPicture &clip)

@@ -45,6 +45,8 @@ void Form1::openPopMenu()
     // The clip box holds no buffer to delete: the item is there, greyed, and a screen reader
     // says it is unavailable.
     deleteItem->setEnabled(!of.isEmpty());
+    PopMenu->setAccessibleName(QStringLiteral("Menu") +
+                               (of.isEmpty() ? QStringLiteral(" of the clip") : of));
     // Opened by a key, the menu has its first item active, as a screen reader then speaks it.
     if (byKey)
         QTimer::singleShot(0, PopMenu, [this] {

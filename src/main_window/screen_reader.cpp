@@ -1,6 +1,7 @@
 // What a screen reader is told of the main window's controls: names, roles and actions.
 
 #include "controls/accessibility.h"
+#include "controls/announcer.h"
 #include "controls/focus_mark.h"
 #include "controls/image_box.h"
 #include "controls/locked_text_box.h"
@@ -10,6 +11,7 @@
 #include "main_window/form1.h"
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
@@ -43,18 +45,31 @@ void Form1::describeForScreenReaders()
     lblCoords->setAccessibleName(QStringLiteral("Status line"));
     setAccessibleRole(lblCoords, QAccessible::StatusBar);
 
-    // Each colour box is named in full, as three of them share the caption "To:". The captions
-    // are not linked to their boxes: a screen reader speaks a linked caption in place of the
-    // box's own name.
+    // Each colour box is named in full, as three of them share the caption "To:". A caption is
+    // the label of its box, and the three "To:" are told apart by the colour they stand in;
+    // the box keeps its own name, which a reader speaks as the box takes the focus.
     const struct
     {
         QLineEdit *box;
         const char *name;
-    } bounds[] = {{txtRedFrom, "Red from"},     {txtRedTo, "Red to"},
-                  {txtGreenFrom, "Green from"}, {txtGreenTo, "Green to"},
-                  {txtBlueFrom, "Blue from"},   {txtBlueTo, "Blue to"}};
-    for (const auto &bound : bounds)
+        QLabel *caption;
+        const char *captionName;
+    } bounds[] = {{txtRedFrom, "Red from", Label4, nullptr},
+                  {txtRedTo, "Red to", Label3, "To: red"},
+                  {txtGreenFrom, "Green from", Label6, nullptr},
+                  {txtGreenTo, "Green to", Label5, "To: green"},
+                  {txtBlueFrom, "Blue from", Label8, nullptr},
+                  {txtBlueTo, "Blue to", Label7, "To: blue"}};
+    for (const auto &bound : bounds) {
         bound.box->setAccessibleName(QString::fromLatin1(bound.name));
+        if (bound.captionName)
+            bound.caption->setAccessibleName(QString::fromLatin1(bound.captionName));
+        setAccessibleLabelFor(bound.caption, bound.box);
+    }
+    // A frame is named by its caption, which labels each control in it, and is read where it
+    // stands when the window is reviewed.
+    for (QGroupBox *frame : {Frame1, Frame2, Frame3, Frame4, Frame5, Frame6, Frame7})
+        setAccessibleRole(frame, QAccessible::Grouping);
     txtObjectName->setAccessibleName(QStringLiteral("Object name"));
     txtCoords->setAccessibleName(QStringLiteral("Coords"));
     txtCoords->setAccessibleDescription(QStringLiteral("top-left corner of the region: x, y"));
@@ -62,13 +77,26 @@ void Form1::describeForScreenReaders()
     txtHeight->setAccessibleName(QStringLiteral("Height"));
     chkUseBlack->setAccessibleName(QStringLiteral("Include black pixels"));
     txtObject->setAccessibleName(QStringLiteral("Object definition"));
+    nameAreas();
     setAccessibleRole(imgEgg, QAccessible::NoRole); // the hidden spot stays hidden
-    m_announcer = new QLabel(this);
-    m_announcer->setObjectName(QStringLiteral("announcer"));
-    m_announcer->setGeometry(0, 0, 0, 0);
-    m_announcer->hide();
-    setAccessibleRole(m_announcer, QAccessible::Notification);
+    m_announcer = new Announcer(this);
     describeBuffers();
+}
+
+// The areas that only hold other controls are named for a screen reader, which otherwise
+// meets nameless fillers: the screenshot's area inside its frame, and the result box's text
+// area and the strips its bars stand in.
+void Form1::nameAreas()
+{
+    const auto name = [](QWidget *area, const QString &text) {
+        area->setAccessibleName(text);
+        setAccessibleRole(area, QAccessible::Client);
+    };
+    name(picScroll->clientArea(), QStringLiteral("Shown part of the screenshot"));
+    name(txtObject->viewport(), QStringLiteral("Definition text area"));
+    for (QScrollBar *bar : {txtObject->horizontalScrollBar(), txtObject->verticalScrollBar()})
+        if (bar->parentWidget() != txtObject)
+            name(bar->parentWidget(), bar->accessibleName());
 }
 
 // The buffers: pictures with the actions a left or a right click offers.

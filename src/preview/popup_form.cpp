@@ -1,6 +1,7 @@
 #include "popup_form.h"
 
 #include "controls/accessibility.h"
+#include "controls/announcer.h"
 #include "controls/image_box.h"
 
 #include <QKeyEvent>
@@ -18,12 +19,11 @@ PopupForm::PopupForm(QWidget *parent)
     // Enlarged pixels stay crisp squares: the user zooms in to see single pixels.
     picZoom->setScaling(ImageBox::Scaling::Pixelated);
     picZoom->move(1, 1);
+    picZoom->setAccessibleName(QStringLiteral("Enlarged picture"));
+    setAccessibleRole(picZoom, QAccessible::Graphic);
     resize(initialClientWidth, initialClientHeight);
     picZoom->resize(initialClientWidth - margin, initialClientHeight - margin);
-    m_said = new QLabel(this);
-    m_said->setGeometry(0, 0, 0, 0);
-    m_said->hide();
-    setAccessibleRole(m_said, QAccessible::Notification);
+    m_said = new Announcer(this);
 }
 
 // A tool window is shown without being made active on some systems (Windows); the preview is
@@ -54,10 +54,7 @@ void PopupForm::keyPressEvent(QKeyEvent *event)
     setWindowTitle(kept.title);
     // The window's name follows its title, and the view it switched to is told.
     setAccessibleName(m_keptShown ? kept.title : m_name);
-    m_said->hide();
-    m_said->setText(kept.spoken);
-    m_said->setAccessibleName(kept.spoken);
-    m_said->show();
+    m_said->announce(kept.spoken);
 }
 
 void PopupForm::resizeEvent(QResizeEvent *event)

@@ -7,6 +7,7 @@
 
 namespace corvantile {
 
+class Announcer;
 class ImageBox;
 
 // The "Zoom" window: one picture stretched over a sizable tool window.
@@ -42,10 +43,10 @@ protected:
 
 private:
     std::function<KeptView()> m_makeKeptView;
-    QLabel *m_said = nullptr; // never seen: a notification for screen readers only
-    QString m_name;           // the accessible name the window was given, of the picture
-    QImage m_shown;           // the picture as it was given
-    bool m_keptShown = false; // the kept view is up
+    Announcer *m_said = nullptr; // what a screen reader is told of K
+    QString m_name;              // the accessible name the window was given, of the picture
+    QImage m_shown;              // the picture as it was given
+    bool m_keptShown = false;    // the kept view is up
 };
 
 } // namespace corvantile

@@ -1,3 +1,4 @@
+#include "controls/announcer.h"
 #include "object_definition/clip_pixels.h"
 #include "object_definition/definition_check.h"
 #include "preview/frm_egg.h"
@@ -92,10 +93,13 @@ private slots:
                                     "not sampled: dimmed")
                          .arg(kept->kept()));
             QCOMPARE(form->picZoom->picture(), keptView(d.picClip->image(), *kept));
-            // The window's name follows its title, and the switch is told.
+            // The window's name follows its title, and the switch is told, after what was
+            // told before it.
             const auto told = [form] {
-                const auto *said = form->findChild<QLabel *>();
-                return said && said->isVisible() ? said->accessibleName() : QString();
+                const auto *said = form->findChild<Announcer *>();
+                return !said                       ? QString()
+                       : said->waiting().isEmpty() ? said->shown()
+                                                   : said->waiting().last();
             };
             QCOMPARE(form->accessibleName(), form->windowTitle());
             QCOMPARE(

@@ -1,3 +1,4 @@
+#include "controls/announcer.h"
 #include "screenshot/buffers.h"
 #include "screenshot/picture_intake.h"
 #include "screenshot/scroll_ranges.h"
@@ -355,9 +356,13 @@ private slots:
         const auto row = [](const char *tag, const char *files, const char *status, int index,
                             QSize shown) {
             QTest::newRow(tag) << QString::fromLatin1(files).split(u' ')
-                               << QString::fromLatin1(status) << index << shown;
+                               << QString::fromUtf8(status) << index << shown;
         };
-        row("two files fill the next two buffers", "shot.png second.png", "", 1, second);
+        // The status line holds every outcome of the job, side by side.
+        row("two files fill the next two buffers", "shot.png second.png",
+            "Opened shot.png, 200 \u00d7 150, in buffer 1; Opened second.png, 120 \u00d7 90, in "
+            "buffer 2",
+            1, second);
         row("a text file", "notes.txt", "Not a picture: notes.txt", -1, none);
         row("a folder", "folder", "Not a picture file: folder", -1, none);
         row("a missing file", "missing.png", "Could not read: missing.png", -1, none);
@@ -366,12 +371,18 @@ private slots:
         row("a bitmap cut short", "cut.bmp", "Damaged picture: cut.bmp", -1, none);
         row("a PNG with a bad checksum", "crc.png", "Damaged picture: crc.png", -1, none);
         row("a damaged picture between two whole ones", "shot.png cut.jpg second.png",
-            "Damaged picture: cut.jpg", 1, second);
-        row("a JPEG with 120 KB before its frame header", "late.jpg", "", 0, shot);
+            "Opened shot.png, 200 \u00d7 150, in buffer 1; Damaged picture: cut.jpg; Opened "
+            "second.png, 120 \u00d7 90, in buffer 2",
+            1, second);
+        row("a JPEG with 120 KB before its frame header", "late.jpg",
+            "Opened late.jpg, 200 \u00d7 150, in buffer 1", 0, shot);
 #ifndef Q_OS_WIN
         row("a FIFO is refused without waiting for a writer", "fifo", "Not a picture file: fifo",
             -1, none);
-        row("a name that is no UTF-8, named and dropped", "bad\xffname.png", "", 1, shot);
+        row("a name that is no UTF-8, named and dropped", "bad\xffname.png",
+            "Opened bad\ufffdname.png, 200 \u00d7 150, in buffer 1; Opened bad\ufffdname.png, "
+            "200 \u00d7 150, in buffer 2",
+            1, shot);
 #endif
     }
 
@@ -428,6 +439,12 @@ private slots:
         d.form->openPictures(paths);
         QVERIFY(d.waitForPictures());
         QCOMPARE(d.lblCoords->text(), status);
+        // A screen reader hears each outcome, in order: the first at once, those that came
+        // while it spoke after it, none lost.
+        const Announcer *told = d.form->findChild<Announcer *>();
+        QVERIFY(told);
+        QCOMPARE(QStringList(told->shown()) + told->waiting(),
+                 status.isEmpty() ? QStringList(QString()) : status.split(QStringLiteral("; ")));
         QCOMPARE(int(d.form->state.bufferIndex), bufferIndex);
         QCOMPARE(d.PicInner->picture().size(), shown);
         if (shown == picture.size() && files.last().endsWith(QStringLiteral(".png")))
