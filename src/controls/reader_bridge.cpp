@@ -268,7 +268,9 @@ private:
 // Qt tells a reader of a text box's caret and selection before it tells that the box has the
 // focus; a reader then takes the box as focused without a word (Orca says nothing of an empty
 // box). Those come after the focus here: until the focus is told, they are held back, and the
-// box's focus brings them.
+// box's focus brings them. The caret and selection of a box without the focus (a region typed
+// anew when a buffer comes back) are not told at all: a reader would say "Text unselected" over
+// the control the user is on.
 void inFocusOrder(QAccessibleEvent *event)
 {
     static QPointer<QObject> told;
@@ -276,7 +278,8 @@ void inFocusOrder(QAccessibleEvent *event)
     const QAccessible::Event type = event->type();
     const bool aboutText =
         type == QAccessible::TextCaretMoved || type == QAccessible::TextSelectionChanged;
-    if (aboutText && source && source == QApplication::focusWidget() && source != told)
+    if (aboutText && source && source->isWidgetType() &&
+        (source != QApplication::focusWidget() || source != told))
         return;
     if (type == QAccessible::Focus)
         told = source;

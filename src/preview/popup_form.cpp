@@ -34,6 +34,15 @@ void PopupForm::showEvent(QShowEvent *event)
     activateWindow();
 }
 
+// Closed, the preview gives the keyboard back to the window it was opened from, also where no
+// window manager does (the focus would go nowhere, and a keyboard user be left stranded).
+void PopupForm::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    if (QWidget *opener = parentWidget(); opener && opener->isVisible())
+        opener->activateWindow();
+}
+
 // K switches between the picture and the kept pixels, worked out afresh each time the kept view
 // comes up, with the bounds as the boxes hold them then.
 void PopupForm::keyPressEvent(QKeyEvent *event)

@@ -84,6 +84,48 @@ def print_extents(node, seen=None):
         print_extents(child, seen)
 
 
+def review_tree(node, counts, path=""):
+    """Counts, below node, the objects with a role and no name, the names two siblings share,
+    and the objects that claim the focus; prints each that is found."""
+    names = {}
+    for child in node:
+        if child is None:
+            continue
+        role = child.getRoleName()
+        where = "%s/%s [%s]" % (path, child.name, role)
+        if role != "invalid" and not child.name:
+            counts["nameless"] += 1
+            print("nameless object:", where)
+        if child.name:
+            names[child.name] = names.get(child.name, 0) + 1
+            if names[child.name] == 2:
+                counts["shared"] += 1
+                print("shared name:", where)
+        if child.getState().contains(pyatspi.STATE_FOCUSED):
+            counts["focused"] += 1
+            print("focused:", where)
+        review_tree(child, counts, where)
+
+
+def review(window):
+    """What a reader's review of the window finds: every object's name and focus, the frames'
+    captions and the pictures' texts."""
+    counts = {"nameless": 0, "shared": 0, "focused": 0}
+    review_tree(app(), counts)
+    print("tree: %(nameless)d nameless, %(shared)d shared, %(focused)d focused" % counts)
+    for caption in ("Coords", "Width", "Height", "Object Name", "Sample", "Black Pixels",
+                    "Click on ScreenShot"):
+        text = find(window, caption, "panel").queryText()
+        print("caption %s: %s" % (caption, text.getText(0, -1)))
+    for picture in ("Screenshot buffer 1", "Screenshot buffer 3", "Clip box"):
+        print("review %s: %s" % (picture, find(window, picture).queryText().getText(0, -1)))
+    for caption in ("To: red", "To: green", "To: blue"):
+        print("label %s: %s" % (caption.split()[-1], ", ".join(
+            relation.getTarget(i).name for relation in find(window, caption).getRelationSet()
+            if relation.getRelationType() == pyatspi.RELATION_LABEL_FOR
+            for i in range(relation.getNTargets()))))
+
+
 def main():
     second_picture = sys.argv[1]
     click = "--click" in sys.argv
@@ -147,6 +189,13 @@ def main():
         print("by its key:", wait_for("the second screenshot", lambda: description(
             window, "Screenshot view") if description(window, "Screenshot view") != "640 \u00d7 480"
             else None))
+        review(window)
+        # A buffer's menu, opened by its key, stands in the application while it is open.
+        subprocess.run(["xdotool", "key", "ctrl+shift+1"], check=True)
+        menu = wait_for("the menu", lambda: [c for c in app() if c and c.getRoleName() in (
+            "popup menu", "menu")])[0]
+        print("menu: %s [%s], first item %s" % (menu.name, menu.getRoleName(), menu[0].name))
+        subprocess.run(["xdotool", "key", "Escape"], check=True)
     finally:
         owner.kill()
         owner.wait()

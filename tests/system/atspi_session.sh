@@ -10,7 +10,8 @@ shift 2
 launcher=/usr/libexec/at-spi-bus-launcher
 "$launcher" --launch-immediately &
 bus=$!
-QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 "$program" &
+export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 CORVANTILE_PROGRAM="$program"
+"$program" &
 tool=$!
 /usr/bin/python3 "$driver" "$@"
 status=$?

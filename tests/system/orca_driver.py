@@ -60,6 +60,12 @@ def main():
         keys("ctrl+f")  # the definition looked for in the screenshot
         time.sleep(1.5)
         keys(*["shift+Tab"] * 5)  # back through the boxes to the width box
+        # The clip's Zoom through the clip box's menu, K in it, and back to the width box.
+        keys("shift+Tab", "Menu", "Return")
+        time.sleep(1)
+        keys("k")
+        time.sleep(2)
+        keys("Escape", "Tab")
         keys(*["Tab"] * 18)  # on through the buffers and the options to the vertical bar
         # The pointer over the screenshot fills the status line; Orca's status-bar command
         # (Orca+KP_Enter twice) reads it.
@@ -83,6 +89,15 @@ def main():
         # The buffers as one stop after the Paste button, gone through with the arrows.
         keys(*["Tab"] * 9, "Right", "Left", "Return")
         time.sleep(1)
+        # Two files named at once, the first damaged: both outcomes are heard, in order.
+        damaged = os.path.join(work, "cut.png")
+        with open(sys.argv[2], "rb") as whole, open(damaged, "wb") as cut:
+            cut.write(whole.read()[:300])
+        another = subprocess.Popen([os.environ["CORVANTILE_PROGRAM"], damaged, sys.argv[2]],
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(8)
+        another.terminate()
+        another.wait()
     finally:
         orca.terminate()
         try:

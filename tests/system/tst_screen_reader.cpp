@@ -82,6 +82,24 @@ private slots:
         QCOMPARE(said.value("second view"), QByteArray("300 \xc3\x97 200"));
         QCOMPARE(said.value("brought back"), QByteArray("640 \xc3\x97 480"));
         QCOMPARE(said.value("by its key"), QByteArray("300 \xc3\x97 200"));
+        // The whole tree: every object with a role has a name, no two siblings share one, and
+        // one object has the focus.
+        QVERIFY2(said.value("tree") == "0 nameless, 0 shared, 1 focused", out.constData());
+        // A review of the window reads each frame's caption where it stands, and each picture
+        // with what it holds; the three "To:" are told apart by the box each labels.
+        for (const char *caption : {"Coords", "Width", "Height", "Object Name", "Sample",
+                                    "Black Pixels", "Click on ScreenShot"})
+            QCOMPARE(said.value(QByteArray("caption ") + caption), QByteArray(caption));
+        QCOMPARE(said.value("review Screenshot buffer 1"),
+                 QByteArray("Screenshot buffer 1: 640 \xc3\x97 480"));
+        QCOMPARE(said.value("review Screenshot buffer 3"), QByteArray("Screenshot buffer 3: empty"));
+        QVERIFY(said.value("review Clip box").startsWith("Clip box: "));
+        for (const char *colour : {"red", "green", "blue"})
+            QCOMPARE(said.value(QByteArray("label ") + colour),
+                     QByteArray(colour).left(1).toUpper() + QByteArray(colour).mid(1) + " to");
+        // An open menu is the application's child, named, its first item named in full.
+        QCOMPARE(said.value("menu"),
+                 QByteArray("Menu of buffer 1 [popup menu], first item Delete Image of buffer 1"));
         if (scale == 1)
             return;
         // The empty view, larger than its viewport, is told as far as the viewport shows it.
@@ -130,11 +148,11 @@ private slots:
               {"Status line [status bar]", "lblCoords"},
               {"Accept Values from: [label]", "Label2"},
               {"RED [label]", "Label4"},
-              {"To: [label]", "Label3"},
+              {"To: red [label]", "Label3"},
               {"GREEN [label]", "Label6"},
-              {"To: [label] 2", "Label5"},
+              {"To: green [label]", "Label5"},
               {"BLUE [label]", "Label8"},
-              {"To: [label] 3", "Label7"},
+              {"To: blue [label]", "Label7"},
               {"Right click for Options [label]", "Label1"}}) {
             const QRect drawn = corvantile::layout::inWindow(control);
             const QRect expected(at + drawn.topLeft() * scale, drawn.size() * scale);
@@ -168,7 +186,7 @@ private slots:
         };
         for (const char *box : {"Red from", "Red to", "Green from", "Green to", "Blue from",
                                 "Blue to", "Width", "Height", "Coords"})
-            QVERIFY2(said(box + QByteArray(" text.")), box);
+            QVERIFY2(said(box + QByteArray(" text.")), spoken.constData());
         QVERIFY(said("Object definition read only text."));
         QVERIFY(said("notification Pasted 640 \xc3\x97 480, in buffer 1."));
         QVERIFY2(said("notification Nothing found to go to: press Ctrl+F."), spoken.constData());
@@ -207,6 +225,21 @@ private slots:
         QVERIFY(said("Screenshot buffer 1 image.\n640 \xc3\x97 480. Ctrl+1 brings it back"));
         QVERIFY(said("Screenshot buffer 2 image.\nempty. Ctrl+2 brings it back"));
         QVERIFY(said("notification Buffer 1 brought back, 640 \xc3\x97 480."));
+        // The clip's menu opens on its first item that works (Delete Image is greyed there).
+        QVERIFY2(said("Expanded Preview of the clip."), spoken.constData());
+        // The sampling frame is named once, as the focus enters it.
+        QVERIFY2(said("Sample panel.\nEvery Other Pixel."), spoken.constData());
+        // Boxes whose text changes while another control has the focus say nothing of it.
+        QVERIFY(!spoken.contains("unselected"));
+        // K in the clip's Zoom tells the counts.
+        QVERIFY2(spoken.contains("notification Kept pixels: ") &&
+                     spoken.contains(" sampled pixels kept."),
+                 spoken.constData());
+        // Two files named at once: the damaged one's refusal, then the other's opening.
+        const qsizetype damaged = spoken.indexOf("Damaged picture: cut.png");
+        QVERIFY2(damaged >= 0 && spoken.indexOf("Opened second.png, 300 \xc3\x97 200, in buffer 1",
+                                                damaged) > damaged,
+                 spoken.constData());
         // The status line, read by Orca's status-bar command, with the pointer on pixel (53, 42).
         const QRgb pixel = patternPixel(53, 42);
         QVERIFY(said("Status line statusbar.\n" + QString::asprintf("53, 42   /   R=%d G=%d B=%d.",
