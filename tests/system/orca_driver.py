@@ -69,7 +69,11 @@ def main():
         keys(*["Tab"] * 18)  # on through the buffers and the options to the vertical bar
         # The pointer over the screenshot fills the status line; Orca's status-bar command
         # (Orca+KP_Enter twice) reads it.
-        subprocess.run(["xdotool", "mousemove", "--window", window[0], "60", "50"], check=True)
+        # The view starts 7, 8 layout pixels into the window, and shows each pixel of the
+        # screenshot on one pixel of the screen: the pointer is on pixel (53, 42) at any scale.
+        scale = float(os.environ.get("QT_SCALE_FACTOR", "1"))
+        subprocess.run(["xdotool", "mousemove", "--window", window[0], str(round(7 * scale) + 53),
+                        str(round(8 * scale) + 42)], check=True)
         time.sleep(0.5)
         subprocess.run(["xdotool", "key", "--clearmodifiers", "KP_Insert+KP_Enter",
                         "KP_Insert+KP_Enter"], check=True)

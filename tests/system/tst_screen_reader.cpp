@@ -169,17 +169,26 @@ private slots:
     // What Orca itself speaks while the window is worked with the keyboard alone: every number
     // box by its own name (an empty one too), the result box, what Paste and Create Object did,
     // selected text whole, and the status line through Orca's status-bar command.
+    void spokenByOrca_data()
+    {
+        QTest::addColumn<int>("scale");
+        QTest::newRow("x1") << 1;
+        QTest::newRow("x2") << 2;
+    }
+
     void spokenByOrca()
     {
+        QFETCH(int, scale);
         Desktop x;
-        QVERIFY(x.display.start());
+        QVERIFY(scale == 1 ? x.display.start() : x.display.start(QSize(1700, 1300)));
         QVERIFY(x.clipboard.offer(patternImage(640, 480)));
         const QString prefs = x.display.filePath(QStringLiteral("orca"));
         QVERIFY(QDir().mkpath(prefs));
         const QString second = x.display.filePath(QStringLiteral("second.png"));
         QVERIFY(patternImage(300, 200).save(second));
         const QByteArray spoken =
-            driven(x.display, QStringLiteral("orca_driver.py"), {prefs, second});
+            driven(x.display, QStringLiteral("orca_driver.py"), {prefs, second},
+                   {{QStringLiteral("QT_SCALE_FACTOR"), QString::number(scale)}});
         QVERIFY(!spoken.isEmpty());
         const auto said = [&spoken](const QByteArray &line) {
             return spoken.contains("\n" + line) || spoken.startsWith(line);
@@ -242,10 +251,11 @@ private slots:
                  spoken.constData());
         // The status line, read by Orca's status-bar command, with the pointer on pixel (53, 42).
         const QRgb pixel = patternPixel(53, 42);
-        QVERIFY(said("Status line statusbar.\n" + QString::asprintf("53, 42   /   R=%d G=%d B=%d.",
-                                                                    qRed(pixel), qGreen(pixel),
-                                                                    qBlue(pixel))
-                                                      .toLatin1()));
+        QVERIFY2(said("Status line statusbar.\n" + QString::asprintf("53, 42   /   R=%d G=%d B=%d.",
+                                                                     qRed(pixel), qGreen(pixel),
+                                                                     qBlue(pixel))
+                                                       .toLatin1()),
+                 spoken.constData());
     }
 };
 
