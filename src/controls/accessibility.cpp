@@ -1,5 +1,7 @@
 #include "accessibility.h"
 
+#include "shown_text.h"
+
 #include <QAccessibleWidget>
 #include <QGroupBox>
 #include <QLabel>
@@ -69,10 +71,12 @@ private:
 };
 
 // A control shown with the role set for it, its actions, and, for a label, its text.
-class ControlAccessible : public QAccessibleWidget, public QAccessibleTextInterface
+class ControlAccessible : public QAccessibleWidget
 {
 public:
-    ControlAccessible(QWidget *control, QAccessible::Role role) : QAccessibleWidget(control, role)
+    ControlAccessible(QWidget *control, QAccessible::Role role)
+        : QAccessibleWidget(control, role),
+          m_shown([this] { return shownText(); }, [this] { return shownArea(); })
     {}
     ~ControlAccessible() override
     {
@@ -105,7 +109,7 @@ public:
     void *interface_cast(QAccessible::InterfaceType type) override
     {
         if (type == QAccessible::TextInterface && showsText())
-            return static_cast<QAccessibleTextInterface *>(this);
+            return static_cast<QAccessibleTextInterface *>(&m_shown);
         return QAccessibleWidget::interface_cast(type);
     }
 
@@ -184,52 +188,6 @@ public:
         QAccessibleWidget::doAction(name);
     }
 
-    // The text a control shows, read-only: a label's text, a frame's caption, and a picture's
-    // name with what it holds, so that a reader's review of the window reads each.
-    void selection(int, int *startOffset, int *endOffset) const override
-    {
-        *startOffset = *endOffset = 0;
-    }
-    int selectionCount() const override { return 0; }
-    void addSelection(int, int) override {}
-    void removeSelection(int) override {}
-    void setSelection(int, int, int) override {}
-    int cursorPosition() const override { return 0; }
-    void setCursorPosition(int) override {}
-    QString text(int startOffset, int endOffset) const override
-    {
-        return shownText().mid(startOffset, endOffset - startOffset);
-    }
-    int characterCount() const override { return int(shownText().size()); }
-    // The characters share the place the text stands in.
-    QRect characterRect(int offset) const override
-    {
-        const int count = characterCount();
-        if (offset < 0 || offset >= count)
-            return QRect();
-        QRect area = rect();
-        if (const QGroupBox *frame = group()) {
-            QStyleOptionGroupBox option;
-            option.initFrom(frame);
-            option.text = frame->title();
-            option.subControls = QStyle::SC_GroupBoxLabel;
-            const QRect caption = frame->style()->subControlRect(QStyle::CC_GroupBox, &option,
-                                                                 QStyle::SC_GroupBoxLabel, frame);
-            area = QRect(frame->mapToGlobal(caption.topLeft()), caption.size());
-        }
-        const int left = area.left() + area.width() * offset / count;
-        const int right = area.left() + area.width() * (offset + 1) / count;
-        return QRect(left, area.top(), std::max(1, right - left), area.height());
-    }
-    int offsetAtPoint(const QPoint &) const override { return -1; }
-    void scrollToSubstring(int, int) override {}
-    QString attributes(int offset, int *startOffset, int *endOffset) const override
-    {
-        *startOffset = 0;
-        *endOffset = std::max(offset, characterCount());
-        return QString();
-    }
-
 private:
     QLabel *label() const { return qobject_cast<QLabel *>(widget()); }
     QGroupBox *group() const { return qobject_cast<QGroupBox *>(widget()); }
@@ -237,6 +195,8 @@ private:
     {
         return (label() && !statusLine()) || group() || role() == QAccessible::Graphic;
     }
+    // The text a control shows: a label's text, a frame's caption, and a picture's name with
+    // what it holds, so that a reader's review of the window reads each where it stands.
     QString shownText() const
     {
         if (label())
@@ -250,7 +210,24 @@ private:
     }
     QLabel *statusLine() const { return role() == QAccessible::StatusBar ? label() : nullptr; }
 
+    // A frame's caption stands in its title; a picture's text on what the picture shows of it.
+    QRect shownArea() const
+    {
+        if (const QGroupBox *frame = group()) {
+            QStyleOptionGroupBox option;
+            option.initFrom(frame);
+            option.text = frame->title();
+            option.subControls = QStyle::SC_GroupBoxLabel;
+            const QRect caption = frame->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                                 QStyle::SC_GroupBoxLabel, frame);
+            return QRect(frame->mapToGlobal(caption.topLeft()), caption.size());
+        }
+        const QRect shown = widget()->visibleRegion().boundingRect();
+        return QRect(widget()->mapToGlobal(shown.topLeft()), shown.size());
+    }
+
     mutable QAccessible::Id m_statusText = 0;
+    ShownText m_shown;
 };
 
 QAccessibleInterface *controlAccessible(const QString &, QObject *object)

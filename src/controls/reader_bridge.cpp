@@ -4,6 +4,7 @@
 #include "accessibility.h"
 
 #include "common/screen_grid.h"
+#include "shown_text.h"
 
 #include <QAccessibleWidget>
 #include <QAction>
@@ -13,6 +14,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <atomic>
+#include <memory>
 
 namespace corvantile {
 namespace {
@@ -62,7 +64,14 @@ class InScreenPixels : public QAccessibleInterface, public QAccessibleTextInterf
 public:
     explicit InScreenPixels(QAccessibleInterface *made)
         : m_made(made), m_madeId(QAccessible::uniqueId(made)), m_object(made->object())
-    {}
+    {
+        // A scroll bar is reviewed by its name and place: a reader's review tells the bare
+        // value of a bar that has no text.
+        if (made->role() == QAccessible::ScrollBar && !made->textInterface() &&
+            made->valueInterface())
+            m_barText = std::make_unique<ShownText>([made] { return barText(made); },
+                                                    [made] { return made->rect(); });
+    }
     ~InScreenPixels() override { QAccessible::deleteAccessibleInterface(m_madeId); }
 
     // A control is told as far as its parents show it: the screenshot view, larger than its
@@ -208,7 +217,18 @@ public:
     }
 
 private:
-    QAccessibleTextInterface *made() const { return m_made->textInterface(); }
+    QAccessibleTextInterface *made() const
+    {
+        return m_barText ? m_barText.get() : m_made->textInterface();
+    }
+    static QString barText(QAccessibleInterface *bar)
+    {
+        const QAccessibleValueInterface *value = bar->valueInterface();
+        const double low = value->minimumValue().toDouble();
+        const double span = value->maximumValue().toDouble() - low;
+        const double at = span > 0 ? (value->currentValue().toDouble() - low) * 100 / span : 0;
+        return QStringLiteral("%1: %2 %").arg(bar->text(QAccessible::Name)).arg(qRound(at));
+    }
 
     // Whether a reader is told of an object: not when it is presentation only, nor a
     // notification that has said nothing yet.
@@ -263,6 +283,7 @@ private:
     QAccessibleInterface *m_made;
     QAccessible::Id m_madeId;
     QPointer<QObject> m_object;
+    std::unique_ptr<ShownText> m_barText;
 };
 
 // Qt tells a reader of a text box's caret and selection before it tells that the box has the

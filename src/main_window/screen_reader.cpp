@@ -84,8 +84,8 @@ void Form1::describeForScreenReaders()
 }
 
 // The areas that only hold other controls are named for a screen reader, which otherwise
-// meets nameless fillers: the screenshot's area inside its frame, and the result box's text
-// area and the strips its bars stand in.
+// meets nameless fillers: the screenshot's area inside its frame, and the strips the result
+// box's bars stand in.
 void Form1::nameAreas()
 {
     const auto name = [](QWidget *area, const QString &text) {
@@ -93,7 +93,8 @@ void Form1::nameAreas()
         setAccessibleRole(area, QAccessible::Client);
     };
     name(picScroll->clientArea(), QStringLiteral("Shown part of the screenshot"));
-    name(txtObject->viewport(), QStringLiteral("Definition text area"));
+    // The result box's text area holds nothing but the text, which the box itself tells.
+    setAccessibleRole(txtObject->viewport(), QAccessible::NoRole);
     for (QScrollBar *bar : {txtObject->horizontalScrollBar(), txtObject->verticalScrollBar()})
         if (bar->parentWidget() != txtObject)
             name(bar->parentWidget(), bar->accessibleName());

@@ -93,6 +93,11 @@ def main():
         # The buffers as one stop after the Paste button, gone through with the arrows.
         keys(*["Tab"] * 9, "Right", "Left", "Return")
         time.sleep(1)
+        # Flat review, line by line from the top of the window to its bottom.
+        keys("KP_Subtract")
+        keys(*["KP_Home"] * 14)
+        keys(*["KP_Page_Up"] * 30)
+        keys("KP_Subtract")
         # Two files named at once, the first damaged: both outcomes are heard, in order.
         damaged = os.path.join(work, "cut.png")
         with open(sys.argv[2], "rb") as whole, open(damaged, "wb") as cut:
@@ -110,7 +115,7 @@ def main():
             orca.kill()
             orca.wait()
     for line in open(log, errors="replace"):
-        said = re.search(r"SPEECH OUTPUT: '(.*)'\{", line)
+        said = re.search(r"SPEECH OUTPUT: '(.*)'\[?\{", line)
         if said:
             print(said.group(1))
 

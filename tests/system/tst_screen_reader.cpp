@@ -92,7 +92,8 @@ private slots:
             QCOMPARE(said.value(QByteArray("caption ") + caption), QByteArray(caption));
         QCOMPARE(said.value("review Screenshot buffer 1"),
                  QByteArray("Screenshot buffer 1: 640 \xc3\x97 480"));
-        QCOMPARE(said.value("review Screenshot buffer 3"), QByteArray("Screenshot buffer 3: empty"));
+        QCOMPARE(said.value("review Screenshot buffer 3"),
+                 QByteArray("Screenshot buffer 3: empty"));
         QVERIFY(said.value("review Clip box").startsWith("Clip box: "));
         for (const char *colour : {"red", "green", "blue"})
             QCOMPARE(said.value(QByteArray("label ") + colour),
@@ -244,6 +245,18 @@ private slots:
         QVERIFY2(spoken.contains("notification Kept pixels: ") &&
                      spoken.contains(" sampled pixels kept."),
                  spoken.constData());
+        // Flat review reads every frame's caption on the line above its controls, the
+        // pictures with what they hold and the bars by their names; no line is blank.
+        const qsizetype reviewFrom = spoken.indexOf("Entering flat review.");
+        const QByteArray review =
+            spoken.mid(reviewFrom, spoken.indexOf("Leaving flat review.") - reviewFrom);
+        QVERIFY2(reviewFrom >= 0 && !review.contains("\nblank"), review.constData());
+        for (const char *line :
+             {"\nCoords\n", "\nWidth\n", "\nHeight\n", "\nObject Name Sample Black Pixels\n",
+              "\nClick on ScreenShot\n",
+              "\nScreenshot buffer 1: 640 \xc3\x97 480 Screenshot buffer 2: empty\n",
+              "\nScroll screenshot horizontally: 0 %\n", "\nScroll definition vertically: 0 %\n"})
+            QVERIFY2(review.contains(line), review.constData());
         // Two files named at once: the damaged one's refusal, then the other's opening.
         const qsizetype damaged = spoken.indexOf("Damaged picture: cut.png");
         QVERIFY2(damaged >= 0 && spoken.indexOf("Opened second.png, 300 \xc3\x97 200, in buffer 1",
