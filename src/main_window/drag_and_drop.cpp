@@ -27,11 +27,16 @@ void Form1::dragEnterEvent(QDragEnterEvent *event)
         event->acceptProposedAction();
 }
 
+// A drop while a picture is read or searched is refused in words, and the program it came from
+// is told that nothing was taken.
 void Form1::dropEvent(QDropEvent *event)
 {
     const QList<PicturePath> files = droppedFiles(event->mimeData());
-    if (files.isEmpty())
+    if (files.isEmpty() || modalWindowOpen() || refusedWhileBusy()) {
+        event->setDropAction(Qt::IgnoreAction);
+        event->ignore();
         return;
+    }
     event->acceptProposedAction();
     openPictures(files);
 }

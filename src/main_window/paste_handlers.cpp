@@ -53,6 +53,8 @@ void Form1::pictureArrived(const PictureIntake::Arrival &arrival)
                               : QStringLiteral("not kept in a buffer");
     if (picture.outcome == ReadOutcome::NoPicture)
         report(QStringLiteral("Nothing pasted: the clipboard holds no picture"));
+    else if (picture.outcome == ReadOutcome::Damaged)
+        report(QStringLiteral("Damaged picture on the clipboard"));
     else if (picture.failed())
         report(QStringLiteral("Nothing pasted: the clipboard's picture could not be read"));
     else

@@ -84,4 +84,29 @@ QImage decodeDeviceBitmap(const QByteArray &dib)
     return image;
 }
 
+QImage decodeClipboardBitmap(const QByteArray &dib)
+{
+    if (QImage image = decodeDeviceBitmap(dib); !image.isNull())
+        return image;
+    const auto *bytes = reinterpret_cast<const uchar *>(dib.constData());
+    const std::optional<DibLayout> layout = readDibLayout(bytes, dib.size());
+    if (!layout ||
+        (layout->compression != DibLayout::runLength8 &&
+         layout->compression != DibLayout::runLength4) ||
+        layout->pixelsAt > dib.size() ||
+        !runLengthComplete(bytes + layout->pixelsAt, dib.size() - layout->pixelsAt, *layout))
+        return {};
+    // A BMP file is the bitmap behind a file header: "BM", the file's size, two reserved
+    // words, and where the rows begin.
+    QByteArray file("BM");
+    const auto put32 = [&file](qint64 value) {
+        for (int i = 0; i < 4; ++i)
+            file.append(char((value >> (8 * i)) & 0xff));
+    };
+    put32(14 + dib.size());
+    put32(0);
+    put32(14 + layout->pixelsAt);
+    return QImage::fromData(file + dib, "BMP");
+}
+
 } // namespace corvantile

@@ -14,4 +14,10 @@ namespace corvantile {
 // picture limit).
 QImage decodeDeviceBitmap(const QByteArray &dib);
 
+// The bitmap on the clipboard as a picture: what the decoder reads, and a run-length bitmap,
+// which it does not, through Qt's BMP reader when every run is there. Any other bitmap the
+// decoder refuses (rows cut short, a wrong header) is refused: Qt's reader would show what is
+// missing as whatever its memory held.
+QImage decodeClipboardBitmap(const QByteArray &dib);
+
 } // namespace corvantile

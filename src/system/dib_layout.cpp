@@ -124,4 +124,29 @@ std::optional<DibLayout> readDibLayout(const uchar *dib, qint64 size, bool *over
     return layout;
 }
 
+// A run-length bitmap is pairs of bytes: a count and the colour it repeats, or a count of
+// zero and what follows it, an end of row (0), the end of the bitmap (1), a move (2, then two
+// bytes), or that many colours given one by one (padded to whole pairs of bytes).
+bool runLengthComplete(const uchar *rows, qint64 size, const DibLayout &layout)
+{
+    const bool fourBits = layout.compression == DibLayout::runLength4;
+    qint64 at = 0;
+    while (at + 2 <= size) {
+        const uchar count = rows[at];
+        const uchar code = rows[at + 1];
+        at += 2;
+        if (count != 0 || code == 0)
+            continue;
+        if (code == 1)
+            return true;
+        if (code == 2) {
+            at += 2;
+            continue;
+        }
+        const qint64 given = fourBits ? (code + 1) / 2 : code;
+        at += given + (given & 1);
+    }
+    return false;
+}
+
 } // namespace corvantile

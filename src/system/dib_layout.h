@@ -40,6 +40,11 @@ struct DibLayout
 // (`overLimit` then says so). The rows themselves need not be there yet.
 std::optional<DibLayout> readDibLayout(const uchar *dib, qint64 size, bool *overLimit = nullptr);
 
+// Whether the run-length rows at `rows` (`size` bytes there) reach the code that ends the
+// bitmap without running past their end: rows cut short, or a code that reaches past them,
+// say no.
+bool runLengthComplete(const uchar *rows, qint64 size, const DibLayout &layout);
+
 // The same, telling an incomplete header (NeedMore) from one that is no bitmap's (Invalid); a
 // picture over the limit (OverLimit) still has its sides in `out`.
 enum class DibRead { Layout, NeedMore, Invalid, OverLimit };

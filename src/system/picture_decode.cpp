@@ -71,11 +71,53 @@ bool bitmapRowsComplete(const QByteArray &bytes)
         return true;
     const auto *b = reinterpret_cast<const uchar *>(bytes.constData());
     const std::optional<DibLayout> layout = readDibLayout(b + 14, bytes.size() - 14);
-    if (!layout || layout->compression == DibLayout::runLength8 ||
-        layout->compression == DibLayout::runLength4)
+    if (!layout)
         return true;
     const qint64 rowsAt = std::max<qint64>(littleEndian(b + 10), 14 + layout->pixelsAt);
+    if (layout->compression == DibLayout::runLength8 ||
+        layout->compression == DibLayout::runLength4)
+        return rowsAt <= bytes.size() &&
+               runLengthComplete(b + rowsAt, bytes.size() - rowsAt, *layout);
     return rowsAt + layout->pixelBytes <= bytes.size();
+}
+
+// Whether a GIF holds every block it begins, up to its trailer: Qt's reader shows what a GIF
+// cut short leaves out as black. Its blocks: the screen descriptor and any colour table, then
+// extensions and images, each a run of sub-blocks that a zero length ends, then 0x3b.
+bool gifBlocksComplete(const QByteArray &bytes)
+{
+    if (!bytes.startsWith("GIF8"))
+        return true;
+    const auto *b = reinterpret_cast<const uchar *>(bytes.constData());
+    const qint64 size = bytes.size();
+    const auto colourTable = [](uchar flags) { return flags & 0x80 ? 3 << ((flags & 7) + 1) : 0; };
+    if (size < 13)
+        return false;
+    qint64 at = 13 + colourTable(b[10]);
+    const auto subBlocks = [&] {
+        while (at < size && b[at] != 0)
+            at += 1 + b[at];
+        ++at; // the zero that ends them
+    };
+    while (at < size) {
+        switch (b[at]) {
+        case 0x3b:
+            return true;
+        case 0x21: // an extension: its label, then its sub-blocks
+            at += 2;
+            subBlocks();
+            break;
+        case 0x2c: // an image: its descriptor, any colour table, the code size, the data
+            if (at + 10 > size)
+                return false;
+            at += 10 + colourTable(b[at + 9]) + 1;
+            subBlocks();
+            break;
+        default:
+            return false;
+        }
+    }
+    return at == size; // some writers leave out the trailer after the last whole block
 }
 
 DecodedPicture outcome(ReadOutcome outcome)
@@ -117,7 +159,7 @@ DecodedPicture decodePicture(const QByteArray &bytes)
         const PictureHeader header = readPictureHeader(bytes, true);
         if (header.says != PictureHeader::Says::Declared || bytes.size() > header.mostBytes)
             return outcome(header.overLimit ? ReadOutcome::TooLarge : ReadOutcome::NotPicture);
-        if (!bitmapRowsComplete(bytes))
+        if (!bitmapRowsComplete(bytes) || !gifBlocksComplete(bytes))
             return outcome(ReadOutcome::Damaged);
         QByteArray held = bytes;
         QBuffer buffer(&held);

@@ -1,5 +1,4 @@
 #include "device_bitmap.h"
-#include "dib_layout.h"
 #include "qt_clipboard.h"
 
 #include <QByteArray>
@@ -22,28 +21,9 @@ bool openClipboard()
     return false;
 }
 
-// A device-independent bitmap in memory becomes a BMP file by a file header in front: the
-// file's size and where its rows begin, after the info header, the colour masks and the
-// colour table.
-QByteArray bmpFile(const char *dib, SIZE_T size)
-{
-    const std::optional<DibLayout> layout =
-        readDibLayout(reinterpret_cast<const uchar *>(dib), qint64(size));
-    if (!layout || layout->pixelsAt > qint64(size))
-        return {};
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4d42; // "BM"
-    file.bfSize = static_cast<DWORD>(sizeof file + size);
-    file.bfOffBits = static_cast<DWORD>(sizeof file + layout->pixelsAt);
-    QByteArray bytes(reinterpret_cast<const char *>(&file), sizeof file);
-    bytes.append(dib, static_cast<qsizetype>(size));
-    return bytes;
-}
-
 // The clipboard's bitmap, read as the device-independent bitmap that Windows keeps with it:
 // the fifth version of it when offered (what browsers and most programs put there), else the
-// first. One the decoder cannot read (a compressed one) goes through Qt's BMP reader. A null
-// image when the clipboard cannot be opened or read.
+// first. A null image when the clipboard cannot be opened or read, or its bitmap is damaged.
 QImage clipboardBitmap()
 {
     if (!openClipboard())
@@ -55,9 +35,7 @@ QImage clipboardBitmap()
         if (!dib)
             continue;
         const auto size = static_cast<qsizetype>(GlobalSize(data));
-        image = decodeDeviceBitmap(QByteArray::fromRawData(dib, size));
-        if (image.isNull())
-            image = QImage::fromData(bmpFile(dib, GlobalSize(data)), "BMP");
+        image = decodeClipboardBitmap(QByteArray::fromRawData(dib, size));
         GlobalUnlock(data);
         if (!image.isNull())
             break;

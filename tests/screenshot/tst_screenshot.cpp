@@ -50,6 +50,9 @@ void duringPaste(FormDriver &d, QChar action, const QString &file)
         QApplication::sendEvent(d.form.get(), &enter);
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &dragged, Qt::LeftButton, {});
         QApplication::sendEvent(d.form.get(), &drop);
+        // The program the files came from is told that nothing was taken.
+        QVERIFY(!drop.isAccepted());
+        QCOMPARE(drop.dropAction(), Qt::IgnoreAction);
         break;
     }
     case u'B':
@@ -370,6 +373,10 @@ private slots:
         row("a PNG cut short", "cut.png", "Damaged picture: cut.png", -1, none);
         row("a bitmap cut short", "cut.bmp", "Damaged picture: cut.bmp", -1, none);
         row("a PNG with a bad checksum", "crc.png", "Damaged picture: crc.png", -1, none);
+        row("a GIF, whole", "whole.gif", "Opened whole.gif, 200 \u00d7 150, in buffer 1", 0, shot);
+        row("a GIF cut in half", "cut.gif", "Damaged picture: cut.gif", -1, none);
+        row("a run-length bitmap cut in half", "cut-runs.bmp", "Damaged picture: cut-runs.bmp", -1,
+            none);
         row("a damaged picture between two whole ones", "shot.png cut.jpg second.png",
             "Opened shot.png, 200 \u00d7 150, in buffer 1; Damaged picture: cut.jpg; Opened "
             "second.png, 120 \u00d7 90, in buffer 2",
@@ -412,6 +419,18 @@ private slots:
         QByteArray crc = png;
         crc[crc.size() / 2] = char(crc[crc.size() / 2] ^ 0x55);
         write(QStringLiteral("crc.png"), crc);
+        const QByteArray gif = gifBytes(picture);
+        write(QStringLiteral("whole.gif"), gif);
+        write(QStringLiteral("cut.gif"), gif.left(gif.size() / 2));
+        // A 200 x 150 run-length bitmap of one colour: a run of 200 in two halves a row.
+        QByteArray runs = QByteArray::fromHex("424d000000000000000036040000" // file header
+                                              "28000000c8000000960000000100080001000000");
+        runs += QByteArray(1024 + 54 - runs.size(), '\0');
+        for (int row = 0; row < 150; ++row)
+            runs += QByteArray::fromHex("6401640100"
+                                        "00");
+        runs += QByteArray::fromHex("0001");
+        write(QStringLiteral("cut-runs.bmp"), runs.left(runs.size() / 2));
         // Two metadata segments of 60,000 bytes each between the start of the image and the
         // frame header.
         QByteArray late = jpeg.left(2);

@@ -89,6 +89,57 @@ QByteArray pngBytes(const QImage &image, const char *format)
     return bytes;
 }
 
+// Each pixel is written as a code of its own, and the table of codes is cleared before it
+// would need codes of ten bits: a GIF any reader reads, with no compression to write.
+QByteArray gifBytes(const QImage &image)
+{
+    const QImage indexed = image.convertToFormat(QImage::Format_Indexed8, Qt::AvoidDither);
+    QList<QRgb> colours = indexed.colorTable();
+    colours.resize(256, qRgb(0, 0, 0));
+    QByteArray gif("GIF89a");
+    const auto put16 = [&gif](int value) {
+        gif.append(char(value & 0xff));
+        gif.append(char(value >> 8));
+    };
+    put16(image.width());
+    put16(image.height());
+    gif.append("\xf7\x00\x00", 3); // a table of 256 colours, background 0
+    for (const QRgb c : colours)
+        for (const int channel : {qRed(c), qGreen(c), qBlue(c)})
+            gif.append(char(channel));
+    gif.append(',');
+    put16(0);
+    put16(0);
+    put16(image.width());
+    put16(image.height());
+    gif.append("\x00\x08", 2); // no table of its own; codes start at eight bits
+    QByteArray codes;
+    quint32 bits = 0;
+    int held = 0;
+    const auto put = [&](int code) {
+        bits |= quint32(code) << held;
+        for (held += 9; held >= 8; held -= 8, bits >>= 8)
+            codes.append(char(bits & 0xff));
+    };
+    int sinceClear = 0;
+    for (int y = 0; y < indexed.height(); ++y)
+        for (int x = 0; x < indexed.width(); ++x) {
+            if (sinceClear++ % 250 == 0)
+                put(256);
+            put(indexed.pixelIndex(x, y));
+        }
+    put(257);
+    if (held > 0)
+        codes.append(char(bits & 0xff));
+    for (qsizetype at = 0; at < codes.size(); at += 255) {
+        const QByteArray block = codes.mid(at, 255);
+        gif.append(char(block.size()));
+        gif.append(block);
+    }
+    gif.append("\x00;", 2);
+    return gif;
+}
+
 QByteArray expectedDefinition(const QImage &shot, const QRect &region, QByteArray corner,
                               int redFrom)
 {

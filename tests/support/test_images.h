@@ -19,6 +19,9 @@ QImage desktopLike(int width, int height, int seed);
 // clipboard.
 QByteArray pngBytes(const QImage &image, const char *format = "PNG");
 
+// The picture as a GIF of at most 256 colours, whole: every block up to the trailer.
+QByteArray gifBytes(const QImage &image);
+
 // The definition of a region of a screenshot, every pixel sampled, worked out from the
 // picture's own pixels: the header quotes the corner as typed (by default as a drag writes
 // it), a pixel is kept when its red is at least redFrom, and a pixel outside the picture reads

@@ -126,6 +126,46 @@ private slots:
             QCOMPARE(QColor(image.pixel(i % 3, i / 3)), QColor(expected[i]));
     }
 
+    // The clipboard's bitmap: what the decoder reads, a run-length one through Qt's reader
+    // when every run is there, and nothing that either would have to guess.
+    void clipboardBitmapsWholeOrRefused_data()
+    {
+        QTest::addColumn<QByteArray>("dib");
+        QTest::addColumn<bool>("read");
+        const QList<QRgb> six = {qRgb(16, 32, 48), qRgb(255, 0, 0),     qRgb(0, 255, 0),
+                                 qRgb(0, 0, 255),  qRgb(255, 255, 255), qRgb(0, 0, 0)};
+        // Each row three runs of one pixel and its end, the last the bitmap's end.
+        QByteArray runs = bitmap(40, 8, 1, {}, false, six, {0, 1, 2, 3, 4, 5});
+        runs.truncate(40 + 6 * 4);
+        runs += QByteArray::fromHex("0103010401050000"
+                                    "0100010101020001");
+        QTest::newRow("24 bits") << bitmap(40, 24, 0, {}, false, {},
+                                           {0x102030, 0xff0000, 0x00ff00, 0x0000ff, 0xffffff, 0})
+                                 << true;
+        QTest::newRow("run-length, every run there") << runs << true;
+        QTest::newRow("run-length, cut short") << runs.left(runs.size() - 5) << false;
+        QTest::newRow("run-length, a run of given colours past the end")
+            << runs.left(40 + 24) + QByteArray::fromHex("0009aabb") << false;
+        // 52 bytes: the header of a 3 x 2 bitmap of 24 bits, and twelve of its sixteen bytes.
+        QTest::newRow("rows cut short, 52 bytes")
+            << bitmap(40, 24, 0, {}, false, {}, {0, 0, 0, 0, 0, 0}).left(40) +
+                   QByteArray(12, '\x11')
+            << false;
+    }
+
+    void clipboardBitmapsWholeOrRefused()
+    {
+        QFETCH(QByteArray, dib);
+        QFETCH(bool, read);
+        const QImage image = decodeClipboardBitmap(dib);
+        QCOMPARE(!image.isNull(), read);
+        if (read) {
+            QCOMPARE(image.size(), QSize(3, 2));
+            QCOMPARE(QColor(image.pixel(0, 0)), QColor(qRgb(16, 32, 48)));
+            QCOMPARE(QColor(image.pixel(2, 1)), QColor(qRgb(0, 0, 0)));
+        }
+    }
+
     // What the first bytes of a picture say about the whole, before any pixel is read: sides
     // whose products overflow, and headers that declare far more than is sent, are judged
     // without overflow and without reserving what they declare.
@@ -218,6 +258,11 @@ private slots:
                        "\2\2\x44\1\0;",
                        35),
             ReadOutcome::Picture, QSize(1, 1));
+        const QByteArray gif = corvantile::test::gifBytes(picture);
+        row("GIF of many blocks", gif, ReadOutcome::Picture, whole);
+        row("GIF cut in half", gif.left(gif.size() / 2), ReadOutcome::Damaged, none);
+        row("GIF cut before its last block's end", gif.left(gif.size() - 3), ReadOutcome::Damaged,
+            none);
         row("PNG cut short", png.left(png.size() * 2 / 3), ReadOutcome::Damaged, none);
         QByteArray crc = png;
         crc[crc.size() / 2] = char(crc[crc.size() / 2] ^ 0x55);
