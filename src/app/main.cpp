@@ -34,6 +34,7 @@ int run(CommandLine &line)
     Form1 window;
     if (QWidget *shown = showFixedWindow(&window); shown != &window)
         frame.reset(shown);
+    quitWhenWindowDestroyed(app, frame ? *frame : static_cast<QWidget &>(window));
     // Picture files named on the command line are opened as that many pastes would take them.
     QList<PicturePath> files;
     for (const char *file : named)

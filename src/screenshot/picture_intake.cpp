@@ -1,5 +1,7 @@
 #include "picture_intake.h"
 
+#include "system/picture_decode.h"
+
 #include <QTimer>
 
 namespace corvantile {
@@ -30,6 +32,8 @@ QString refusalOf(ReadOutcome outcome, const QString &name)
 
 PictureIntake::PictureIntake(Clipboard &clipboard) : m_clipboard(clipboard)
 {
+    watchDecoderDamage(); // here, on the window thread, before any picture is read
+
     connect(&m_job, &BackgroundJob::finished, this, [this](bool cancelled) {
         emit finished({m_readsClipboard, cancelled});
     });

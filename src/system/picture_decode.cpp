@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <QMessageLogContext>
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <new>
@@ -18,7 +19,7 @@ namespace {
 // decodes, grey from where its data ends. The warnings given on a decoding thread are caught
 // there and looked at; every other message goes on to whoever handled it before.
 thread_local bool *damageSeen = nullptr;
-QtMessageHandler earlierHandler = nullptr;
+std::atomic<QtMessageHandler> earlierHandler = nullptr;
 
 bool tellsOfDamage(const QMessageLogContext &context, const QString &message)
 {
@@ -36,8 +37,8 @@ void watchDecoderMessages(QtMsgType type, const QMessageLogContext &context, con
         *damageSeen = true;
         return;
     }
-    if (earlierHandler) {
-        earlierHandler(type, context, message);
+    if (const QtMessageHandler earlier = earlierHandler) {
+        earlier(type, context, message);
         return;
     }
     std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
@@ -48,9 +49,7 @@ class DamageWatch
 public:
     DamageWatch()
     {
-        static std::once_flag installed;
-        std::call_once(installed,
-                       [] { earlierHandler = qInstallMessageHandler(watchDecoderMessages); });
+        watchDecoderDamage();
         damageSeen = &m_seen;
     }
     ~DamageWatch() { damageSeen = nullptr; }
@@ -126,6 +125,17 @@ DecodedPicture outcome(ReadOutcome outcome)
 }
 
 } // namespace
+
+// The handler that was there is known before this one takes its place, so that no message is
+// lost to a handler not yet known; meanwhile Qt's own prints it.
+void watchDecoderDamage()
+{
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+        earlierHandler = qInstallMessageHandler(nullptr);
+        qInstallMessageHandler(watchDecoderMessages);
+    });
+}
 
 QString pictureFormat(const QStringList &offered)
 {

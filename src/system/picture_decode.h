@@ -23,6 +23,11 @@ struct DecodedPicture
 // is refused rather than shown half grey. Safe to call on any thread.
 DecodedPicture decodePicture(const QByteArray &bytes);
 
+// Puts in place, once, the watch on Qt's decoders' warnings that tells a damaged picture: the
+// process's message handler, changed on the window thread before any decode runs elsewhere.
+// Every decode makes sure of it too.
+void watchDecoderDamage();
+
 // The one picture format to ask an owner for, of those it offers: PNG first, then the first
 // other image format Qt decodes; empty when it offers none.
 QString pictureFormat(const QStringList &offered);

@@ -2,6 +2,7 @@
 
 #include <QImageReader>
 #include <algorithm>
+#include <atomic>
 #include <climits>
 
 #ifdef Q_OS_WIN
@@ -13,7 +14,8 @@
 namespace corvantile {
 namespace {
 
-qint64 limitBytes = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
+// Read by decodes on other threads, perhaps one still ending as a new window sets it.
+std::atomic<qint64> limitBytes = qint64(QImageReader::allocationLimit()) * 1024 * 1024;
 
 qint64 physicalMemoryBytes()
 {
@@ -36,7 +38,10 @@ void allowPicturesUpTo(qint64 bytes)
     qint64 limit = memory > 0 ? std::min(bytes, memory / 4) : bytes;
     // Qt counts its limit in whole megabytes, so it is rounded down to one.
     const qint64 megabytes = std::clamp<qint64>(limit / (1024 * 1024), 1, INT_MAX);
-    QImageReader::setAllocationLimit(static_cast<int>(megabytes));
+    // Qt's limit is a plain value that a decode running elsewhere reads: it is written only
+    // when it changes.
+    if (QImageReader::allocationLimit() != megabytes)
+        QImageReader::setAllocationLimit(static_cast<int>(megabytes));
     limitBytes = megabytes * 1024 * 1024;
 }
 

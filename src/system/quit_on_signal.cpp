@@ -1,6 +1,61 @@
 #include "quit_on_signal.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
+#include <QPointer>
+#include <QWidget>
+
+#ifdef CORVANTILE_HAS_XCB
+#include <xcb/xcb.h>
+#endif
+
+namespace corvantile {
+namespace {
+
+// The X server tells a window's owner that it was destroyed. The toolkit destroys windows of
+// its own too (and has then given the widget another, or none): only the window the widget
+// still stands on counts.
+class DestroyedWindowWatch : public QAbstractNativeEventFilter
+{
+public:
+    DestroyedWindowWatch(QCoreApplication &app, QWidget &window) : m_app(app), m_window(&window) {}
+
+    bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
+    {
+#ifdef CORVANTILE_HAS_XCB
+        if (type != "xcb_generic_event_t" || !m_window)
+            return false;
+        const auto *event = static_cast<const xcb_generic_event_t *>(message);
+        if ((event->response_type & 0x7f) != XCB_DESTROY_NOTIFY)
+            return false;
+        const auto *destroyed = reinterpret_cast<const xcb_destroy_notify_event_t *>(event);
+        if (m_window->isVisible() && m_window->internalWinId() == destroyed->window)
+            m_app.quit();
+#else
+        Q_UNUSED(type);
+        Q_UNUSED(message);
+#endif
+        return false;
+    }
+
+private:
+    QCoreApplication &m_app;
+    QPointer<QWidget> m_window;
+};
+
+} // namespace
+
+void quitWhenWindowDestroyed(QCoreApplication &app, QWidget &window)
+{
+    static DestroyedWindowWatch *watch = nullptr;
+    if (watch)
+        app.removeNativeEventFilter(watch);
+    delete watch;
+    watch = new DestroyedWindowWatch(app, window);
+    app.installNativeEventFilter(watch);
+}
+
+} // namespace corvantile
 
 #ifdef Q_OS_WIN
 

@@ -8,7 +8,8 @@ file(MAKE_DIRECTORY ${WORK}/corpus)
 file(GLOB seeds ${SEEDS}/*)
 file(COPY ${seeds} DESTINATION ${WORK}/corpus)
 execute_process(
-    COMMAND ${FUZZER} -max_total_time=${SECONDS} -print_final_stats=1
+    # A hang or a runaway allocation fails within seconds, not after the default 20 minutes.
+    COMMAND ${FUZZER} -max_total_time=${SECONDS} -timeout=5 -rss_limit_mb=1024 -print_final_stats=1
         -artifact_prefix=${WORK}/ ${WORK}/corpus
     RESULT_VARIABLE result
     ERROR_VARIABLE log

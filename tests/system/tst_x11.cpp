@@ -203,6 +203,7 @@ private slots:
         QTest::newRow("SIGTERM") << int(SIGTERM);
         QTest::newRow("SIGINT") << int(SIGINT);
         QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::newRow("window destroyed by another client") << 0;
     }
 
     void endsDuringAPaste()
@@ -232,7 +233,10 @@ private slots:
         QCOMPARE_LE(busy, 10);
         QElapsedTimer ending;
         ending.start();
-        ::kill(pid_t(m_program->processId()), signal);
+        if (signal == 0)
+            x->display.xdotool(QStringLiteral("search --name Quenby windowclose"));
+        else
+            ::kill(pid_t(m_program->processId()), signal);
         QVERIFY(m_program->waitForFinished(1000));
         qInfo("it ended %lld ms after the signal", ending.elapsed());
     }
