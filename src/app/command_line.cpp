@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include <QByteArrayList>
+
 #include <cstring>
 
 namespace corvantile {
@@ -60,6 +62,59 @@ std::vector<const char *> namedFiles(const CommandLine &line, int qtArgc, char *
     }
     files.insert(files.end(), line.files.begin(), line.files.end());
     return files;
+}
+
+QByteArray unknownOption(const CommandLine &line)
+{
+    // Qt's own options, as QGuiApplication and QApplication read them: those followed by a
+    // value, then those that stand alone.
+    static const QByteArrayList withValue = {"platform",
+                                             "platformpluginpath",
+                                             "platformtheme",
+                                             "plugin",
+                                             "qwindowgeometry",
+                                             "qwindowicon",
+                                             "qwindowtitle",
+                                             "session",
+                                             "display",
+                                             "geometry",
+                                             "style",
+                                             "stylesheet",
+                                             "name",
+                                             "title",
+                                             "font",
+                                             "fn",
+                                             "bg",
+                                             "background",
+                                             "fg",
+                                             "foreground",
+                                             "btn",
+                                             "button",
+                                             "visual",
+                                             "ncols",
+                                             "cmap",
+                                             "im",
+                                             "inputstyle",
+                                             "qmljsdebugger"};
+    static const QByteArrayList alone = {"reverse", "nograb",      "dograb",
+                                         "sync",    "widgetcount", "testability"};
+    const auto end = line.forQt.end() - 1; // the null pointer that ends them
+    for (auto at = line.forQt.begin() + 1; at < end; ++at) {
+        const QByteArray argument(*at);
+        if (!argument.startsWith('-') || argument == "-")
+            continue;
+        QByteArray name = argument.mid(argument.startsWith("--") ? 2 : 1);
+        if (const qsizetype equals = name.indexOf('='); equals >= 0)
+            name.truncate(equals);
+        if (withValue.contains(name)) {
+            if (!argument.contains('='))
+                ++at; // its value
+            continue;
+        }
+        if (!alone.contains(name))
+            return argument;
+    }
+    return {};
 }
 
 } // namespace corvantile

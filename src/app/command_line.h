@@ -25,6 +25,10 @@ CommandLine readCommandLine(int argc, char *argv[]);
 std::vector<const char *> namedFiles(const CommandLine &line, int qtArgc, char **qtArgv,
                                      QByteArray &unknown);
 
+// The first option before `--` that neither the program nor Qt knows, looked for before Qt
+// has read the arguments (when no display can be reached, say); empty when there is none.
+QByteArray unknownOption(const CommandLine &line);
+
 extern const char usageText[];
 extern const char helpText[];
 

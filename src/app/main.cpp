@@ -59,6 +59,12 @@ int main(int argc, char *argv[])
         return 0;
     }
     if (const QString problem = displayProblem(line.display); !problem.isEmpty()) {
+        // An unknown option is told as such, display or not.
+        if (const QByteArray unknown = unknownOption(line); !unknown.isEmpty()) {
+            std::fprintf(stderr, "corvantile: unknown option %s\n%s", unknown.constData(),
+                         usageText);
+            return 2;
+        }
         std::fprintf(stderr, "corvantile: %s\n", qPrintable(problem));
         return 1;
     }

@@ -125,6 +125,10 @@ private slots:
         row("--help before any display is asked for", "--help", "bad", 0, "Usage: corvantile");
         row("an unknown option", "--frobnicate", "", 2, "corvantile: unknown option --frobnicate");
         row("a display that nobody serves", "", "bad", 1, "corvantile: cannot open the display");
+        row("an unknown option with no display", "--bogus", "bad", 2,
+            "corvantile: unknown option --bogus");
+        row("Qt's own options with no display", "-style fusion -reverse", "bad", 1,
+            "corvantile: cannot open the display");
         row("a file named like a Qt option, after --", "-- -reverse", "", -1, "picture");
         row("-display names the display to use, for the clipboard too", "-display REAL", "bad", -1,
             "paste");
