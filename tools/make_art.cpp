@@ -241,7 +241,8 @@ int main(int argc, char *argv[])
                  ok;
         }
     ok = write(dir.filePath(QStringLiteral("corvantile.ico")), icoFile(icons)) && ok;
-    // A larger picture for desktops and software centres, from the same drawing.
-    ok = iconArt(128).save(dir.filePath(QStringLiteral("icon_128.png")), "PNG") && ok;
+    // Larger pictures for desktops and software centres, from the same drawing.
+    for (int size : {48, 128, 256})
+        ok = iconArt(size).save(dir.filePath(QStringLiteral("icon_%1.png").arg(size)), "PNG") && ok;
     return ok ? 0 : 1;
 }
