@@ -130,6 +130,7 @@ private:
     void describeForScreenReaders();
     void describeBuffers();
     void nameAreas();
+    void describeBounds();
 
     // The picture intake's and the search's job, as the window shows it.
     bool jobRunning() const;

@@ -45,9 +45,29 @@ void Form1::describeForScreenReaders()
     lblCoords->setAccessibleName(QStringLiteral("Status line"));
     setAccessibleRole(lblCoords, QAccessible::StatusBar);
 
-    // Each colour box is named in full, as three of them share the caption "To:". A caption is
-    // the label of its box, and the three "To:" are told apart by the colour they stand in;
-    // the box keeps its own name, which a reader speaks as the box takes the focus.
+    describeBounds();
+    // A frame is named by its caption, which labels each control in it, and is read where it
+    // stands when the window is reviewed.
+    for (QGroupBox *frame : {Frame1, Frame2, Frame3, Frame4, Frame5, Frame6, Frame7})
+        setAccessibleRole(frame, QAccessible::Grouping);
+    txtObjectName->setAccessibleName(QStringLiteral("Object name"));
+    txtCoords->setAccessibleName(QStringLiteral("Coords"));
+    txtCoords->setAccessibleDescription(QStringLiteral("top-left corner of the region: x, y"));
+    txtWidth->setAccessibleName(QStringLiteral("Width"));
+    txtHeight->setAccessibleName(QStringLiteral("Height"));
+    chkUseBlack->setAccessibleName(QStringLiteral("Include black pixels"));
+    txtObject->setAccessibleName(QStringLiteral("Object definition"));
+    nameAreas();
+    setAccessibleRole(imgEgg, QAccessible::NoRole); // the hidden spot stays hidden
+    m_announcer = new Announcer(this);
+    describeBuffers();
+}
+
+// Each colour box is named in full, as three of them share the caption "To:". A caption is the
+// label of its box, and the three "To:" are told apart by the colour they stand in; the box
+// keeps its own name, which a reader speaks as the box takes the focus.
+void Form1::describeBounds()
+{
     const struct
     {
         QLineEdit *box;
@@ -66,21 +86,6 @@ void Form1::describeForScreenReaders()
             bound.caption->setAccessibleName(QString::fromLatin1(bound.captionName));
         setAccessibleLabelFor(bound.caption, bound.box);
     }
-    // A frame is named by its caption, which labels each control in it, and is read where it
-    // stands when the window is reviewed.
-    for (QGroupBox *frame : {Frame1, Frame2, Frame3, Frame4, Frame5, Frame6, Frame7})
-        setAccessibleRole(frame, QAccessible::Grouping);
-    txtObjectName->setAccessibleName(QStringLiteral("Object name"));
-    txtCoords->setAccessibleName(QStringLiteral("Coords"));
-    txtCoords->setAccessibleDescription(QStringLiteral("top-left corner of the region: x, y"));
-    txtWidth->setAccessibleName(QStringLiteral("Width"));
-    txtHeight->setAccessibleName(QStringLiteral("Height"));
-    chkUseBlack->setAccessibleName(QStringLiteral("Include black pixels"));
-    txtObject->setAccessibleName(QStringLiteral("Object definition"));
-    nameAreas();
-    setAccessibleRole(imgEgg, QAccessible::NoRole); // the hidden spot stays hidden
-    m_announcer = new Announcer(this);
-    describeBuffers();
 }
 
 // The areas that only hold other controls are named for a screen reader, which otherwise
