@@ -485,7 +485,11 @@ private slots:
     {
         FormDriver d(patternImage(300, 200));
         d.clipboard->holdNothing();
+        d.lblCoords->setText(QStringLiteral("Nothing created: Width is not a number"));
         d.clickPaste();
+        // The status line tells the latest outcome, not the one before it.
+        QCOMPARE(d.lblCoords->text(),
+                 QStringLiteral("Nothing pasted: the clipboard holds no picture"));
         QVERIFY(d.PicInner->picture().isNull());
         QCOMPARE(d.PicInner->point(5, 5), colourValueFromRgb(d.PicInner->backColor()));
         QCOMPARE(d.ImgBuffer[0]->picture().size(), QSize(300, 200));
@@ -497,6 +501,13 @@ private slots:
         d.clickPaste();
         QCOMPARE(d.PicInner->picture().size(), QSize(50, 40));
         QCOMPARE(d.form->state.bufferIndex, std::int16_t(1));
+        QCOMPARE(d.lblCoords->text(),
+                 QStringLiteral("Nothing pasted: the clipboard's picture could not be read"));
+        // A picture on the clipboard that its decoder found cut short or corrupt says so.
+        d.clipboard->next = {ReadOutcome::Damaged, QImage(), false};
+        d.clickPaste();
+        QCOMPARE(d.PicInner->picture().size(), QSize(50, 40));
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("Damaged picture on the clipboard"));
     }
 
     void bringBackRestoresAndClears()
