@@ -90,10 +90,7 @@ QImage decodeClipboardBitmap(const QByteArray &dib)
         return image;
     const auto *bytes = reinterpret_cast<const uchar *>(dib.constData());
     const std::optional<DibLayout> layout = readDibLayout(bytes, dib.size());
-    if (!layout ||
-        (layout->compression != DibLayout::runLength8 &&
-         layout->compression != DibLayout::runLength4) ||
-        layout->pixelsAt > dib.size() ||
+    if (!layout || !layout->runLength() || layout->pixelsAt > dib.size() ||
         !runLengthComplete(bytes + layout->pixelsAt, dib.size() - layout->pixelsAt, *layout))
         return {};
     // A BMP file is the bitmap behind a file header: "BM", the file's size, two reserved

@@ -33,6 +33,8 @@ struct DibLayout
     static constexpr quint32 runLength4 = 2;     // BI_RLE4
     static constexpr quint32 bitFields = 3;      // BI_BITFIELDS
     static constexpr quint32 alphaBitFields = 6; // BI_ALPHABITFIELDS
+
+    bool runLength() const { return compression == runLength8 || compression == runLength4; }
 };
 
 // The layout of the bitmap whose info header starts `dib` (`size` bytes are there). Nothing when

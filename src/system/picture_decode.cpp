@@ -73,8 +73,7 @@ bool bitmapRowsComplete(const QByteArray &bytes)
     if (!layout)
         return true;
     const qint64 rowsAt = std::max<qint64>(littleEndian(b + 10), 14 + layout->pixelsAt);
-    if (layout->compression == DibLayout::runLength8 ||
-        layout->compression == DibLayout::runLength4)
+    if (layout->runLength())
         return rowsAt <= bytes.size() &&
                runLengthComplete(b + rowsAt, bytes.size() - rowsAt, *layout);
     return rowsAt + layout->pixelBytes <= bytes.size();

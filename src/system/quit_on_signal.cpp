@@ -2,7 +2,6 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
-#include <QPointer>
 #include <QWidget>
 
 #ifdef CORVANTILE_HAS_XCB
@@ -14,22 +13,23 @@ namespace {
 
 // The X server tells a window's owner that it was destroyed. The toolkit destroys windows of
 // its own too (and has then given the widget another, or none): only the window the widget
-// still stands on counts.
-class DestroyedWindowWatch : public QAbstractNativeEventFilter
+// still stands on counts. The watch lives as long as the window it watches.
+class DestroyedWindowWatch : public QObject, public QAbstractNativeEventFilter
 {
 public:
-    DestroyedWindowWatch(QCoreApplication &app, QWidget &window) : m_app(app), m_window(&window) {}
+    DestroyedWindowWatch(QCoreApplication &app, QWidget &window) : QObject(&window), m_app(app) {}
 
     bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
     {
 #ifdef CORVANTILE_HAS_XCB
-        if (type != "xcb_generic_event_t" || !m_window)
+        if (type != "xcb_generic_event_t")
             return false;
         const auto *event = static_cast<const xcb_generic_event_t *>(message);
         if ((event->response_type & 0x7f) != XCB_DESTROY_NOTIFY)
             return false;
         const auto *destroyed = reinterpret_cast<const xcb_destroy_notify_event_t *>(event);
-        if (m_window->isVisible() && m_window->internalWinId() == destroyed->window)
+        const auto *window = static_cast<const QWidget *>(parent());
+        if (window->isVisible() && window->internalWinId() == destroyed->window)
             m_app.quit();
 #else
         Q_UNUSED(type);
@@ -40,19 +40,13 @@ public:
 
 private:
     QCoreApplication &m_app;
-    QPointer<QWidget> m_window;
 };
 
 } // namespace
 
 void quitWhenWindowDestroyed(QCoreApplication &app, QWidget &window)
 {
-    static DestroyedWindowWatch *watch = nullptr;
-    if (watch)
-        app.removeNativeEventFilter(watch);
-    delete watch;
-    watch = new DestroyedWindowWatch(app, window);
-    app.installNativeEventFilter(watch);
+    app.installNativeEventFilter(new DestroyedWindowWatch(app, window));
 }
 
 } // namespace corvantile
