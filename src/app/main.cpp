@@ -1,4 +1,6 @@
 #include "app/command_line.h"
+#include "common/background_job.h"
+#include "common/stored_picture.h"
 #include "main_window/form1.h"
 #include "system/client_frame.h"
 #include "system/platform.h"
@@ -7,7 +9,6 @@
 
 #include <QApplication>
 #include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 using namespace corvantile;
@@ -29,6 +30,16 @@ int run(CommandLine &line)
         return 2;
     }
     quitOnTerminationSignals(app);
+    // Whatever work is still at its end when the window is gone (a cancelled read, a search,
+    // a compression) is told to stop and joined, while the application still stands.
+    const struct WorkJoin
+    {
+        ~WorkJoin()
+        {
+            BackgroundJob::joinAll();
+            StoredPicture::waitForCompression();
+        }
+    } workJoin;
     // On Wayland the window sits in a frame of its own, which outlives it.
     std::unique_ptr<QWidget> frame;
     Form1 window;
@@ -68,12 +79,5 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "corvantile: %s\n", qPrintable(problem));
         return 1;
     }
-    const int code = run(line);
-    // A job that was cancelled may still be at work on its thread (a decode, say); nothing it does
-    // matters now, and the clipboard was handed over when the application ended above.
-    if (BackgroundJob::workStillRunning()) {
-        std::fflush(nullptr);
-        std::_Exit(code);
-    }
-    return code;
+    return run(line);
 }

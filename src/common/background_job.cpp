@@ -1,24 +1,68 @@
 #include "background_job.h"
 
 #include <QMutex>
-#include <atomic>
+#include <condition_variable>
+#include <list>
+#include <mutex>
 #include <thread>
 
 namespace corvantile {
-namespace {
-
-std::atomic<int> threadsAtWork{0};
-
-} // namespace
 
 // What a job shares with its thread. Once the owner is done with the job (it finished, was
 // cancelled, or the job object is gone) `owner` is null, and the thread's results go nowhere.
+// `ended` is set as the work returns, so that later work of the same job can wait for it.
 struct BackgroundJob::State
 {
     JobProgress progress;
     QMutex mutex;
     BackgroundJob *owner = nullptr;
+
+    std::mutex endMutex;
+    std::condition_variable endChanged;
+    bool ended = false;
+
+    void markEnded()
+    {
+        std::lock_guard lock(endMutex);
+        ended = true;
+        endChanged.notify_all();
+    }
+    void waitUntilEnded()
+    {
+        std::unique_lock lock(endMutex);
+        endChanged.wait(lock, [this] { return ended; });
+    }
+    bool hasEnded()
+    {
+        std::lock_guard lock(endMutex);
+        return ended;
+    }
 };
+
+namespace {
+
+// Every thread a job started, with its state, until it is joined: the threads of work that
+// ended are joined as the next one starts, and whatever is left at the end by joinAll().
+struct Worker
+{
+    std::thread thread;
+    std::shared_ptr<BackgroundJob::State> state;
+};
+
+std::mutex workersMutex;
+
+// The threads still held. A program that never called joinAll() joins them as it ends.
+std::list<Worker> &workers()
+{
+    static struct Workers
+    {
+        std::list<Worker> list;
+        ~Workers() { BackgroundJob::joinAll(); }
+    } held;
+    return held.list;
+}
+
+} // namespace
 
 BackgroundJob::~BackgroundJob()
 {
@@ -36,7 +80,25 @@ qint64 BackgroundJob::progress() const
 
 bool BackgroundJob::workStillRunning()
 {
-    return threadsAtWork > 0;
+    std::lock_guard lock(workersMutex);
+    for (Worker &worker : workers())
+        if (!worker.state->hasEnded())
+            return true;
+    return false;
+}
+
+void BackgroundJob::joinAll()
+{
+    std::list<Worker> left;
+    {
+        std::lock_guard lock(workersMutex);
+        left.swap(workers());
+    }
+    for (Worker &worker : left) {
+        worker.state->progress.cancelled = true;
+        if (worker.thread.joinable())
+            worker.thread.join();
+    }
 }
 
 bool BackgroundJob::begin()
@@ -46,6 +108,11 @@ bool BackgroundJob::begin()
     m_state = std::make_shared<State>();
     m_state->owner = this;
     return true;
+}
+
+bool BackgroundJob::waitsForEarlier() const
+{
+    return m_state && m_state->progress.waitingForEarlier;
 }
 
 void BackgroundJob::run(Work work)
@@ -65,16 +132,39 @@ void BackgroundJob::run(Work work)
                 Qt::QueuedConnection);
     };
     const Post post = [deliver](Step step) { deliver([step](BackgroundJob *) { step(); }); };
-    ++threadsAtWork;
-    std::thread([state, post, deliver, work = std::move(work)] {
-        try {
-            work(post, state->progress);
-        } catch (const std::exception &) {
-            // No memory on the way: the job ends with what it has posted.
-        }
-        deliver([](BackgroundJob *owner) { owner->finish(false); });
-        --threadsAtWork;
-    }).detach();
+    // Work of this job that was cancelled but has not yet stopped (a reader that finishes its
+    // picture before it looks at the cancel, say) is waited for: the two never run side by side.
+    std::shared_ptr<State> earlier = std::exchange(m_lastRun, state);
+    if (earlier && !earlier->hasEnded())
+        state->progress.waitingForEarlier = true;
+    else
+        earlier.reset();
+    std::lock_guard lock(workersMutex);
+    std::erase_if(workers(), [](Worker &worker) {
+        if (!worker.state->hasEnded())
+            return false;
+        worker.thread.join();
+        return true;
+    });
+    workers().push_back(
+        {std::thread([state, earlier, post, deliver, work = std::move(work)]() mutable {
+             if (earlier) {
+                 earlier->waitUntilEnded();
+                 earlier.reset();
+                 state->progress.waitingForEarlier = false;
+             }
+             if (!state->progress.cancelled) {
+                 try {
+                     work(post, state->progress);
+                 } catch (const std::exception &) {
+                     // No memory on the way: the job ends with what it has posted.
+                 }
+             }
+             work = nullptr; // what the work holds goes before its end is told
+             deliver([](BackgroundJob *owner) { owner->finish(false); });
+             state->markEnded();
+         }),
+         state});
 }
 
 void BackgroundJob::cancel()

@@ -12,9 +12,10 @@ namespace corvantile {
 // the job. While it runs, busy() is true; begin() refuses a second one. The work hands each
 // result to `post`, which runs it on the owner's thread, in order, as long as the job is still
 // its owner's; `finished` ends the job. cancel() ends it at once: the owner hears `finished`
-// straight away, and whatever the thread still posts is thrown away, so work that cannot be
-// interrupted finishes in the background without holding anyone up. A step that was posted
-// never runs after the job object is gone.
+// straight away, the work is told to stop (JobProgress::cancelled) and whatever its thread still
+// posts is thrown away. The next work of the same job waits on its thread until the cancelled
+// one has stopped, so that one job's work never runs twice side by side. A step that was posted
+// never runs after the job object is gone, and every thread is joined by joinAll().
 class BackgroundJob : public QObject
 {
     Q_OBJECT
@@ -38,17 +39,25 @@ public:
     void run(Work work);
     void cancel();
 
-    // Whether a thread of a job (cancelled ones included) is still at work, which an exit
-    // need not wait for.
+    // Whether the running work waits for cancelled work of this job to stop first.
+    bool waitsForEarlier() const;
+
+    // Whether a thread of a job (cancelled ones included) is still at work.
     static bool workStillRunning();
+    // Tells all work to stop and joins every thread a job started: at the end of the program,
+    // once the jobs' owners are gone.
+    static void joinAll();
+
+    // What a job shares with its thread.
+    struct State;
 
 signals:
     void finished(bool cancelled);
 
 private:
-    struct State;
     void finish(bool cancelled);
     std::shared_ptr<State> m_state;
+    std::shared_ptr<State> m_lastRun; // the last work that was run, which may not have stopped
 };
 
 } // namespace corvantile

@@ -12,6 +12,8 @@ struct JobProgress
 {
     std::atomic<qint64> done{0};
     std::atomic<bool> cancelled{false};
+    // The work has not begun: it waits for cancelled work before it to stop.
+    std::atomic<bool> waitingForEarlier{false};
 };
 
 } // namespace corvantile

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <new>
 
 #define QOI_IMPLEMENTATION
@@ -26,13 +27,16 @@ int bandRows(int width)
     return int(std::max<qint64>(1, bandPixels / std::max(width, 1)));
 }
 
-QList<QByteArray> compress(const QImage &picture)
+// Compresses band by band; stops, with nothing, as soon as `stop` says so between two bands.
+QList<QByteArray> compress(const QImage &picture, const std::function<bool()> &stop)
 {
     if (picture.format() != QImage::Format_RGB32 || picture.bytesPerLine() != picture.width() * 4)
         return {};
     QList<QByteArray> bands;
     const int rows = bandRows(picture.width());
     for (int top = 0; top < picture.height(); top += rows) {
+        if (stop())
+            return {};
         const int height = std::min(rows, picture.height() - top);
         const qoi_desc desc{static_cast<unsigned>(picture.width()), static_cast<unsigned>(height),
                             4, QOI_SRGB};
@@ -86,6 +90,18 @@ QImage decompress(const QList<QByteArray> &bands, QSize size)
     return picture;
 }
 
+// Pictures are compressed one at a time, on a thread of their own: never on Qt's global pool,
+// which the painter waits on, and never two at once, each with a picture held raw meanwhile.
+QThreadPool &compressionPool()
+{
+    static QThreadPool *pool = [] {
+        auto *made = new QThreadPool;
+        made->setMaxThreadCount(1);
+        return made;
+    }();
+    return *pool;
+}
+
 } // namespace
 
 struct StoredPicture::State
@@ -105,14 +121,19 @@ StoredPicture::StoredPicture(const QImage &picture)
     m_state = std::make_shared<State>();
     m_state->size = picture.size();
     m_state->raw = picture;
-    // The worker holds the state too, so that the compression may outlive this picture.
-    QThreadPool::globalInstance()->start([state = m_state] {
+    // The worker does not keep the picture alive: once every copy of it is gone (its buffer
+    // was replaced or deleted), the compression stops at the next band.
+    compressionPool().start([weak = std::weak_ptr<State>(m_state)] {
         QImage raw;
-        {
+        if (const std::shared_ptr<State> state = weak.lock()) {
             QMutexLocker lock(&state->mutex);
             raw = state->raw;
         }
-        QList<QByteArray> packed = compress(raw);
+        QList<QByteArray> packed = compress(raw, [&weak] { return weak.expired(); });
+        raw = QImage();
+        const std::shared_ptr<State> state = weak.lock();
+        if (!state)
+            return;
         QMutexLocker lock(&state->mutex);
         if (!packed.isEmpty()) {
             state->packed = std::move(packed);
@@ -121,6 +142,11 @@ StoredPicture::StoredPicture(const QImage &picture)
         state->working = false;
         state->finished.wakeAll();
     });
+}
+
+void StoredPicture::waitForCompression()
+{
+    compressionPool().waitForDone();
 }
 
 QSize StoredPicture::size() const

@@ -9,7 +9,8 @@ namespace corvantile {
 // A picture kept for later, held compressed without loss: a worker thread compresses it once
 // it is given, and from then on only the compressed copy is held. Until the copy is made, or
 // when the picture cannot be compressed, the picture is held as it was given. Copies share
-// what they hold; dropping the last one while the worker runs loses and leaks nothing.
+// what they hold; dropping the last one while the worker runs stops the worker within a band
+// of rows, and loses and leaks nothing. One picture is compressed at a time.
 class StoredPicture
 {
 public:
@@ -28,6 +29,10 @@ public:
 
     // Whether only the compressed copy is held; waits for the worker first when asked to.
     bool isCompressed(bool wait = false) const;
+
+    // Waits until no picture is being compressed: at the end of the program, once the pictures
+    // are gone, this is at most one band's work.
+    static void waitForCompression();
 
 private:
     struct State;

@@ -74,6 +74,12 @@ void Form1::showJobProgress()
     // The seconds go on while an owner sends nothing: the read is waited for, not stuck.
     const qint64 bytes = m_intake->bytesRead();
     const QString seconds = QStringLiteral("%1 s").arg(m_jobTime.elapsed() / 1000);
+    // A stopped decode that cannot be cut short finishes its picture first.
+    if (m_intake->waitsForStoppedRead()) {
+        lblCoords->setText(
+            QStringLiteral("Waiting for the stopped read to end... %1").arg(seconds));
+        return;
+    }
     lblCoords->setText(bytes == 0
                            ? QStringLiteral("%1... %2").arg(what, seconds)
                            : QStringLiteral("%1: %2 MB, %3")

@@ -2,8 +2,32 @@
 
 #include <QLocale>
 #include <QStringList>
+#include <algorithm>
 
 namespace corvantile {
+namespace {
+
+constexpr int peakStripRows = 256;
+
+// The picture's peaks, worked out a strip of rows at a time; nothing once cancelled.
+std::shared_ptr<const PeakPlane> peaksOf(const QImage &shown, const std::atomic<bool> &cancelled)
+{
+    const QImage picture =
+        shown.depth() == 32 ? shown : shown.convertToFormat(QImage::Format_RGB32);
+    auto peaks = std::make_shared<PeakPlane>(picture.size());
+    for (int top = 0; top < picture.height(); top += peakStripRows) {
+        if (cancelled)
+            return nullptr;
+        // The strip reads the picture's own rows; nothing is copied.
+        const QImage strip(picture.constScanLine(top), picture.width(),
+                           std::min(peakStripRows, picture.height() - top), picture.bytesPerLine(),
+                           picture.format());
+        peaks->addRows(strip, top);
+    }
+    return peaks;
+}
+
+} // namespace
 
 DefinitionSearch::DefinitionSearch()
 {
@@ -24,7 +48,9 @@ bool DefinitionSearch::start(const QImage &picture, std::vector<DefinitionEntry>
     forgetPicture();
     m_job.run([this, picture, plane, entries = std::move(entries)](const BackgroundJob::Post &post,
                                                                    JobProgress &progress) {
-        const auto peaks = plane ? plane : std::make_shared<const PeakPlane>(picture);
+        const auto peaks = plane ? plane : peaksOf(picture, progress.cancelled);
+        if (!peaks)
+            return;
         auto matches = std::make_shared<MatchSet>(
             findDefinition(*peaks, entries, progress.cancelled, &progress.done));
         std::optional<NearMiss> nearest;

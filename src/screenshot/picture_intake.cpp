@@ -34,6 +34,9 @@ PictureIntake::PictureIntake(Clipboard &clipboard) : m_clipboard(clipboard)
 {
     watchDecoderDamage(); // here, on the window thread, before any picture is read
 
+    m_readyWait.setSingleShot(true);
+    m_readyWait.setInterval(20);
+    connect(&m_readyWait, &QTimer::timeout, this, &PictureIntake::beginClipboardRead);
     connect(&m_job, &BackgroundJob::finished, this, [this](bool cancelled) {
         emit finished({m_readsClipboard, cancelled});
     });
@@ -45,22 +48,26 @@ bool PictureIntake::pasteClipboard(quint64 inputTime)
         return false;
     m_readsClipboard = true;
     m_reading = QStringLiteral("the clipboard");
-    beginClipboardRead(inputTime, 25, ++m_attempt);
+    m_inputTime = inputTime;
+    m_readyTriesLeft = 25;
+    beginClipboardRead();
     return true;
 }
 
-// The clipboard is asked once it can be, looked at every 20 ms for up to half a second.
-void PictureIntake::beginClipboardRead(quint64 inputTime, int triesLeft, int attempt)
+void PictureIntake::cancel()
 {
-    if (!m_job.busy() || attempt != m_attempt)
-        return; // cancelled meanwhile
-    if (!m_clipboard.readyToRead() && triesLeft > 0) {
-        QTimer::singleShot(20, this, [this, inputTime, triesLeft, attempt] {
-            beginClipboardRead(inputTime, triesLeft - 1, attempt);
-        });
+    m_readyWait.stop(); // a stopped wait never starts a read
+    m_job.cancel();
+}
+
+// The clipboard is asked once it can be, looked at every 20 ms for up to half a second.
+void PictureIntake::beginClipboardRead()
+{
+    if (!m_clipboard.readyToRead() && m_readyTriesLeft-- > 0) {
+        m_readyWait.start();
         return;
     }
-    Clipboard::PictureRead read = m_clipboard.beginRead(inputTime);
+    Clipboard::PictureRead read = m_clipboard.beginRead(m_inputTime);
     m_job.run([this, read](const BackgroundJob::Post &post, JobProgress &progress) {
         Arrival arrival;
         try {
@@ -76,7 +83,6 @@ bool PictureIntake::openFiles(const QList<PicturePath> &files)
 {
     if (!m_job.begin())
         return false;
-    ++m_attempt;
     m_readsClipboard = false;
     m_reading =
         files.size() == 1 ? files.first().shown : QStringLiteral("%1 files").arg(files.size());

@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QTimer>
 
 namespace corvantile {
 
@@ -52,14 +53,16 @@ public:
     // Clipboard::beginRead.
     bool pasteClipboard(quint64 inputTime);
     bool openFiles(const QList<PicturePath> &files);
-    void cancel() { m_job.cancel(); }
+    void cancel();
+    // Whether the running read waits for a stopped one to end first.
+    bool waitsForStoppedRead() const { return m_job.waitsForEarlier(); }
 
 signals:
     void arrived(const corvantile::PictureIntake::Arrival &arrival);
     void finished(const corvantile::PictureIntake::Outcome &outcome);
 
 private:
-    void beginClipboardRead(quint64 inputTime, int triesLeft, int attempt);
+    void beginClipboardRead();
 
     Clipboard &m_clipboard;
     // The intake's own: a step its work posted never runs once the intake, and so the job, is
@@ -67,7 +70,10 @@ private:
     BackgroundJob m_job;
     QString m_reading;
     bool m_readsClipboard = false;
-    int m_attempt = 0; // tells a begun read's timer from a later one's
+    // A paste waits here until the clipboard can be read; the wait belongs to the paste alone.
+    QTimer m_readyWait;
+    quint64 m_inputTime = 0;
+    int m_readyTriesLeft = 0;
 };
 
 // The status line's words for a file that was not taken.

@@ -62,6 +62,32 @@ private:
     bool m_seen = false;
 };
 
+// The bytes as the decoder reads them, a buffer at a time: once the job is cancelled, or the
+// decoder has reported damage, every read fails, and the decoder gives up at its next read
+// rather than decode the rest of a picture nobody will see.
+class StoppableBuffer : public QBuffer
+{
+public:
+    StoppableBuffer(QByteArray *bytes, const std::atomic<bool> *cancelled,
+                    const DamageWatch &damage)
+        : QBuffer(bytes), m_cancelled(cancelled), m_damage(damage)
+    {}
+
+    bool stopped() const { return m_cancelled && *m_cancelled; }
+
+protected:
+    qint64 readData(char *data, qint64 length) override
+    {
+        if (stopped() || m_damage.seen())
+            return -1;
+        return QBuffer::readData(data, length);
+    }
+
+private:
+    const std::atomic<bool> *m_cancelled;
+    const DamageWatch &m_damage;
+};
+
 // Whether an uncompressed bitmap file holds every row its header promises: Qt's reader shows
 // the rows that are missing as black.
 bool bitmapRowsComplete(const QByteArray &bytes)
@@ -162,7 +188,7 @@ DecodedPicture takenPicture(const QImage &image)
     return taken;
 }
 
-DecodedPicture decodePicture(const QByteArray &bytes)
+DecodedPicture decodePicture(const QByteArray &bytes, const std::atomic<bool> *cancelled)
 {
     try {
         const PictureHeader header = readPictureHeader(bytes, true);
@@ -171,12 +197,15 @@ DecodedPicture decodePicture(const QByteArray &bytes)
         if (!bitmapRowsComplete(bytes) || !gifBlocksComplete(bytes))
             return outcome(ReadOutcome::Damaged);
         QByteArray held = bytes;
-        QBuffer buffer(&held);
+        DamageWatch damage;
+        StoppableBuffer buffer(&held, cancelled, damage);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer);
         QImage image;
-        DamageWatch damage;
-        if (!reader.read(&image) || damage.seen())
+        const bool read = reader.read(&image);
+        if (buffer.stopped())
+            return outcome(ReadOutcome::Stopped);
+        if (!read || damage.seen())
             return outcome(ReadOutcome::Damaged);
         // A picture whose header promised pixels that Qt could not hold: no memory for it.
         if (image.isNull())

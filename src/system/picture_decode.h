@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QStringList>
+#include <atomic>
 
 namespace corvantile {
 
@@ -20,8 +21,10 @@ struct DecodedPicture
 // Decodes a whole picture file. Its size is judged from its header before anything is
 // allocated for its pixels, and a picture that the decoder reports damaged (a truncated or
 // corrupt JPEG, a PNG with a bad checksum or missing data, a bitmap whose rows are cut short)
-// is refused rather than shown half grey. Safe to call on any thread.
-DecodedPicture decodePicture(const QByteArray &bytes);
+// is refused rather than shown half grey. The decoder stops at its next read of the bytes
+// once `cancelled` is set, or once it has reported damage (Stopped, Damaged). Safe to call on
+// any thread.
+DecodedPicture decodePicture(const QByteArray &bytes, const std::atomic<bool> *cancelled = nullptr);
 
 // Puts in place, once, the watch on Qt's decoders' warnings that tells a damaged picture: the
 // process's message handler, changed on the window thread before any decode runs elsewhere.

@@ -38,7 +38,7 @@ template <typename ReadPiece> DecodedPicture streamed(ReadPiece readPiece, JobPr
     if (progress.cancelled)
         return {ReadOutcome::Stopped, {}};
     // The decoder judges the header again and says why a refused stream was refused.
-    return decodePicture(stream.takeBytes());
+    return decodePicture(stream.takeBytes(), &progress.cancelled);
 }
 
 } // namespace

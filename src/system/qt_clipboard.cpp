@@ -37,7 +37,7 @@ Clipboard::PictureRead QtClipboard::readThroughQt(bool decodedIsBitmap)
         return readGiving(failedBitmapTest()); // the owner let Qt's read run out of time
     return [bytes, asRead](JobProgress &progress) {
         progress.done = bytes.size();
-        return asRead(decodePicture(bytes));
+        return asRead(decodePicture(bytes, &progress.cancelled));
     };
 }
 

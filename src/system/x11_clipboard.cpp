@@ -34,7 +34,7 @@ public:
                 // An owner that stopped answering failed the bitmap test itself.
                 return ClipboardPicture{selection.outcome, QImage(),
                                         selection.outcome == ReadOutcome::Stopped};
-            return clipboardPicture(decodePicture(selection.bytes));
+            return clipboardPicture(decodePicture(selection.bytes, &progress.cancelled));
         };
     }
 };

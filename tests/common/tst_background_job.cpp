@@ -25,11 +25,14 @@ class tst_BackgroundJob : public QObject
 
 private slots:
     // One job at a time: a second begin is refused while one runs; a cancel ends it at once and
-    // throws away what its thread still posts; the end is heard once; and nothing is delivered
-    // to an owner that is gone.
+    // throws away what its thread still posts; the end is heard once; nothing is delivered
+    // to an owner that is gone; work that does not stop when cancelled is waited for by the
+    // next, never run beside it; and joinAll() leaves no thread.
     void oneJobAndItsEnd_data()
     {
-        QTest::addColumn<QString>("script");   // b begin, r run, c cancel, w wait, d delete the job
+        // b begin, r run, s run work that finishes even when cancelled, c cancel, w let the work
+        // go and wait, d delete the job, j join all threads
+        QTest::addColumn<QString>("script");
         QTest::addColumn<bool>("secondBegin"); // what a begin while the work runs gives
         QTest::addColumn<int>("steps");
         QTest::addColumn<int>("finished");
@@ -42,6 +45,11 @@ private slots:
             << "bcw" << false << 0 << 1 << true;
         QTest::newRow("a new job after a cancelled one") << "brcbrw" << false << 2 << 2 << false;
         QTest::newRow("the job is gone while its work runs") << "brdw" << false << 0 << 0 << false;
+        QTest::newRow("work that finishes though cancelled: the next waits for it")
+            << "bscbrw" << false << 2 << 2 << false;
+        QTest::newRow("joined at the end while it runs: told to stop")
+            << "brjw" << false << 2 << 1 << false;
+        QTest::newRow("joined after a cancel") << "brcjw" << false << 0 << 1 << true;
     }
 
     void oneJobAndItsEnd()
@@ -63,22 +71,42 @@ private slots:
         // The work holds on until it is let go, then posts two steps; it stops early when
         // cancelled.
         auto letGo = std::make_shared<std::atomic<bool>>(false);
+        // How many works run at once, at most.
+        auto atOnce = std::make_shared<std::atomic<int>>(0);
+        auto most = std::make_shared<std::atomic<int>>(0);
+        bool stubborn = false; // the last work run ignores a cancel
         for (const QChar action : script) {
             switch (action.toLatin1()) {
             case 'b':
                 QVERIFY(job->begin());
                 heard.steps = 0;
                 break;
-            case 'r':
+            case 's':
+            case 'r': {
                 letGo->store(false);
-                job->run([letGo, &heard](const BackgroundJob::Post &post, JobProgress &progress) {
-                    while (!*letGo && !progress.cancelled)
+                const bool ignoresCancel = action == QLatin1Char('s');
+                job->run([letGo, atOnce, most, ignoresCancel,
+                          &heard](const BackgroundJob::Post &post, JobProgress &progress) {
+                    *most = std::max(most->load(), ++*atOnce);
+                    while (!*letGo && (ignoresCancel || !progress.cancelled))
                         QThread::msleep(1);
+                    --*atOnce;
                     for (int i = 0; i < 2; ++i)
                         post([&heard] { ++heard.steps; });
                 });
                 QCOMPARE(job->begin(), secondBegin);
                 QVERIFY(job->busy());
+                // Work run after stubborn work that was cancelled waits for it.
+                if (stubborn)
+                    QVERIFY(job->waitsForEarlier());
+                stubborn = ignoresCancel;
+                break;
+            }
+            case 'j':
+                if (job && job->busy())
+                    QTRY_COMPARE(atOnce->load(), 1); // joined once at work
+                BackgroundJob::joinAll();
+                QVERIFY(!BackgroundJob::workStillRunning());
                 break;
             case 'c':
                 job->cancel();
@@ -96,6 +124,7 @@ private slots:
         QCOMPARE(heard.steps, steps);
         QCOMPARE(heard.finished, finished);
         QCOMPARE(heard.cancelled, cancelled);
+        QCOMPARE_LE(most->load(), 1);
         QTRY_VERIFY(!BackgroundJob::workStillRunning());
     }
 };

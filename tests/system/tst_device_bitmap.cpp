@@ -239,16 +239,20 @@ private slots:
     }
 
     // Whole pictures of each format decode; a picture cut short, damaged, over the limit or no
-    // picture at all is refused, and says why.
+    // picture at all is refused, and says why. A decode of a job that was cancelled stops at
+    // its first read.
     void decodesWholePicturesOnly_data()
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<int>("outcome"); // ReadOutcome
         QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("cancelled");
         const QImage picture = patternImage(40, 30);
         const QSize none(0, 0), whole(40, 30); // a refused picture is a null image
         const auto row = [](const char *tag, const QByteArray &bytes, ReadOutcome outcome,
-                            QSize size) { QTest::newRow(tag) << bytes << int(outcome) << size; };
+                            QSize size, bool cancelled = false) {
+            QTest::newRow(tag) << bytes << int(outcome) << size << cancelled;
+        };
         const QByteArray png = pngBytes(picture), bmp = pngBytes(picture, "BMP");
         row("PNG", png, ReadOutcome::Picture, whole);
         row("BMP", bmp, ReadOutcome::Picture, whole);
@@ -260,6 +264,9 @@ private slots:
             ReadOutcome::Picture, QSize(1, 1));
         const QByteArray gif = corvantile::test::gifBytes(picture);
         row("GIF of many blocks", gif, ReadOutcome::Picture, whole);
+        row("PNG, the job cancelled", png, ReadOutcome::Stopped, none, true);
+        row("BMP, the job cancelled", bmp, ReadOutcome::Stopped, none, true);
+        row("GIF, the job cancelled", gif, ReadOutcome::Stopped, none, true);
         row("GIF cut in half", gif.left(gif.size() / 2), ReadOutcome::Damaged, none);
         row("GIF cut before its last block's end", gif.left(gif.size() - 3), ReadOutcome::Damaged,
             none);
@@ -279,6 +286,7 @@ private slots:
             const QByteArray jpeg = pngBytes(picture, "JPEG");
             row("JPEG", jpeg, ReadOutcome::Picture, whole);
             row("JPEG cut short", jpeg.left(jpeg.size() * 2 / 3), ReadOutcome::Damaged, none);
+            row("JPEG, the job cancelled", jpeg, ReadOutcome::Stopped, none, true);
         }
     }
 
@@ -287,8 +295,10 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(int, outcome);
         QFETCH(QSize, size);
+        QFETCH(bool, cancelled);
         allowPicturesUpTo(qint64(10000) * 10000 * 4);
-        const DecodedPicture decoded = decodePicture(bytes);
+        const std::atomic<bool> cancel{cancelled};
+        const DecodedPicture decoded = decodePicture(bytes, &cancel);
         QCOMPARE(int(decoded.outcome), outcome);
         QCOMPARE(decoded.image.size(), size);
         if (decoded.outcome == ReadOutcome::Picture)
