@@ -30,6 +30,8 @@ int run(CommandLine &line)
         return 2;
     }
     quitOnTerminationSignals(app);
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &app, [&app] { endProgram(app); });
     // Whatever work is still at its end when the window is gone (a cancelled read, a search,
     // a compression) is told to stop and joined, while the application still stands.
     const struct WorkJoin

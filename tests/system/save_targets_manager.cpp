@@ -1,7 +1,8 @@
 // A minimal clipboard manager for the tests: it owns CLIPBOARD_MANAGER and, when a program
 // that holds the clipboard asks it to SAVE_TARGETS on its way out, copies the clipboard's text
 // and serves it from then on. It prints "ready" once it owns the manager selection and
-// "saved N bytes" after each hand-over. Text only, and no incremental transfers.
+// "saved N bytes" after each hand-over. Text only, and no incremental transfers. With
+// --silent it takes the manager's selection and then never answers anything.
 
 #include "xcb_owner.h"
 #include <cstdio>
@@ -18,8 +19,9 @@ xcb_window_t window;
 
 } // namespace
 
-int main()
+int main(int argc, char *argv[])
 {
+    const bool silent = argc > 1 && std::strcmp(argv[1], "--silent") == 0;
     c = xcb_connect(nullptr, nullptr);
     if (xcb_connection_has_error(c))
         return 1;
@@ -42,7 +44,7 @@ int main()
     bool haveText = false;
     const xcb_selection_request_event_t *pending = nullptr; // a SAVE_TARGETS being served
     while (xcb_generic_event_t *event = xcb_wait_for_event(c)) {
-        const int type = event->response_type & 0x7f;
+        const int type = silent ? 0 : event->response_type & 0x7f;
         if (type == XCB_SELECTION_REQUEST) {
             const auto *request = reinterpret_cast<xcb_selection_request_event_t *>(event);
             if (request->selection == manager && request->target == saveTargets && !pending) {
