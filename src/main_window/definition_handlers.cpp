@@ -113,11 +113,21 @@ void Form1::findInScreenshot()
         jobStarted(QStringLiteral("searching the screenshot"), 200);
 }
 
+// The clipboard's text is read off the window's thread; the search starts once it is here.
 void Form1::findClipboardDefinition()
 {
     if (!mayStartSearch())
         return;
-    const QString text = m_clipboard->readText();
+    readClipboardText([this](const std::optional<QString> &text) {
+        if (!text)
+            say(QStringLiteral("Nothing to find: the clipboard's owner did not answer"));
+        else if (mayStartSearch())
+            findDefinitionText(*text);
+    });
+}
+
+void Form1::findDefinitionText(const QString &text)
+{
     const DefinitionText read = parseDefinition(text);
     if (!read.error.isEmpty()) {
         say(read.error);

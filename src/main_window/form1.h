@@ -74,7 +74,8 @@ public:
     void Command1_Click();
     void openPictures(const QList<PicturePath> &files);
     void openPicture(const QString &path);
-    // Whether a picture is being read, or the screenshot searched: the one job at a time.
+    // Whether a picture is being read, or the screenshot searched (the one job at a time), or
+    // the clipboard's text is on its way.
     bool pictureJobRunning() const;
     void ImgBuffer_MouseUp(int index, int button, int shift, float x, float y);
     void delete_Click();
@@ -94,6 +95,7 @@ public:
     // The definition on the clipboard as text (a user's script holds it so) looked for in the
     // screenshot the same way (Ctrl+Shift+F); the result box and the bounds stay as they are.
     void findClipboardDefinition();
+    void findDefinitionText(const QString &text);
     // The definition made last by Create Object, or read last from the clipboard, looked for
     // in every filled image buffer (Ctrl+B); the view stays as it is.
     void findInBuffers();
@@ -131,6 +133,13 @@ private:
     void describeBuffers();
     void nameAreas();
     void describeBounds();
+
+    // The clipboard's text, read off the window's thread for a text box's paste key and for
+    // the search of the clipboard's definition; `then` gets it when it is here, or nothing
+    // when the owner did not answer. A second read asked for while one waits stops it.
+    void readClipboardText(std::function<void(const std::optional<QString> &)> then);
+    void pasteTextInto(QLineEdit *box);
+    bool stopTextRead();
 
     // The picture intake's and the search's job, as the window shows it.
     bool jobRunning() const;
@@ -220,6 +229,7 @@ private:
     std::unique_ptr<DefinitionInputs> m_inputs;
     std::unique_ptr<ImageBuffers> m_buffers;
     std::unique_ptr<Previews> m_previews;
+    BackgroundJob m_textRead; // the clipboard's text, on its way to a text box or a search
 
     QTimer *m_jobProgress = nullptr;
     QString m_jobWhat;            // what the running job does, for its refusals and progress

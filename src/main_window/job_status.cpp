@@ -24,7 +24,7 @@ bool Form1::jobRunning() const
 
 bool Form1::pictureJobRunning() const
 {
-    return jobRunning();
+    return jobRunning() || m_textRead.busy();
 }
 
 // No picture comes in while a menu or a modal window of the tool is open (a screen reader may

@@ -69,18 +69,18 @@ bool Form1::keyFiltered(QObject *watched, const QKeyEvent &key)
     }
     if (const int slot = m_buffers->slotOf(watched); slot >= 0 && m_buffers->keyPressed(slot, key))
         return true;
-    // The paste key in a text box pastes the box's text, but with no text on the clipboard it
-    // pastes the screenshot there, as everywhere else in the window: the box would only empty
-    // its selection.
+    // The paste key in a text box pastes the clipboard's text, read off the window's thread.
     if (key.matches(QKeySequence::Paste)) {
-        const auto *box = qobject_cast<QLineEdit *>(watched);
-        if (box && box->window() == this && !box->isReadOnly() && !m_clipboard->holdsText()) {
-            Command1_Click();
+        auto *box = qobject_cast<QLineEdit *>(watched);
+        if (box && box->window() == this && !box->isReadOnly()) {
+            pasteTextInto(box);
             return true;
         }
     }
     if (key.key() != Qt::Key_Escape)
         return false;
+    if (stopTextRead())
+        return true;
     if (jobRunning()) {
         m_intake->cancel();
         m_search->cancel();

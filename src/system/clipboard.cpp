@@ -46,6 +46,11 @@ QString Clipboard::readText()
     return QGuiApplication::clipboard()->text();
 }
 
+Clipboard::TextRead Clipboard::beginTextRead(quint64)
+{
+    return [text = readText()](JobProgress &) { return std::optional<QString>(text); };
+}
+
 ClipboardPicture clipboardPicture(const DecodedPicture &decoded)
 {
     if (decoded.outcome != ReadOutcome::Picture)

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace corvantile {
 
@@ -66,6 +67,14 @@ public:
     virtual bool holdsText();
     // The clipboard's text, asked for the same way.
     virtual QString readText();
+
+    // The read of the clipboard's text, begun and run as a picture's read is: on a worker,
+    // waiting on the owner as long as it keeps sending, and ending soon after the cancel flag
+    // is set. It gives the text (empty when there is none), or nothing when the owner did not
+    // answer or the read was cancelled. Where the system offers no read of its own, the text
+    // is asked for here, on the window's thread, as a text box would.
+    using TextRead = std::function<std::optional<QString>(JobProgress &)>;
+    virtual TextRead beginTextRead(quint64 inputTime);
 };
 
 // What a read gives for the picture that the clipboard offered: a picture that is not whole,

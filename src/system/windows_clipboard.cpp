@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QThread>
+#include <optional>
 
 #include <windows.h>
 
@@ -44,6 +45,27 @@ QImage clipboardBitmap()
     return image;
 }
 
+// The clipboard's text as Windows keeps it, UTF-16 up to its first NUL and within the
+// memory block it is given in. Nothing when the clipboard cannot be opened.
+std::optional<QString> clipboardText()
+{
+    if (!openClipboard())
+        return std::nullopt;
+    QString text;
+    HANDLE data =
+        IsClipboardFormatAvailable(CF_UNICODETEXT) ? GetClipboardData(CF_UNICODETEXT) : nullptr;
+    if (const auto *units = data ? static_cast<const char16_t *>(GlobalLock(data)) : nullptr) {
+        const auto most = static_cast<qsizetype>(GlobalSize(data) / sizeof(char16_t));
+        qsizetype length = 0;
+        while (length < most && units[length] != 0)
+            ++length;
+        text = QString::fromUtf16(units, length);
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
 // Windows names its bitmap: the standard bitmap format, number 2, which it offers for every
 // device-independent bitmap as well. A picture in another format (a PNG alone, say) is read
 // through Qt, shown, and not kept in a buffer.
@@ -60,6 +82,12 @@ public:
             picture.offersBitmap = true;
             return picture;
         };
+    }
+
+    // Read by the worker, like the bitmap.
+    TextRead beginTextRead(quint64) override
+    {
+        return [](JobProgress &) { return clipboardText(); };
     }
 };
 

@@ -37,6 +37,16 @@ public:
             return clipboardPicture(decodePicture(selection.bytes, &progress.cancelled));
         };
     }
+
+    TextRead beginTextRead(quint64 inputTime) override
+    {
+        const QClipboard *clipboard = QGuiApplication::clipboard();
+        if (!clipboard || clipboard->ownsClipboard())
+            return Clipboard::beginTextRead(inputTime); // answered from memory
+        return [time = static_cast<quint32>(inputTime)](JobProgress &progress) {
+            return readSelectionText(progress, ownerSilenceLimit, time);
+        };
+    }
 };
 
 } // namespace

@@ -197,4 +197,13 @@ SelectionPicture readSelectionPicture(JobProgress &progress, milliseconds silenc
     return transferPicture(owner, progress, silenceLimit);
 }
 
+std::optional<QString> readSelectionText(JobProgress &progress, milliseconds silenceLimit,
+                                         quint32 time)
+{
+    Conversation owner(time);
+    if (!owner.ok())
+        return std::nullopt;
+    return transferText(owner, progress, silenceLimit);
+}
+
 } // namespace corvantile

@@ -18,5 +18,8 @@ bool x11DisplayReachable();
 // time of the input that asked for it, or 0 for the current time.
 SelectionPicture readSelectionPicture(JobProgress &progress, std::chrono::milliseconds silenceLimit,
                                       quint32 time);
+// Reads the clipboard's text the same way (see transferText).
+std::optional<QString> readSelectionText(JobProgress &progress,
+                                         std::chrono::milliseconds silenceLimit, quint32 time);
 
 } // namespace corvantile

@@ -17,61 +17,99 @@ QStringList offeredTargets(SelectionChannel &owner, bool given)
     return {};
 }
 
+// The owner's data in the target `choose` picks from its offer, each piece handed to `take`
+// as it comes, in one piece or in increments. Picture when all of it came; NoPicture when
+// nobody holds the clipboard or nothing offered suits; Stopped when the owner fell silent or
+// the user cancelled; Refused when the owner refused or `take` refused a piece.
+ReadOutcome transfer(SelectionChannel &owner, JobProgress &progress,
+                     std::chrono::milliseconds silenceLimit,
+                     const std::function<QString(const QStringList &)> &choose,
+                     const std::function<bool(const char *, qint64)> &take)
+{
+    using Outcome = ReadOutcome;
+    using Property = SelectionChannel::Property;
+    if (!owner.hasOwner())
+        return Outcome::NoPicture;
+    bool given = false;
+    if (!owner.convert("TARGETS", silenceLimit, progress, given))
+        return Outcome::Stopped;
+    const QString format = choose(offeredTargets(owner, given));
+    if (format.isEmpty())
+        return Outcome::NoPicture;
+
+    given = false;
+    if (!owner.convert(format.toLatin1(), silenceLimit, progress, given))
+        return Outcome::Stopped;
+    const Property type = given ? owner.takeProperty(take) : Property::None;
+    if (type == Property::None)
+        return Outcome::Refused;
+    if (type == Property::Incremental) {
+        // The owner sends increments, each one after the last was taken, and an empty one at
+        // the end.
+        for (;;) {
+            if (!owner.waitForIncrement(silenceLimit, progress))
+                return Outcome::Stopped;
+            qint64 length = 0;
+            if (owner.takeProperty([&](const char *data, qint64 piece) {
+                    length += piece;
+                    return take(data, piece);
+                }) == Property::None)
+                return Outcome::Refused;
+            if (length == 0)
+                break;
+        }
+    }
+    return Outcome::Picture;
+}
+
+// The text targets an owner may offer, best first.
+const char *const textTargets[] = {"UTF8_STRING", "text/plain;charset=utf-8", "STRING"};
+
 } // namespace
 
 SelectionPicture transferPicture(SelectionChannel &owner, JobProgress &progress,
                                  std::chrono::milliseconds silenceLimit)
 {
-    using Outcome = ReadOutcome;
-    using Property = SelectionChannel::Property;
-    SelectionPicture result;
-    result.outcome = Outcome::NoPicture;
-    if (!owner.hasOwner())
-        return result;
-    bool given = false;
-    result.outcome = Outcome::Stopped;
-    if (!owner.convert("TARGETS", silenceLimit, progress, given))
-        return result;
-    const QString format = pictureFormat(offeredTargets(owner, given));
-    result.outcome = Outcome::NoPicture;
-    if (format.isEmpty())
-        return result;
-
-    given = false;
-    result.outcome = Outcome::Stopped;
-    if (!owner.convert(format.toLatin1(), silenceLimit, progress, given))
-        return result;
-    result.outcome = Outcome::Refused;
     PictureStream picture(&progress.done);
-    const auto take = [&picture](const char *data, qint64 length) {
-        return picture.take(data, length);
-    };
-    const Property type = given ? owner.takeProperty(take) : Property::None;
-    if (type == Property::None)
+    SelectionPicture result;
+    result.outcome = transfer(
+        owner, progress, silenceLimit, pictureFormat,
+        [&picture](const char *data, qint64 length) { return picture.take(data, length); });
+    if (result.outcome != ReadOutcome::Picture)
         return result;
-    if (type == Property::Incremental) {
-        // The owner sends increments, each one after the last was taken, and an empty one at
-        // the end.
-        for (;;) {
-            if (!owner.waitForIncrement(silenceLimit, progress)) {
-                result.outcome = Outcome::Stopped;
-                return result;
-            }
-            qint64 length = 0;
-            if (owner.takeProperty([&](const char *data, qint64 piece) {
-                    length += piece;
-                    return picture.take(data, piece);
-                }) == Property::None)
-                return result;
-            if (length == 0)
-                break;
-        }
+    if (!picture.finish()) {
+        result.outcome = ReadOutcome::Refused;
+        return result;
     }
-    if (!picture.finish())
-        return result;
-    result.outcome = Outcome::Picture;
     result.bytes = picture.takeBytes();
     return result;
+}
+
+std::optional<QString> transferText(SelectionChannel &owner, JobProgress &progress,
+                                    std::chrono::milliseconds silenceLimit)
+{
+    QByteArray bytes;
+    QString target;
+    const auto choose = [&target](const QStringList &offered) {
+        for (const char *text : textTargets)
+            if (offered.contains(QLatin1String(text)))
+                return target = QLatin1String(text);
+        return QString();
+    };
+    const ReadOutcome outcome =
+        transfer(owner, progress, silenceLimit, choose, [&](const char *data, qint64 length) {
+            if (bytes.size() + length > textLimitBytes)
+                return false;
+            bytes.append(data, length);
+            progress.done = bytes.size();
+            return true;
+        });
+    if (outcome == ReadOutcome::NoPicture)
+        return QString();
+    if (outcome != ReadOutcome::Picture)
+        return std::nullopt;
+    return target == QLatin1String("STRING") ? QString::fromLatin1(bytes)
+                                             : QString::fromUtf8(bytes);
 }
 
 } // namespace corvantile

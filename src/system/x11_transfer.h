@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 namespace corvantile {
 
@@ -49,5 +50,14 @@ struct SelectionPicture
 // declares, so a flood of data never piles up in memory.
 SelectionPicture transferPicture(SelectionChannel &owner, JobProgress &progress,
                                  std::chrono::milliseconds silenceLimit);
+
+// The most text a paste takes: far more than a text box or a definition needs.
+constexpr qint64 textLimitBytes = 16 * 1024 * 1024;
+
+// Reads the clipboard's text with the same limits: UTF-8 when offered, else Latin-1. Empty when
+// nobody holds the clipboard or it offers no text; nothing when the owner refused, sent more
+// than textLimitBytes, fell silent, or the user cancelled.
+std::optional<QString> transferText(SelectionChannel &owner, JobProgress &progress,
+                                    std::chrono::milliseconds silenceLimit);
 
 } // namespace corvantile

@@ -1,7 +1,8 @@
 // The X11 clipboard transfer, driven by a scripted owner instead of an X server: what it offers
 // (TARGETS), whether it answers, the kind and pieces of each property, incremental transfers
 // and floods. Whatever the owner does, the read ends, and bytes it hands on are a picture
-// whose header allows them.
+// whose header allows them. What input is left then drives a read of the clipboard's text,
+// which ends too and never holds more than its limit.
 
 #define CORVANTILE_FUZZ_PICTURE_LIMIT
 #include "fuzz_input.h"
@@ -85,11 +86,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ScriptedOwner owner(in);
     JobProgress progress;
     const SelectionPicture picture = transferPicture(owner, progress, milliseconds(2000));
-    if (picture.outcome != ReadOutcome::Picture)
-        return 0;
-    const PictureHeader header = readPictureHeader(picture.bytes, true);
-    if (picture.bytes.isEmpty() || progress.done != picture.bytes.size() ||
-        header.says != PictureHeader::Says::Declared || picture.bytes.size() > header.mostBytes)
+    if (picture.outcome == ReadOutcome::Picture) {
+        const PictureHeader header = readPictureHeader(picture.bytes, true);
+        if (picture.bytes.isEmpty() || progress.done != picture.bytes.size() ||
+            header.says != PictureHeader::Says::Declared || picture.bytes.size() > header.mostBytes)
+            std::abort();
+    }
+    ScriptedOwner textOwner(in);
+    JobProgress textProgress;
+    const std::optional<QString> text = transferText(textOwner, textProgress, milliseconds(2000));
+    if (text && (text->size() > textLimitBytes || textProgress.done > textLimitBytes))
         std::abort();
     return 0;
 }

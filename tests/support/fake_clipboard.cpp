@@ -35,6 +35,18 @@ Clipboard::PictureRead FakeClipboard::beginRead(quint64 time)
     };
 }
 
+// The text as Qt's clipboard holds it, given late while stalled.
+Clipboard::TextRead FakeClipboard::beginTextRead(quint64)
+{
+    return [text = readText(), stalled = stalled](JobProgress &progress) -> std::optional<QString> {
+        while (*stalled && !progress.cancelled)
+            QThread::msleep(2);
+        if (progress.cancelled)
+            return std::nullopt;
+        return text;
+    };
+}
+
 bool FakeClipboard::setText(const QString &value)
 {
     ++writes;

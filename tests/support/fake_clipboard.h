@@ -18,8 +18,8 @@ public:
     int reads = 0;
     quint64 inputTime = 0; // the time of the input that asked for the last read
     int writes = 0;
-    // While set, a read waits on its worker until it is cleared or the read is cancelled, as
-    // a slow owner would.
+    // While set, a read (of a picture or of text) waits on its worker until it is cleared or the
+    // read is cancelled, as a slow owner would.
     std::shared_ptr<std::atomic<bool>> stalled = std::make_shared<std::atomic<bool>>(false);
 
     void holdImage(const QImage &image); // a bitmap
@@ -28,6 +28,7 @@ public:
     void failReads(bool reportsBitmap);
 
     PictureRead beginRead(quint64 inputTime) override;
+    TextRead beginTextRead(quint64 inputTime) override;
     bool setText(const QString &value) override;
 };
 

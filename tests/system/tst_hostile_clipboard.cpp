@@ -311,6 +311,32 @@ private slots:
         if (!secondSlot)
             QCOMPARE(x.program.screenPart(spot::secondSlot) == emptySlot, counterRaised);
     }
+
+    // The paste key in a text box while the owner of the clipboard's text is stopped: the
+    // window goes on answering, and Escape ends the wait.
+    void stoppedTextOwner()
+    {
+        Desktop x;
+        QVERIFY(x.display.start());
+        QVERIFY(x.program.start());
+        QProcess *xclip = x.clipboard.offer(QByteArray("42"), QStringLiteral("UTF8_STRING"));
+        QVERIFY(xclip);
+        ::kill(static_cast<pid_t>(xclip->processId()), SIGSTOP);
+        const QRect widthBox(spot::widthBox - QPoint(38, 7), QSize(76, 14));
+        const QRect status = corvantile::layout::inWindow("lblCoords");
+        x.program.click(spot::widthBox);
+        const QImage widthBefore = x.program.screenPart(widthBox);
+        QElapsedTimer timer;
+        timer.start();
+        x.display.xdotool(QStringLiteral("key ctrl+v"));
+        x.display.xdotool(QStringLiteral("type 7"));
+        QTRY_VERIFY_WITH_TIMEOUT(x.program.screenPart(widthBox) != widthBefore, 2500);
+        qInfo("the window reacted again after %lld ms", timer.elapsed());
+        const QImage statusBefore = x.program.screenPart(status);
+        x.display.xdotool(QStringLiteral("key Escape"));
+        QTRY_VERIFY_WITH_TIMEOUT(x.program.screenPart(status) != statusBefore, 1000);
+        ::kill(static_cast<pid_t>(xclip->processId()), SIGCONT);
+    }
 };
 
 QTEST_GUILESS_MAIN(tst_HostileClipboard)
