@@ -69,8 +69,9 @@ QString displayProblem(const QByteArray &display)
                               "WAYLAND_DISPLAY).");
 #ifdef CORVANTILE_HAS_XCB
     // Where X11 would be used, an X server must answer: Qt aborts with a core dump otherwise.
+    // A server that takes the connection but says nothing is given two seconds.
     if ((platform.startsWith("xcb") || !display.isEmpty() || !set("WAYLAND_DISPLAY")) &&
-        !x11DisplayReachable())
+        !x11DisplayReachable(std::chrono::seconds(2)))
         return QStringLiteral("cannot open the display %1: no X server answers there.")
             .arg(QString::fromLocal8Bit(display.isEmpty() ? qgetenv("DISPLAY") : display));
 #endif

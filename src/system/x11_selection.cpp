@@ -3,9 +3,19 @@
 #include <cstring>
 #include <vector>
 
+#include <cerrno>
+#include <chrono>
+#include <cstddef>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <memory>
+#include <netdb.h>
 #include <poll.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <xcb/xcb.h>
 
 namespace corvantile {
@@ -179,13 +189,112 @@ void useX11Display(const QByteArray &name)
     displayName() = name;
 }
 
-bool x11DisplayReachable()
+namespace {
+
+// A socket, connected without blocking to one of the addresses tried in turn; -1 when none
+// takes the connection. Connections still under way count as taken: the answer is waited for
+// next.
+int connectWithoutBlocking(int family, const sockaddr *address, socklen_t length)
 {
+    const int fd = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    if (::connect(fd, address, length) == 0 || errno == EINPROGRESS)
+        return fd;
+    ::close(fd);
+    return -1;
+}
+
+int connectToDisplay(const std::string &host, int number)
+{
+    if (host.empty() || host == "unix") {
+        // The abstract name first, as the X library tries them, then the file.
+        for (const bool abstract : {true, false}) {
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            const int length =
+                std::snprintf(address.sun_path + (abstract ? 1 : 0), sizeof(address.sun_path) - 1,
+                              "/tmp/.X11-unix/X%d", number);
+            const auto size = socklen_t(offsetof(sockaddr_un, sun_path) + (abstract ? 1 : 0) +
+                                        size_t(length) + (abstract ? 0 : 1));
+            if (const int fd = connectWithoutBlocking(
+                    AF_UNIX, reinterpret_cast<const sockaddr *>(&address), size);
+                fd >= 0)
+                return fd;
+        }
+        if (host.empty())
+            return -1;
+    }
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo *found = nullptr;
+    if (::getaddrinfo(host == "unix" ? "localhost" : host.c_str(),
+                      std::to_string(6000 + number).c_str(), &hints, &found) != 0)
+        return -1;
+    int fd = -1;
+    for (const addrinfo *at = found; at && fd < 0; at = at->ai_next)
+        fd = connectWithoutBlocking(at->ai_family, at->ai_addr, at->ai_addrlen);
+    ::freeaddrinfo(found);
+    return fd;
+}
+
+// The opening request of an X connection (little-endian, protocol 11.0, no authorisation)
+// is sent on a socket of its own, and any answer counts, a refusal too: only a server that
+// takes the connection and then says nothing would hold the X library's connect, and the
+// toolkit's after it, for ever. The socket is handed back open in `kept` (-1 when there is
+// none): a server whose only client leaves resets itself, and would refuse the next one.
+bool displayStalls(milliseconds limit, int &kept)
+{
+    kept = -1;
+    const QByteArray name = displayName().isEmpty() ? qgetenv("DISPLAY") : displayName();
+    char *host = nullptr;
+    int number = 0;
+    if (!xcb_parse_display(name.constData(), &host, &number, nullptr))
+        return false; // the X library tells what is wrong with the name
+    const std::string hostName = host ? host : "";
+    std::free(host);
+    if (!hostName.empty() && hostName.front() == '/')
+        return false; // a socket's own path, as some systems name it
+    const int fd = connectToDisplay(hostName, number);
+    if (fd < 0)
+        return false; // nothing takes the connection: the X library fails at once
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    const auto left = [&] {
+        return int(std::max<qint64>(
+            0, std::chrono::duration_cast<milliseconds>(deadline - std::chrono::steady_clock::now())
+                   .count()));
+    };
+    const unsigned char opening[12] = {'l', 0, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    pollfd writable{fd, POLLOUT, 0};
+    bool stalls = true;
+    if (::poll(&writable, 1, left()) == 1) {
+        if (writable.revents & (POLLERR | POLLHUP) ||
+            ::send(fd, opening, sizeof opening, MSG_NOSIGNAL) != ssize_t(sizeof opening)) {
+            stalls = false; // refused: the X library fails at once too
+        } else {
+            pollfd readable{fd, POLLIN, 0};
+            stalls = ::poll(&readable, 1, left()) != 1;
+        }
+    }
+    kept = fd;
+    return stalls;
+}
+
+} // namespace
+
+bool x11DisplayReachable(milliseconds limit)
+{
+    int asked = -1;
+    const bool stalls = displayStalls(limit, asked);
     // The connection stays open for the program's life: an X server that has no other client
     // resets itself when the last one leaves, and would refuse Qt's connection that follows.
     static xcb_connection_t *probe =
-        xcb_connect(displayName().isEmpty() ? nullptr : displayName().constData(), nullptr);
-    return xcb_connection_has_error(probe) == 0;
+        stalls
+            ? nullptr
+            : xcb_connect(displayName().isEmpty() ? nullptr : displayName().constData(), nullptr);
+    if (asked >= 0)
+        ::close(asked);
+    return probe && xcb_connection_has_error(probe) == 0;
 }
 
 SelectionPicture readSelectionPicture(JobProgress &progress, milliseconds silenceLimit,

@@ -3,9 +3,14 @@
 
 #include "support/desktop.h"
 
+#include <QScopeGuard>
 #include <csignal>
+#include <cstring>
 #include <optional>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace corvantile::test;
 
@@ -110,9 +115,11 @@ private slots:
     void commandLine_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("display"); // "bad": $DISPLAY names one that nobody serves
-        QTest::addColumn<int>("exitCode");    // -1: the window opens and stays
-        QTest::addColumn<QString>("output");  // what it writes first, or what the status says
+        // "bad": $DISPLAY names one that nobody serves; "silent": one whose socket takes the
+        // connection and never answers
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<int>("exitCode");   // -1: the window opens and stays
+        QTest::addColumn<QString>("output"); // what it writes first, or what the status says
         const auto row = [](const char *tag, const char *arguments, const char *display,
                             int exitCode, const char *output) {
             QTest::newRow(tag) << words(QString::fromLatin1(arguments))
@@ -125,6 +132,8 @@ private slots:
         row("--help before any display is asked for", "--help", "bad", 0, "Usage: corvantile");
         row("an unknown option", "--frobnicate", "", 2, "corvantile: unknown option --frobnicate");
         row("a display that nobody serves", "", "bad", 1, "corvantile: cannot open the display");
+        row("a display that takes the connection and never answers", "", "silent", 1,
+            "corvantile: cannot open the display");
         row("an unknown option with no display", "--bogus", "bad", 2,
             "corvantile: unknown option --bogus");
         row("Qt's own options with no display", "-style fusion -reverse", "bad", 1,
@@ -151,6 +160,26 @@ private slots:
         QHash<QString, QString> environment;
         if (display == QLatin1String("bad"))
             environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":4999"));
+        // A socket that is listened on, but never accepted or answered.
+        const char silentPath[] = "/tmp/.X11-unix/X4998";
+        const int silent =
+            display == QLatin1String("silent") ? ::socket(AF_UNIX, SOCK_STREAM, 0) : -1;
+        const auto closeSilent = qScopeGuard([&] {
+            if (silent >= 0) {
+                ::close(silent);
+                ::unlink(silentPath);
+            }
+        });
+        if (silent >= 0) {
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::strcpy(address.sun_path, silentPath);
+            ::unlink(silentPath);
+            QVERIFY(::bind(silent, reinterpret_cast<const sockaddr *>(&address), sizeof address) ==
+                    0);
+            QVERIFY(::listen(silent, 4) == 0);
+            environment.insert(QStringLiteral("DISPLAY"), QStringLiteral(":4998"));
+        }
         const QString binary = qEnvironmentVariable("CORVANTILE_BINARY");
         if (exitCode >= 0) {
             QProcess *program = x->display.start(binary, arguments, environment);
