@@ -1,7 +1,10 @@
 // The picture header reader on any bytes and any picture limit, whole or cut anywhere: an
 // answer, once given, never changes as more bytes arrive, and a stream fed in pieces never
-// holds more than the header allows.
+// holds more than the header allows. What the stream took is then decoded: a picture comes
+// out of the size its header declared, or none. Inputs run to 128 KiB, past the 64 KiB after
+// which the stream asks Qt's readers.
 
+#include "system/picture_decode.h"
 #include "system/picture_limit.h"
 #include "system/picture_stream.h"
 
@@ -74,5 +77,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         check(held <= judged.mostBytes);
     else
         check(!taking || held <= undeclaredBytesLimit);
+    if (!taking)
+        return 0;
+    // Decoded within a limit that keeps a run's memory small.
+    allowPicturesUpTo(std::min<qint64>(pictureBytesLimit(), qint64(16) * 1024 * 1024));
+    const DecodedPicture decoded = decodePicture(stream.takeBytes());
+    if (decoded.outcome == ReadOutcome::Picture)
+        check(decoded.image.format() == QImage::Format_RGB32 &&
+              fitsPictureLimit(decoded.image.width(), decoded.image.height()));
+    else
+        check(decoded.image.isNull());
     return 0;
 }
