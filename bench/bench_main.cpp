@@ -1,6 +1,8 @@
 // Benchmarks, compared in pairs measured in the same run: each figure that matters is the
 // ratio of a pair, not an absolute time.
 
+#include "common/background_job.h"
+#include "common/stored_picture.h"
 #include "object_definition/clip_pixels.h"
 #include "object_definition/definition_check.h"
 #include "object_definition/definition_search.h"
@@ -8,6 +10,7 @@
 #include "support/form_driver.h"
 #include "support/process_memory.h"
 #include "support/test_images.h"
+#include "system/picture_decode.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -22,8 +25,11 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QSet>
+#include <QThread>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <optional>
+#include <thread>
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
@@ -512,6 +518,67 @@ BENCHMARK(BM_FindInBuffers)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 
+// How soon work stops once it is told to: a decode of a busy 8K desktop cancelled 30 ms in,
+// a search of one cancelled 30 ms in, and the compression of a 16000 x 16000 desktop whose
+// picture is dropped 50 ms in. Each figure is the milliseconds from the word to the end of the
+// work's thread.
+template <typename Start, typename Stop, typename Ended>
+double msUntilStopped(int afterMs, Start start, Stop stop, Ended ended)
+{
+    start();
+    QThread::msleep(afterMs);
+    QElapsedTimer timer;
+    timer.start();
+    stop();
+    ended();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+void BM_Cancelled(benchmark::State &state)
+{
+    double decodeMs = 0, jpegMs = 0, searchMs = 0, compressionMs = 0;
+    for (auto _ : state) {
+        std::atomic<bool> cancelled{false};
+        const QByteArray &png = desktopPng(0);
+        std::thread decode;
+        decodeMs = msUntilStopped(
+            30,
+            [&] {
+                decode =
+                    std::thread([&] { benchmark::DoNotOptimize(decodePicture(png, &cancelled)); });
+            },
+            [&] { cancelled = true; }, [&] { decode.join(); });
+        // A JPEG reader given no more bytes ends its picture in grey: it cannot be cut short.
+        static const QByteArray jpeg = test::pngBytes(desktop8k(), "JPEG");
+        cancelled = false;
+        jpegMs = msUntilStopped(
+            30,
+            [&] {
+                decode =
+                    std::thread([&] { benchmark::DoNotOptimize(decodePicture(jpeg, &cancelled)); });
+            },
+            [&] { cancelled = true; }, [&] { decode.join(); });
+        const QImage &picture = desktop8k();
+        DefinitionSearch search;
+        searchMs = msUntilStopped(
+            30,
+            [&] {
+                search.start(picture, definitionOf(picture, busiestCut(picture)), {1, 1});
+            },
+            [&] { search.cancel(); }, [] { BackgroundJob::joinAll(); });
+        std::optional<StoredPicture> stored;
+        const QImage huge = test::desktopLike(16000, 16000, 3);
+        compressionMs = msUntilStopped(
+            50, [&] { stored.emplace(huge); }, [&] { stored.reset(); },
+            [] { StoredPicture::waitForCompression(); });
+    }
+    state.counters["decode_ms_after_cancel"] = decodeMs;
+    state.counters["jpeg_decode_ms_after_cancel"] = jpegMs;
+    state.counters["search_ms_after_cancel"] = searchMs;
+    state.counters["compression_ms_after_drop"] = compressionMs;
+}
+BENCHMARK(BM_Cancelled)->Unit(benchmark::kMillisecond)->Iterations(1);
+
 // Keeps every run's time per iteration and counters, and prints Google Benchmark's table as
 // usual.
 class CollectingReporter : public benchmark::ConsoleReporter
@@ -583,6 +650,12 @@ const Target targets[] = {
      "rubber band"},
     {"Create Object vs bare pixel loop", "BM_CreateObject/100x100", "BM_PixelLoop/100x100", nullptr,
      3.0, "object definition"},
+    {"a cancelled 8K decode, ms until its thread ends", "BM_Cancelled", nullptr,
+     "decode_ms_after_cancel", 200, "work that stops"},
+    {"a cancelled 8K search, ms until its thread ends", "BM_Cancelled", nullptr,
+     "search_ms_after_cancel", 200, "work that stops"},
+    {"a dropped 16000 x 16000 compression, ms until it ends", "BM_Cancelled", nullptr,
+     "compression_ms_after_drop", 200, "work that stops"},
 };
 
 // Prints the table of ratios and writes it as JSON; returns whether every target was met.
