@@ -287,6 +287,13 @@ private slots:
             row("JPEG", jpeg, ReadOutcome::Picture, whole);
             row("JPEG cut short", jpeg.left(jpeg.size() * 2 / 3), ReadOutcome::Damaged, none);
             row("JPEG, the job cancelled", jpeg, ReadOutcome::Stopped, none, true);
+            // A few hundred bytes that claim 9000 x 9000: refused from a read at an eighth.
+            QByteArray claims = jpeg;
+            const qsizetype frame = claims.indexOf("\xff\xc0");
+            QVERIFY(frame > 0);
+            qToBigEndian<quint16>(9000, claims.data() + frame + 5);
+            qToBigEndian<quint16>(9000, claims.data() + frame + 7);
+            row("JPEG that claims 9000 x 9000", claims, ReadOutcome::Damaged, none);
         }
     }
 

@@ -177,6 +177,14 @@ private slots:
         QTest::newRow("JPEG cut short")
             << jpeg.left(jpeg.size() * 2 / 3) << jpegType << xclip << int(View::KeepsPattern)
             << none << false << false << 2500 << 0;
+        // A few kilobytes that claim 33000 x 33000 cost no more than their bytes.
+        QByteArray claims = jpeg;
+        const qsizetype frame = claims.indexOf("\xff\xc0");
+        qToBigEndian<quint16>(33000, claims.data() + frame + 5);
+        qToBigEndian<quint16>(33000, claims.data() + frame + 7);
+        QTest::newRow("JPEG of a few KB that claims 33000 x 33000")
+            << claims << jpegType << xclip << int(View::KeepsPattern) << none << false << false
+            << 2500 << 200;
         QTest::newRow("PNG cut short")
             << whole.left(whole.size() * 2 / 3) << png << xclip << int(View::KeepsPattern) << none
             << false << false << 2500 << 0;
