@@ -538,26 +538,21 @@ void BM_Cancelled(benchmark::State &state)
 {
     double decodeMs = 0, jpegMs = 0, searchMs = 0, compressionMs = 0;
     for (auto _ : state) {
-        std::atomic<bool> cancelled{false};
-        const QByteArray &png = desktopPng(0);
-        std::thread decode;
-        decodeMs = msUntilStopped(
-            30,
-            [&] {
-                decode =
-                    std::thread([&] { benchmark::DoNotOptimize(decodePicture(png, &cancelled)); });
-            },
-            [&] { cancelled = true; }, [&] { decode.join(); });
         // A JPEG reader given no more bytes ends its picture in grey: it cannot be cut short.
         static const QByteArray jpeg = test::pngBytes(desktop8k(), "JPEG");
-        cancelled = false;
-        jpegMs = msUntilStopped(
-            30,
-            [&] {
-                decode =
-                    std::thread([&] { benchmark::DoNotOptimize(decodePicture(jpeg, &cancelled)); });
-            },
-            [&] { cancelled = true; }, [&] { decode.join(); });
+        const auto cancelledDecode = [](const QByteArray &bytes) {
+            std::atomic<bool> cancelled{false};
+            std::thread decode;
+            return msUntilStopped(
+                30,
+                [&] {
+                    decode = std::thread(
+                        [&] { benchmark::DoNotOptimize(decodePicture(bytes, &cancelled)); });
+                },
+                [&] { cancelled = true; }, [&] { decode.join(); });
+        };
+        decodeMs = cancelledDecode(desktopPng(0));
+        jpegMs = cancelledDecode(jpeg);
         const QImage &picture = desktop8k();
         DefinitionSearch search;
         searchMs = msUntilStopped(

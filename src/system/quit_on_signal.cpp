@@ -24,6 +24,15 @@ constexpr int handOverLimitMs = 900;
 
 #ifdef CORVANTILE_HAS_XCB
 
+// The X event a native event filter is given, when it is one of the kind asked for.
+template <typename Event> const Event *xcbEvent(const QByteArray &type, void *message, int kind)
+{
+    if (type != "xcb_generic_event_t")
+        return nullptr;
+    const auto *event = static_cast<const xcb_generic_event_t *>(message);
+    return (event->response_type & 0x7f) == kind ? reinterpret_cast<const Event *>(event) : nullptr;
+}
+
 xcb_atom_t internAtom(xcb_connection_t *c, const char *name)
 {
     const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> reply(
@@ -71,13 +80,9 @@ public:
 
     bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
     {
-        if (type != "xcb_generic_event_t")
-            return false;
-        const auto *event = static_cast<const xcb_generic_event_t *>(message);
-        if ((event->response_type & 0x7f) != XCB_SELECTION_NOTIFY)
-            return false;
-        const auto *answer = reinterpret_cast<const xcb_selection_notify_event_t *>(event);
-        if (answer->requestor != m_window || answer->selection != m_manager)
+        const auto *answer =
+            xcbEvent<xcb_selection_notify_event_t>(type, message, XCB_SELECTION_NOTIFY);
+        if (!answer || answer->requestor != m_window || answer->selection != m_manager)
             return false;
         QMetaObject::invokeMethod(this, &ClipboardHandOver::finish, Qt::QueuedConnection);
         return true;
@@ -120,12 +125,10 @@ public:
     bool nativeEventFilter(const QByteArray &type, void *message, qintptr *) override
     {
 #ifdef CORVANTILE_HAS_XCB
-        if (type != "xcb_generic_event_t")
+        const auto *destroyed =
+            xcbEvent<xcb_destroy_notify_event_t>(type, message, XCB_DESTROY_NOTIFY);
+        if (!destroyed)
             return false;
-        const auto *event = static_cast<const xcb_generic_event_t *>(message);
-        if ((event->response_type & 0x7f) != XCB_DESTROY_NOTIFY)
-            return false;
-        const auto *destroyed = reinterpret_cast<const xcb_destroy_notify_event_t *>(event);
         const auto *window = static_cast<const QWidget *>(parent());
         if (window->isVisible() && window->internalWinId() == destroyed->window)
             endProgram(m_app);

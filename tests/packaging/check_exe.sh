@@ -26,7 +26,9 @@ fi
 # The resources: the version strings are UTF-16LE, readable once the zero bytes are gone.
 strings=$(tr -d '\0' <"$exe")
 for text in 'FileVersion1.00' 'ProductVersion1.00' 'ProductNameCorvantile' \
-    'InternalNameCorvantile' 'OriginalFilenameCorvantile.exe' '040904b0'; do
+    'InternalNameCorvantile' 'OriginalFilenameCorvantile.exe' '040904b0' \
+    'FileDescriptionCorvantile' 'CompanyNameThe Corvantile developers' \
+    'LegalCopyrightCopyright (C) the Corvantile developers'; do
     if ! grep -qaF "$text" <<<"$strings"; then
         echo "the version resource lacks $text"
         exit 1
@@ -38,5 +40,11 @@ if ! wrestool -l "$exe" | grep -q -- '--type=14'; then
     exit 1
 fi
 images=$(wrestool -l --type=3 "$exe" | grep -c -- '--type=3')
+# The manifest: run as invoker, on Windows 10 and 11, per-monitor aware, long paths.
+manifest=$(wrestool -x --raw --type=24 --name=1 "$exe" | tr -d '\r')
+for part in 'level="asInvoker"' '8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a' 'PerMonitorV2' \
+    '<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true'; do
+    grep -qF "$part" <<<"$manifest" || { echo "the manifest lacks $part"; exit 1; }
+done
 [[ "$images" == 4 ]] || { echo "$exe has $images icon images, not 4"; exit 1; }
-echo "$exe: $(wc <<<"$dlls" -l) system DLLs, stripped, version 1.00, icon of four images"
+echo "$exe: $(wc <<<"$dlls" -l) system DLLs, stripped, version 1.00, icon of four images, manifest"
