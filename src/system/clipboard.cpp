@@ -36,11 +36,6 @@ Clipboard::PictureRead readGiving(const ClipboardPicture &picture)
     return [picture](JobProgress &) { return picture; };
 }
 
-bool Clipboard::holdsText()
-{
-    return !readText().isEmpty();
-}
-
 QString Clipboard::readText()
 {
     return QGuiApplication::clipboard()->text();

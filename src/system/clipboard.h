@@ -62,10 +62,7 @@ public:
     virtual PictureRead beginRead(quint64 inputTime) = 0;
     // Puts text on the clipboard as plain text. Returns false when it could not.
     virtual bool setText(const QString &text) = 0;
-    // Whether the clipboard holds text that a text box would paste. It asks as a text box's
-    // own paste does, on the window's thread.
-    virtual bool holdsText();
-    // The clipboard's text, asked for the same way.
+    // The clipboard's text, asked for as a text box's own paste does, on the window's thread.
     virtual QString readText();
 
     // The read of the clipboard's text, begun and run as a picture's read is: on a worker,

@@ -3,6 +3,7 @@
 #include "system/picture_decode.h"
 #include "system/picture_limit.h"
 #include "system/picture_stream.h"
+#include "system/x11_transfer.h"
 
 #include <QImageReader>
 #include <QTest>
@@ -52,6 +53,34 @@ QByteArray bitmap(int header, int bits, quint32 compression, const QList<quint32
     }
     return dib;
 }
+
+// An owner of the X11 clipboard as a script says: what it offers, whether it answers, and the
+// data it gives for any target, in one piece.
+class ScriptedOwner : public SelectionChannel
+{
+public:
+    QStringList offered;
+    QByteArray data;
+    bool answers = true;
+    QByteArray asked; // the last target asked for
+
+    bool hasOwner() override { return true; }
+    bool convert(const QByteArray &target, std::chrono::milliseconds, const JobProgress &,
+                 bool &given) override
+    {
+        asked = target;
+        given = answers;
+        return answers;
+    }
+    Property takeProperty(const std::function<bool(const char *, qint64)> &take) override
+    {
+        if (asked == "TARGETS")
+            return Property::Atoms; // the names come from atomNames()
+        return take(data.constData(), data.size()) ? Property::Data : Property::None;
+    }
+    bool waitForIncrement(std::chrono::milliseconds, const JobProgress &) override { return false; }
+    QStringList atomNames(const QByteArray &) override { return offered; }
+};
 
 } // namespace
 
@@ -236,6 +265,51 @@ private slots:
             stream.take(head.constData(), head.size()) && (!complete || stream.finish());
         QCOMPARE(taken, says != int(PictureHeader::Says::Refused));
         QCOMPARE_LE(stream.bytes().capacity(), qint64(8) * 1024 * 1024);
+    }
+
+    // The clipboard's text: UTF-8 when offered, else Latin-1; none offered is empty; an owner
+    // that does not answer, or sends more than the limit, gives nothing.
+    void readsTheClipboardsText_data()
+    {
+        QTest::addColumn<QStringList>("offered");
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<bool>("answers");
+        QTest::addColumn<bool>("read");
+        QTest::addColumn<QString>("text");
+        const QByteArray utf8 = QStringLiteral("Gr\u00fc\u00dfe, 12").toUtf8();
+        QTest::newRow("UTF-8 first") << QStringList{"STRING", "UTF8_STRING"} << utf8 << true << true
+                                     << QStringLiteral("Gr\u00fc\u00dfe, 12");
+        QTest::newRow("a MIME type of UTF-8")
+            << QStringList{"text/plain;charset=utf-8"} << utf8 << true << true
+            << QStringLiteral("Gr\u00fc\u00dfe, 12");
+        QTest::newRow("Latin-1 alone") << QStringList{"STRING"} << QByteArray("Gr\xfc\xdf", 4)
+                                       << true << true << QStringLiteral("Gr\u00fc\u00df");
+        QTest::newRow("no text offered")
+            << QStringList{"image/png"} << utf8 << true << true << QString();
+        QTest::newRow("the owner does not answer")
+            << QStringList{"UTF8_STRING"} << utf8 << false << false << QString();
+        QTest::newRow("more than the limit")
+            << QStringList{"UTF8_STRING"} << QByteArray(textLimitBytes + 1, 'x') << true << false
+            << QString();
+    }
+
+    void readsTheClipboardsText()
+    {
+        QFETCH(QStringList, offered);
+        QFETCH(QByteArray, data);
+        QFETCH(bool, answers);
+        QFETCH(bool, read);
+        QFETCH(QString, text);
+        ScriptedOwner owner;
+        owner.offered = offered;
+        owner.data = data;
+        owner.answers = answers;
+        JobProgress progress;
+        const std::optional<QString> got =
+            transferText(owner, progress, std::chrono::milliseconds(100));
+        QCOMPARE(got.has_value(), read);
+        if (got)
+            QCOMPARE(*got, text);
     }
 
     // Whole pictures of each format decode; a picture cut short, damaged, over the limit or no
