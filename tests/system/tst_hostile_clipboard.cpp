@@ -251,7 +251,7 @@ private slots:
             out.close();
             QProcess *slow = x.display.start(qEnvironmentVariable("CORVANTILE_SLOW_OWNER"),
                                              QStringList{target, file} + words(owner).mid(0, 3));
-            QVERIFY(slow && slow->waitForReadyRead(5000));
+            QVERIFY(slow && slow->waitForReadyRead(20000));
         }
 
         // Paste, then type into the width box at once: the time until the typed digit shows is

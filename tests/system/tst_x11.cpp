@@ -247,7 +247,7 @@ private slots:
         QProcess *owner = x->display.start(qEnvironmentVariable("CORVANTILE_SLOW_OWNER"),
                                            {QStringLiteral("image/png"), file, QStringLiteral("0"),
                                             QStringLiteral("1"), QStringLiteral("1500")});
-        QVERIFY(owner && owner->waitForReadyRead(5000));
+        QVERIFY(owner && owner->waitForReadyRead(20000));
         m_program = x->program.start();
         QVERIFY(m_program);
         x->program.click(spot::pasteButton);
