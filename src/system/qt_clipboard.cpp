@@ -41,6 +41,13 @@ Clipboard::PictureRead QtClipboard::readThroughQt(bool decodedIsBitmap)
     };
 }
 
+ClipboardPicture pictureOfSelection(const SelectionPicture &selection, JobProgress &progress)
+{
+    if (selection.outcome != ReadOutcome::Picture)
+        return {selection.outcome, QImage(), selection.outcome == ReadOutcome::Stopped};
+    return clipboardPicture(decodePicture(selection.bytes, &progress.cancelled));
+}
+
 bool QtClipboard::setText(const QString &text)
 {
     QClipboard *clipboard = QGuiApplication::clipboard();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clipboard.h"
+#include "received_data.h"
 
 #include <chrono>
 
@@ -15,6 +16,10 @@ public:
     // limit (one second on Wayland): the owner did not answer.
     static constexpr std::chrono::milliseconds ownerStallLimit{900};
 
+    // How long an owner that the tool reads itself may stay silent: before it says what it
+    // offers, and between the pieces of its data.
+    static constexpr std::chrono::milliseconds ownerSilenceLimit{2000};
+
     PictureRead beginRead(quint64) override { return readThroughQt(true); }
     bool setText(const QString &text) override;
 
@@ -24,6 +29,10 @@ protected:
     // passes the bitmap test, which on Windows only its own bitmap does.
     PictureRead readThroughQt(bool decodedIsBitmap);
 };
+
+// The clipboard's picture from bytes that the tool read itself, decoded here on the worker. An
+// owner that stopped answering failed the bitmap test too.
+ClipboardPicture pictureOfSelection(const SelectionPicture &selection, JobProgress &progress);
 
 // A read that is over before it starts.
 Clipboard::PictureRead readGiving(const ClipboardPicture &picture);

@@ -13,10 +13,6 @@ namespace {
 class X11Clipboard : public QtClipboard
 {
 public:
-    // How long the owner may stay silent: before it says what it offers, and between the
-    // pieces of its data.
-    static constexpr std::chrono::milliseconds ownerSilenceLimit{2000};
-
     PictureRead beginRead(quint64 inputTime) override
     {
         QClipboard *clipboard = QGuiApplication::clipboard();
@@ -28,13 +24,8 @@ public:
         // refuse a request older than their ownership.
         const auto time = static_cast<quint32>(inputTime);
         return [time](JobProgress &progress) {
-            const SelectionPicture selection =
-                readSelectionPicture(progress, ownerSilenceLimit, time);
-            if (selection.outcome != ReadOutcome::Picture)
-                // An owner that stopped answering failed the bitmap test itself.
-                return ClipboardPicture{selection.outcome, QImage(),
-                                        selection.outcome == ReadOutcome::Stopped};
-            return clipboardPicture(decodePicture(selection.bytes, &progress.cancelled));
+            return pictureOfSelection(readSelectionPicture(progress, ownerSilenceLimit, time),
+                                      progress);
         };
     }
 

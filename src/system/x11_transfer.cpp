@@ -24,7 +24,7 @@ QStringList offeredTargets(SelectionChannel &owner, bool given)
 ReadOutcome transfer(SelectionChannel &owner, JobProgress &progress,
                      std::chrono::milliseconds silenceLimit,
                      const std::function<QString(const QStringList &)> &choose,
-                     const std::function<bool(const char *, qint64)> &take)
+                     const TakePiece &take)
 {
     using Outcome = ReadOutcome;
     using Property = SelectionChannel::Property;
@@ -70,25 +70,14 @@ const char *const textTargets[] = {"UTF8_STRING", "text/plain;charset=utf-8", "S
 SelectionPicture transferPicture(SelectionChannel &owner, JobProgress &progress,
                                  std::chrono::milliseconds silenceLimit)
 {
-    PictureStream picture(&progress.done);
-    SelectionPicture result;
-    result.outcome = transfer(
-        owner, progress, silenceLimit, pictureFormat,
-        [&picture](const char *data, qint64 length) { return picture.take(data, length); });
-    if (result.outcome != ReadOutcome::Picture)
-        return result;
-    if (!picture.finish()) {
-        result.outcome = ReadOutcome::Refused;
-        return result;
-    }
-    result.bytes = picture.takeBytes();
-    return result;
+    return collectPicture(progress, [&](const TakePiece &take) {
+        return transfer(owner, progress, silenceLimit, pictureFormat, take);
+    });
 }
 
 std::optional<QString> transferText(SelectionChannel &owner, JobProgress &progress,
                                     std::chrono::milliseconds silenceLimit)
 {
-    QByteArray bytes;
     QString target;
     const auto choose = [&target](const QStringList &offered) {
         for (const char *text : textTargets)
@@ -96,20 +85,13 @@ std::optional<QString> transferText(SelectionChannel &owner, JobProgress &progre
                 return target = QLatin1String(text);
         return QString();
     };
-    const ReadOutcome outcome =
-        transfer(owner, progress, silenceLimit, choose, [&](const char *data, qint64 length) {
-            if (bytes.size() + length > textLimitBytes)
-                return false;
-            bytes.append(data, length);
-            progress.done = bytes.size();
-            return true;
-        });
-    if (outcome == ReadOutcome::NoPicture)
-        return QString();
-    if (outcome != ReadOutcome::Picture)
+    const std::optional<QByteArray> bytes = collectText(progress, [&](const TakePiece &take) {
+        return transfer(owner, progress, silenceLimit, choose, take);
+    });
+    if (!bytes)
         return std::nullopt;
-    return target == QLatin1String("STRING") ? QString::fromLatin1(bytes)
-                                             : QString::fromUtf8(bytes);
+    return target == QLatin1String("STRING") ? QString::fromLatin1(*bytes)
+                                             : QString::fromUtf8(*bytes);
 }
 
 } // namespace corvantile

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "clipboard.h"
+#include "received_data.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -33,26 +34,12 @@ public:
     virtual QStringList atomNames(const QByteArray &atoms) = 0;
 };
 
-// The clipboard's picture as the bytes of a picture file, read whole: the offer, then the data
-// in the chosen format, in one piece or in increments.
-// Picture: bytes holds the whole picture file (not yet decoded); else NoPicture (nobody holds
-// the clipboard, or it offers no picture format), Stopped (the owner stopped sending, or the
-// user cancelled), Refused (the owner refused, or sent what cannot be a picture the tool would
-// take) or NoServer.
-struct SelectionPicture
-{
-    ReadOutcome outcome = ReadOutcome::NoServer;
-    QByteArray bytes;
-};
-
-// Reads the picture. An owner may take as long as it likes while it keeps sending; silence
+// Reads the picture: the offer, then the data in the chosen format, in one piece or in
+// increments. An owner may take as long as it likes while it keeps sending; silence
 // for `silenceLimit` ends the read. The bytes are capped by what the picture's own header
 // declares, so a flood of data never piles up in memory.
 SelectionPicture transferPicture(SelectionChannel &owner, JobProgress &progress,
                                  std::chrono::milliseconds silenceLimit);
-
-// The most text a paste takes: far more than a text box or a definition needs.
-constexpr qint64 textLimitBytes = 16 * 1024 * 1024;
 
 // Reads the clipboard's text with the same limits: UTF-8 when offered, else Latin-1. Empty when
 // nobody holds the clipboard or it offers no text; nothing when the owner refused, sent more

@@ -3,11 +3,15 @@
 #include "system/picture_decode.h"
 #include "system/picture_limit.h"
 #include "system/picture_stream.h"
+#include "system/received_data.h"
 #include "system/x11_transfer.h"
 
 #include <QImageReader>
 #include <QTest>
 #include <QtEndian>
+#include <csignal>
+#include <thread>
+#include <unistd.h>
 
 using namespace corvantile;
 using corvantile::test::patternImage;
@@ -310,6 +314,73 @@ private slots:
         QCOMPARE(got.has_value(), read);
         if (got)
             QCOMPARE(*got, text);
+    }
+
+    // A pipe that another program writes into, as the Wayland clipboard hands data over: all of
+    // it when the writer closes; a writer that falls silent past the limit, or a cancel, stops
+    // the read; a piece refused ends it.
+    void readsAPipe_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("pieces");
+        QTest::addColumn<int>("gapMs");        // before each piece
+        QTest::addColumn<int>("holdMs");       // after the last, before the writer closes
+        QTest::addColumn<bool>("cancelFirst"); // the user cancels once the first piece came
+        QTest::addColumn<int>("takesAtMost");  // bytes, or the read refuses
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QByteArray>("taken");
+        const QList<QByteArray> three{"abc", QByteArray(70000, 'd'), "ef"};
+        const QByteArray all = three[0] + three[1] + three[2];
+        const int picture = int(ReadOutcome::Picture), stopped = int(ReadOutcome::Stopped);
+        QTest::newRow("all of it, then closed")
+            << three << 0 << 0 << false << (1 << 20) << picture << all;
+        QTest::newRow("drips, each piece within the limit")
+            << three << 60 << 0 << false << (1 << 20) << picture << all;
+        QTest::newRow("closed at once with nothing")
+            << QList<QByteArray>() << 0 << 0 << false << (1 << 20) << picture << QByteArray();
+        QTest::newRow("silent past the limit")
+            << three << 0 << 400 << false << (1 << 20) << stopped << all;
+        QTest::newRow("cancelled while it sends")
+            << three << 150 << 0 << true << (1 << 20) << stopped << three[0];
+        QTest::newRow("a piece refused")
+            << three << 50 << 0 << false << 1000 << int(ReadOutcome::Refused) << QByteArray("abc");
+    }
+
+    void readsAPipe()
+    {
+        QFETCH(QList<QByteArray>, pieces);
+        QFETCH(int, gapMs);
+        QFETCH(int, holdMs);
+        QFETCH(bool, cancelFirst);
+        QFETCH(int, takesAtMost);
+        QFETCH(int, outcome);
+        QFETCH(QByteArray, taken);
+        int ends[2];
+        QVERIFY(::pipe(ends) == 0);
+        ::signal(SIGPIPE, SIG_IGN); // the writer of a refused read writes into a closed pipe
+        JobProgress progress;
+        std::thread writer([&] {
+            for (const QByteArray &piece : pieces) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(gapMs));
+                if (::write(ends[1], piece.constData(), size_t(piece.size())) != piece.size())
+                    break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+            ::close(ends[1]);
+        });
+        QByteArray got;
+        const ReadOutcome read = readPipe(ends[0], progress, std::chrono::milliseconds(200),
+                                          [&](const char *data, qint64 length) {
+                                              if (got.size() + length > takesAtMost)
+                                                  return false;
+                                              got.append(data, length);
+                                              if (cancelFirst)
+                                                  progress.cancelled = true;
+                                              return true;
+                                          });
+        ::close(ends[0]); // a writer still writing now fails
+        writer.join();
+        QCOMPARE(int(read), outcome);
+        QCOMPARE(got, taken);
     }
 
     // Whole pictures of each format decode; a picture cut short, damaged, over the limit or no

@@ -2,6 +2,7 @@
 // and even when its owner stops answering, the tool stays responsive and loses nothing it held.
 
 #include "support/desktop.h"
+#include "support/process_memory.h"
 
 #include <csignal>
 #include <optional>
@@ -64,18 +65,6 @@ QByteArray hugeWhitePng(int width, int height)
     appendChunk(png, "IDAT", idat);
     appendChunk(png, "IEND", QByteArray());
     return png;
-}
-
-// The most memory the process has held, from the kernel's high-water mark.
-qint64 highWaterMiB(qint64 pid)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong() / 1024;
-    return -1;
 }
 
 QImage solid(int width, int height, QRgb colour)
@@ -274,7 +263,7 @@ private slots:
         x.display.xdotool(QStringLiteral("type 7"));
         QTRY_VERIFY_WITH_TIMEOUT(x.program.screenPart(widthBox) != widthBefore, 90000);
         const qint64 blocked = timer.elapsed();
-        qInfo("the window reacted again after %lld ms; at most %lld MiB held", blocked,
+        qInfo("the window reacted again after %lld ms; at most %ld MiB held", blocked,
               highWaterMiB(program->processId()));
         QVERIFY2(blocked < withinMs, qPrintable(QStringLiteral("blocked for %1 ms").arg(blocked)));
         // The paste is over when the status line stands still: while it runs, its progress

@@ -4,6 +4,9 @@
 // its own title bar.
 
 #include "support/desktop.h"
+#include "support/process_memory.h"
+
+#include <QFile>
 
 #include <csignal>
 #include <optional>
@@ -99,6 +102,99 @@ private slots:
                  qPrintable(QStringLiteral("blocked for %1 ms").arg(blocked)));
         const QImage view = x->program.screenPart(QRect(spot::viewPicture, QSize(120, 60)));
         QCOMPARE(view.pixel(100, 50), patternPixel(100, 50)); // the view kept its picture
+    }
+
+    // Owners that send far more than any picture: the window goes on answering while the
+    // tool reads them off its thread, with the picture's header capping what it takes, and
+    // Escape stops one that drips for ever. wl-copy hands each paste to `cat`, which stands in
+    // here for an owner that sends the file and then the flood.
+    void floodingOwner_data()
+    {
+        QTest::addColumn<QString>("flood"); // what follows the picture's header
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("1 GB") << QStringLiteral("head -c 1000000000 /dev/zero") << false;
+        QTest::newRow("for ever") << QStringLiteral("cat /dev/zero") << false;
+        QTest::newRow("drips for ever, Escape")
+            << QStringLiteral("while :; do head -c 4096 /dev/zero; sleep 0.1; done") << true;
+    }
+
+    void floodingOwner()
+    {
+        // Weston serves only the offer it made last for a source, which is Qt's own data
+        // device's, so there the tool reads the clipboard through Qt.
+        if (compositor() == QLatin1String("weston"))
+            QSKIP("Weston serves the clipboard only to Qt's own data device");
+        QFETCH(QString, flood);
+        QFETCH(bool, escape);
+        startWithPicture(patternImage(300, 200));
+        if (QTest::currentTestFailed())
+            return;
+
+        // The first bytes of an 8K PNG, up to its image header.
+        QImage flat(7680, 4320, QImage::Format_RGB32);
+        flat.fill(Qt::white);
+        const QString header = x->display.filePath(QStringLiteral("header.png"));
+        const QString bin = x->display.filePath(QStringLiteral("bin"));
+        QVERIFY(QDir().mkpath(bin));
+        QFile headerFile(header);
+        QVERIFY(headerFile.open(QIODevice::WriteOnly) && headerFile.write(pngBytes(flat).left(33)));
+        headerFile.close();
+        QFile cat(bin + QStringLiteral("/cat"));
+        QVERIFY(cat.open(QIODevice::WriteOnly));
+        // It floods only when it sends a file: wl-copy also has it copy what it was given.
+        cat.write(QStringLiteral("#!/bin/sh\n/bin/cat \"$@\" || exit\n[ $# -gt 0 ] || exit 0\n"
+                                 "PATH=/usr/bin:/bin\n%1\n")
+                      .arg(flood)
+                      .toUtf8());
+        cat.close();
+        QVERIFY(cat.setPermissions(cat.permissions() | QFileDevice::ExeOwner));
+        QProcess *owner = x->display.start(
+            QStringLiteral("sh"),
+            {QStringLiteral("-c"),
+             QStringLiteral(
+                 "PATH=\"$0:$PATH\" exec wl-copy --foreground --type image/png < \"$1\""),
+             bin, header});
+        QVERIFY(owner);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            x->display.run(QStringLiteral("wl-paste"), {QStringLiteral("--list-types")})
+                .contains("image/png"),
+            10000);
+
+        const QRect widthBox(spot::widthBox - QPoint(38, 7), QSize(76, 14));
+        const QRect status = corvantile::layout::inWindow("lblCoords");
+        x->program.click(statusLine);
+        const QImage widthBefore = x->program.screenPart(widthBox);
+        const QImage statusBefore = x->program.screenPart(status);
+        QElapsedTimer timer;
+        timer.start();
+        x->program.click(spot::pasteButton);
+        if (escape) {
+            // A paste that runs on shows how far it got; Escape ends it.
+            QTRY_VERIFY_WITH_TIMEOUT(x->program.screenPart(status) != statusBefore, 3000);
+            x->display.xdotool(QStringLiteral("key Escape"));
+            timer.restart();
+        }
+        x->program.click(spot::widthBox);
+        x->display.xdotool(QStringLiteral("type 7"));
+        QTRY_VERIFY_WITH_TIMEOUT(x->program.screenPart(widthBox) != widthBefore, 30000);
+        const qint64 blocked = timer.elapsed();
+        qInfo("the window reacted again after %lld ms; at most %ld MiB held", blocked,
+              highWaterMiB(static_cast<long>(m_program->processId())));
+        // The clicks, the key and the typing take about a second by themselves.
+        QVERIFY2(blocked < 2500 + 1000,
+                 qPrintable(QStringLiteral("blocked for %1 ms").arg(blocked)));
+
+        // The read ends: its progress, which counts the seconds, stops; the program lives on
+        // and the picture shown is still there.
+        QTest::qWait(3000);
+        const QImage settled = x->program.screenPart(status);
+        QTest::qWait(1500);
+        QCOMPARE(x->program.screenPart(status), settled);
+        QCOMPARE(m_program->state(), QProcess::Running);
+        const QImage view = x->program.screenPart(QRect(spot::viewPicture, QSize(120, 60)));
+        QCOMPARE(view.pixel(100, 50), patternPixel(100, 50));
+        // What an 8K PNG may need at most, and the program itself.
+        QCOMPARE_LE(highWaterMiB(static_cast<long>(m_program->processId())), 127 + 200 + 100);
     }
 
     void maximiseLeavesTheWindowAsItIs()
