@@ -21,14 +21,15 @@ namespace {
 thread_local bool *damageSeen = nullptr;
 std::atomic<QtMessageHandler> earlierHandler = nullptr;
 
+// Only the JPEG reader needs this: libpng's errors never come here (it prints them itself), but
+// each ends its read at once, and the read then fails.
 bool tellsOfDamage(const QMessageLogContext &context, const QString &message)
 {
     const QLatin1String category(context.category ? context.category : "");
-    if (category == QLatin1String("qt.gui.imageio.jpeg"))
-        return message.startsWith(QLatin1String("Corrupt JPEG data")) ||
-               message.startsWith(QLatin1String("Premature end")) ||
-               message.startsWith(QLatin1String("Invalid"));
-    return message.startsWith(QLatin1String("libpng error"));
+    return category == QLatin1String("qt.gui.imageio.jpeg") &&
+           (message.startsWith(QLatin1String("Corrupt JPEG data")) ||
+            message.startsWith(QLatin1String("Premature end")) ||
+            message.startsWith(QLatin1String("Invalid")));
 }
 
 void watchDecoderMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
