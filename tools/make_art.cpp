@@ -241,8 +241,8 @@ int main(int argc, char *argv[])
                  ok;
         }
     ok = write(dir.filePath(QStringLiteral("corvantile.ico")), icoFile(icons)) && ok;
-    // Larger pictures for desktops and software centres, from the same drawing.
-    for (int size : {48, 128, 256})
+    // Larger pictures for desktops, software centres and Explorer, from the same drawing.
+    for (int size : {24, 48, 128, 256})
         ok = iconArt(size).save(dir.filePath(QStringLiteral("icon_%1.png").arg(size)), "PNG") && ok;
     return ok ? 0 : 1;
 }

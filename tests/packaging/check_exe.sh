@@ -34,7 +34,8 @@ for text in 'FileVersion1.00' 'ProductVersion1.00' 'ProductNameCorvantile' \
         exit 1
     fi
 done
-# The icon group lists four images: 16 and 32 pixels, each in 16 and in 256 colours.
+# The icon group lists the window's four images (16 and 32 pixels, each in 16 and in 256
+# colours) and the same art at 24, 48 and 256 pixels in 32 bits, for Explorer.
 if ! wrestool -l "$exe" | grep -q -- '--type=14'; then
     echo "$exe has no icon"
     exit 1
@@ -46,5 +47,9 @@ for part in 'level="asInvoker"' '8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a' 'PerMonit
     '<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true'; do
     grep -qF "$part" <<<"$manifest" || { echo "the manifest lacks $part"; exit 1; }
 done
-[[ "$images" == 4 ]] || { echo "$exe has $images icon images, not 4"; exit 1; }
-echo "$exe: $(wc <<<"$dlls" -l) system DLLs, stripped, version 1.00, icon of four images, manifest"
+[[ "$images" == 7 ]] || { echo "$exe has $images icon images, not 7"; exit 1; }
+# The group's entries, 14 bytes each after a 6-byte head: the width first (0 stands for 256).
+sizes=$(wrestool -x --raw --type=14 "$exe" | od -An -tu1 -v -w14 -j6 | awk '{ printf "%d ", $1 ? $1 : 256 }')
+[[ "$sizes" == "16 16 32 32 24 48 256 " ]] ||
+    { echo "$exe's icon has the sizes $sizes"; exit 1; }
+echo "$exe: $(wc <<<"$dlls" -l) system DLLs, stripped, version 1.00, icon of 16 to 256 pixels, manifest"

@@ -38,6 +38,29 @@ private slots:
         QCOMPARE(reader.imageCount(), 4);
     }
 
+    // The program's icon on Windows: the window's four images as they are, then the same art
+    // at the sizes Explorer asks for, in 32 bits.
+    void applicationIconHoldsEverySize()
+    {
+        QFile window(QStringLiteral(CORVANTILE_SOURCE_DIR "/resources/corvantile.ico"));
+        QFile application(QStringLiteral(CORVANTILE_APP_ICON));
+        QVERIFY(window.open(QIODevice::ReadOnly) && application.open(QIODevice::ReadOnly));
+        const QByteArray windowIco = window.readAll(), ico = application.readAll();
+        QCOMPARE(qFromLittleEndian<quint16>(ico.constData() + 4), quint16(7));
+        for (int i = 0; i < 4; ++i) // the same entries, bar where their data lies
+            QCOMPARE(ico.mid(6 + 16 * i, 12), windowIco.mid(6 + 16 * i, 12));
+        QImageReader reader(&application, "ico");
+        application.seek(0);
+        QList<int> sizes;
+        for (int i = 0; i < reader.imageCount(); ++i) {
+            QVERIFY(reader.jumpToImage(i));
+            const QImage image = reader.read();
+            QCOMPARE(image.width(), image.height());
+            sizes << image.width();
+        }
+        QCOMPARE(sizes, (QList<int>{16, 16, 32, 32, 24, 48, 256}));
+    }
+
     void windowCarriesTheIcon()
     {
         Form1 form;
