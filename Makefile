@@ -17,7 +17,7 @@ endif
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps build build-asan build-fuzz run test fuzz soak bench package package-check art clean \
-	windows release
+	windows release startup
 
 all: build
 
@@ -66,6 +66,11 @@ fuzz: build-fuzz
 # Every benchmark, then one table of the ratios against their targets (also as JSON).
 bench: build
 	@$(BUILD_DIR)/bench/corvantile_bench --report=$(BUILD_DIR)/bench.json
+
+# Start-up to the first full frame against a bare Qt window of the same Qt, on X11 and (when a
+# Qt for Windows is at hand) under Wine.
+startup: build
+	@BUILD_DIR=$(BUILD_DIR) scripts/startup
 
 # 1,000 cycles of paste, drag, Create Object and bring-back under Xvfb; memory must stay flat.
 soak: build
