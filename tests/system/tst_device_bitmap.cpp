@@ -11,7 +11,9 @@
 #include <QtEndian>
 #include <csignal>
 #include <thread>
+#ifndef Q_OS_WIN
 #include <unistd.h>
+#endif
 
 using namespace corvantile;
 using corvantile::test::patternImage;
@@ -347,6 +349,9 @@ private slots:
 
     void readsAPipe()
     {
+#ifdef Q_OS_WIN
+        QSKIP("the clipboard comes through a pipe on Wayland only");
+#else
         QFETCH(QList<QByteArray>, pieces);
         QFETCH(int, gapMs);
         QFETCH(int, holdMs);
@@ -381,6 +386,7 @@ private slots:
         writer.join();
         QCOMPARE(int(read), outcome);
         QCOMPARE(got, taken);
+#endif
     }
 
     // Whole pictures of each format decode; a picture cut short, damaged, over the limit or no
