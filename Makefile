@@ -17,7 +17,7 @@ endif
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all deps build build-asan build-fuzz run test fuzz soak bench package package-check art clean \
-	windows release startup
+	windows release startup reproducible
 
 all: build
 
@@ -66,6 +66,10 @@ fuzz: build-fuzz
 # Every benchmark, then one table of the ratios against their targets (also as JSON).
 bench: build
 	@$(BUILD_DIR)/bench/corvantile_bench --report=$(BUILD_DIR)/bench.json
+
+# The release made a second time from a fresh clone in another folder, compared byte for byte.
+reproducible: release
+	@scripts/check-reproducible
 
 # Start-up to the first full frame against a bare Qt window of the same Qt, on X11 and (when a
 # Qt for Windows is at hand) under Wine.
