@@ -11,6 +11,7 @@
 #include "support/process_memory.h"
 #include "support/test_images.h"
 #include "system/picture_decode.h"
+#include "system/picture_limit.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -26,6 +27,7 @@
 #include <QScreen>
 #include <QSet>
 #include <QThread>
+#include <QtEndian>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <optional>
@@ -538,7 +540,8 @@ void BM_Cancelled(benchmark::State &state)
 {
     double decodeMs = 0, jpegMs = 0, searchMs = 0, compressionMs = 0;
     for (auto _ : state) {
-        // A JPEG reader given no more bytes ends its picture in grey: it cannot be cut short.
+        // A JPEG reader whose reads fail ends its picture in grey from there, which still costs
+        // something, but much less than decoding the rest.
         static const QByteArray jpeg = test::pngBytes(desktop8k(), "JPEG");
         const auto cancelledDecode = [](const QByteArray &bytes) {
             std::atomic<bool> cancelled{false};
@@ -573,6 +576,41 @@ void BM_Cancelled(benchmark::State &state)
     state.counters["compression_ms_after_drop"] = compressionMs;
 }
 BENCHMARK(BM_Cancelled)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A JPEG of a few kilobytes whose frame header claims 33000 x 33000: how long until it is
+// refused as damaged, and the most memory held meanwhile above what was held before.
+void BM_JpegClaimingHuge(benchmark::State &state)
+{
+    QByteArray claims = test::pngBytes(test::patternImage(400, 300), "JPEG");
+    const qsizetype frame = claims.indexOf("\xff\xc0");
+    qToBigEndian<quint16>(33000, claims.data() + frame + 5);
+    qToBigEndian<quint16>(33000, claims.data() + frame + 7);
+    allowPicturesUpTo(qint64(33100) * 33100 * 4);
+    double peakMiB = 0, ms = 0;
+    for (auto _ : state) {
+        // The kernel's high-water mark starts again from what is held now.
+        QFile clear(QStringLiteral("/proc/self/clear_refs"));
+        if (clear.open(QIODevice::WriteOnly))
+            clear.write("5");
+        clear.close();
+        const double before = double(test::residentBytes()) / (1024 * 1024);
+        QElapsedTimer timer;
+        timer.start();
+        const ReadOutcome outcome = decodePicture(claims, nullptr).outcome;
+        ms = std::max(ms, double(timer.nsecsElapsed()) / 1e6);
+        if (outcome == ReadOutcome::TooLarge) {
+            state.SkipWithError("33000 x 33000 is over this machine's picture limit");
+            break;
+        }
+        if (outcome != ReadOutcome::Damaged)
+            state.SkipWithError("the picture was not refused as damaged");
+        peakMiB = std::max(peakMiB, double(test::highWaterMiB(QCoreApplication::applicationPid())) -
+                                        before);
+    }
+    state.counters["ms_until_refused"] = ms;
+    state.counters["peak_mib_above_before"] = peakMiB;
+}
+BENCHMARK(BM_JpegClaimingHuge)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // Keeps every run's time per iteration and counters, and prints Google Benchmark's table as
 // usual.
@@ -649,6 +687,12 @@ const Target targets[] = {
      "decode_ms_after_cancel", 200, "work that stops"},
     {"a cancelled 8K search, ms until its thread ends", "BM_Cancelled", nullptr,
      "search_ms_after_cancel", 200, "work that stops"},
+    {"a cancelled 8K JPEG decode, ms until its thread ends", "BM_Cancelled", nullptr,
+     "jpeg_decode_ms_after_cancel", 200, "work that stops"},
+    {"a few KB of JPEG claiming 33000 x 33000, ms until refused", "BM_JpegClaimingHuge", nullptr,
+     "ms_until_refused", 500, "work that stops"},
+    {"the same, peak MiB above before", "BM_JpegClaimingHuge", nullptr, "peak_mib_above_before",
+     100, "work that stops"},
     {"a dropped 16000 x 16000 compression, ms until it ends", "BM_Cancelled", nullptr,
      "compression_ms_after_drop", 200, "work that stops"},
 };

@@ -4,11 +4,12 @@
 #include "picture_header.h"
 #include "picture_limit.h"
 
-#include <QBuffer>
 #include <QImageReader>
 #include <QMessageLogContext>
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 #include <new>
 
@@ -63,28 +64,45 @@ private:
     bool m_seen = false;
 };
 
-// The bytes as the decoder reads them, a buffer at a time: once the job is cancelled, or the
+// The bytes as the decoder reads them, a piece at a time: once the job is cancelled, or the
 // decoder has reported damage, every read fails, and the decoder gives up at its next read
-// rather than decode the rest of a picture nobody will see.
-class StoppableBuffer : public QBuffer
+// rather than decode the rest of a picture nobody will see. Not a QBuffer: Qt's JPEG reader
+// takes a QBuffer's whole array at once, past any read that could fail.
+class StoppableBuffer : public QIODevice
 {
 public:
-    StoppableBuffer(QByteArray *bytes, const std::atomic<bool> *cancelled,
+    StoppableBuffer(const QByteArray &bytes, const std::atomic<bool> *cancelled,
                     const DamageWatch &damage)
-        : QBuffer(bytes), m_cancelled(cancelled), m_damage(damage)
-    {}
+        : m_bytes(bytes), m_cancelled(cancelled), m_damage(damage)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
 
     bool stopped() const { return m_cancelled && *m_cancelled; }
+    qint64 size() const override { return m_bytes.size(); }
+    bool seek(qint64 to) override
+    {
+        if (to < 0 || to > m_bytes.size() || !QIODevice::seek(to))
+            return false;
+        m_at = to;
+        return true;
+    }
 
 protected:
     qint64 readData(char *data, qint64 length) override
     {
         if (stopped() || m_damage.seen())
             return -1;
-        return QBuffer::readData(data, length);
+        const qint64 piece = std::clamp<qint64>(m_bytes.size() - m_at, 0, length);
+        std::memcpy(data, m_bytes.constData() + m_at, size_t(piece));
+        m_at += piece;
+        return piece;
     }
+    qint64 writeData(const char *, qint64) override { return -1; }
 
 private:
+    const QByteArray &m_bytes;
+    qint64 m_at = 0;
     const std::atomic<bool> *m_cancelled;
     const DamageWatch &m_damage;
 };
@@ -146,24 +164,29 @@ bool gifBlocksComplete(const QByteArray &bytes)
 }
 
 // Whether a JPEG that declares far more pixels than its bytes could describe (a few kilobytes
-// that claim 33000 x 33000, say) ends early. It is read at an eighth of its size first, which
-// takes a sixty-fourth of the memory and little time: the reader reports where its data runs
-// out, and the picture is refused before its full size is ever allocated. A real JPEG of flat
-// colour may be that small too; it is only read twice.
+// that claim 33000 x 33000, say) ends early. Every block of it is read once, at an eighth of
+// its size and kept only for a column eight pixels wide, which costs a fraction of the time
+// and next to no memory: the reader reports where its data runs out, and the picture is
+// refused before its full size is ever allocated. A real JPEG of flat colour may be that small
+// too; it is only read twice.
 bool jpegCutShort(const QByteArray &bytes, const PictureHeader &header,
                   const std::atomic<bool> *cancelled)
 {
     if (!bytes.startsWith("\xff\xd8\xff") ||
         qint64(bytes.size()) * 32 >= header.width * header.height)
         return false;
-    QByteArray held = bytes;
     DamageWatch damage;
-    StoppableBuffer buffer(&held, cancelled, damage);
-    buffer.open(QIODevice::ReadOnly);
+    StoppableBuffer buffer(bytes, cancelled, damage);
     QImageReader reader(&buffer, "jpeg");
-    reader.setScaledSize(QSize(int((header.width + 7) / 8), int((header.height + 7) / 8)));
-    QImage eighth;
-    return !reader.read(&eighth) || damage.seen();
+    // Whole blocks of eight, so the reader can scale while it clips; rows of a last partial
+    // block are left to the full read, which also sees any damage there.
+    const int columns = int(std::min<qint64>(header.width, 8));
+    const int rows = int(header.height >= 8 ? header.height / 8 * 8 : header.height);
+    reader.setClipRect(QRect(0, 0, columns, rows));
+    reader.setScaledSize(QSize(std::max(1, columns / 8), std::max(1, rows / 8)));
+    reader.setQuality(0); // the fast inverse transform: the pixels are not kept
+    QImage column;
+    return !reader.read(&column) || damage.seen();
 }
 
 DecodedPicture outcome(ReadOutcome outcome)
@@ -220,10 +243,8 @@ DecodedPicture decodePicture(const QByteArray &bytes, const std::atomic<bool> *c
             return outcome(ReadOutcome::Damaged);
         if (jpegCutShort(bytes, header, cancelled))
             return outcome(cancelled && *cancelled ? ReadOutcome::Stopped : ReadOutcome::Damaged);
-        QByteArray held = bytes;
         DamageWatch damage;
-        StoppableBuffer buffer(&held, cancelled, damage);
-        buffer.open(QIODevice::ReadOnly);
+        StoppableBuffer buffer(bytes, cancelled, damage);
         QImageReader reader(&buffer);
         QImage image;
         const bool read = reader.read(&image);
