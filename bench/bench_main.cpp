@@ -604,8 +604,8 @@ void BM_JpegClaimingHuge(benchmark::State &state)
         }
         if (outcome != ReadOutcome::Damaged)
             state.SkipWithError("the picture was not refused as damaged");
-        peakMiB = std::max(peakMiB, double(test::highWaterMiB(QCoreApplication::applicationPid())) -
-                                        before);
+        peakMiB = std::max(peakMiB,
+                           double(test::highWaterMiB(QCoreApplication::applicationPid())) - before);
     }
     state.counters["ms_until_refused"] = ms;
     state.counters["peak_mib_above_before"] = peakMiB;
