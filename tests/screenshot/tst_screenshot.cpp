@@ -1,3 +1,4 @@
+#include "common/stored_picture.h"
 #include "controls/announcer.h"
 #include "screenshot/buffers.h"
 #include "screenshot/picture_intake.h"
@@ -235,6 +236,38 @@ private slots:
         QVERIFY(d.form->bufferPicture(7).isNull());
         d.releaseOnSlot(6, Qt::LeftButton);
         QCOMPARE(d.PicInner->picture(), shots[6]);
+    }
+
+    // A kept picture comes back whole, and band by band in order with every row once, whether
+    // it fills one band or several with a short last one (unpacked two at a time).
+    void storedPicturesComeBackWhole_data()
+    {
+        QTest::addColumn<QImage>("picture");
+        QTest::newRow("one pixel") << desktopLike(1, 1, 3);
+        QTest::newRow("one band") << desktopLike(640, 480, 4);
+        QTest::newRow("four bands, the last short") << desktopLike(4099, 3001, 5);
+        QTest::newRow("very wide, four rows a band") << desktopLike(1000000, 9, 6);
+    }
+
+    void storedPicturesComeBackWhole()
+    {
+        QFETCH(QImage, picture);
+        const StoredPicture kept(picture);
+        QVERIFY(kept.isCompressed(true));
+        QCOMPARE(kept.picture(), picture);
+        int next = 0;
+        QVERIFY(kept.forEachBand([&](const QImage &band, int top) {
+            if (top != next || band.width() != picture.width() ||
+                band != picture.copy(0, top, picture.width(), band.height()))
+                return false;
+            next += band.height();
+            return true;
+        }));
+        QCOMPARE(next, picture.height());
+        // A pass told to stop after its first band stops there.
+        int bands = 0;
+        QVERIFY(!kept.forEachBand([&](const QImage &, int) { return ++bands > 1; }));
+        QCOMPARE(bands, 1);
     }
 
     // A picture file is taken as a pasted bitmap; a file that is no picture changes nothing but
