@@ -33,15 +33,16 @@ run: build
 
 # Every test of the normal build; the unit, widget, X11, hostile-clipboard and Weston tests again
 # under the address, leak and undefined-behaviour sanitizers; a short run of each fuzz target; the Windows
-# build's tests under Wine (when a Qt for Windows is at hand; it says so when not); and the
+# build's tests under Wine (when a Qt for Windows is at hand; it says so when not); the
 # release's artefacts, built into dist/ and checked (lintian, install and removal, the zip
-# under Wine, the relink).
+# under Wine, the relink); and the release made again from a fresh clone, byte for byte.
 test: build build-asan build-fuzz
 	@cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 	@cd $(ASAN_DIR) && ctest --output-on-failure -j $(JOBS) -E "screen_reader|_mutter|_kwin"
 	@cd $(FUZZ_DIR) && ctest --output-on-failure -j $(JOBS)
 	@BUILD_DIR=$(BUILD_DIR) JOBS=$(JOBS) scripts/windows-tests
 	@BUILD_DIR=$(BUILD_DIR) scripts/release --check
+	@scripts/check-reproducible
 
 # Corvantile.exe for 64-bit Windows: static, stripped, needing only Windows's own DLLs.
 # Builds Qt for Windows first when neither the shared copy nor the cache has it.
