@@ -229,9 +229,7 @@ public:
             if (pipe)
                 return [pipe](JobProgress &progress) {
                     const SelectionPicture selection =
-                        collectPicture(progress, [&](const TakePiece &take) {
-                            return readPipe(pipe->fd, progress, ownerSilenceLimit, take);
-                        });
+                        collectPicture(progress, piecesOf(*pipe, progress));
                     return pictureOfSelection(selection, progress);
                 };
         }
@@ -253,9 +251,7 @@ public:
                 const bool latin1 = qstrcmp(format, "STRING") == 0;
                 return [pipe, latin1](JobProgress &progress) -> std::optional<QString> {
                     const std::optional<QByteArray> bytes =
-                        collectText(progress, [&](const TakePiece &take) {
-                            return readPipe(pipe->fd, progress, ownerSilenceLimit, take);
-                        });
+                        collectText(progress, piecesOf(*pipe, progress));
                     if (!bytes)
                         return std::nullopt;
                     return latin1 ? QString::fromLatin1(*bytes) : QString::fromUtf8(*bytes);
@@ -269,6 +265,14 @@ public:
 
 #ifdef CORVANTILE_HAS_WAYLAND_CLIENT
 private:
+    // The owner's pipe, piece by piece, with the same limits as on X11.
+    static PieceRead piecesOf(const PipeEnd &pipe, JobProgress &progress)
+    {
+        return [&pipe, &progress](const TakePiece &take) {
+            return readPipe(pipe.fd, progress, ownerSilenceLimit, take);
+        };
+    }
+
     // Whether the tool reads the owner itself: it has its own data device, and the clipboard is
     // another program's (Qt answers the tool's own from memory).
     bool readsItself() const
