@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QMutex>
+#include <QScopeGuard>
 #include <QThreadPool>
 #include <QWaitCondition>
 #include <algorithm>
@@ -94,6 +95,9 @@ QImage decompress(const QList<QByteArray> &bands, QSize size)
     if (picture.isNull())
         return {};
     const int rows = bandRows(size.width());
+    // Taken once here: the two threads write their rows through it and never touch the
+    // picture itself.
+    uchar *const bits = picture.bits();
     std::atomic<bool> whole = true;
     const auto unpack = [&](qsizetype first) {
         for (qsizetype band = first; band < bands.size() && whole; band += 2) {
@@ -103,11 +107,15 @@ QImage decompress(const QList<QByteArray> &bands, QSize size)
                 whole = false;
                 return;
             }
-            std::memcpy(picture.scanLine(int(top)), pixels.constBits(),
+            std::memcpy(bits + top * picture.bytesPerLine(), pixels.constBits(),
                         size_t(pixels.width()) * size_t(pixels.height()) * 4);
         }
     };
     std::optional<std::thread> second;
+    const auto joined = qScopeGuard([&second] {
+        if (second && second->joinable())
+            second->join();
+    });
     if (bands.size() > 1) {
         try {
             second.emplace(unpack, 1);
@@ -226,23 +234,28 @@ bool StoredPicture::forEachBand(const std::function<bool(const QImage &, int)> &
     // The next band is unpacked on a second thread while `take` looks at this one, so a pass
     // costs about what the slower of the two does; one after the other when no thread starts.
     const int width = m_state->size.width(), rows = bandRows(width);
-    QImage pixels = decodeBand(packed[0], width);
+    const QList<QByteArray> &bands = packed; // read from two threads: never detached
+    QImage pixels = decodeBand(bands[0], width);
     for (qsizetype band = 0; band < packed.size(); ++band) {
         if (pixels.isNull())
             return false;
         QImage next;
         const bool last = band + 1 == packed.size();
         std::optional<std::thread> ahead;
+        const auto joined = qScopeGuard([&ahead] {
+            if (ahead && ahead->joinable())
+                ahead->join();
+        });
         try {
             if (!last)
-                ahead.emplace([&] { next = decodeBand(packed[band + 1], width); });
+                ahead.emplace([&] { next = decodeBand(bands[band + 1], width); });
         } catch (const std::system_error &) {
         }
         const bool goesOn = take(pixels, int(band * rows));
         if (ahead)
             ahead->join();
         else if (!last && goesOn)
-            next = decodeBand(packed[band + 1], width);
+            next = decodeBand(bands[band + 1], width);
         if (!goesOn)
             return false;
         pixels = std::move(next);
