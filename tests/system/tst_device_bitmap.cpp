@@ -445,6 +445,18 @@ private slots:
             qToBigEndian<quint16>(9000, claims.data() + frame + 5);
             qToBigEndian<quint16>(9000, claims.data() + frame + 7);
             row("JPEG that claims 9000 x 9000", claims, ReadOutcome::Damaged, none);
+            row("JPEG that claims 9000 x 9000, the job cancelled", claims, ReadOutcome::Stopped,
+                none, true);
+            // Narrower than the eight-pixel column it is first read in.
+            QByteArray narrow = pngBytes(patternImage(5, 40), "JPEG");
+            qToBigEndian<quint16>(60000, narrow.data() + narrow.indexOf("\xff\xc0") + 5);
+            row("JPEG 5 wide that claims 60000 rows", narrow, ReadOutcome::Damaged, none);
+            // Flat colour: as few bytes for its pixels as a picture cut short, but whole.
+            QImage flat(3000, 2000, QImage::Format_RGB32);
+            flat.fill(qRgb(90, 140, 200));
+            const QByteArray flatJpeg = pngBytes(flat, "JPEG");
+            QVERIFY(flatJpeg.size() * 32 < 3000 * 2000);
+            row("flat JPEG of 3000 x 2000", flatJpeg, ReadOutcome::Picture, QSize(3000, 2000));
         }
     }
 
