@@ -398,15 +398,24 @@ private slots:
         QTest::addColumn<int>("outcome"); // ReadOutcome
         QTest::addColumn<QSize>("size");
         QTest::addColumn<bool>("cancelled");
+        QTest::addColumn<QImage>("exactly"); // the pixels a lossless picture decodes to
         const QImage picture = patternImage(40, 30);
         const QSize none(0, 0), whole(40, 30); // a refused picture is a null image
         const auto row = [](const char *tag, const QByteArray &bytes, ReadOutcome outcome,
-                            QSize size, bool cancelled = false) {
-            QTest::newRow(tag) << bytes << int(outcome) << size << cancelled;
+                            QSize size, bool cancelled = false, const QImage &exactly = {}) {
+            QTest::newRow(tag) << bytes << int(outcome) << size << cancelled << exactly;
         };
         const QByteArray png = pngBytes(picture), bmp = pngBytes(picture, "BMP");
-        row("PNG", png, ReadOutcome::Picture, whole);
-        row("BMP", bmp, ReadOutcome::Picture, whole);
+        const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
+        row("PNG", png, ReadOutcome::Picture, whole, false, pixels);
+        row("BMP", bmp, ReadOutcome::Picture, whole, false, pixels);
+        // The reader seeks past a gap to where the header says the pixels begin.
+        QByteArray gap = bmp;
+        const quint32 pixelsAt = qFromLittleEndian<quint32>(gap.constData() + 10);
+        gap.insert(pixelsAt, QByteArray(100, '\xee'));
+        qToLittleEndian<quint32>(pixelsAt + 100, gap.data() + 10);
+        qToLittleEndian<quint32>(quint32(gap.size()), gap.data() + 2);
+        row("BMP with a gap before its pixels", gap, ReadOutcome::Picture, whole, false, pixels);
         // Qt writes no GIF: one white pixel, as the smallest GIF files are made.
         row("GIF",
             QByteArray("GIF89a\1\0\1\0\x80\0\0\xff\xff\xff\0\0\0,\0\0\0\0\1\0\1\0\0"
@@ -466,6 +475,7 @@ private slots:
         QFETCH(int, outcome);
         QFETCH(QSize, size);
         QFETCH(bool, cancelled);
+        QFETCH(QImage, exactly);
         allowPicturesUpTo(qint64(10000) * 10000 * 4);
         const std::atomic<bool> cancel{cancelled};
         const DecodedPicture decoded = decodePicture(bytes, &cancel);
@@ -473,6 +483,8 @@ private slots:
         QCOMPARE(decoded.image.size(), size);
         if (decoded.outcome == ReadOutcome::Picture)
             QCOMPARE(decoded.image.format(), QImage::Format_RGB32);
+        if (!exactly.isNull())
+            QCOMPARE(decoded.image, exactly);
     }
 };
 
