@@ -8,8 +8,8 @@ FUZZ_SECONDS ?= 300
 FUZZ_TARGETS = fuzz_numbers fuzz_corner fuzz_generator fuzz_definition_text fuzz_picture_header \
 	fuzz_picture_decode fuzz_device_bitmap fuzz_bitmap_vs_qt fuzz_x11_transfer
 JOBS ?= $(shell nproc)
-# Every time stamp a build or a release writes (Qt's resources, the package's files, the zip's
-# entries) is the last commit's: two builds of the same commit give the same bytes.
+# Every time stamp a release writes (the package's files, the zip's entries) is the last
+# commit's: two releases of the same commit give the same bytes.
 SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
 ifneq ($(SOURCE_DATE_EPOCH),)
 export SOURCE_DATE_EPOCH
