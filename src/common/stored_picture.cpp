@@ -2,10 +2,10 @@
 
 #include <QByteArray>
 #include <QMutex>
-#include <QScopeGuard>
 #include <QThreadPool>
 #include <QWaitCondition>
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -86,6 +86,41 @@ QImage decodeBand(const QByteArray &band, int width)
         QImage::Format_RGB32, [](void *memory) { std::free(memory); }, pixels);
 }
 
+// Work done on a second thread while the caller goes on with its own; when no thread can be
+// started, finish() does the work on the caller's thread instead. The thread is joined however
+// the caller's scope ends.
+class SecondThread
+{
+public:
+    explicit SecondThread(std::function<void()> work) : m_work(std::move(work))
+    {
+        try {
+            m_thread.emplace(m_work);
+        } catch (const std::system_error &) {
+        }
+    }
+    ~SecondThread()
+    {
+        if (m_thread && m_thread->joinable())
+            m_thread->join();
+    }
+    SecondThread(const SecondThread &) = delete;
+    SecondThread &operator=(const SecondThread &) = delete;
+
+    // Waits for the work; with no thread, does it here unless `wanted` says it is not needed.
+    void finish(bool wanted = true)
+    {
+        if (m_thread)
+            m_thread->join();
+        else if (wanted)
+            m_work();
+    }
+
+private:
+    std::function<void()> m_work;
+    std::optional<std::thread> m_thread;
+};
+
 // The bands are unpacked two at a time, every other one on a second thread, so that a
 // picture brought back from its buffer takes about half as long; on one thread when no second
 // one can be started.
@@ -111,22 +146,13 @@ QImage decompress(const QList<QByteArray> &bands, QSize size)
                         size_t(pixels.width()) * size_t(pixels.height()) * 4);
         }
     };
-    std::optional<std::thread> second;
-    const auto joined = qScopeGuard([&second] {
-        if (second && second->joinable())
-            second->join();
-    });
     if (bands.size() > 1) {
-        try {
-            second.emplace(unpack, 1);
-        } catch (const std::system_error &) {
-        }
+        SecondThread second([&] { unpack(1); });
+        unpack(0);
+        second.finish();
+    } else {
+        unpack(0);
     }
-    unpack(0);
-    if (second)
-        second->join();
-    else if (bands.size() > 1)
-        unpack(1);
     return whole ? picture : QImage();
 }
 
@@ -231,34 +257,42 @@ bool StoredPicture::forEachBand(const std::function<bool(const QImage &, int)> &
     }
     if (packed.isEmpty())
         return take(raw, 0);
-    // The next band is unpacked on a second thread while `take` looks at this one, so a pass
-    // costs about what the slower of the two does; one after the other when no thread starts.
+    // Bands go two at a time: while `take` looks at two, the next two are unpacked on two more
+    // threads, so that a pass costs about what unpacking on two threads does, and `take` comes
+    // almost free; one after the other where no thread starts.
     const int width = m_state->size.width(), rows = bandRows(width);
-    const QList<QByteArray> &bands = packed; // read from two threads: never detached
-    QImage pixels = decodeBand(bands[0], width);
-    for (qsizetype band = 0; band < packed.size(); ++band) {
-        if (pixels.isNull())
-            return false;
-        QImage next;
-        const bool last = band + 1 == packed.size();
-        std::optional<std::thread> ahead;
-        const auto joined = qScopeGuard([&ahead] {
-            if (ahead && ahead->joinable())
-                ahead->join();
-        });
-        try {
-            if (!last)
-                ahead.emplace([&] { next = decodeBand(bands[band + 1], width); });
-        } catch (const std::system_error &) {
-        }
-        const bool goesOn = take(pixels, int(band * rows));
-        if (ahead)
-            ahead->join();
-        else if (!last && goesOn)
-            next = decodeBand(bands[band + 1], width);
+    const qsizetype count = packed.size();
+    const QList<QByteArray> &bands = packed; // read from three threads: never detached
+    using Two = std::array<QImage, 2>;
+    using Threads = std::array<std::optional<SecondThread>, 2>;
+    const auto unpackTwo = [&bands, count, width](qsizetype first, Two &into, Threads &threads) {
+        for (int i = 0; i < 2; ++i)
+            if (first + i < count)
+                threads[i].emplace([&bands, &into, first, i, width] {
+                    into[i] = decodeBand(bands[first + i], width);
+                });
+    };
+    Two now;
+    {
+        Threads threads;
+        unpackTwo(0, now, threads);
+        for (std::optional<SecondThread> &thread : threads)
+            if (thread)
+                thread->finish();
+    }
+    for (qsizetype first = 0; first < count; first += 2) {
+        Two next;
+        Threads ahead; // joined before `next` goes
+        unpackTwo(first + 2, next, ahead);
+        bool goesOn = true;
+        for (int i = 0; i < 2 && goesOn && first + i < count; ++i)
+            goesOn = !now[i].isNull() && take(now[i], int((first + i) * rows));
+        for (std::optional<SecondThread> &thread : ahead)
+            if (thread)
+                thread->finish(goesOn);
         if (!goesOn)
             return false;
-        pixels = std::move(next);
+        now = std::move(next);
     }
     return true;
 }
