@@ -149,7 +149,7 @@ void BM_Paste(benchmark::State &state)
         test::control(form, "picScroll")->repaint(); // the view as shown
         test::control(form, "Frame5")->repaint();    // and the slot's thumbnail
         state.PauseTiming();
-        form.state.bufferIndex = -1; // keep landing in slot 0
+        form.state().bufferIndex = -1; // keep landing in slot 0
         state.ResumeTiming();
     }
 }
@@ -247,7 +247,7 @@ void BM_PasteOverSearched(benchmark::State &state)
                 test::control<QLineEdit>(*form, "txtCoords")->setText(QStringLiteral("5000, 5000"));
                 test::control<QLineEdit>(*form, "txtWidth")->setText(QStringLiteral("100"));
                 test::control<QLineEdit>(*form, "txtHeight")->setText(QStringLiteral("100"));
-                form->findInScreenshot();
+                test::pressShortcut(*form, QKeySequence(Qt::CTRL | Qt::Key_F));
                 while (form->pictureJobRunning())
                     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
             }

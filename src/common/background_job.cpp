@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <list>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace corvantile {
@@ -27,17 +28,44 @@ struct BackgroundJob::State
         ended = true;
         endChanged.notify_all();
     }
-    void waitUntilEnded()
+    // Until the work has ended, or `stop` is set (looked at every 50 ms), or `limit` has
+    // passed; true when it has ended.
+    bool waitUntilEnded(
+        const std::atomic<bool> &stop,
+        std::chrono::steady_clock::time_point limit = std::chrono::steady_clock::time_point::max())
     {
         std::unique_lock lock(endMutex);
-        endChanged.wait(lock, [this] { return ended; });
+        while (!ended && !stop && std::chrono::steady_clock::now() < limit)
+            endChanged.wait_for(lock, std::chrono::milliseconds(50));
+        return ended;
     }
     bool hasEnded()
     {
         std::lock_guard lock(endMutex);
         return ended;
     }
+
+    // Earlier work this work stopped waiting for when it was cancelled, and which may still
+    // run: later work waits for it in its stead.
+    std::shared_ptr<State> gaveUpOn;
+    std::shared_ptr<State> stillRunningBefore()
+    {
+        std::lock_guard lock(endMutex);
+        return gaveUpOn;
+    }
 };
+
+namespace {
+
+// The first work of a chain (`last`, and what each gave up waiting for) that has not ended.
+std::shared_ptr<BackgroundJob::State> unfinished(std::shared_ptr<BackgroundJob::State> last)
+{
+    while (last && last->hasEnded())
+        last = last->stillRunningBefore();
+    return last;
+}
+
+} // namespace
 
 namespace {
 
@@ -50,6 +78,18 @@ struct Worker
 };
 
 std::mutex workersMutex;
+std::atomic<int> threadStartsToFail{0};
+
+// A new thread, or the system's refusal to make one.
+std::thread startThread(std::function<void()> body)
+{
+    if (threadStartsToFail > 0) {
+        --threadStartsToFail;
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
+                                "no thread left");
+    }
+    return std::thread(std::move(body));
+}
 
 // The threads still held. A program that never called joinAll() joins them as it ends.
 std::list<Worker> &workers()
@@ -87,17 +127,31 @@ bool BackgroundJob::workStillRunning()
     return false;
 }
 
-void BackgroundJob::joinAll()
+void BackgroundJob::failThreadStarts(int count)
+{
+    threadStartsToFail = count;
+}
+
+void BackgroundJob::joinAll(int limitMs)
 {
     std::list<Worker> left;
     {
         std::lock_guard lock(workersMutex);
         left.swap(workers());
     }
-    for (Worker &worker : left) {
+    for (Worker &worker : left)
         worker.state->progress.cancelled = true;
-        if (worker.thread.joinable())
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
+    const std::atomic<bool> never{false};
+    for (Worker &worker : left) {
+        if (!worker.thread.joinable())
+            continue;
+        // Work stuck in a call that never looks at its cancel (a system call that does not
+        // return, say) does not keep the program from ending.
+        if (worker.state->waitUntilEnded(never, limit))
             worker.thread.join();
+        else
+            worker.thread.detach();
     }
 }
 
@@ -134,11 +188,9 @@ void BackgroundJob::run(Work work)
     const Post post = [deliver](Step step) { deliver([step](BackgroundJob *) { step(); }); };
     // Work of this job that was cancelled but has not yet stopped (a reader that finishes its
     // picture before it looks at the cancel, say) is waited for: the two never run side by side.
-    std::shared_ptr<State> earlier = std::exchange(m_lastRun, state);
-    if (earlier && !earlier->hasEnded())
-        state->progress.waitingForEarlier = true;
-    else
-        earlier.reset();
+    // The wait itself stops when this work is cancelled too.
+    std::shared_ptr<State> earlier = unfinished(m_lastRun);
+    state->progress.waitingForEarlier = earlier != nullptr;
     std::lock_guard lock(workersMutex);
     std::erase_if(workers(), [](Worker &worker) {
         if (!worker.state->hasEnded())
@@ -146,25 +198,45 @@ void BackgroundJob::run(Work work)
         worker.thread.join();
         return true;
     });
-    workers().push_back(
-        {std::thread([state, earlier, post, deliver, work = std::move(work)]() mutable {
-             if (earlier) {
-                 earlier->waitUntilEnded();
-                 earlier.reset();
-                 state->progress.waitingForEarlier = false;
-             }
-             if (!state->progress.cancelled) {
-                 try {
-                     work(post, state->progress);
-                 } catch (const std::exception &) {
-                     // No memory on the way: the job ends with what it has posted.
-                 }
-             }
-             work = nullptr; // what the work holds goes before its end is told
-             deliver([](BackgroundJob *owner) { owner->finish(false); });
-             state->markEnded();
-         }),
-         state});
+    const auto body = [state, earlier, post, deliver, work = std::move(work)]() mutable {
+        for (; earlier; earlier = unfinished(earlier)) {
+            if (!earlier->waitUntilEnded(state->progress.cancelled)) {
+                std::lock_guard lock(state->endMutex);
+                state->gaveUpOn = std::move(earlier);
+                break;
+            }
+        }
+        state->progress.waitingForEarlier = false;
+        QString failure;
+        if (!state->progress.cancelled) {
+            try {
+                work(post, state->progress);
+            } catch (const std::exception &e) {
+                failure = QStringLiteral("Could not finish the work: ") +
+                          QString::fromLocal8Bit(e.what());
+            } catch (...) {
+                failure = QStringLiteral("Could not finish the work");
+            }
+        }
+        work = nullptr; // what the work holds goes before its end is told
+        deliver([failure](BackgroundJob *owner) { owner->finish(false, failure); });
+        state->markEnded();
+    };
+    // The thread is made before anything depends on it: a job whose thread cannot be made
+    // ends as soon as the caller is back in the event loop, and no later work waits for it.
+    std::thread thread;
+    try {
+        thread = startThread(std::move(body));
+    } catch (const std::system_error &e) {
+        state->progress.waitingForEarlier = false;
+        state->markEnded();
+        deliver([why = QString::fromLocal8Bit(e.what())](BackgroundJob *owner) {
+            owner->finish(false, QStringLiteral("Could not start the work: ") + why);
+        });
+        return;
+    }
+    m_lastRun = state;
+    workers().push_back({std::move(thread), state});
 }
 
 void BackgroundJob::cancel()
@@ -179,9 +251,10 @@ void BackgroundJob::cancel()
     finish(true);
 }
 
-void BackgroundJob::finish(bool cancelled)
+void BackgroundJob::finish(bool cancelled, const QString &failure)
 {
     m_state.reset();
+    m_failure = failure;
     emit finished(cancelled);
 }
 

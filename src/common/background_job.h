@@ -3,6 +3,7 @@
 #include "common/job_progress.h"
 
 #include <QObject>
+#include <QString>
 #include <functional>
 #include <memory>
 
@@ -16,6 +17,9 @@ namespace corvantile {
 // posts is thrown away. The next work of the same job waits on its thread until the cancelled
 // one has stopped, so that one job's work never runs twice side by side. A step that was posted
 // never runs after the job object is gone, and every thread is joined by joinAll().
+//
+// A job always ends, once: a thread that cannot be made, or work that throws, ends it with
+// failure() saying why, and nothing later waits for it.
 class BackgroundJob : public QObject
 {
     Q_OBJECT
@@ -41,12 +45,20 @@ public:
 
     // Whether the running work waits for cancelled work of this job to stop first.
     bool waitsForEarlier() const;
+    // Why the job that ended last could not do its work ("Could not start the work: ..."), or
+    // nothing when it ran to its end or was cancelled.
+    const QString &failure() const { return m_failure; }
+
+    // For tests: the next `count` threads a job would start fail to start, as on a system that
+    // has no thread left.
+    static void failThreadStarts(int count);
 
     // Whether a thread of a job (cancelled ones included) is still at work.
     static bool workStillRunning();
     // Tells all work to stop and joins every thread a job started: at the end of the program,
-    // once the jobs' owners are gone.
-    static void joinAll();
+    // once the jobs' owners are gone. Work that has not stopped within `limitMs` of the call is
+    // left to end with the program, which does not wait for it.
+    static void joinAll(int limitMs = 1000);
 
     // What a job shares with its thread.
     struct State;
@@ -55,8 +67,9 @@ signals:
     void finished(bool cancelled);
 
 private:
-    void finish(bool cancelled);
+    void finish(bool cancelled, const QString &failure = {});
     std::shared_ptr<State> m_state;
+    QString m_failure;
     std::shared_ptr<State> m_lastRun; // the last work that was run, which may not have stopped
 };
 

@@ -6,7 +6,7 @@
 namespace corvantile {
 
 // What a piece of work on another thread shares with the window while it runs: how far it got
-// (bytes read, or strips searched: the work says which), and whether it was cancelled. The work
+// (bytes read, or the percent of a search: the work says which), and whether it was cancelled. The work
 // looks at `cancelled` as often as it can and stops when it is set.
 struct JobProgress
 {

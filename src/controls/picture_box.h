@@ -51,11 +51,6 @@ public:
 
     void setAutoSize(bool on) { m_autoSize = on; }
     bool autoSize() const { return m_autoSize; }
-    // Whether the box keeps its drawing. Drawing is always kept here, so that the band drawn in
-    // invert mode can be taken away by drawing it again; the switch is held for the handlers
-    // that set it.
-    void setAutoRedraw(bool on) { m_autoRedraw = on; }
-    bool autoRedraw() const { return m_autoRedraw; }
 
     // Shows a new picture (a null image shows none) and drops the drawing. With auto-size on the
     // box takes the picture's size plus its border; an empty picture leaves the size alone.
@@ -129,7 +124,6 @@ private:
     ScreenGrid m_grid;                 // as last placed
     QPointer<WindowPointer> m_pointer; // the window system's reports of its window's pointer
     bool m_autoSize = false;
-    bool m_autoRedraw = false;
     bool m_described = false;
     QString m_emptyDescription;
     QList<QRect> m_outlines;

@@ -1,14 +1,18 @@
-// The connections from the controls' signals to the handlers. Every connection is direct: a
-// write to a control runs its handler before the write returns, which the handlers rely on.
-// (The scroll bars, the region's boxes and the definition's boxes are connected by their
-// subsystems, as they are made.)
+// The connections from the controls' signals to the handlers and flows. Every connection is
+// direct: a write to a control runs its handler before the write returns, which the handlers
+// rely on. (The scroll bars, the region's boxes and the definition's boxes are connected by
+// their subsystems, as they are made.)
 
 #include "controls/image_box.h"
 #include "controls/mouse_buttons.h"
 #include "controls/picture_box.h"
+#include "controls/status_line.h"
+#include "main_window/find_flow.h"
 #include "main_window/form1.h"
+#include "main_window/paste_flow.h"
+#include "main_window/text_reader.h"
+#include "main_window/window_keys.h"
 #include "object_definition/definition_inputs.h"
-#include "object_definition/definition_search.h"
 #include "screenshot/image_buffers.h"
 #include "selection/rubber_band.h"
 
@@ -20,22 +24,22 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QTimer>
 
 namespace corvantile {
 
 void Form1::connectHandlers()
 {
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(m_intake.get(), &PictureIntake::arrived, this, &Form1::pictureArrived);
-    connect(m_intake.get(), &PictureIntake::finished, this, &Form1::intakeFinished);
-    connect(m_search.get(), &DefinitionSearch::finished, this, &Form1::searchFinished);
-    connect(m_search.get(), &DefinitionSearch::buffersSearched, this, &Form1::buffersSearched);
+    FindFlow *find = m_find.get();
+    connect(m_paste.get(), &PasteFlow::pictureReplacing, find, &FindFlow::pictureReplaced);
+    connect(m_text.get(), &TextReader::noTextToPaste, this, &Form1::Command1_Click);
+    // What Ctrl+F would look for changes with every bound, the sampling, the black rule and
+    // the region: the places found for the one before no longer stand for it.
+    connect(m_inputs.get(), &DefinitionInputs::changed, find, &FindFlow::inputsChanged);
     // The outlines follow the part of the screenshot the view shows.
     for (QScrollBar *bar : {HScroll1, VScroll1})
-        connect(bar, &QScrollBar::valueChanged, this, &Form1::showOutlines);
-    connect(m_jobProgress, &QTimer::timeout, this, &Form1::showJobProgress);
-    qApp->installEventFilter(this);
+        connect(bar, &QScrollBar::valueChanged, find, &FindFlow::showOutlines);
+    qApp->installEventFilter(m_keys);
     for (int i = 0; i < bufferCount; ++i)
         connect(ImgBuffer[size_t(i)], &ImageBox::mouseUp, this,
                 [this, i](int button, int shift, float x, float y) {
@@ -43,7 +47,8 @@ void Form1::connectHandlers()
                 });
     connect(m_buffers.get(), &ImageBuffers::bringBackAsked, this,
             [this](int i) { ImgBuffer_MouseUp(i, LeftButton, 0, 0, 0); });
-    connect(m_buffers.get(), &ImageBuffers::menuAsked, this, &Form1::bufferMenuByKey);
+    connect(m_buffers.get(), &ImageBuffers::menuAsked, this,
+            [this](int i) { releaseRightByKey(ImgBuffer[size_t(i)], i); });
     connect(deleteItem, &QAction::triggered, this, &Form1::delete_Click);
     connect(ZoomIn, &QAction::triggered, this, &Form1::ZoomIn_Click);
 
@@ -59,7 +64,7 @@ void Form1::connectHandlers()
     connect(btnCreate, &QPushButton::clicked, this, &Form1::btnCreate_Click);
     connect(m_inputs.get(), &DefinitionInputs::spaceReplaced, this,
             // What a screen reader echoes is the key typed; the box holds something else.
-            [this] { announce(QStringLiteral("Space written as underscore")); });
+            [this] { m_status->announce(QStringLiteral("Space written as underscore")); });
     // Of the two option buttons only the selected one is a stop of the Tab key.
     for (QRadioButton *option : {Option1, Option2}) {
         const auto follow = [option](bool checked) {
@@ -72,12 +77,20 @@ void Form1::connectHandlers()
     connect(picClip, &PictureBox::mouseUp, this, &Form1::picClip_MouseUp);
     // The Menu key on the clip box does what a right-button release does, with the menu at the
     // box's top-left corner instead of at the pointer.
-    connect(picClip, &PictureBox::menuKeyPressed, this, [this] {
-        releaseRightByKey(picClip, [this] { picClip_MouseUp(RightButton, 0, 0, 0); });
-    });
+    connect(picClip, &PictureBox::menuKeyPressed, this, [this] { releaseRightByKey(picClip, -1); });
     connect(imgEgg, &ImageBox::doubleClicked, this, &Form1::imgEgg_DblClick);
-    connectDefinitionChanges();
     connectKeys();
+}
+
+// `buffer` is the slot the key was pressed on, or -1 for the clip box.
+void Form1::releaseRightByKey(QWidget *control, int buffer)
+{
+    m_menuPosition = control->mapToGlobal(QPoint(0, 0));
+    if (buffer >= 0)
+        ImgBuffer_MouseUp(buffer, RightButton, 0, 0, 0);
+    else
+        picClip_MouseUp(RightButton, 0, 0, 0);
+    m_menuPosition.reset();
 }
 
 // Keys from anywhere in the window.
@@ -91,22 +104,23 @@ void Form1::connectKeys()
                 &QShortcut::activated, this,
                 [this, i] { ImgBuffer_MouseUp(i, LeftButton, 0, 0, 0); });
         connect(new QShortcut(QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, key), this),
-                &QShortcut::activated, this, [this, i] { bufferMenuByKey(i); });
+                &QShortcut::activated, this,
+                [this, i] { releaseRightByKey(ImgBuffer[size_t(i)], i); });
     }
     // The definition looked for in the screenshot, and its places gone through.
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, this,
-            &Form1::findInScreenshot);
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), this),
-            &QShortcut::activated, this, &Form1::findClipboardDefinition);
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_B), this), &QShortcut::activated, this,
-            &Form1::findInBuffers);
-    connect(new QShortcut(QKeySequence(Qt::Key_F3), this), &QShortcut::activated, this,
-            [this] { goToMatch(1); });
-    connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3), this), &QShortcut::activated, this,
-            [this] { goToMatch(-1); });
+    FindFlow *find = m_find.get();
+    const auto shortcut = [this](QKeySequence keys) { return new QShortcut(keys, this); };
+    connect(shortcut(Qt::CTRL | Qt::Key_F), &QShortcut::activated, find,
+            &FindFlow::findInScreenshot);
+    connect(shortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_F), &QShortcut::activated, find,
+            &FindFlow::findClipboardDefinition);
+    connect(shortcut(Qt::CTRL | Qt::Key_B), &QShortcut::activated, find, &FindFlow::findInBuffers);
+    connect(shortcut(Qt::Key_F3), &QShortcut::activated, find, [find] { find->goToMatch(1); });
+    connect(shortcut(Qt::SHIFT | Qt::Key_F3), &QShortcut::activated, find,
+            [find] { find->goToMatch(-1); });
     // The paste key pastes a screenshot, except in a text box, where it is the box's own (the
     // window's event filter gives it the screenshot when the clipboard holds no text).
-    connect(new QShortcut(QKeySequence::Paste, this), &QShortcut::activated, this, [this] {
+    connect(shortcut(QKeySequence::Paste), &QShortcut::activated, this, [this] {
         QWidget *focus = QApplication::focusWidget();
         if (!qobject_cast<QLineEdit *>(focus) && !qobject_cast<QPlainTextEdit *>(focus))
             Command1_Click();

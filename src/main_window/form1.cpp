@@ -1,18 +1,22 @@
 #include "form1.h"
 
 #include "controls/accessibility.h"
-#include "controls/command_button.h"
-#include "controls/compact_style.h"
-#include "controls/focus_mark.h"
 #include "controls/image_box.h"
 #include "controls/locked_text_box.h"
+#include "controls/mouse_buttons.h"
 #include "controls/picture_box.h"
-#include "controls/scroll_bar.h"
+#include "controls/status_line.h"
 #include "controls/sunken_frame.h"
-#include "controls/wrapping_button.h"
-#include "main_window/layout.h"
+#include "main_window/find_flow.h"
+#include "main_window/job_status.h"
+#include "main_window/paste_flow.h"
+#include "main_window/screen_reader.h"
+#include "main_window/text_reader.h"
+#include "main_window/window_keys.h"
+#include "object_definition/clip_pixels.h"
+#include "object_definition/create_object.h"
+#include "object_definition/definition_check.h"
 #include "object_definition/definition_inputs.h"
-#include "object_definition/definition_search.h"
 #include "preview/previews.h"
 #include "screenshot/image_buffers.h"
 #include "screenshot/scrolling_view.h"
@@ -22,67 +26,22 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCursor>
-#include <QFontMetricsF>
-#include <QGroupBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QScreen>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QTimer>
-#include <QtMath>
-#include <tuple>
 
 namespace corvantile {
 namespace {
 
 constexpr auto windowCaption = "Quenby Corvantile - For use with Runewright by Dravenholt";
-
-// On a scaled screen the glyphs are drawn unhinted, as Qt draws them when it scales the window
-// itself: where the window system scales it, they would otherwise be hinted, and text would
-// stand a screen pixel or two away from where it stands on the other systems.
-QFont::HintingPreference screenHinting()
-{
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    return windowSystemScalesWindows() && screen && screen->devicePixelRatio() != 1
-               ? QFont::PreferNoHinting
-               : QFont::PreferDefaultHinting;
-}
-
-// The fonts of the layout. Its fixed pixel sizes were made for an 8 pt sans-serif dialog font,
-// so the window uses that rather than whatever size the desktop prefers; the small captions
-// use Arial 6.75 pt (Liberation Sans where Arial itself is not installed).
-QFont arialFont(qreal points)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(points);
-    font.setHintingPreference(screenHinting());
-    return font;
-}
-
-QFont dialogFont()
-{
-    return arialFont(8.0);
-}
-
-// The option buttons' captions a quarter point smaller: "Every Other Pixel" in the dialog font
-// would fill its control to the last pixel.
-QFont optionFont()
-{
-    return arialFont(7.75);
-}
-
-QFont smallFont()
-{
-    return arialFont(6.75);
-}
 
 // The four images of the window's icon: 16 and 32 pixels, each in 16 and in 256 colours.
 QIcon appIcon()
@@ -93,41 +52,31 @@ QIcon appIcon()
     return icon;
 }
 
-// A label sized to its caption: as wide as the caption's ink reaches, plus one pixel to spare,
-// which also holds at scales where hinting moves the last letter a little.
-void fitToCaption(QLabel *label)
+// The local files among what is dragged, in the order given.
+QList<PicturePath> droppedFiles(const QMimeData *data)
 {
-    const QFontMetricsF metrics(label->font());
-    const int width = qCeil(metrics.boundingRect(label->text()).right()) + 1;
-    label->resize(width, label->sizeHint().height());
+    QList<PicturePath> files;
+    for (const QUrl &url : data ? data->urls() : QList<QUrl>())
+        if (url.isLocalFile())
+            files << PicturePath::fromUrl(url);
+    return files;
 }
 
-// Names a control and puts it at its place in the layout.
-template <typename Control> Control *placed(Control *control, std::string_view name)
+// What K shows in the clip's Zoom: which of the clip's pixels Create Object would keep now.
+PopupForm::KeptView keptViewOf(const PictureBox &clip, const GeneratorInputs &inputs)
 {
-    control->setObjectName(QLatin1String(name.data(), qsizetype(name.size())));
-    control->setGeometry(layout::place(name));
-    return control;
-}
-
-QLabel *makeLabel(QWidget *parent, std::string_view name, const char *caption, bool autoSize)
-{
-    auto *label = placed(new QLabel(QString::fromLatin1(caption), parent), name);
-    if (autoSize)
-        fitToCaption(label);
-    return label;
-}
-
-QLineEdit *makeTextBox(QWidget *parent, std::string_view name, const char *text)
-{
-    auto *box = placed(new QLineEdit(QString::fromLatin1(text), parent), name);
-    box->setTextMargins(0, 0, 0, 0);
-    return box;
-}
-
-QGroupBox *makeFrame(QWidget *parent, std::string_view name, const char *caption)
-{
-    return placed(new QGroupBox(QString::fromLatin1(caption), parent), name);
+    const QImage image = clip.image();
+    const auto kept = keptPixels(ClipPixels(clip), inputs, clip.drawingSize());
+    if (!kept) {
+        const QString none = QStringLiteral("nothing kept: the width or height is no number");
+        return {image, QStringLiteral("Zoom - ") + none, QStringLiteral("Kept pixels: ") + none};
+    }
+    const QLocale locale;
+    const QString counts = QStringLiteral("%1 of %2 sampled pixels kept")
+                               .arg(locale.toString(kept->kept()), locale.toString(kept->sampled));
+    return {keptView(image, *kept),
+            QStringLiteral("Zoom - %1; dropped: red cross; not sampled: dimmed").arg(counts),
+            QStringLiteral("Kept pixels: ") + counts};
 }
 
 } // namespace
@@ -135,9 +84,7 @@ QGroupBox *makeFrame(QWidget *parent, std::string_view name, const char *caption
 Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_clipboard(clipboard ? std::move(clipboard) : systemClipboard()),
-      m_intake(std::make_unique<PictureIntake>(*m_clipboard)),
-      m_search(std::make_unique<DefinitionSearch>()), m_jobProgress(new QTimer(this))
+      m_clipboard(clipboard ? std::move(clipboard) : systemClipboard())
 {
     // A screen reader's interfaces are made as the controls are built; the window's role comes
     // first, so that each of them is made by the tool's own factories, in the screen's pixels.
@@ -145,216 +92,216 @@ Form1::Form1(std::unique_ptr<Clipboard> clipboard, QWidget *parent)
     setAccessibleRole(this, QAccessible::Window);
     setWindowTitle(QString::fromLatin1(windowCaption));
     setWindowIcon(appIcon());
-    // The dialog font is the program's own: a control under the window's style sheet that is
-    // not in a window of its own (in the frame the tool draws on Wayland) takes the program's
-    // font, which would otherwise be the desktop's.
-    QApplication::setFont(dialogFont());
-    setFont(dialogFont());
-    // Frames as a classic dialog draws them: the caption sits on the frame's top line, so
-    // the controls placed inside keep clear of it.
-    setStyleSheet(QStringLiteral(
-        "QGroupBox { border: 1px solid palette(mid); margin-top: 6px; }"
-        "QGroupBox::title { subcontrol-origin: margin; left: 6px; top: 0px; padding: 0 2px; }"));
-    // The client area at its design place on the screen; a window manager may move it.
     setObjectName(QStringLiteral("Form1"));
     setAcceptDrops(true);
-    setGeometry(layout::window);
-    setFixedSize(layout::window.size());
     buildControls();
     makeSubsystems();
     m_view->allowScrollablePictures();
     buildTabOrder();
     connectHandlers();
-    describeForScreenReaders();
+    describeForScreenReaders(*this, {[this](int i) { ImgBuffer_MouseUp(i, LeftButton, 0, 0, 0); },
+                                     [this](int i) {
+                                         m_state.menuTarget = static_cast<std::int16_t>(i);
+                                         delete_Click();
+                                     },
+                                     [this](int i) {
+                                         m_state.menuTarget = static_cast<std::int16_t>(i);
+                                         ZoomIn_Click();
+                                     }});
     Form_Load();
 }
 
-Form1::~Form1()
-{
-    if (jobRunning())
-        QGuiApplication::restoreOverrideCursor();
-}
+Form1::~Form1() = default;
 
-// The object of each subsystem, given the controls and the state it works on.
+// The object of each subsystem and flow, given the controls and the state it works on.
 void Form1::makeSubsystems()
 {
+    m_status = std::make_unique<StatusLine>(lblCoords);
+    m_job = std::make_unique<JobStatus>(*m_status);
     m_view = std::make_unique<ScrollingView>(
-        ScrollingView::Controls{picScroll, PicInner, HScroll1, VScroll1}, state);
-    const SelectionControls selection{PicInner, lblCoords, txtCoords, txtWidth, txtHeight, picClip};
-    m_band = std::make_unique<RubberBand>(selection, state);
-    m_region = std::make_unique<ClipRegion>(selection, state);
+        ScrollingView::Controls{picScroll, PicInner, HScroll1, VScroll1}, m_state);
+    const SelectionControls selection{PicInner, m_status.get(), txtCoords,
+                                      txtWidth, txtHeight,      picClip};
+    m_band = std::make_unique<RubberBand>(selection, m_state);
+    m_region = std::make_unique<ClipRegion>(selection, m_state);
     m_inputs = std::make_unique<DefinitionInputs>(
         DefinitionInputs::Boxes{txtRedFrom, txtRedTo, txtGreenFrom, txtGreenTo, txtBlueFrom,
                                 txtBlueTo, txtObjectName, txtCoords, txtWidth, txtHeight, Option1,
                                 Option2, chkUseBlack},
-        state);
-    m_buffers = std::make_unique<ImageBuffers>(ImgBuffer, state);
+        m_state);
+    m_buffers = std::make_unique<ImageBuffers>(ImgBuffer, m_state);
     m_buffers->makeTabStop(0);
     m_previews = std::make_unique<Previews>(this);
-}
-
-void Form1::buildControls()
-{
-    picScroll = placed(new SunkenFrame(this), "picScroll");
-    PicInner = new PictureBox(PictureBox::Border::Sunken, picScroll->clientArea());
-    PicInner->setObjectName(QStringLiteral("PicInner"));
-    PicInner->setAutoSize(true);
-    const int viewBorders = 2 * PicInner->borderWidth();
-    PicInner->setBoxSize(1024 + viewBorders, 768 + viewBorders);
-
-    HScroll1 = placed(new ScrollBar(Qt::Horizontal, this), "HScroll1");
-    VScroll1 = placed(new ScrollBar(Qt::Vertical, this), "VScroll1");
-    for (QScrollBar *bar : {HScroll1, VScroll1}) {
-        bar->setMinimum(0);
-        bar->setSingleStep(5);
-        bar->setPageStep(50);
-    }
-
-    lblCoords = makeLabel(this, "lblCoords", "", false);
-    lblCoords->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    lblCoords->setAlignment(Qt::AlignCenter);
-
-    buildTextControls();
-    buildChoiceControls();
-    buildPictureControls();
-
-    for (QWidget *w : {static_cast<QWidget *>(PicInner), static_cast<QWidget *>(picClip),
-                       static_cast<QWidget *>(HScroll1), static_cast<QWidget *>(VScroll1),
-                       static_cast<QWidget *>(txtObject)})
-        w->setFocusPolicy(Qt::StrongFocus);
-    // The viewport takes the focus when its empty part is clicked, but the view inside it is
-    // the one stop of the Tab key there.
-    picScroll->setFocusPolicy(Qt::ClickFocus);
-}
-
-// The colour bounds, each a caption and a box, then the object name and Create Object.
-void Form1::buildTextControls()
-{
-    const struct
-    {
-        QLabel *Form1::*label;
-        const char *labelName;
-        const char *caption;
-        QLineEdit *Form1::*box;
-        const char *boxName;
-        const char *text;
-    } rows[] = {{&Form1::Label2, "Label2", "Accept Values from:", nullptr, nullptr, nullptr},
-                {&Form1::Label4, "Label4", "RED", &Form1::txtRedFrom, "txtRedFrom", "0"},
-                {&Form1::Label3, "Label3", "To:", &Form1::txtRedTo, "txtRedTo", "255"},
-                {&Form1::Label6, "Label6", "GREEN", &Form1::txtGreenFrom, "txtGreenFrom", "0"},
-                {&Form1::Label5, "Label5", "To:", &Form1::txtGreenTo, "txtGreenTo", "255"},
-                {&Form1::Label8, "Label8", "BLUE", &Form1::txtBlueFrom, "txtBlueFrom", "0"},
-                {&Form1::Label7, "Label7", "To:", &Form1::txtBlueTo, "txtBlueTo", "255"}};
-    for (const auto &row : rows) {
-        this->*row.label = makeLabel(this, row.labelName, row.caption, true);
-        if (row.box)
-            this->*row.box = makeTextBox(this, row.boxName, row.text);
-    }
-
-    Frame4 = makeFrame(this, "Frame4", "Object Name");
-    txtObjectName = makeTextBox(Frame4, "txtObjectName", "MappedObject");
-    btnCreate = placed(new CommandButton(QStringLiteral("Create Object"), this), "btnCreate");
-}
-
-// The sampling options, the black rule and the result box.
-void Form1::buildChoiceControls()
-{
-    Frame6 = makeFrame(this, "Frame6", "Sample");
-    Option1 = placed(new QRadioButton(QStringLiteral("Every Pixel"), Frame6), "Option1");
-    Option2 = placed(new QRadioButton(QStringLiteral("Every Other Pixel"), Frame6), "Option2");
-    Option2->setChecked(true);
-    // Set on the buttons themselves: under the window's style sheet they would otherwise
-    // fall back to the desktop's font.
-    Option1->setFont(optionFont());
-    Option2->setFont(optionFont());
-    auto *compact = new CompactStyle(QApplication::style()->name());
-    compact->setParent(this);
-    Option1->setStyle(compact);
-    Option2->setStyle(compact);
-
-    Frame7 = makeFrame(this, "Frame7", "Black Pixels");
-    Frame7->setFont(smallFont());
-    chkUseBlack = placed(new QCheckBox(QStringLiteral("Include"), Frame7), "chkUseBlack");
-    chkUseBlack->setFont(dialogFont()); // only the frame's caption is small
-    chkUseBlack->setStyle(Option1->style());
-
-    txtObject = placed(new LockedTextBox(this), "txtObject");
-    txtObject->setLineWrapMode(QPlainTextEdit::NoWrap);
-    txtObject->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    txtObject->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-}
-
-// The clip box and the region's boxes, the paste button, the buffers, the hidden spot and the
-// menu.
-void Form1::buildPictureControls()
-{
-    // The clip box's place is its anchor, and its size counts the screen's own pixels.
-    picClip = new PictureBox(PictureBox::Border::None, this);
-    picClip->setObjectName(QStringLiteral("picClip"));
-    const QRect clipPlace = layout::place("picClip");
-    picClip->setAnchor(clipPlace.topLeft());
-    picClip->setBoxSize(clipPlace.width(), clipPlace.height());
-
-    // The corner, width and height boxes, each in a frame that carries its caption.
-    const auto framed = [this](std::string_view frameName, const char *caption,
-                               std::string_view boxName) {
-        QGroupBox *frame = makeFrame(this, frameName, caption);
-        return std::pair{frame, makeTextBox(frame, boxName, "")};
-    };
-    std::tie(Frame3, txtCoords) = framed("Frame3", "Coords", "txtCoords");
-    std::tie(Frame1, txtWidth) = framed("Frame1", "Width", "txtWidth");
-    std::tie(Frame2, txtHeight) = framed("Frame2", "Height", "txtHeight");
-
-    Command1 =
-        placed(new WrappingButton(QStringLiteral("Paste Image From Clipboard"), this), "Command1");
-
-    Label1 = makeLabel(this, "Label1", "Right click for Options", true);
-    Label1->setFont(smallFont());
-    fitToCaption(Label1);
-
-    Frame5 = makeFrame(this, "Frame5", "Click on ScreenShot");
-    Frame5->setFont(smallFont());
-    for (int i = 0; i < bufferCount; ++i) {
-        ImageBox *slot = placed(new ImageBox(Frame5), layout::slotName(i));
-        slot->setBorder(true);
-        slot->setThumbnailOnly(true); // the screenshot itself is held compressed
-        new FocusMark(slot);          // its border is a picture's, and shows no focus
-        ImgBuffer[static_cast<size_t>(i)] = slot;
-    }
-
-    imgEgg = placed(new ImageBox(this), "imgEgg");
-
-    PopMenu = new QMenu(QStringLiteral("PopupMenu"), this);
-    PopMenu->setObjectName(QStringLiteral("PopMenu"));
-    deleteItem = PopMenu->addAction(QStringLiteral("&Delete Image"));
-    ZoomIn = PopMenu->addAction(QStringLiteral("&Expanded Preview"));
-}
-
-void Form1::buildTabOrder()
-{
-    // The keyboard order of the design: the width box comes before the height box and both
-    // before the corner box, although the corner box stands above them. The buffers follow the
-    // Paste button as one stop (the slot focused last).
-    QWidget *const order[] = {picScroll,    PicInner,     HScroll1,     VScroll1,     picClip,
-                              txtWidth,     txtHeight,    txtCoords,    txtObject,    txtObjectName,
-                              btnCreate,    Command1,     ImgBuffer[0], ImgBuffer[1], ImgBuffer[2],
-                              ImgBuffer[3], ImgBuffer[4], ImgBuffer[5], ImgBuffer[6], ImgBuffer[7],
-                              Option1,      Option2,      chkUseBlack,  txtRedFrom,   txtRedTo,
-                              txtGreenFrom, txtGreenTo,   txtBlueFrom,  txtBlueTo};
-    for (size_t i = 0; i + 1 < std::size(order); ++i)
-        QWidget::setTabOrder(order[i], order[i + 1]);
+    m_text = std::make_unique<TextReader>(*m_clipboard, *m_status,
+                                          [this] { return m_keys->lastInputTime(); });
+    m_find = std::make_unique<FindFlow>(FindFlow::Controls{PicInner, picClip, HScroll1, VScroll1},
+                                        *m_inputs, *m_buffers, *m_job, *m_status, *m_text);
+    m_paste = std::make_unique<PasteFlow>(*m_clipboard, PicInner, *m_buffers, *m_job, *m_status);
+    m_keys = new WindowKeys({this, Option1, Option2, *m_buffers, *m_job, *m_find, *m_text});
 }
 
 void Form1::Form_Load()
 {
     m_view->PicInner_Resize(); // the ranges, the view's place and style, and drawBox
-    state.bufferIndex = -1;
-    state.redTo = 255;
-    state.redFrom = 0;
-    state.greenFrom = 0;
-    state.greenTo = 255;
-    state.blueFrom = 0;
-    state.blueTo = 255;
+    m_state.bufferIndex = -1;
+    m_state.redTo = 255;
+    m_state.redFrom = 0;
+    m_state.greenFrom = 0;
+    m_state.greenTo = 255;
+    m_state.blueFrom = 0;
+    m_state.blueTo = 255;
+}
+
+void Form1::Command1_Click()
+{
+    m_paste->pasteClipboard(m_keys->lastInputTime());
+}
+
+void Form1::openPictures(const QList<PicturePath> &files)
+{
+    m_paste->openFiles(files);
+}
+
+bool Form1::pictureJobRunning() const
+{
+    return m_job->running() || m_text->busy();
+}
+
+void Form1::ImgBuffer_MouseUp(int index, int button, int, float, float)
+{
+    if (!isBufferSlot(index) ||
+        ((button == LeftButton || button == RightButton) && m_job->refusedWhileBusy()))
+        return;
+    if (button == LeftButton) {
+        m_find->pictureReplaced();
+        // Each write below runs its handler at once: the size handler of the view, the clip
+        // copy of each geometry box that really changes, and the scroll handler of each bar.
+        PicInner->setPicture(m_buffers->picture(index).picture());
+        m_buffers->showSlot(PicInner->picture().isNull() ? -1 : index);
+        txtCoords->setText(QString());
+        txtWidth->setText(QString());
+        txtHeight->setText(QString());
+        picClip->setPicture(QImage());
+        HScroll1->setValue(0);
+        VScroll1->setValue(0);
+        const QImage &shown = PicInner->picture();
+        m_status->report(shown.isNull() ? QStringLiteral("Buffer %1 is empty").arg(index + 1)
+                                        : QStringLiteral("Buffer %1 brought back, %2")
+                                              .arg(index + 1)
+                                              .arg(sizeDescription(shown.size())));
+    }
+    if (button == RightButton) {
+        m_state.menuTarget = static_cast<std::int16_t>(index);
+        openPopMenu();
+    }
+}
+
+void Form1::delete_Click()
+{
+    // Opened on the clip box there is no buffer to delete. Shifting from there would throw
+    // away the picture in the last slot, which the user never chose, so nothing happens.
+    if (!m_state.menuTarget || !isBufferSlot(*m_state.menuTarget) || m_job->refusedWhileBusy())
+        return;
+    // The places found in the screenshot of the slot go with it.
+    if (m_buffers->shownSlot() == *m_state.menuTarget)
+        m_find->pictureReplaced();
+    m_status->report(m_buffers->remove(*m_state.menuTarget));
+}
+
+void Form1::PicInner_MouseDown(int button, int shift, float x, float y)
+{
+    m_band->PicInner_MouseDown(button, shift, x, y); // takes away the band of the previous drag
+    m_find->inputsChanged();
+}
+
+GeneratorInputs Form1::currentInputs() const
+{
+    return m_inputs->currentInputs();
+}
+
+void Form1::btnCreate_Click()
+{
+    if (m_job->refusedWhileBusy())
+        return;
+    const GeneratorInputs inputs = currentInputs();
+    const Creation creation = createObject(ClipPixels(*picClip), inputs);
+    if (!creation.text) {
+        // A failed run changes neither the result box nor the clipboard; the user hears why.
+        m_status->say(creation.refusal);
+        return;
+    }
+    txtObject->setText(*creation.text);
+    m_find->setDefinition(*creation.text);
+    m_find->inputsChanged();
+    // A screen reader hears how many pixels were kept.
+    txtObject->setAccessibleDescription(creation.kept);
+    // If this fails the result box still holds the text.
+    const bool copied = m_clipboard->setText(*creation.text);
+    m_status->announce(createdAnnouncement(creation, copied));
+    // A sighted user sees it happen too, with a warning where the definition will mislead; the
+    // next move on the view writes the status line anew.
+    m_status->show(createdStatus(creation, copied) + creationWarnings(creation.keptCount,
+                                                                      m_inputs->definedRegion(),
+                                                                      PicInner->picture().size()));
+}
+
+void Form1::picClip_MouseUp(int button, int, float, float)
+{
+    if (button != RightButton || m_job->refusedWhileBusy())
+        return;
+    m_state.menuTarget = clipMenuTarget;
+    openPopMenu();
+}
+
+void Form1::ZoomIn_Click()
+{
+    if (m_job->refusedWhileBusy())
+        return;
+    const int target = m_state.menuTarget.value_or(clipMenuTarget);
+    if (isBufferSlot(target)) {
+        m_previews->zoomBuffer(target, m_buffers->picture(target).picture());
+        return;
+    }
+    // The Zoom is named by the region marked, which the clip box (as large as the last drag)
+    // may not be.
+    const QRect region = m_inputs->definedRegion();
+    m_previews->zoomClip(picClip->image(),
+                         region.isEmpty() ? picClip->drawingSize() : region.size(),
+                         [this] { return keptViewOf(*picClip, currentInputs()); });
+}
+
+void Form1::imgEgg_DblClick()
+{
+    if (!m_job->refusedWhileBusy())
+        m_previews->showHidden();
+}
+
+void Form1::openPopMenu()
+{
+    const std::optional<QPoint> at = std::exchange(m_menuPosition, std::nullopt);
+    // A screen reader hears what the items act on; the captions stay as they are.
+    const int target = m_state.menuTarget.value_or(-1);
+    const QString of =
+        isBufferSlot(target) ? QStringLiteral(" of buffer %1").arg(target + 1) : QString();
+    setAccessibleItemName(deleteItem,
+                          of.isEmpty() ? QString() : QStringLiteral("Delete Image") + of);
+    setAccessibleItemName(ZoomIn, QStringLiteral("Expanded Preview") +
+                                      (of.isEmpty() ? QStringLiteral(" of the clip") : of));
+    // The clip box holds no buffer to delete: the item is there, greyed, and a screen reader
+    // says it is unavailable.
+    deleteItem->setEnabled(!of.isEmpty());
+    PopMenu->setAccessibleName(QStringLiteral("Menu") +
+                               (of.isEmpty() ? QStringLiteral(" of the clip") : of));
+    // Opened by a key, the menu has its first item active, as a screen reader then speaks it.
+    if (at)
+        QTimer::singleShot(0, PopMenu, [this] {
+            for (QAction *item : PopMenu->actions())
+                if (item->isEnabled()) {
+                    PopMenu->setActiveAction(item);
+                    return;
+                }
+        });
+    PopMenu->exec(at.value_or(QCursor::pos()));
 }
 
 const StoredPicture &Form1::bufferPicture(int index) const
@@ -365,6 +312,26 @@ const StoredPicture &Form1::bufferPicture(int index) const
 PopupForm *Form1::popupForm() const
 {
     return m_previews->popupForm();
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedFiles(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+// A drop while a picture is read or searched is refused in words, and the program it came from
+// is told that nothing was taken.
+void Form1::dropEvent(QDropEvent *event)
+{
+    const QList<PicturePath> files = droppedFiles(event->mimeData());
+    if (files.isEmpty() || !m_paste->mayStart()) {
+        event->setDropAction(Qt::IgnoreAction);
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    openPictures(files);
 }
 
 } // namespace corvantile

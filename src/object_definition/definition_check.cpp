@@ -92,21 +92,34 @@ PeakPlane::PeakPlane(QSize size)
       m_peaks(size_t(std::max(0, m_width)) * size_t(std::max(0, m_height)))
 {}
 
-void PeakPlane::addRows(const QImage &rows, int top)
+bool PeakPlane::addRows(const QImage &rows, int top, const std::atomic<bool> *cancelled)
 {
-    const QImage rgb =
-        rows.format() == QImage::Format_RGB32 || rows.format() == QImage::Format_ARGB32
-            ? rows
-            : rows.convertToFormat(QImage::Format_RGB32);
-    const int width = std::min(m_width, rgb.width());
-    for (int y = 0; y < rgb.height() && top + y < m_height; ++y) {
-        const auto *in = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
-        unsigned char *out = m_peaks.data() + size_t(top + y) * size_t(m_width);
-        for (int x = 0; x < width; ++x)
-            out[x] = static_cast<unsigned char>(peakOf({qRed(in[x]), qGreen(in[x]), qBlue(in[x])}));
-        for (int x = 0; x < width; ++x)
-            ++m_counts[out[x]];
+    // A strip of rows at a time: a cancel is seen between two strips, and a picture of another
+    // format is converted a strip at a time, never copied whole.
+    constexpr int stripRows = 256;
+    for (int first = 0; first < rows.height() && top + first < m_height; first += stripRows) {
+        if (cancelled && *cancelled)
+            return false;
+        const int count = std::min(stripRows, rows.height() - first);
+        // The strip reads the picture's own rows; nothing is copied.
+        const QImage strip(rows.constScanLine(first), rows.width(), count, rows.bytesPerLine(),
+                           rows.format());
+        const QImage rgb =
+            strip.format() == QImage::Format_RGB32 || strip.format() == QImage::Format_ARGB32
+                ? strip
+                : strip.convertToFormat(QImage::Format_RGB32);
+        const int width = std::min(m_width, rgb.width());
+        for (int y = 0; y < count && top + first + y < m_height; ++y) {
+            const auto *in = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+            unsigned char *out = m_peaks.data() + size_t(top + first + y) * size_t(m_width);
+            for (int x = 0; x < width; ++x)
+                out[x] =
+                    static_cast<unsigned char>(peakOf({qRed(in[x]), qGreen(in[x]), qBlue(in[x])}));
+            for (int x = 0; x < width; ++x)
+                ++m_counts[out[x]];
+        }
     }
+    return !(cancelled && *cancelled);
 }
 
 } // namespace corvantile

@@ -77,7 +77,9 @@ public:
     explicit PeakPlane(const QImage &picture);
     // A plane of a picture of `size` whose rows come in bands, each added as it is unpacked.
     explicit PeakPlane(QSize size);
-    void addRows(const QImage &rows, int top);
+    // The peaks of `rows`, the picture's rows from `top` on; false, with the plane unfinished,
+    // once `cancelled` is set, which is looked at every few hundred rows.
+    bool addRows(const QImage &rows, int top, const std::atomic<bool> *cancelled = nullptr);
     int width() const { return m_width; }
     int height() const { return m_height; }
     const unsigned char *row(int y) const { return m_peaks.data() + size_t(y) * size_t(m_width); }

@@ -1,6 +1,8 @@
 #include "definition_inputs.h"
 
+#include "common/numbers.h"
 #include "object_definition/bounds.h"
+#include "selection/geometry.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -21,6 +23,21 @@ DefinitionInputs::DefinitionInputs(const Boxes &boxes, WindowState &state)
                 [this, box = box, bound = bound] { bound_Change(box, bound); });
     connect(boxes.txtObjectName, &QLineEdit::textChanged, this,
             &DefinitionInputs::txtObjectName_Change);
+    for (QLineEdit *box :
+         {boxes.txtRedFrom, boxes.txtRedTo, boxes.txtGreenFrom, boxes.txtGreenTo, boxes.txtBlueFrom,
+          boxes.txtBlueTo, boxes.txtCoords, boxes.txtWidth, boxes.txtHeight})
+        connect(box, &QLineEdit::textChanged, this, &DefinitionInputs::changed);
+    for (QAbstractButton *choice :
+         std::initializer_list<QAbstractButton *>{boxes.Option1, boxes.Option2, boxes.chkUseBlack})
+        connect(choice, &QAbstractButton::toggled, this, &DefinitionInputs::changed);
+}
+
+QRect DefinitionInputs::definedRegion() const
+{
+    const TypedCorner corner = parseCorner(m_boxes.txtCoords->text());
+    return QRect(pixelFromDouble(corner.x.value_or(m_state.startX)), pixelFromDouble(corner.y),
+                 pixelFromDouble(numericValue(m_boxes.txtWidth->text())),
+                 pixelFromDouble(numericValue(m_boxes.txtHeight->text())));
 }
 
 GeneratorInputs DefinitionInputs::currentInputs() const

@@ -4,6 +4,7 @@
 #include "object_definition/generator.h"
 
 #include <QObject>
+#include <QRect>
 
 class QCheckBox;
 class QLineEdit;
@@ -31,6 +32,9 @@ public:
 
     // What Create Object would read now.
     GeneratorInputs currentInputs() const;
+    // The region a definition is made of: the corner typed (or dragged), and the width and
+    // height.
+    QRect definedRegion() const;
 
     // The change handler of each bound box (txtRedFrom to txtBlueTo): the bound its text stands
     // for, kept in the window state.
@@ -38,6 +42,9 @@ public:
     void txtObjectName_Change();
 
 signals:
+    // A bound, the sampling, the black rule or the region changed: what Create Object and
+    // Ctrl+F would look for is another definition now.
+    void changed();
     // The name box holds an underscore where a space was typed; a screen reader echoed the key.
     void spaceReplaced();
 

@@ -1,5 +1,7 @@
 #include "definition_search.h"
 
+#include "common/words.h"
+
 #include <QLocale>
 #include <QStringList>
 #include <algorithm>
@@ -7,23 +9,12 @@
 namespace corvantile {
 namespace {
 
-constexpr int peakStripRows = 256;
-
-// The picture's peaks, worked out a strip of rows at a time; nothing once cancelled.
-std::shared_ptr<const PeakPlane> peaksOf(const QImage &shown, const std::atomic<bool> &cancelled)
+// The picture's peaks; nothing once cancelled.
+std::shared_ptr<const PeakPlane> peaksOf(const QImage &picture, const std::atomic<bool> &cancelled)
 {
-    const QImage picture =
-        shown.depth() == 32 ? shown : shown.convertToFormat(QImage::Format_RGB32);
     auto peaks = std::make_shared<PeakPlane>(picture.size());
-    for (int top = 0; top < picture.height(); top += peakStripRows) {
-        if (cancelled)
-            return nullptr;
-        // The strip reads the picture's own rows; nothing is copied.
-        const QImage strip(picture.constScanLine(top), picture.width(),
-                           std::min(peakStripRows, picture.height() - top), picture.bytesPerLine(),
-                           picture.format());
-        peaks->addRows(strip, top);
-    }
+    if (!peaks->addRows(picture, 0, &cancelled))
+        return nullptr;
     return peaks;
 }
 
@@ -81,12 +72,12 @@ bool DefinitionSearch::startInBuffers(std::vector<Buffer> buffers,
         std::vector<BufferCount> counts;
         for (const Buffer &buffer : buffers) {
             progress.done = qint64(100 * counts.size() / buffers.size());
-            // Each picture's peaks are worked out band by band as it is unpacked: no buffer's
-            // picture is ever held whole.
+            // Each compressed picture's peaks are worked out band by band as it is unpacked,
+            // and it is never unpacked whole; one that is not compressed yet is read where it
+            // is, a few hundred rows at a time, with the cancel looked at between them.
             PeakPlane peaks(buffer.picture.size());
             const bool whole = buffer.picture.forEachBand([&](const QImage &band, int top) {
-                peaks.addRows(band, top);
-                return !progress.cancelled;
+                return peaks.addRows(band, top, &progress.cancelled);
             });
             if (progress.cancelled)
                 return;
@@ -191,7 +182,7 @@ QString buffersText(const std::vector<DefinitionSearch::BufferCount> &counts)
                                     .arg(missing.size() == 1 ? QString() : QStringLiteral("s"),
                                          missing.join(QStringLiteral(", ")));
     if (found.isEmpty())
-        return notIn.left(1).toUpper() + notIn.mid(1);
+        return capitalised(notIn);
     QString text = QStringLiteral("Found in ") + found.join(QStringLiteral(", "));
     return notIn.isEmpty() ? text : text + QStringLiteral("; ") + notIn;
 }

@@ -16,8 +16,8 @@ namespace corvantile {
 
 // Looks for a definition in a screenshot, or in every stored picture, as a job of its own off
 // the window's thread, and keeps the places it found for going from one to the next. The peaks
-// of a picture are worked out once, by the first search on it, and kept for the next search
-// on the same picture until it leaves the view.
+// of a screenshot are worked out by the first search on it and kept for the next search of
+// the same picture; a search of another picture, or forgetPicture(), lets them go.
 class DefinitionSearch : public QObject
 {
     Q_OBJECT
@@ -49,6 +49,11 @@ public:
     DefinitionSearch();
 
     bool busy() const { return m_job.busy(); }
+    // Whether the running (or last) search is one of the buffers.
+    bool inBuffers() const { return m_inBuffers; }
+    // Why the search that ended last found nothing to show: it could not run (no thread, no
+    // memory); empty when it ran to its end or was stopped.
+    const QString &failure() const { return m_job.failure(); }
     // Starts a search of `entries` in `picture`, for a definition of a region of `area`; false,
     // starting nothing, while one runs. When the definition matches nowhere, the place where
     // it comes nearest is looked for too.

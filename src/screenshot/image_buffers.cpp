@@ -12,21 +12,22 @@ ImageBuffers::ImageBuffers(const Slots &thumbnails, WindowState &state)
     : m_slots(thumbnails), m_state(state)
 {}
 
-void ImageBuffers::keep(const ClipboardPicture &clip)
+int ImageBuffers::keep(const ClipboardPicture &clip)
 {
     // The view shows whatever a read that did not fail gave.
     if (!clip.failed())
         m_shown = -1;
-    if (!clip.offersBitmap)
-        return;
+    if (!clip.movesBufferCounter())
+        return -1;
     m_state.bufferIndex = raisedBufferIndex(m_state.bufferIndex);
-    if (clip.outcome == ReadOutcome::Picture && isBufferSlot(m_state.bufferIndex)) {
-        const auto slot = static_cast<size_t>(m_state.bufferIndex);
-        m_slots[slot]->setPicture(clip.image);
-        // Compressed by a worker while the view shows the picture.
-        m_pictures[slot] = StoredPicture(clip.image);
-        m_shown = int(slot);
-    }
+    if (clip.outcome != ReadOutcome::Picture || !isBufferSlot(m_state.bufferIndex))
+        return -1;
+    const auto slot = static_cast<size_t>(m_state.bufferIndex);
+    m_slots[slot]->setPicture(clip.image);
+    // Compressed by a worker while the view shows the picture.
+    m_pictures[slot] = StoredPicture(clip.image);
+    m_shown = int(slot);
+    return m_shown;
 }
 
 QString ImageBuffers::remove(int slot)

@@ -28,10 +28,11 @@ public:
 
     const StoredPicture &picture(int index) const { return m_pictures.at(size_t(index)); }
 
-    // A picture that came in: one that offers a bitmap raises the counter, and is kept in the
-    // slot it reaches when it was read whole. Past the eighth slot it is kept nowhere, and the
-    // counter stays raised.
-    void keep(const ClipboardPicture &clip);
+    // A picture that came in: one that offers a bitmap raises the counter (see
+    // ClipboardPicture::movesBufferCounter), and is kept in the slot it reaches when it was read
+    // whole. Past the eighth slot it is kept nowhere, and the counter stays raised. The slot it
+    // was kept in, or -1.
+    int keep(const ClipboardPicture &clip);
     // Deletes the screenshot of a slot and moves the later ones up a slot; what was done, in
     // words.
     QString remove(int slot);

@@ -38,7 +38,7 @@ PictureIntake::PictureIntake(Clipboard &clipboard) : m_clipboard(clipboard)
     m_readyWait.setInterval(20);
     connect(&m_readyWait, &QTimer::timeout, this, &PictureIntake::beginClipboardRead);
     connect(&m_job, &BackgroundJob::finished, this, [this](bool cancelled) {
-        emit finished({m_readsClipboard, cancelled});
+        emit finished({m_readsClipboard, cancelled, m_job.failure()});
     });
 }
 

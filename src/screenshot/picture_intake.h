@@ -38,6 +38,7 @@ public:
     {
         bool clipboard = false; // the clipboard, else files
         bool stopped = false;
+        QString failure; // why the read could not run ("Could not start the work: ..."), if so
     };
 
     // Reads the clipboard it is given, which must outlive it.

@@ -3,11 +3,11 @@
 #include "common/numbers.h"
 #include "controls/mouse_buttons.h"
 #include "controls/picture_box.h"
+#include "controls/status_line.h"
 #include "selection/captions.h"
 #include "selection/clip_copy.h"
 #include "selection/geometry.h"
 
-#include <QLabel>
 #include <QLineEdit>
 #include <cmath>
 
@@ -42,7 +42,7 @@ void RubberBand::PicInner_MouseMove(int button, int, float x, float y)
         // inverted.
         const ColourValue colour =
             m_controls.PicInner->point(pixelFromDouble(x), pixelFromDouble(y));
-        m_controls.lblCoords->setText(hoverCaption(x, y, colour));
+        m_controls.status->hover(hoverCaption(x, y, colour));
         return;
     }
     // During a left drag the drag caption below replaces the hover caption at once, so the
@@ -57,8 +57,8 @@ void RubberBand::PicInner_MouseMove(int button, int, float x, float y)
         m_state.leftX = x;
     if (y < m_state.startY)
         m_state.topY = y;
-    m_controls.lblCoords->setText(dragCaption(
-        m_state.leftX, m_state.topY, distance(x, m_state.startX), distance(y, m_state.startY)));
+    m_controls.status->hover(dragCaption(m_state.leftX, m_state.topY, distance(x, m_state.startX),
+                                         distance(y, m_state.startY)));
 }
 
 void RubberBand::PicInner_MouseUp(int, int, float x, float y)

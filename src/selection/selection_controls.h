@@ -1,18 +1,18 @@
 #pragma once
 
-class QLabel;
 class QLineEdit;
 
 namespace corvantile {
 
 class PictureBox;
+class StatusLine;
 
 // The controls a region is marked with and shown in: the screenshot view, the status line, the
 // corner, width and height boxes, and the clip box.
 struct SelectionControls
 {
     PictureBox *PicInner;
-    QLabel *lblCoords;
+    StatusLine *status; // the status line, written through its one owner
     QLineEdit *txtCoords;
     QLineEdit *txtWidth;
     QLineEdit *txtHeight;

@@ -31,11 +31,16 @@ struct ClipboardPicture
     {
         return outcome != ReadOutcome::Picture && outcome != ReadOutcome::NoPicture;
     }
+    // Whether the read moves the buffer counter on: every read that offered a bitmap does,
+    // a failed one too, which then stores nothing in the slot it reaches (a slot the user
+    // counts on stays where the count of pastes puts it).
+    bool movesBufferCounter() const { return offersBitmap; }
 };
 
-// A read whose bitmap test failed: the owner stopped answering, or the user cancelled. That
-// skips only the test: the paste goes on as if a bitmap were there, and its read fails.
-inline ClipboardPicture failedBitmapTest()
+// A read that stopped before it knew what the clipboard holds: the owner fell silent, or the
+// user stopped the paste. It counts as a bitmap that could not be read: the buffer counter
+// moves on, and nothing is stored.
+inline ClipboardPicture stoppedRead()
 {
     return {ReadOutcome::Stopped, QImage(), true};
 }
@@ -46,8 +51,8 @@ class Clipboard
 public:
     // The read of the clipboard's picture, with the bitmap test, in one go. It runs on a
     // worker thread and waits on the clipboard's owner as long as the owner keeps sending; the
-    // wait ends soon after the progress's cancel flag is set, but the decoding of bytes that
-    // have all come runs to its end.
+    // wait ends soon after the progress's cancel flag is set, and the decoding of bytes that
+    // have all come stops at its next read of them.
     using PictureRead = std::function<ClipboardPicture(JobProgress &)>;
 
     virtual ~Clipboard() = default;

@@ -34,7 +34,7 @@ Clipboard::PictureRead QtClipboard::readThroughQt(bool decodedIsBitmap)
     timer.start();
     const QByteArray bytes = data->data(format);
     if (bytes.isEmpty() && timer.elapsed() >= ownerStallLimit.count())
-        return readGiving(failedBitmapTest()); // the owner let Qt's read run out of time
+        return readGiving(stoppedRead()); // the owner let Qt's read run out of time
     return [bytes, asRead](JobProgress &progress) {
         progress.done = bytes.size();
         return asRead(decodePicture(bytes, &progress.cancelled));

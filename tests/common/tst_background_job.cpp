@@ -4,6 +4,7 @@
 #include <QThread>
 #include <atomic>
 #include <memory>
+#include <stdexcept>
 
 using namespace corvantile;
 
@@ -15,6 +16,7 @@ struct Heard
     int steps = 0;    // posted steps that ran
     int finished = 0; // times `finished` came
     bool cancelled = false;
+    QString failure; // what the job said of its last end
 };
 
 } // namespace
@@ -27,29 +29,46 @@ private slots:
     // One job at a time: a second begin is refused while one runs; a cancel ends it at once and
     // throws away what its thread still posts; the end is heard once; nothing is delivered
     // to an owner that is gone; work that does not stop when cancelled is waited for by the
-    // next, never run beside it; and joinAll() leaves no thread.
+    // next, never run beside it, and that wait ends when the next is cancelled too; a thread
+    // that cannot be made, or work that throws, ends the job with why, and the next job runs;
+    // and joinAll() leaves no thread, or does not wait past its limit for one that never stops.
     void oneJobAndItsEnd_data()
     {
         // b begin, r run, s run work that finishes even when cancelled, c cancel, w let the work
-        // go and wait, d delete the job, j join all threads
+        // go and wait, d delete the job, j join all threads, f the next thread cannot be made,
+        // t run work that throws, e wait for the job's end to be delivered, J join all threads
+        // while stubborn work runs (not waited for past the limit)
         QTest::addColumn<QString>("script");
         QTest::addColumn<bool>("secondBegin"); // what a begin while the work runs gives
         QTest::addColumn<int>("steps");
         QTest::addColumn<int>("finished");
         QTest::addColumn<bool>("cancelled");
-        QTest::newRow("work posts, then ends once") << "brw" << false << 2 << 1 << false;
+        QTest::addColumn<QString>("failure"); // how the last end's failure() begins
+        QTest::newRow("work posts, then ends once")
+            << "brw" << false << 2 << 1 << false << QString();
         QTest::newRow("cancelled: ended at once, nothing posted after")
-            << "brcw" << false << 0 << 1 << true;
-        QTest::newRow("cancelled twice: ended once") << "brccw" << false << 0 << 1 << true;
+            << "brcw" << false << 0 << 1 << true << QString();
+        QTest::newRow("cancelled twice: ended once")
+            << "brccw" << false << 0 << 1 << true << QString();
         QTest::newRow("begun, cancelled before its work is known")
-            << "bcw" << false << 0 << 1 << true;
-        QTest::newRow("a new job after a cancelled one") << "brcbrw" << false << 2 << 2 << false;
-        QTest::newRow("the job is gone while its work runs") << "brdw" << false << 0 << 0 << false;
+            << "bcw" << false << 0 << 1 << true << QString();
+        QTest::newRow("a new job after a cancelled one")
+            << "brcbrw" << false << 2 << 2 << false << QString();
+        QTest::newRow("the job is gone while its work runs")
+            << "brdw" << false << 0 << 0 << false << QString();
         QTest::newRow("work that finishes though cancelled: the next waits for it")
-            << "bscbrw" << false << 2 << 2 << false;
+            << "bscbrw" << false << 2 << 2 << false << QString();
         QTest::newRow("joined at the end while it runs: told to stop")
-            << "brjw" << false << 2 << 1 << false;
-        QTest::newRow("joined after a cancel") << "brcjw" << false << 0 << 1 << true;
+            << "brjw" << false << 2 << 1 << false << QString();
+        QTest::newRow("joined after a cancel") << "brcjw" << false << 0 << 1 << true << QString();
+        QTest::newRow("a thread that cannot be made: one failed end, the next job runs")
+            << "bfrebrw" << false << 2 << 2 << false << QString();
+        QTest::newRow("a thread that cannot be made: said why")
+            << "bfre" << false << 0 << 1 << false << "Could not start the work: ";
+        QTest::newRow("work that throws: said why")
+            << "btw" << false << 0 << 1 << false << "Could not finish the work: ";
+        QTest::newRow("waiting for stubborn work, then cancelled: the wait ends")
+            << "bscbscbrw" << false << 2 << 3 << false << QString();
     }
 
     void oneJobAndItsEnd()
@@ -59,13 +78,16 @@ private slots:
         QFETCH(int, steps);
         QFETCH(int, finished);
         QFETCH(bool, cancelled);
+        QFETCH(QString, failure);
         auto job = std::make_unique<BackgroundJob>();
         Heard heard;
         const auto listen = [&] {
-            connect(job.get(), &BackgroundJob::finished, job.get(), [&heard](bool wasCancelled) {
-                ++heard.finished;
-                heard.cancelled = wasCancelled;
-            });
+            connect(job.get(), &BackgroundJob::finished, job.get(),
+                    [&heard, &job](bool wasCancelled) {
+                        ++heard.finished;
+                        heard.cancelled = wasCancelled;
+                        heard.failure = job->failure();
+                    });
         };
         listen();
         // The work holds on until it is let go, then posts two steps; it stops early when
@@ -106,6 +128,17 @@ private slots:
                 stubborn = ignoresCancel;
                 break;
             }
+            case 'f':
+                BackgroundJob::failThreadStarts(1);
+                break;
+            case 't':
+                job->run([](const BackgroundJob::Post &, JobProgress &) {
+                    throw std::runtime_error("out of bands");
+                });
+                break;
+            case 'e':
+                QTRY_VERIFY(!job->busy());
+                break;
             case 'j':
                 if (job && job->busy())
                     QTRY_COMPARE(atOnce->load(), 1); // joined once at work
@@ -130,6 +163,8 @@ private slots:
         QCOMPARE(heard.steps, steps);
         QCOMPARE(heard.finished, finished);
         QCOMPARE(heard.cancelled, cancelled);
+        QVERIFY2(failure.isEmpty() ? heard.failure.isEmpty() : heard.failure.startsWith(failure),
+                 qPrintable(heard.failure));
         QCOMPARE_LE(most->load(), 1);
         QTRY_VERIFY(!BackgroundJob::workStillRunning());
     }

@@ -75,12 +75,12 @@ private slots:
         for (const QScrollBar *bar : {d.HScroll1, d.VScroll1})
             QCOMPARE(QPoint(bar->singleStep(), bar->pageStep()), QPoint(5, 50));
         QCOMPARE(d.PicInner->lineStyle(), PictureBox::LineStyle::Dot);
-        QVERIFY(f.state.drawBox);
-        QCOMPARE(f.state.bufferIndex, std::int16_t(-1));
-        QVERIFY(!f.state.settingFields);
-        QVERIFY(!f.state.menuTarget.has_value());
-        const QList<int> bounds = {f.state.redFrom, f.state.redTo,    f.state.greenFrom,
-                                   f.state.greenTo, f.state.blueFrom, f.state.blueTo};
+        QVERIFY(f.state().drawBox);
+        QCOMPARE(f.state().bufferIndex, std::int16_t(-1));
+        QVERIFY(!f.state().settingFields);
+        QVERIFY(!f.state().menuTarget.has_value());
+        const QList<int> bounds = {f.state().redFrom, f.state().redTo,    f.state().greenFrom,
+                                   f.state().greenTo, f.state().blueFrom, f.state().blueTo};
         QCOMPARE(bounds, QList<int>({0, 255, 0, 255, 0, 255}));
         for (const ImageBox *slot : d.ImgBuffer)
             QVERIFY(slot->picture().isNull());
@@ -458,7 +458,7 @@ private slots:
             ->actionInterface()
             ->doAction(QStringLiteral("Delete"));
         QTRY_VERIFY(d.ImgBuffer[1]->picture().isNull());
-        QCOMPARE(f.state.bufferIndex, 0);
+        QCOMPARE(f.state().bufferIndex, 0);
 
         // Region, focus on the clip box, Menu key: the menu opens at the box's top-left corner.
         d.txtWidth->setText(QStringLiteral("20"));
@@ -506,7 +506,7 @@ private slots:
         const QPoint corner = d.picClip->mapToGlobal(QPoint(0, 0));
         if (f.screen()->geometry().contains(QRect(corner, menuAt.size())))
             QCOMPARE(menuAt.topLeft(), corner);
-        QCOMPARE(f.state.menuTarget, std::optional<std::int16_t>(99));
+        QCOMPARE(f.state().menuTarget, std::optional<std::int16_t>(99));
         QCOMPARE(clipItem, QStringLiteral("Expanded Preview of the clip"));
 
         d.btnCreate->setFocus();
@@ -557,7 +557,7 @@ private slots:
         QCOMPARE(itemNames,
                  QStringList({"Delete Image of buffer 2", "Expanded Preview of buffer 2"}));
         QCOMPARE(d.deleteItem->text(), QStringLiteral("&Delete Image"));
-        QCOMPARE(f.state.menuTarget, std::optional<std::int16_t>(1));
+        QCOMPARE(f.state().menuTarget, std::optional<std::int16_t>(1));
         const int reads = d.clipboard->reads;
         QGuiApplication::clipboard()->setText(QStringLiteral("12"));
         d.txtWidth->setFocus();
@@ -667,10 +667,10 @@ private slots:
         QCOMPARE(d.PicInner->picture().size(), QSize(300, 200));
         for (const auto &[key, modifiers] :
              {std::pair{Qt::Key_Menu, Qt::NoModifier}, {Qt::Key_F10, Qt::ShiftModifier}}) {
-            f.state.menuTarget.reset();
+            f.state().menuTarget.reset();
             QVERIFY(whileNestedLoopRuns([&] { QTest::keyClick(d.ImgBuffer[0], key, modifiers); },
                                         [](QWidget *menu) { menu->close(); }));
-            QCOMPARE(f.state.menuTarget, std::optional<std::int16_t>(0));
+            QCOMPARE(f.state().menuTarget, std::optional<std::int16_t>(0));
         }
 
         // The selected option button is the one in the order.

@@ -28,9 +28,9 @@ private slots:
         FormDriver d;
         Form1 &f = *d.form;
         const std::pair<QLineEdit *, std::int16_t *> boxes[] = {
-            {d.txtRedFrom, &f.state.redFrom},     {d.txtRedTo, &f.state.redTo},
-            {d.txtGreenFrom, &f.state.greenFrom}, {d.txtGreenTo, &f.state.greenTo},
-            {d.txtBlueFrom, &f.state.blueFrom},   {d.txtBlueTo, &f.state.blueTo}};
+            {d.txtRedFrom, &f.state().redFrom},     {d.txtRedTo, &f.state().redTo},
+            {d.txtGreenFrom, &f.state().greenFrom}, {d.txtGreenTo, &f.state().greenTo},
+            {d.txtBlueFrom, &f.state().blueFrom},   {d.txtBlueTo, &f.state().blueTo}};
         for (const auto &[box, field] : boxes) {
             FormDriver::type(box, typed);
             QCOMPARE(int(*field), bound);
@@ -260,12 +260,12 @@ private slots:
     {
         FormDriver d(patternImage(60, 60));
         d.drag({10, 10}, {20, 20});
-        const WindowState before = d.form->state;
+        const WindowState before = d.form->state();
         const QImage clip = d.picClip->image();
         QTest::mouseClick(d.btnCreate, Qt::LeftButton);
-        QCOMPARE(d.form->state.startX, before.startX);
-        QCOMPARE(d.form->state.leftX, before.leftX);
-        QCOMPARE(d.form->state.bufferIndex, before.bufferIndex);
+        QCOMPARE(d.form->state().startX, before.startX);
+        QCOMPARE(d.form->state().leftX, before.leftX);
+        QCOMPARE(d.form->state().bufferIndex, before.bufferIndex);
         QCOMPARE(d.picClip->image(), clip);
         QCOMPARE(d.txtWidth->text(), QStringLiteral("10"));
         QCOMPARE(d.txtCoords->text(), QStringLiteral("10, 10"));

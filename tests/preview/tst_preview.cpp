@@ -64,7 +64,7 @@ private slots:
         d.drag({50, 60}, {90, 90});
         QCOMPARE(d.picClip->boxSize(), QSize(40, 30));
         const Seen seen = openPreview(d, -1);
-        QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(clipMenuTarget));
+        QCOMPARE(d.form->state().menuTarget, std::optional<std::int16_t>(clipMenuTarget));
         QCOMPARE(seen.title, QStringLiteral("Zoom"));
         QCOMPARE(seen.clientSize, QSize(304, 193));
         QCOMPARE(seen.zoomSize, QSize(299, 188));
@@ -149,9 +149,9 @@ private slots:
         d.drag({0, 0}, {10, 10});
         QVERIFY(whileNestedLoopRuns([&] { d.releaseOnClip(Qt::RightButton); },
                                     [](QWidget *menu) { menu->close(); }));
-        QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(clipMenuTarget));
+        QCOMPARE(d.form->state().menuTarget, std::optional<std::int16_t>(clipMenuTarget));
         const Seen seen = openPreview(d, 0);
-        QCOMPARE(d.form->state.menuTarget, std::optional<std::int16_t>(0));
+        QCOMPARE(d.form->state().menuTarget, std::optional<std::int16_t>(0));
         QCOMPARE(seen.picture.size(), QSize(64, 48));
     }
 
@@ -162,7 +162,7 @@ private slots:
             const bool opened = whileNestedLoopRuns([&] { d.releaseOnClip(button); },
                                                     [](QWidget *w) { w->close(); });
             QVERIFY(!opened);
-            QVERIFY(!d.form->state.menuTarget.has_value());
+            QVERIFY(!d.form->state().menuTarget.has_value());
         }
     }
 

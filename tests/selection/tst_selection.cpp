@@ -121,8 +121,8 @@ private slots:
         d.press({60, 70}, Qt::RightButton);
         d.move({20, 30}, Qt::RightButton);
         QCOMPARE(d.PicInner->image(), clean);
-        QCOMPARE(d.form->state.leftX, 60.0f);
-        QCOMPARE(d.form->state.topY, 70.0f);
+        QCOMPARE(d.form->state().leftX, 60.0f);
+        QCOMPARE(d.form->state().topY, 70.0f);
         d.release({20, 30}, Qt::RightButton);
         // The corner is the press point; the size is the distance to the release point.
         QCOMPARE(d.fields(), QStringList({"60, 70", "40", "40"}));
@@ -137,7 +137,7 @@ private slots:
         const QImage withBand = d.PicInner->image();
         d.move({60, 60}, Qt::LeftButton | Qt::RightButton);
         QCOMPARE(d.PicInner->image(), withBand);
-        QCOMPARE(d.form->state.lastX, 30.0f);
+        QCOMPARE(d.form->state().lastX, 30.0f);
         QVERIFY(d.lblCoords->text().startsWith(QStringLiteral("60, 60   /   R=")));
     }
 
@@ -175,26 +175,26 @@ private slots:
         for (QLineEdit *box : {d.txtCoords, d.txtWidth, d.txtHeight})
             connect(box, &QLineEdit::textChanged, this, [&] {
                 ++copiesSeen;
-                guardSeen = guardSeen && d.form->state.settingFields;
+                guardSeen = guardSeen && d.form->state().settingFields;
             });
         d.press({70, 80});
         d.move({90, 95});
         d.release({90, 95});
         QCOMPARE(copiesSeen, 3); // each box changed once, every time under the guard
         QVERIFY(guardSeen);
-        QVERIFY(!d.form->state.settingFields);
-        QCOMPARE(d.form->state.startX, 70.0f); // still the press point
-        QCOMPARE(d.form->state.startY, 80.0f);
+        QVERIFY(!d.form->state().settingFields);
+        QCOMPARE(d.form->state().startX, 70.0f); // still the press point
+        QCOMPARE(d.form->state().startY, 80.0f);
         verifyClipHolds(d, 70, 80, 20, 15, shotSize);
 
         // With the guard up, a change copies nothing and leaves the corner alone.
         const QImage clip = d.picClip->image();
-        d.form->state.settingFields = true;
+        d.form->state().settingFields = true;
         d.txtCoords->setText(QStringLiteral("1, 2"));
         d.txtWidth->setText(QStringLiteral("3"));
         QCOMPARE(d.picClip->image(), clip);
-        QCOMPARE(d.form->state.startX, 70.0f);
-        QCOMPARE(d.form->state.startY, 80.0f);
+        QCOMPARE(d.form->state().startX, 70.0f);
+        QCOMPARE(d.form->state().startY, 80.0f);
     }
 
     void bandIsErasedByNextPressAndRestoresView()
@@ -409,7 +409,7 @@ private slots:
         else if (change == QLatin1String("a bring-back"))
             d.releaseOnSlot(0, Qt::LeftButton);
         else {
-            d.form->state.menuTarget = 0;
+            d.form->state().menuTarget = 0;
             d.form->delete_Click();
         }
         QVERIFY(d.PicInner->outlines().isEmpty());
@@ -714,8 +714,8 @@ private slots:
         FormDriver::type(d.txtHeight, QStringLiteral("4"));
         FormDriver::type(d.txtCoords, QStringLiteral("12, 30"));
         FormDriver::type(d.txtCoords, QStringLiteral("25"));
-        QCOMPARE(d.form->state.startX, 12.0f);
-        QCOMPARE(d.form->state.startY, 25.0f);
+        QCOMPARE(d.form->state().startX, 12.0f);
+        QCOMPARE(d.form->state().startY, 25.0f);
         verifyClipHolds(d, 12, 25, 4, 4, shotSize);
     }
 
@@ -821,8 +821,8 @@ private slots:
         FormDriver::type(d.txtCoords, QString());
         FormDriver::type(d.txtWidth, QString());
         FormDriver::type(d.txtHeight, QString());
-        QCOMPARE(d.form->state.startX, 9.0f);
-        QCOMPARE(d.form->state.startY, 0.0f);
+        QCOMPARE(d.form->state().startX, 9.0f);
+        QCOMPARE(d.form->state().startY, 0.0f);
         verifyClipHolds(d, 0, 0, 0, 0, shotSize);
         QCOMPARE(d.picClip->accessibleDescription(), QStringLiteral("no region marked. ") + keys);
     }

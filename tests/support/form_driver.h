@@ -145,6 +145,17 @@ int whileNestedLoopsRun(const std::function<void()> &action,
 bool whileNestedLoopRuns(const std::function<void()> &action,
                          const std::function<void(QWidget *)> &onOpen);
 
+// Runs what a window's shortcut for `keys` runs, as pressing them while it is active does.
+inline void pressShortcut(const QWidget &window, const QKeySequence &keys)
+{
+    for (QShortcut *shortcut : window.findChildren<QShortcut *>())
+        if (shortcut->key() == keys) {
+            emit shortcut->activated();
+            return;
+        }
+    QFAIL("no shortcut for those keys");
+}
+
 // Chooses a menu item by its caption in the open pop-up menu.
 void chooseMenuItem(QWidget *menu, const QString &caption);
 
