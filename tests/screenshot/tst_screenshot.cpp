@@ -1,3 +1,4 @@
+#include "common/background_job.h"
 #include "common/stored_picture.h"
 #include "controls/announcer.h"
 #include "screenshot/buffers.h"
@@ -376,7 +377,10 @@ private slots:
             }
         }
         *clipboard.stalled = false;
-        QTest::qWait(200); // whatever the stopped or abandoned read still posts
+        // Whatever the stopped or abandoned read still posts: every thread of it ends, then
+        // what it posted is delivered.
+        QTRY_VERIFY(!BackgroundJob::workStillRunning());
+        QCoreApplication::sendPostedEvents();
         QTRY_VERIFY(!intake || !intake->busy());
         QCOMPARE(heard, arrived);
         QCOMPARE(ends, finished.isEmpty() ? QStringList() : QStringList{finished});

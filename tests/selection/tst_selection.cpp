@@ -1,3 +1,4 @@
+#include "common/background_job.h"
 #include "selection/captions.h"
 #include "selection/geometry.h"
 #include "support/form_driver.h"
@@ -366,19 +367,26 @@ private slots:
 
     // Whatever changes the picture or the definition Ctrl+F would look for takes the outlines
     // and the find result in the status line away together; F3 then says there is nothing to
-    // go to. Shift+F3 as the first key after Ctrl+F goes to the last place.
+    // go to. Shift+F3 as the first key after Ctrl+F goes to the last place. A change while the
+    // search still runs stops it, and its result never shows, however late it comes.
     void findResultsNeverStale_data()
     {
         QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("during"); // made while the search runs
         for (const char *change :
              {"Escape", "a bound", "the sampling", "the black rule", "the width", "the corner",
               "a drag", "a paste", "a bring-back", "deleting the shown buffer"})
-            QTest::newRow(change) << QString::fromLatin1(change);
+            QTest::newRow(change) << QString::fromLatin1(change) << false;
+        // A paste, a bring-back and a deletion are refused while a search runs.
+        for (const char *change : {"Escape", "a bound", "the sampling", "the black rule",
+                                   "the width", "the corner", "a drag"})
+            QTest::addRow("while it runs: %s", change) << QString::fromLatin1(change) << true;
     }
 
     void findResultsNeverStale()
     {
         QFETCH(QString, change);
+        QFETCH(bool, during);
         FormDriver d(noiseWithATwin());
         d.form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(d.form.get()));
@@ -386,10 +394,16 @@ private slots:
         FormDriver::type(d.txtWidth, QStringLiteral("5"));
         FormDriver::type(d.txtHeight, QStringLiteral("4"));
         QTest::keyClick(d.form.get(), Qt::Key_F, Qt::ControlModifier);
-        QVERIFY(d.waitForPictures());
-        QCOMPARE(d.lblCoords->text(), QStringLiteral("Found at 2 places: 10, 20 \u00b7 250, 150"));
-        QTest::keyClick(d.form.get(), Qt::Key_F3, Qt::ShiftModifier);
-        QCOMPARE(d.lblCoords->text(), QStringLiteral("Match 2 of 2: 250, 150"));
+        // The search's end comes through the event loop: until it is let run, the window sees
+        // the search at work, however soon its thread is done.
+        QCOMPARE(d.form->pictureJobRunning(), true);
+        if (!during) {
+            QVERIFY(d.waitForPictures());
+            QCOMPARE(d.lblCoords->text(),
+                     QStringLiteral("Found at 2 places: 10, 20 \u00b7 250, 150"));
+            QTest::keyClick(d.form.get(), Qt::Key_F3, Qt::ShiftModifier);
+            QCOMPARE(d.lblCoords->text(), QStringLiteral("Match 2 of 2: 250, 150"));
+        }
         if (change == QLatin1String("Escape"))
             QTest::keyClick(d.form.get(), Qt::Key_Escape);
         else if (change == QLatin1String("a bound"))
@@ -411,6 +425,18 @@ private slots:
         else {
             d.form->state().menuTarget = 0;
             d.form->delete_Click();
+        }
+        if (during) {
+            QVERIFY(!d.form->pictureJobRunning());
+            // (A drag's release writes the region's size over what the press said.)
+            if (change != QLatin1String("a drag"))
+                QCOMPARE(d.lblCoords->text(), change == QLatin1String("Escape")
+                                                  ? QStringLiteral("Search stopped")
+                                                  : QStringLiteral("Search stopped: what it looked "
+                                                                   "for changed"));
+            // Whatever the stopped search's thread still does or posts comes to nothing.
+            QTRY_VERIFY(!BackgroundJob::workStillRunning());
+            QCoreApplication::sendPostedEvents();
         }
         QVERIFY(d.PicInner->outlines().isEmpty());
         QVERIFY(!d.lblCoords->text().startsWith(QLatin1String("Found")));
@@ -512,15 +538,28 @@ private slots:
     {
         QTest::addColumn<QString>("definition"); // made by Create Object, read, or none
         QTest::addColumn<QString>("status");
-        QTest::newRow("none yet")
-            << QStringLiteral("none")
-            << QStringLiteral("Nothing to look for: press Create Object or Ctrl+Shift+F");
+        // What happens to the job: "" nothing, "Escape" pressed as it starts, "no thread" for
+        // it (the status line then says why, and the same keys again give `status`).
+        QTest::addColumn<QString>("interrupt");
+        QTest::newRow("none yet") << QStringLiteral("none")
+                                  << QStringLiteral(
+                                         "Nothing to look for: press Create Object or Ctrl+Shift+F")
+                                  << QString();
         QTest::newRow("Create Object's")
             << QStringLiteral("made")
-            << QStringLiteral("Found in buffer 1 (2 places), buffer 3 (2 places); not in buffer 2");
+            << QStringLiteral("Found in buffer 1 (2 places), buffer 3 (2 places); not "
+                              "in buffer 2")
+            << QString();
         QTest::newRow("read from the clipboard")
             << QStringLiteral(":Object Flat\n1=0,0\n:End Object ")
-            << QStringLiteral("Found in buffer 2 (1 place); not in buffers 1, 3");
+            << QStringLiteral("Found in buffer 2 (1 place); not in buffers 1, 3") << QString();
+        QTest::newRow("Create Object's, stopped by Escape")
+            << QStringLiteral("made") << QStringLiteral("Search stopped")
+            << QStringLiteral("Escape");
+        QTest::newRow("Create Object's, no thread for the job")
+            << QStringLiteral("made")
+            << QStringLiteral("Found in buffer 1 (2 places), buffer 3 (2 places); not in buffer 2")
+            << QStringLiteral("no thread");
     }
 
     void findsInEveryBuffer()
@@ -540,8 +579,18 @@ private slots:
             QTest::keyClick(d.form.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
             QVERIFY(d.waitForPictures());
         }
+        QFETCH(QString, interrupt);
         const qint64 shown = d.PicInner->picture().cacheKey();
+        if (interrupt == QLatin1String("no thread")) {
+            BackgroundJob::failThreadStarts(1);
+            QTest::keyClick(d.form.get(), Qt::Key_B, Qt::ControlModifier);
+            QVERIFY(d.waitForPictures());
+            QVERIFY2(d.lblCoords->text().startsWith(QLatin1String("Could not start the work: ")),
+                     qPrintable(d.lblCoords->text()));
+        }
         QTest::keyClick(d.form.get(), Qt::Key_B, Qt::ControlModifier);
+        if (interrupt == QLatin1String("Escape"))
+            QTest::keyClick(d.form.get(), Qt::Key_Escape);
         QVERIFY(d.waitForPictures());
         QCOMPARE(d.lblCoords->text(), status);
         QCOMPARE(d.PicInner->picture().cacheKey(), shown);
