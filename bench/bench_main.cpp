@@ -538,7 +538,7 @@ double msUntilStopped(int afterMs, Start start, Stop stop, Ended ended)
 
 void BM_Cancelled(benchmark::State &state)
 {
-    double decodeMs = 0, jpegMs = 0, searchMs = 0, compressionMs = 0;
+    double decodeMs = 0, jpegMs = 0, searchMs = 0, compressionMs = 0, buffersMs = 0;
     for (auto _ : state) {
         // A JPEG reader whose reads fail ends its picture in grey from there, which still costs
         // something, but much less than decoding the rest.
@@ -569,11 +569,28 @@ void BM_Cancelled(benchmark::State &state)
         compressionMs = msUntilStopped(
             50, [&] { stored.emplace(huge); }, [&] { stored.reset(); },
             [] { StoredPicture::waitForCompression(); });
+        // Ctrl+B right after a 20000 x 20000 paste: the buffer is not compressed yet, and its
+        // peaks are worked out from the picture as it was given.
+        {
+            QImage flat(20000, 20000, QImage::Format_RGB32);
+            flat.fill(qRgb(30, 60, 90));
+            const StoredPicture pasted(flat);
+            DefinitionSearch inBuffers;
+            buffersMs = msUntilStopped(
+                30,
+                [&] {
+                    inBuffers.startInBuffers({{1, pasted}},
+                                             definitionOf(picture, busiestCut(picture)));
+                },
+                [&] { inBuffers.cancel(); }, [] { BackgroundJob::joinAll(); });
+        }
+        StoredPicture::waitForCompression();
     }
     state.counters["decode_ms_after_cancel"] = decodeMs;
     state.counters["jpeg_decode_ms_after_cancel"] = jpegMs;
     state.counters["search_ms_after_cancel"] = searchMs;
     state.counters["compression_ms_after_drop"] = compressionMs;
+    state.counters["buffers_search_ms_after_cancel"] = buffersMs;
 }
 BENCHMARK(BM_Cancelled)->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -695,6 +712,8 @@ const Target targets[] = {
      100, "work that stops"},
     {"a dropped 16000 x 16000 compression, ms until it ends", "BM_Cancelled", nullptr,
      "compression_ms_after_drop", 200, "work that stops"},
+    {"Ctrl+B right after a 20000 x 20000 paste, cancelled: ms until its thread ends",
+     "BM_Cancelled", nullptr, "buffers_search_ms_after_cancel", 200, "work that stops"},
 };
 
 // Prints the table of ratios and writes it as JSON; returns whether every target was met.

@@ -89,7 +89,8 @@ PeakPlane::PeakPlane(const QImage &picture) : PeakPlane(picture.size())
 
 PeakPlane::PeakPlane(QSize size)
     : m_width(size.width()), m_height(size.height()),
-      m_peaks(size_t(std::max(0, m_width)) * size_t(std::max(0, m_height)))
+      m_peaks(std::make_unique_for_overwrite<unsigned char[]>(size_t(std::max(0, m_width)) *
+                                                              size_t(std::max(0, m_height))))
 {}
 
 bool PeakPlane::addRows(const QImage &rows, int top, const std::atomic<bool> *cancelled)
@@ -111,7 +112,7 @@ bool PeakPlane::addRows(const QImage &rows, int top, const std::atomic<bool> *ca
         const int width = std::min(m_width, rgb.width());
         for (int y = 0; y < count && top + first + y < m_height; ++y) {
             const auto *in = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
-            unsigned char *out = m_peaks.data() + size_t(top + first + y) * size_t(m_width);
+            unsigned char *out = m_peaks.get() + size_t(top + first + y) * size_t(m_width);
             for (int x = 0; x < width; ++x)
                 out[x] =
                     static_cast<unsigned char>(peakOf({qRed(in[x]), qGreen(in[x]), qBlue(in[x])}));

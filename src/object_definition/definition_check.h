@@ -8,6 +8,7 @@
 #include <QSize>
 #include <array>
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -82,13 +83,15 @@ public:
     bool addRows(const QImage &rows, int top, const std::atomic<bool> *cancelled = nullptr);
     int width() const { return m_width; }
     int height() const { return m_height; }
-    const unsigned char *row(int y) const { return m_peaks.data() + size_t(y) * size_t(m_width); }
+    const unsigned char *row(int y) const { return m_peaks.get() + size_t(y) * size_t(m_width); }
     qint64 count(int peak) const { return m_counts[size_t(peak)]; }
 
 private:
     int m_width = 0;
     int m_height = 0;
-    std::vector<unsigned char> m_peaks;
+    // Left unset until its rows are added: a plane of a huge picture costs nothing before its
+    // first rows, and a search cancelled before then ends at once.
+    std::unique_ptr<unsigned char[]> m_peaks;
     std::array<qint64, 256> m_counts{};
 };
 
