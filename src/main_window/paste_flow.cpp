@@ -69,18 +69,18 @@ void PasteFlow::finished(const PictureIntake::Outcome &outcome)
     // A paste stopped by the user is a read that failed: as for an owner that stopped
     // answering, the buffer counter moves on and nothing is stored.
     if (outcome.clipboard)
-        take(stoppedRead());
+        take(stoppedRead(ReadOutcome::Cancelled));
     m_status.report(outcome.clipboard ? QStringLiteral("Paste stopped")
                                       : QStringLiteral("Opening stopped"));
 }
 
 void PasteFlow::arrived(const PictureIntake::Arrival &arrival)
 {
-    if (!arrival.refusal.isEmpty()) {
-        m_status.report(arrival.refusal);
-        return;
-    }
-    m_status.report(pastedText(arrival.picture, arrival.file, take(arrival.picture)));
+    // A file that is refused changes nothing; a clipboard's read that fails still moves the
+    // buffer counter, as the buffers decide.
+    const bool refusedFile = !arrival.file.isEmpty() && arrival.picture.failed();
+    const int slot = refusedFile ? -1 : take(arrival.picture);
+    m_status.report(arrivalText(arrival.picture, arrival.file, slot));
 }
 
 // The view shows whatever the read gave, and is blank when it gave no picture; a read that
@@ -93,11 +93,29 @@ int PasteFlow::take(const ClipboardPicture &clip)
     return m_buffers.keep(clip);
 }
 
-QString pastedText(const ClipboardPicture &picture, const QString &file, int slot)
+QString arrivalText(const ClipboardPicture &picture, const QString &file, int slot)
 {
-    if (picture.outcome == ReadOutcome::NoPicture)
+    const ReadOutcome outcome = picture.outcome;
+    if (!file.isEmpty() && picture.failed()) {
+        switch (outcome) {
+        case ReadOutcome::NotFile:
+            return QStringLiteral("Not a picture file: ") + file;
+        case ReadOutcome::NotPicture:
+        case ReadOutcome::Refused:
+            return QStringLiteral("Not a picture: ") + file;
+        case ReadOutcome::TooLarge:
+            return QStringLiteral("Too large to open: ") + file;
+        case ReadOutcome::Damaged:
+            return QStringLiteral("Damaged picture: ") + file;
+        case ReadOutcome::NoMemory:
+            return QStringLiteral("Not enough memory to open: ") + file;
+        default:
+            return QStringLiteral("Could not read: ") + file;
+        }
+    }
+    if (outcome == ReadOutcome::NoPicture)
         return QStringLiteral("Nothing pasted: the clipboard holds no picture");
-    if (picture.outcome == ReadOutcome::Damaged)
+    if (outcome == ReadOutcome::Damaged)
         return QStringLiteral("Damaged picture on the clipboard");
     if (picture.failed())
         return QStringLiteral("Nothing pasted: the clipboard's picture could not be read");

@@ -47,8 +47,8 @@ private:
     PictureIntake m_intake;
 };
 
-// The status line's words for a picture read from the clipboard: what was pasted and where it
-// was kept, or why nothing was.
-QString pastedText(const ClipboardPicture &picture, const QString &file, int slot);
+// The status line's words for what a read brought, from the clipboard or from a file: what was
+// pasted or opened and the buffer it was kept in (`slot`, or -1), or why nothing was.
+QString arrivalText(const ClipboardPicture &picture, const QString &file, int slot);
 
 } // namespace corvantile

@@ -20,7 +20,7 @@ int ImageBuffers::keep(const ClipboardPicture &clip)
     if (!clip.movesBufferCounter())
         return -1;
     m_state.bufferIndex = raisedBufferIndex(m_state.bufferIndex);
-    if (clip.outcome != ReadOutcome::Picture || !isBufferSlot(m_state.bufferIndex))
+    if (clip.outcome != ReadOutcome::Decoded || !isBufferSlot(m_state.bufferIndex))
         return -1;
     const auto slot = static_cast<size_t>(m_state.bufferIndex);
     m_slots[slot]->setPicture(clip.image);

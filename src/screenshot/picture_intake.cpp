@@ -6,30 +6,6 @@
 
 namespace corvantile {
 
-QString refusalOf(ReadOutcome outcome, const QString &name)
-{
-    switch (outcome) {
-    case ReadOutcome::NotFile:
-        return QStringLiteral("Not a picture file: ") + name;
-    case ReadOutcome::NotPicture:
-    case ReadOutcome::Refused:
-        return QStringLiteral("Not a picture: ") + name;
-    case ReadOutcome::TooLarge:
-        return QStringLiteral("Too large to open: ") + name;
-    case ReadOutcome::Damaged:
-        return QStringLiteral("Damaged picture: ") + name;
-    case ReadOutcome::NoMemory:
-        return QStringLiteral("Not enough memory to open: ") + name;
-    case ReadOutcome::Picture:
-    case ReadOutcome::NoPicture:
-    case ReadOutcome::Stopped:
-    case ReadOutcome::NoServer:
-    case ReadOutcome::Unreadable:
-        break;
-    }
-    return QStringLiteral("Could not read: ") + name;
-}
-
 PictureIntake::PictureIntake(Clipboard &clipboard) : m_clipboard(clipboard)
 {
     watchDecoderDamage(); // here, on the window thread, before any picture is read
@@ -98,14 +74,12 @@ bool PictureIntake::openFiles(const QList<PicturePath> &files)
             } catch (const std::exception &) {
                 read.outcome = ReadOutcome::Unreadable;
             }
-            if (read.outcome == ReadOutcome::Stopped)
+            if (read.outcome == ReadOutcome::Cancelled)
                 return;
             Arrival arrival;
             arrival.file = file.shown;
-            if (read.outcome == ReadOutcome::Picture)
-                arrival.picture = {ReadOutcome::Picture, read.image, true};
-            else
-                arrival.refusal = refusalOf(read.outcome, file.shown);
+            // A file refused offers no bitmap: it moves no buffer counter.
+            arrival.picture = {read.outcome, read.image, read.outcome == ReadOutcome::Decoded};
             post([this, arrival] { emit arrived(arrival); });
         }
     });

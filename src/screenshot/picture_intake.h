@@ -24,13 +24,11 @@ class PictureIntake : public QObject
     Q_OBJECT
 
 public:
-    // One picture that came in. For a file, `file` names it; a file that was refused has a
-    // failed read and `refusal` says why, for the status line.
+    // One picture that came in, or why it did not. For a file, `file` names it.
     struct Arrival
     {
         ClipboardPicture picture;
         QString file;
-        QString refusal;
     };
 
     // How a read ended: what it read, and whether the user stopped it.
@@ -76,8 +74,5 @@ private:
     quint64 m_inputTime = 0;
     int m_readyTriesLeft = 0;
 };
-
-// The status line's words for a file that was not taken.
-QString refusalOf(ReadOutcome outcome, const QString &name);
 
 } // namespace corvantile

@@ -48,9 +48,9 @@ Clipboard::TextRead Clipboard::beginTextRead(quint64)
 
 ClipboardPicture clipboardPicture(const DecodedPicture &decoded)
 {
-    if (decoded.outcome != ReadOutcome::Picture)
+    if (decoded.outcome != ReadOutcome::Decoded)
         return {decoded.outcome, QImage(), false};
-    return {ReadOutcome::Picture, decoded.image, true};
+    return {ReadOutcome::Decoded, decoded.image, true};
 }
 
 } // namespace corvantile

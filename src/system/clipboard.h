@@ -16,7 +16,7 @@ namespace corvantile {
 // What one read of the clipboard's picture gives.
 struct ClipboardPicture
 {
-    // Picture: image holds it. NoPicture: the clipboard holds no picture at all. Any other
+    // Decoded: image holds it. NoPicture: the clipboard holds no picture at all. Any other
     // outcome is a failed read: the clipboard could not be read, or it offers a picture that
     // cannot be decoded or held; the view keeps what it shows.
     ReadOutcome outcome = ReadOutcome::NoPicture;
@@ -29,7 +29,7 @@ struct ClipboardPicture
 
     bool failed() const
     {
-        return outcome != ReadOutcome::Picture && outcome != ReadOutcome::NoPicture;
+        return outcome != ReadOutcome::Decoded && outcome != ReadOutcome::NoPicture;
     }
     // Whether the read moves the buffer counter on: every read that offered a bitmap does,
     // a failed one too, which then stores nothing in the slot it reaches (a slot the user
@@ -40,9 +40,9 @@ struct ClipboardPicture
 // A read that stopped before it knew what the clipboard holds: the owner fell silent, or the
 // user stopped the paste. It counts as a bitmap that could not be read: the buffer counter
 // moves on, and nothing is stored.
-inline ClipboardPicture stoppedRead()
+inline ClipboardPicture stoppedRead(ReadOutcome why)
 {
-    return {ReadOutcome::Stopped, QImage(), true};
+    return {why, QImage(), true};
 }
 
 // The clipboard as the tool uses it. Tests stand in their own to make reads and writes fail.

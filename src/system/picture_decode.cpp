@@ -225,7 +225,7 @@ DecodedPicture takenPicture(const QImage &image)
     if (!fitsPictureLimit(image.width(), image.height()))
         return outcome(ReadOutcome::TooLarge);
     // Converted once here, so every later pixel read is a plain 32-bit load.
-    DecodedPicture taken{ReadOutcome::Picture, image.format() == QImage::Format_RGB32
+    DecodedPicture taken{ReadOutcome::Decoded, image.format() == QImage::Format_RGB32
                                                    ? image
                                                    : image.convertToFormat(QImage::Format_RGB32)};
     if (taken.image.isNull())
@@ -242,14 +242,14 @@ DecodedPicture decodePicture(const QByteArray &bytes, const std::atomic<bool> *c
         if (!bitmapRowsComplete(bytes) || !gifBlocksComplete(bytes))
             return outcome(ReadOutcome::Damaged);
         if (jpegCutShort(bytes, header, cancelled))
-            return outcome(cancelled && *cancelled ? ReadOutcome::Stopped : ReadOutcome::Damaged);
+            return outcome(cancelled && *cancelled ? ReadOutcome::Cancelled : ReadOutcome::Damaged);
         DamageWatch damage;
         StoppableBuffer buffer(bytes, cancelled, damage);
         QImageReader reader(&buffer);
         QImage image;
         const bool read = reader.read(&image);
         if (buffer.stopped())
-            return outcome(ReadOutcome::Stopped);
+            return outcome(ReadOutcome::Cancelled);
         if (!read || damage.seen())
             return outcome(ReadOutcome::Damaged);
         // A picture whose header promised pixels that Qt could not hold: no memory for it.

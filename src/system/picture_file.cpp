@@ -26,7 +26,7 @@ template <typename ReadPiece> DecodedPicture streamed(ReadPiece readPiece, JobPr
     QByteArray piece(pieceBytes, Qt::Uninitialized);
     for (;;) {
         if (progress.cancelled)
-            return {ReadOutcome::Stopped, {}};
+            return {ReadOutcome::Cancelled, {}};
         const qint64 got = readPiece(piece.data(), piece.size());
         if (got < 0)
             return {ReadOutcome::Unreadable, {}};
@@ -36,7 +36,7 @@ template <typename ReadPiece> DecodedPicture streamed(ReadPiece readPiece, JobPr
             break;
     }
     if (progress.cancelled)
-        return {ReadOutcome::Stopped, {}};
+        return {ReadOutcome::Cancelled, {}};
     // The decoder judges the header again and says why a refused stream was refused.
     return decodePicture(stream.takeBytes(), &progress.cancelled);
 }

@@ -34,7 +34,8 @@ Clipboard::PictureRead QtClipboard::readThroughQt(bool decodedIsBitmap)
     timer.start();
     const QByteArray bytes = data->data(format);
     if (bytes.isEmpty() && timer.elapsed() >= ownerStallLimit.count())
-        return readGiving(stoppedRead()); // the owner let Qt's read run out of time
+        return readGiving(
+            stoppedRead(ReadOutcome::OwnerSilent)); // the owner let Qt's read run out of time
     return [bytes, asRead](JobProgress &progress) {
         progress.done = bytes.size();
         return asRead(decodePicture(bytes, &progress.cancelled));
@@ -43,8 +44,8 @@ Clipboard::PictureRead QtClipboard::readThroughQt(bool decodedIsBitmap)
 
 ClipboardPicture pictureOfSelection(const SelectionPicture &selection, JobProgress &progress)
 {
-    if (selection.outcome != ReadOutcome::Picture)
-        return {selection.outcome, QImage(), selection.outcome == ReadOutcome::Stopped};
+    if (selection.outcome != ReadOutcome::Received)
+        return {selection.outcome, QImage(), stoppedEarly(selection.outcome)};
     return clipboardPicture(decodePicture(selection.bytes, &progress.cancelled));
 }
 

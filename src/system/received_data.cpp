@@ -18,7 +18,7 @@ SelectionPicture collectPicture(JobProgress &progress, const PieceRead &read)
     SelectionPicture result;
     result.outcome =
         read([&picture](const char *data, qint64 length) { return picture.take(data, length); });
-    if (result.outcome != ReadOutcome::Picture)
+    if (result.outcome != ReadOutcome::Received)
         return result;
     if (!picture.finish()) {
         result.outcome = ReadOutcome::Refused;
@@ -40,7 +40,7 @@ std::optional<QByteArray> collectText(JobProgress &progress, const PieceRead &re
     });
     if (outcome == ReadOutcome::NoPicture)
         return QByteArray();
-    if (outcome != ReadOutcome::Picture)
+    if (outcome != ReadOutcome::Received)
         return std::nullopt;
     return bytes;
 }
@@ -56,11 +56,11 @@ ReadOutcome readPipe(int fd, JobProgress &progress, std::chrono::milliseconds si
     Clock::time_point lastHeard = Clock::now();
     for (;;) {
         if (progress.cancelled)
-            return ReadOutcome::Stopped;
+            return ReadOutcome::Cancelled;
         const auto silent =
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - lastHeard);
         if (silent >= silenceLimit)
-            return ReadOutcome::Stopped;
+            return ReadOutcome::OwnerSilent;
         pollfd waiting{fd, POLLIN, 0};
         const int ready =
             ::poll(&waiting, 1, static_cast<int>(std::min(slice, silenceLimit - silent).count()));
@@ -75,7 +75,7 @@ ReadOutcome readPipe(int fd, JobProgress &progress, std::chrono::milliseconds si
             return ReadOutcome::Refused;
         }
         if (got == 0)
-            return ReadOutcome::Picture; // the sender closed its end: all of it came
+            return ReadOutcome::Received; // the sender closed its end: all of it came
         if (!take(piece.constData(), got))
             return ReadOutcome::Refused;
         lastHeard = Clock::now();

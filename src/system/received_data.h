@@ -13,16 +13,16 @@ namespace corvantile {
 
 // Takes one piece of another program's data as it comes; false refuses it and ends the read.
 using TakePiece = std::function<bool(const char *, qint64)>;
-// A read of another program's data that hands each piece to `take`. Picture when all of it came;
-// NoPicture when nobody offers it or nothing offered suits; Stopped when the sender fell silent
-// or the user cancelled; Refused when the sender refused or `take` refused a piece.
+// A read of another program's data that hands each piece to `take`. Received when all of it
+// came; NoPicture when nobody offers it or nothing offered suits; OwnerSilent when the sender
+// fell silent; Cancelled when the user stopped it; Refused when the sender refused or `take`
+// refused a piece.
 using PieceRead = std::function<ReadOutcome(const TakePiece &take)>;
 
 // The clipboard's picture as the bytes of a picture file, read whole.
-// Picture: bytes holds the whole picture file (not yet decoded); else NoPicture (nobody holds
-// the clipboard, or it offers no picture format), Stopped (the owner stopped sending, or the
-// user cancelled), Refused (the owner refused, or sent what cannot be a picture the tool would
-// take) or NoServer.
+// Received: bytes holds the whole picture file (not yet decoded); else NoPicture (nobody holds
+// the clipboard, or it offers no picture format), OwnerSilent, Cancelled, Refused (the owner
+// refused, or sent what cannot be a picture the tool would take) or NoServer.
 struct SelectionPicture
 {
     ReadOutcome outcome = ReadOutcome::NoServer;
@@ -41,8 +41,8 @@ constexpr qint64 textLimitBytes = 16 * 1024 * 1024;
 std::optional<QByteArray> collectText(JobProgress &progress, const PieceRead &read);
 
 // Reads a pipe that another program writes into until it closes its end, each piece handed to
-// `take`. Silence for `silenceLimit` or the cancel flag ends the read within a tenth of a
-// second: Stopped. The pipe stays open; its owner closes it.
+// `take`. Silence for `silenceLimit` (OwnerSilent) or the cancel flag (Cancelled) ends the
+// read within a tenth of a second. The pipe stays open; its owner closes it.
 ReadOutcome readPipe(int fd, JobProgress &progress, std::chrono::milliseconds silenceLimit,
                      const TakePiece &take);
 

@@ -18,9 +18,9 @@ QStringList offeredTargets(SelectionChannel &owner, bool given)
 }
 
 // The owner's data in the target `choose` picks from its offer, each piece handed to `take`
-// as it comes, in one piece or in increments. Picture when all of it came; NoPicture when
-// nobody holds the clipboard or nothing offered suits; Stopped when the owner fell silent or
-// the user cancelled; Refused when the owner refused or `take` refused a piece.
+// as it comes, in one piece or in increments. Received when all of it came; NoPicture when
+// nobody holds the clipboard or nothing offered suits; OwnerSilent or Cancelled when a wait
+// ended before the owner answered; Refused when the owner refused or `take` refused a piece.
 ReadOutcome transfer(SelectionChannel &owner, JobProgress &progress,
                      std::chrono::milliseconds silenceLimit,
                      const std::function<QString(const QStringList &)> &choose,
@@ -28,18 +28,22 @@ ReadOutcome transfer(SelectionChannel &owner, JobProgress &progress,
 {
     using Outcome = ReadOutcome;
     using Property = SelectionChannel::Property;
+    // A wait for the owner ends early on its silence, or on the user's cancel.
+    const auto stopped = [&progress] {
+        return progress.cancelled ? Outcome::Cancelled : Outcome::OwnerSilent;
+    };
     if (!owner.hasOwner())
         return Outcome::NoPicture;
     bool given = false;
     if (!owner.convert("TARGETS", silenceLimit, progress, given))
-        return Outcome::Stopped;
+        return stopped();
     const QString format = choose(offeredTargets(owner, given));
     if (format.isEmpty())
         return Outcome::NoPicture;
 
     given = false;
     if (!owner.convert(format.toLatin1(), silenceLimit, progress, given))
-        return Outcome::Stopped;
+        return stopped();
     const Property type = given ? owner.takeProperty(take) : Property::None;
     if (type == Property::None)
         return Outcome::Refused;
@@ -48,7 +52,7 @@ ReadOutcome transfer(SelectionChannel &owner, JobProgress &progress,
         // the end.
         for (;;) {
             if (!owner.waitForIncrement(silenceLimit, progress))
-                return Outcome::Stopped;
+                return stopped();
             qint64 length = 0;
             if (owner.takeProperty([&](const char *data, qint64 piece) {
                     length += piece;
@@ -59,7 +63,7 @@ ReadOutcome transfer(SelectionChannel &owner, JobProgress &progress,
                 break;
         }
     }
-    return Outcome::Picture;
+    return Outcome::Received;
 }
 
 // The text targets an owner may offer, best first.

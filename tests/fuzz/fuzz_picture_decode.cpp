@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray bytes(reinterpret_cast<const char *>(data), qsizetype(size));
     const DecodedPicture decoded = decodePicture(bytes);
     switch (decoded.outcome) {
-    case ReadOutcome::Picture:
+    case ReadOutcome::Decoded:
         if (decoded.image.isNull() || decoded.image.format() != QImage::Format_RGB32 ||
             !fitsPictureLimit(decoded.image.width(), decoded.image.height()))
             std::abort();

@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Decoded within a limit that keeps a run's memory small.
     allowPicturesUpTo(std::min<qint64>(pictureBytesLimit(), qint64(16) * 1024 * 1024));
     const DecodedPicture decoded = decodePicture(stream.takeBytes());
-    if (decoded.outcome == ReadOutcome::Picture)
+    if (decoded.outcome == ReadOutcome::Decoded)
         check(decoded.image.format() == QImage::Format_RGB32 &&
               fitsPictureLimit(decoded.image.width(), decoded.image.height()));
     else

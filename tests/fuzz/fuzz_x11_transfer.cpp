@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     ScriptedOwner owner(in);
     JobProgress progress;
     const SelectionPicture picture = transferPicture(owner, progress, milliseconds(2000));
-    if (picture.outcome == ReadOutcome::Picture) {
+    if (picture.outcome == ReadOutcome::Received) {
         const PictureHeader header = readPictureHeader(picture.bytes, true);
         if (picture.bytes.isEmpty() || progress.done != picture.bytes.size() ||
             header.says != PictureHeader::Says::Declared || picture.bytes.size() > header.mostBytes)

@@ -6,7 +6,7 @@ namespace corvantile::test {
 
 void FakeClipboard::holdImage(const QImage &image)
 {
-    next = {ReadOutcome::Picture, image.convertToFormat(QImage::Format_RGB32), true};
+    next = {ReadOutcome::Decoded, image.convertToFormat(QImage::Format_RGB32), true};
 }
 
 void FakeClipboard::holdNothing()
@@ -16,12 +16,13 @@ void FakeClipboard::holdNothing()
 
 void FakeClipboard::holdPictureNotBitmap(const QImage &image)
 {
-    next = {ReadOutcome::Picture, image.convertToFormat(QImage::Format_RGB32), false};
+    next = {ReadOutcome::Decoded, image.convertToFormat(QImage::Format_RGB32), false};
 }
 
 void FakeClipboard::failReads(bool reportsBitmap)
 {
-    next = {reportsBitmap ? ReadOutcome::Stopped : ReadOutcome::Refused, QImage(), reportsBitmap};
+    next = {reportsBitmap ? ReadOutcome::OwnerSilent : ReadOutcome::Refused, QImage(),
+            reportsBitmap};
 }
 
 Clipboard::PictureRead FakeClipboard::beginRead(quint64 time)

@@ -332,7 +332,8 @@ private slots:
         QTest::addColumn<QByteArray>("taken");
         const QList<QByteArray> three{"abc", QByteArray(70000, 'd'), "ef"};
         const QByteArray all = three[0] + three[1] + three[2];
-        const int picture = int(ReadOutcome::Picture), stopped = int(ReadOutcome::Stopped);
+        const int picture = int(ReadOutcome::Received), silent = int(ReadOutcome::OwnerSilent),
+                  cancelled = int(ReadOutcome::Cancelled);
         QTest::newRow("all of it, then closed")
             << three << 0 << 0 << false << (1 << 20) << picture << all;
         QTest::newRow("drips, each piece within the limit")
@@ -340,9 +341,9 @@ private slots:
         QTest::newRow("closed at once with nothing")
             << QList<QByteArray>() << 0 << 0 << false << (1 << 20) << picture << QByteArray();
         QTest::newRow("silent past the limit")
-            << three << 0 << 400 << false << (1 << 20) << stopped << all;
+            << three << 0 << 400 << false << (1 << 20) << silent << all;
         QTest::newRow("cancelled while it sends")
-            << three << 150 << 0 << true << (1 << 20) << stopped << three[0];
+            << three << 150 << 0 << true << (1 << 20) << cancelled << three[0];
         QTest::newRow("a piece refused")
             << three << 50 << 0 << false << 1000 << int(ReadOutcome::Refused) << QByteArray("abc");
     }
@@ -407,26 +408,26 @@ private slots:
         };
         const QByteArray png = pngBytes(picture), bmp = pngBytes(picture, "BMP");
         const QImage pixels = picture.convertToFormat(QImage::Format_RGB32);
-        row("PNG", png, ReadOutcome::Picture, whole, false, pixels);
-        row("BMP", bmp, ReadOutcome::Picture, whole, false, pixels);
+        row("PNG", png, ReadOutcome::Decoded, whole, false, pixels);
+        row("BMP", bmp, ReadOutcome::Decoded, whole, false, pixels);
         // The reader seeks past a gap to where the header says the pixels begin.
         QByteArray gap = bmp;
         const quint32 pixelsAt = qFromLittleEndian<quint32>(gap.constData() + 10);
         gap.insert(pixelsAt, QByteArray(100, '\xee'));
         qToLittleEndian<quint32>(pixelsAt + 100, gap.data() + 10);
         qToLittleEndian<quint32>(quint32(gap.size()), gap.data() + 2);
-        row("BMP with a gap before its pixels", gap, ReadOutcome::Picture, whole, false, pixels);
+        row("BMP with a gap before its pixels", gap, ReadOutcome::Decoded, whole, false, pixels);
         // Qt writes no GIF: one white pixel, as the smallest GIF files are made.
         row("GIF",
             QByteArray("GIF89a\1\0\1\0\x80\0\0\xff\xff\xff\0\0\0,\0\0\0\0\1\0\1\0\0"
                        "\2\2\x44\1\0;",
                        35),
-            ReadOutcome::Picture, QSize(1, 1));
+            ReadOutcome::Decoded, QSize(1, 1));
         const QByteArray gif = corvantile::test::gifBytes(picture);
-        row("GIF of many blocks", gif, ReadOutcome::Picture, whole);
-        row("PNG, the job cancelled", png, ReadOutcome::Stopped, none, true);
-        row("BMP, the job cancelled", bmp, ReadOutcome::Stopped, none, true);
-        row("GIF, the job cancelled", gif, ReadOutcome::Stopped, none, true);
+        row("GIF of many blocks", gif, ReadOutcome::Decoded, whole);
+        row("PNG, the job cancelled", png, ReadOutcome::Cancelled, none, true);
+        row("BMP, the job cancelled", bmp, ReadOutcome::Cancelled, none, true);
+        row("GIF, the job cancelled", gif, ReadOutcome::Cancelled, none, true);
         row("GIF cut in half", gif.left(gif.size() / 2), ReadOutcome::Damaged, none);
         row("GIF cut before its last block's end", gif.left(gif.size() - 3), ReadOutcome::Damaged,
             none);
@@ -444,9 +445,9 @@ private slots:
         row("nothing", QByteArray(), ReadOutcome::NotPicture, none);
         if (QImageReader::supportedImageFormats().contains("jpeg")) {
             const QByteArray jpeg = pngBytes(picture, "JPEG");
-            row("JPEG", jpeg, ReadOutcome::Picture, whole);
+            row("JPEG", jpeg, ReadOutcome::Decoded, whole);
             row("JPEG cut short", jpeg.left(jpeg.size() * 2 / 3), ReadOutcome::Damaged, none);
-            row("JPEG, the job cancelled", jpeg, ReadOutcome::Stopped, none, true);
+            row("JPEG, the job cancelled", jpeg, ReadOutcome::Cancelled, none, true);
             // A few hundred bytes that claim 9000 x 9000: refused from a read at an eighth.
             QByteArray claims = jpeg;
             const qsizetype frame = claims.indexOf("\xff\xc0");
@@ -454,7 +455,7 @@ private slots:
             qToBigEndian<quint16>(9000, claims.data() + frame + 5);
             qToBigEndian<quint16>(9000, claims.data() + frame + 7);
             row("JPEG that claims 9000 x 9000", claims, ReadOutcome::Damaged, none);
-            row("JPEG that claims 9000 x 9000, the job cancelled", claims, ReadOutcome::Stopped,
+            row("JPEG that claims 9000 x 9000, the job cancelled", claims, ReadOutcome::Cancelled,
                 none, true);
             // Narrower than the eight-pixel column it is first read in.
             QByteArray narrow = pngBytes(patternImage(5, 40), "JPEG");
@@ -465,7 +466,7 @@ private slots:
             flat.fill(qRgb(90, 140, 200));
             const QByteArray flatJpeg = pngBytes(flat, "JPEG");
             QVERIFY(flatJpeg.size() * 32 < 3000 * 2000);
-            row("flat JPEG of 3000 x 2000", flatJpeg, ReadOutcome::Picture, QSize(3000, 2000));
+            row("flat JPEG of 3000 x 2000", flatJpeg, ReadOutcome::Decoded, QSize(3000, 2000));
         }
     }
 
@@ -481,7 +482,7 @@ private slots:
         const DecodedPicture decoded = decodePicture(bytes, &cancel);
         QCOMPARE(int(decoded.outcome), outcome);
         QCOMPARE(decoded.image.size(), size);
-        if (decoded.outcome == ReadOutcome::Picture)
+        if (decoded.outcome == ReadOutcome::Decoded)
             QCOMPARE(decoded.image.format(), QImage::Format_RGB32);
         if (!exactly.isNull())
             QCOMPARE(decoded.image, exactly);
