@@ -67,6 +67,8 @@ private slots:
             << "bfre" << false << 0 << 1 << false << "Could not start the work: ";
         QTest::newRow("work that throws: said why")
             << "btw" << false << 0 << 1 << false << "Could not finish the work: ";
+        QTest::newRow("joined at the end while stubborn work runs: not waited for past the limit")
+            << "bsJ" << false << 2 << 1 << false << QString();
         QTest::newRow("waiting for stubborn work, then cancelled: the wait ends")
             << "bscbscbrw" << false << 2 << 3 << false << QString();
     }
@@ -138,6 +140,13 @@ private slots:
                 break;
             case 'e':
                 QTRY_VERIFY(!job->busy());
+                break;
+            case 'J':
+                // The work ignores the cancel and is held: a join that waited for it would
+                // never return.
+                BackgroundJob::joinAll(100);
+                letGo->store(true);
+                QTRY_COMPARE(heard.finished, 1); // it ends on its own, and is heard
                 break;
             case 'j':
                 if (job && job->busy())

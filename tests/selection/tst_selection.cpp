@@ -596,6 +596,30 @@ private slots:
         QCOMPARE(d.PicInner->picture().cacheKey(), shown);
     }
 
+    // A search that takes a while shows how far it got, in per cent, and Escape stops it: the
+    // status line says so, and no outline of it ever shows.
+    void longSearchShowsItsProgressAndStops()
+    {
+        QImage flat(8000, 6000, QImage::Format_RGB32);
+        flat.fill(qRgb(90, 120, 200));
+        FormDriver d(flat);
+        FormDriver::type(d.txtCoords, QStringLiteral("0, 0"));
+        FormDriver::type(d.txtWidth, QStringLiteral("100"));
+        FormDriver::type(d.txtHeight, QStringLiteral("100"));
+        d.Option1->click(); // every pixel: 10,000 entries, each possible at every place
+        QTest::keyClick(d.form.get(), Qt::Key_F, Qt::ControlModifier);
+        const QRegularExpression progress(QStringLiteral("^Searching the screenshot: \\d{1,3} %$"));
+        QTRY_VERIFY_WITH_TIMEOUT(progress.match(d.lblCoords->text()).hasMatch(), 5000);
+        QVERIFY(d.form->pictureJobRunning());
+        QTest::keyClick(d.form.get(), Qt::Key_Escape);
+        QVERIFY(!d.form->pictureJobRunning());
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("Search stopped"));
+        QTRY_VERIFY(!BackgroundJob::workStillRunning());
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(d.PicInner->outlines().isEmpty());
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("Search stopped"));
+    }
+
     // On a flat screenshot every place matches: each is reached by F3 and Shift+F3, the numbers
     // with separators, and the places the view shows are outlined at the typed region's size.
     void findsEveryPlaceOfAFlatScreenshot()
