@@ -168,6 +168,9 @@ QThreadPool &compressionPool()
     return *pool;
 }
 
+// Compressions that stopped, or never began, because their picture was dropped first.
+std::atomic<int> abandoned{0};
+
 } // namespace
 
 struct StoredPicture::State
@@ -198,8 +201,10 @@ StoredPicture::StoredPicture(const QImage &picture)
         QList<QByteArray> packed = compress(raw, [&weak] { return weak.expired(); });
         raw = QImage();
         const std::shared_ptr<State> state = weak.lock();
-        if (!state)
+        if (!state) {
+            ++abandoned;
             return;
+        }
         QMutexLocker lock(&state->mutex);
         if (!packed.isEmpty()) {
             state->packed = std::move(packed);
@@ -208,6 +213,11 @@ StoredPicture::StoredPicture(const QImage &picture)
         state->working = false;
         state->finished.wakeAll();
     });
+}
+
+int StoredPicture::compressionsAbandoned()
+{
+    return abandoned;
 }
 
 void StoredPicture::waitForCompression()

@@ -33,6 +33,9 @@ public:
     // Waits until no picture is being compressed: at the end of the program, once the pictures
     // are gone, this is at most one band's work.
     static void waitForCompression();
+    // How many compressions stopped, or never began, because their picture was dropped while
+    // they waited or ran (tests look).
+    static int compressionsAbandoned();
 
 private:
     struct State;

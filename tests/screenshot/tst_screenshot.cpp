@@ -231,10 +231,17 @@ private slots:
             QCOMPARE(d.PicInner->picture(), shots[slot]);
         }
         d.form->state().bufferIndex = 6; // the next paste lands in the last slot
+        // A large picture ahead of it keeps the one worker busy: the last slot's compression
+        // has surely not ended when its buffer is deleted.
+        const StoredPicture ahead(desktopLike(12000, 9000, 8));
+        const int abandoned = StoredPicture::compressionsAbandoned();
         d.paste(desktopLike(3000, 2000, 9));
         d.form->state().menuTarget = 7;
-        d.form->delete_Click(); // most likely while the worker compresses it
+        d.form->delete_Click();
         QVERIFY(d.form->bufferPicture(7).isNull());
+        StoredPicture::waitForCompression();
+        QVERIFY(ahead.isCompressed());
+        QCOMPARE(StoredPicture::compressionsAbandoned(), abandoned + 1);
         d.releaseOnSlot(6, Qt::LeftButton);
         QCOMPARE(d.PicInner->picture(), shots[6]);
     }
