@@ -22,6 +22,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScreen>
@@ -268,6 +269,67 @@ void BM_PasteOverSearched(benchmark::State &state)
 }
 BENCHMARK(BM_PasteOverSearched)
     ->Name("BM_PasteOverSearched/20000x20000")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
+
+// Ctrl+F and Escape four times in a row on a 20000 x 20000 desktop, as a user would press
+// them: the threads at work beyond those the window had once the paste settled, and the most
+// memory held above what it held then, both at their highest, looked at every few ms.
+int threadCount()
+{
+    return int(QDir(QStringLiteral("/proc/self/task"))
+                   .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                   .size());
+}
+
+void BM_FindAndEscape(benchmark::State &state)
+{
+    const QImage picture = test::desktopLike(20000, 20000, 0);
+    int mostThreads = 0;
+    double peakMiB = 0;
+    for (auto _ : state) {
+        auto form = std::make_unique<Form1>();
+        form->show();
+        putImageOnClipboard(picture);
+        pasteAndWait(*form);
+        QGuiApplication::clipboard()->clear();
+        form->bufferPicture(0).isCompressed(true);
+        test::control<QLineEdit>(*form, "txtCoords")->setText(QStringLiteral("5000, 5000"));
+        test::control<QLineEdit>(*form, "txtWidth")->setText(QStringLiteral("100"));
+        test::control<QLineEdit>(*form, "txtHeight")->setText(QStringLiteral("100"));
+        QApplication::processEvents();
+#ifdef __GLIBC__
+        malloc_trim(0);
+#endif
+        const long settled = test::residentBytes();
+        const int idleThreads = threadCount();
+        long peak = settled;
+        int most = idleThreads;
+        const auto lookFor = [&](int ms) {
+            QElapsedTimer timer;
+            timer.start();
+            while (timer.elapsed() < ms) {
+                QCoreApplication::processEvents();
+                peak = std::max(peak, test::residentBytes());
+                most = std::max(most, threadCount());
+                QThread::msleep(5);
+            }
+        };
+        for (int i = 0; i < 4; ++i) {
+            test::pressShortcut(*form, QKeySequence(Qt::CTRL | Qt::Key_F));
+            lookFor(150);
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(form.get(), &escape);
+        }
+        lookFor(1000);
+        mostThreads = most - idleThreads;
+        peakMiB = double(peak - settled) / (1 << 20);
+    }
+    state.counters["threads_above_idle"] = mostThreads;
+    state.counters["peak_mib_above_pasted"] = peakMiB;
+}
+BENCHMARK(BM_FindAndEscape)
+    ->Name("BM_FindAndEscape/20000x20000")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
 
@@ -690,6 +752,10 @@ const Target targets[] = {
     {"paste over a searched 20000 x 20000, MiB above one unsearched",
      "BM_PasteOverSearched/20000x20000", nullptr, "rss_mib_above_unsearched", 50,
      "find in the screenshot"},
+    {"Ctrl+F and Escape four times on 20000 x 20000, threads at work above idle",
+     "BM_FindAndEscape/20000x20000", nullptr, "threads_above_idle", 2, "find in the screenshot"},
+    {"the same, peak MiB above the pasted picture's", "BM_FindAndEscape/20000x20000", nullptr,
+     "peak_mib_above_pasted", 300, "find in the screenshot"},
     {"bring back vs bare PNG decode", "BM_BringBack/7680x4320", "BM_DecodePng/7680x4320", nullptr,
      0.4, "image buffers"},
     {"drag step, 8K vs 640x480 screenshot", "BM_DragStep/7680x4320", "BM_DragStep/640x480", nullptr,
