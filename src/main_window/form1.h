@@ -138,8 +138,7 @@ public:
     // Opens PopMenu at the mouse pointer; a chosen item runs before this returns.
     void openPopMenu();
 
-    // The variables the handlers share, for whoever needs to look (tests do).
-    const WindowState &state() const { return m_state; }
+    // The variables the handlers share, for whoever needs to look or set one up (tests do).
     WindowState &state() { return m_state; }
 
     // The screenshot an image buffer holds, for whoever needs to look (tests do).

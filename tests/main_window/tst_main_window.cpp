@@ -57,7 +57,7 @@ private slots:
     void startUpState()
     {
         FormDriver d;
-        const Form1 &f = *d.form;
+        Form1 &f = *d.form;
         // The view holds a 1024 x 768 screenshot in the screen's pixels, whatever its scale.
         const int b = d.PicInner->borderWidth();
         QCOMPARE(d.PicInner->boxPosition(), QPoint(0, 0));
