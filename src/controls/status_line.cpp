@@ -6,8 +6,7 @@
 
 namespace corvantile {
 
-StatusLine::StatusLine(QLabel *label)
-    : QObject(label), m_label(label), m_announcer(new Announcer(label->window()))
+StatusLine::StatusLine(QLabel *label) : m_label(label), m_announcer(new Announcer(label->window()))
 {}
 
 QString StatusLine::text() const

@@ -39,7 +39,7 @@ void Form1::connectHandlers()
     // The outlines follow the part of the screenshot the view shows.
     for (QScrollBar *bar : {HScroll1, VScroll1})
         connect(bar, &QScrollBar::valueChanged, find, &FindFlow::showOutlines);
-    qApp->installEventFilter(m_keys);
+    qApp->installEventFilter(m_keys.get());
     for (int i = 0; i < bufferCount; ++i)
         connect(ImgBuffer[size_t(i)], &ImageBox::mouseUp, this,
                 [this, i](int button, int shift, float x, float y) {

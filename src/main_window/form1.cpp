@@ -137,7 +137,8 @@ void Form1::makeSubsystems()
     m_find = std::make_unique<FindFlow>(FindFlow::Controls{PicInner, picClip, HScroll1, VScroll1},
                                         *m_inputs, *m_buffers, *m_job, *m_status, *m_text);
     m_paste = std::make_unique<PasteFlow>(*m_clipboard, PicInner, *m_buffers, *m_job, *m_status);
-    m_keys = new WindowKeys({this, Option1, Option2, *m_buffers, *m_job, *m_find, *m_text});
+    m_keys = std::make_unique<WindowKeys>(
+        WindowKeys::Parts{this, Option1, Option2, *m_buffers, *m_job, *m_find, *m_text});
 }
 
 void Form1::Form_Load()

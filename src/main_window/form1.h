@@ -184,7 +184,8 @@ private:
     std::unique_ptr<TextReader> m_text;
     std::unique_ptr<FindFlow> m_find;
     std::unique_ptr<PasteFlow> m_paste;
-    WindowKeys *m_keys = nullptr; // the window's child
+    // Last: the first to go, so that no event reaches it once what it hands keys to is gone.
+    std::unique_ptr<WindowKeys> m_keys;
 };
 
 } // namespace corvantile

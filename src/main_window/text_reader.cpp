@@ -10,7 +10,13 @@ namespace corvantile {
 
 TextReader::TextReader(Clipboard &clipboard, StatusLine &status, std::function<quint64()> inputTime)
     : m_clipboard(clipboard), m_status(status), m_inputTime(std::move(inputTime))
-{}
+{
+    // A read that could not run says why; one that ran hands its text on itself.
+    connect(&m_job, &BackgroundJob::finished, this, [this] {
+        if (!m_job.failure().isEmpty())
+            m_status.say(m_job.failure());
+    });
+}
 
 void TextReader::read(std::function<void(const std::optional<QString> &)> then)
 {

@@ -12,7 +12,7 @@
 
 namespace corvantile {
 
-WindowKeys::WindowKeys(const Parts &parts) : QObject(parts.window), m_parts(parts) {}
+WindowKeys::WindowKeys(const Parts &parts) : m_parts(parts) {}
 
 bool WindowKeys::eventFilter(QObject *watched, QEvent *event)
 {
