@@ -37,11 +37,13 @@ bool WindowKeys::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-// Whether `watched` is a control of the main window.
+// Whether `watched` is a control of the main window, told by the control itself: where the
+// window sits in a frame the tool draws (on Wayland), its controls' top-level window is the
+// frame.
 bool WindowKeys::ours(const QObject *watched) const
 {
     return watched->isWidgetType() &&
-           static_cast<const QWidget *>(watched)->window() == m_parts.window;
+           m_parts.window->isAncestorOf(static_cast<const QWidget *>(watched));
 }
 
 // A text box of the window that the Tab key leaves keeps its selection, as a Windows edit box

@@ -262,7 +262,11 @@ private slots:
         QVERIFY(x->program.startWith(patternImage(300, 200)));
         x->program.click(statusLine);
         const QImage before = x->display.screen();
-        x->display.xdotool(QStringLiteral("key ctrl+shift+1 sleep 0.5 key e"));
+        // The item's key once the menu is drawn: a loaded machine (the sanitizers) may take
+        // longer than a fixed wait to open it, and the key would then reach the window.
+        x->display.xdotool(QStringLiteral("key ctrl+shift+1"));
+        QTRY_VERIFY_WITH_TIMEOUT(x->display.screen() != before, 10000);
+        x->display.xdotool(QStringLiteral("sleep 0.2 key e"));
         // The Zoom is where the screen changed, its title bar included.
         QImage open;
         QRect zoom;
