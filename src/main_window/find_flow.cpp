@@ -1,5 +1,6 @@
 #include "find_flow.h"
 
+#include "common/numbers.h"
 #include "controls/picture_box.h"
 #include "controls/status_line.h"
 #include "main_window/job_status.h"
@@ -9,6 +10,7 @@
 #include "object_definition/definition_inputs.h"
 #include "object_definition/definition_text.h"
 #include "screenshot/image_buffers.h"
+#include "selection/geometry.h"
 
 #include <QScrollBar>
 
@@ -74,7 +76,7 @@ void FindFlow::findInScreenshot()
     // Each place found is outlined at the size of the region typed or dragged, which the clip
     // box (as large as the last drag) may not be. A region that reaches past the screenshot's
     // edge is not found where it was cut: the result says so.
-    const QRect region = m_inputs.definedRegion();
+    const QRect region = m_controls.region();
     start(kept->entries, region.size().expandedTo(QSize(1, 1)), QString(),
           outsideWarning(region, m_controls.view->picture().size()));
 }
@@ -238,6 +240,14 @@ void FindFlow::goToMatch(int step)
     m_controls.across->setValue(std::max(0, match->place.x() - 20));
     m_controls.down->setValue(std::max(0, match->place.y() - 20));
     m_status.found(matchText(*match));
+}
+
+QRect definedRegion(const GeneratorInputs &inputs, float startX)
+{
+    const TypedCorner corner = parseCorner(inputs.topLeftText);
+    return QRect(pixelFromDouble(corner.x.value_or(startX)), pixelFromDouble(corner.y),
+                 pixelFromDouble(numericValue(inputs.widthText)),
+                 pixelFromDouble(numericValue(inputs.heightText)));
 }
 
 } // namespace corvantile

@@ -3,7 +3,9 @@
 #include "object_definition/definition_search.h"
 
 #include <QObject>
+#include <QRect>
 #include <QString>
+#include <functional>
 #include <vector>
 
 class QScrollBar;
@@ -16,6 +18,7 @@ class JobStatus;
 class PictureBox;
 class StatusLine;
 class TextReader;
+struct GeneratorInputs;
 
 // The find: a definition looked for in the screenshot (Ctrl+F for the one Create Object would
 // make now, Ctrl+Shift+F for one on the clipboard) or in every filled buffer (Ctrl+B), the
@@ -36,6 +39,8 @@ public:
         PictureBox *clip; // the region Ctrl+F makes its definition of
         QScrollBar *across;
         QScrollBar *down;
+        // The region typed or dragged, as definedRegion() gives it.
+        std::function<QRect()> region;
     };
 
     FindFlow(const Controls &controls, const DefinitionInputs &inputs, const ImageBuffers &buffers,
@@ -86,5 +91,9 @@ private:
     quint64 m_inputsNow = 0;
     quint64 m_searchedFor = 0;
 };
+
+// The region a definition is made of: the corner typed (or, without an x, the x of the drag's
+// start), and the width and height.
+QRect definedRegion(const GeneratorInputs &inputs, float startX);
 
 } // namespace corvantile

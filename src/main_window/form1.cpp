@@ -134,8 +134,10 @@ void Form1::makeSubsystems()
     m_previews = std::make_unique<Previews>(this);
     m_text = std::make_unique<TextReader>(*m_clipboard, *m_status,
                                           [this] { return m_keys->lastInputTime(); });
-    m_find = std::make_unique<FindFlow>(FindFlow::Controls{PicInner, picClip, HScroll1, VScroll1},
-                                        *m_inputs, *m_buffers, *m_job, *m_status, *m_text);
+    const auto region = [this] { return definedRegion(currentInputs(), m_state.startX); };
+    m_find = std::make_unique<FindFlow>(
+        FindFlow::Controls{PicInner, picClip, HScroll1, VScroll1, region}, *m_inputs, *m_buffers,
+        *m_job, *m_status, *m_text);
     m_paste = std::make_unique<PasteFlow>(*m_clipboard, PicInner, *m_buffers, *m_job, *m_status);
     m_keys = std::make_unique<WindowKeys>(
         WindowKeys::Parts{this, Option1, Option2, *m_buffers, *m_job, *m_find, *m_text});
@@ -241,9 +243,9 @@ void Form1::btnCreate_Click()
     m_status->announce(createdAnnouncement(creation, copied));
     // A sighted user sees it happen too, with a warning where the definition will mislead; the
     // next move on the view writes the status line anew.
-    m_status->show(createdStatus(creation, copied) + creationWarnings(creation.keptCount,
-                                                                      m_inputs->definedRegion(),
-                                                                      PicInner->picture().size()));
+    m_status->show(createdStatus(creation, copied) +
+                   creationWarnings(creation.keptCount, definedRegion(inputs, m_state.startX),
+                                    PicInner->picture().size()));
 }
 
 void Form1::picClip_MouseUp(int button, int, float, float)
@@ -265,7 +267,7 @@ void Form1::ZoomIn_Click()
     }
     // The Zoom is named by the region marked, which the clip box (as large as the last drag)
     // may not be.
-    const QRect region = m_inputs->definedRegion();
+    const QRect region = definedRegion(currentInputs(), m_state.startX);
     m_previews->zoomClip(picClip->image(),
                          region.isEmpty() ? picClip->drawingSize() : region.size(),
                          [this] { return keptViewOf(*picClip, currentInputs()); });

@@ -1,8 +1,6 @@
 #include "definition_inputs.h"
 
-#include "common/numbers.h"
 #include "object_definition/bounds.h"
-#include "selection/geometry.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -30,14 +28,6 @@ DefinitionInputs::DefinitionInputs(const Boxes &boxes, WindowState &state)
     for (QAbstractButton *choice :
          std::initializer_list<QAbstractButton *>{boxes.Option1, boxes.Option2, boxes.chkUseBlack})
         connect(choice, &QAbstractButton::toggled, this, &DefinitionInputs::changed);
-}
-
-QRect DefinitionInputs::definedRegion() const
-{
-    const TypedCorner corner = parseCorner(m_boxes.txtCoords->text());
-    return QRect(pixelFromDouble(corner.x.value_or(m_state.startX)), pixelFromDouble(corner.y),
-                 pixelFromDouble(numericValue(m_boxes.txtWidth->text())),
-                 pixelFromDouble(numericValue(m_boxes.txtHeight->text())));
 }
 
 GeneratorInputs DefinitionInputs::currentInputs() const

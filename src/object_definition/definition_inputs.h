@@ -4,7 +4,6 @@
 #include "object_definition/generator.h"
 
 #include <QObject>
-#include <QRect>
 
 class QCheckBox;
 class QLineEdit;
@@ -32,9 +31,6 @@ public:
 
     // What Create Object would read now.
     GeneratorInputs currentInputs() const;
-    // The region a definition is made of: the corner typed (or dragged), and the width and
-    // height.
-    QRect definedRegion() const;
 
     // The change handler of each bound box (txtRedFrom to txtBlueTo): the bound its text stands
     // for, kept in the window state.
