@@ -65,10 +65,6 @@ std::shared_ptr<BackgroundJob::State> unfinished(std::shared_ptr<BackgroundJob::
     return last;
 }
 
-} // namespace
-
-namespace {
-
 // Every thread a job started, with its state, until it is joined: the threads of work that
 // ended are joined as the next one starts, and whatever is left at the end by joinAll().
 struct Worker
@@ -169,12 +165,58 @@ bool BackgroundJob::waitsForEarlier() const
     return m_state && m_state->progress.waitingForEarlier;
 }
 
+namespace {
+
+using Deliver = std::function<void(std::function<void(BackgroundJob *)>)>;
+
+// Joins the threads whose work has ended; the caller holds workersMutex.
+void joinEnded()
+{
+    std::erase_if(workers(), [](Worker &worker) {
+        if (!worker.state->hasEnded())
+            return false;
+        worker.thread.join();
+        return true;
+    });
+}
+
+// What a job's thread does before its end is told: it waits for the earlier work (unless it is
+// cancelled first, and then leaves that work to whoever comes next) and runs its own. What the
+// work holds goes with it, as this returns; the answer is why it failed, or nothing.
+QString workOnThread(const std::shared_ptr<BackgroundJob::State> &state,
+                     std::shared_ptr<BackgroundJob::State> earlier, const BackgroundJob::Post &post,
+                     BackgroundJob::Work work)
+{
+    for (; earlier; earlier = unfinished(earlier)) {
+        if (!earlier->waitUntilEnded(state->progress.cancelled)) {
+            std::lock_guard lock(state->endMutex);
+            state->gaveUpOn = std::move(earlier);
+            break;
+        }
+    }
+    state->progress.waitingForEarlier = false;
+    QString failure;
+    if (!state->progress.cancelled) {
+        try {
+            work(post, state->progress);
+        } catch (const std::exception &e) {
+            failure =
+                QStringLiteral("Could not finish the work: ") + QString::fromLocal8Bit(e.what());
+        } catch (...) {
+            failure = QStringLiteral("Could not finish the work");
+        }
+    }
+    return failure;
+}
+
+} // namespace
+
 void BackgroundJob::run(Work work)
 {
     const std::shared_ptr<State> state = m_state;
     if (!state)
         return;
-    const auto deliver = [state](std::function<void(BackgroundJob *)> step) {
+    const Deliver deliver = [state](std::function<void(BackgroundJob *)> step) {
         QMutexLocker lock(&state->mutex);
         if (BackgroundJob *owner = state->owner)
             QMetaObject::invokeMethod(
@@ -192,41 +234,16 @@ void BackgroundJob::run(Work work)
     std::shared_ptr<State> earlier = unfinished(m_lastRun);
     state->progress.waitingForEarlier = earlier != nullptr;
     std::lock_guard lock(workersMutex);
-    std::erase_if(workers(), [](Worker &worker) {
-        if (!worker.state->hasEnded())
-            return false;
-        worker.thread.join();
-        return true;
-    });
-    const auto body = [state, earlier, post, deliver, work = std::move(work)]() mutable {
-        for (; earlier; earlier = unfinished(earlier)) {
-            if (!earlier->waitUntilEnded(state->progress.cancelled)) {
-                std::lock_guard lock(state->endMutex);
-                state->gaveUpOn = std::move(earlier);
-                break;
-            }
-        }
-        state->progress.waitingForEarlier = false;
-        QString failure;
-        if (!state->progress.cancelled) {
-            try {
-                work(post, state->progress);
-            } catch (const std::exception &e) {
-                failure = QStringLiteral("Could not finish the work: ") +
-                          QString::fromLocal8Bit(e.what());
-            } catch (...) {
-                failure = QStringLiteral("Could not finish the work");
-            }
-        }
-        work = nullptr; // what the work holds goes before its end is told
-        deliver([failure](BackgroundJob *owner) { owner->finish(false, failure); });
-        state->markEnded();
-    };
+    joinEnded();
     // The thread is made before anything depends on it: a job whose thread cannot be made
     // ends as soon as the caller is back in the event loop, and no later work waits for it.
     std::thread thread;
     try {
-        thread = startThread(std::move(body));
+        thread = startThread([state, earlier, post, deliver, work = std::move(work)]() mutable {
+            const QString failure = workOnThread(state, std::move(earlier), post, std::move(work));
+            deliver([failure](BackgroundJob *owner) { owner->finish(false, failure); });
+            state->markEnded();
+        });
     } catch (const std::system_error &e) {
         state->progress.waitingForEarlier = false;
         state->markEnded();

@@ -1,0 +1,214 @@
+#include "common/background_job.h"
+#include "common/window_state.h"
+#include "controls/image_box.h"
+#include "controls/picture_box.h"
+#include "controls/status_line.h"
+#include "main_window/find_flow.h"
+#include "main_window/job_status.h"
+#include "main_window/paste_flow.h"
+#include "main_window/text_reader.h"
+#include "object_definition/definition_inputs.h"
+#include "screenshot/image_buffers.h"
+#include "support/fake_clipboard.h"
+#include "support/test_images.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace corvantile;
+using namespace corvantile::test;
+
+namespace {
+
+// White dots on black, in the order a reader meets them: rows from the top, left to right.
+const QList<QPoint> dots = {{30, 5}, {10, 20}, {50, 20}, {5, 40}};
+const QString dotDefinition = QStringLiteral(":Object Dot\n255=0,0\n:End Object ");
+
+QImage dotted()
+{
+    QImage picture(80, 60, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    for (const QPoint &dot : dots)
+        picture.setPixel(dot, qRgb(255, 255, 255));
+    return picture;
+}
+
+// The paste and the find with what they are given in the window, and no window: the controls
+// they write, the job and the status line, wired to each other as the window wires them.
+struct Flows
+{
+    QWidget window;
+    QLabel *statusLabel = new QLabel(&window);
+    StatusLine status{statusLabel};
+    JobStatus job{status};
+    FakeClipboard clipboard;
+    TextReader text{clipboard, status, [] { return quint64(0); }};
+    WindowState state;
+    PictureBox *view = new PictureBox(PictureBox::Border::Sunken, &window);
+    PictureBox *clip = new PictureBox(PictureBox::Border::None, &window);
+    QScrollBar *across = new QScrollBar(Qt::Horizontal, &window);
+    QScrollBar *down = new QScrollBar(Qt::Vertical, &window);
+    DefinitionInputs inputs{boxes(), state};
+    ImageBuffers buffers{thumbnails(), state};
+    PasteFlow paste{clipboard, view, buffers, job, status};
+    FindFlow find{
+        {view, clip, across, down, [] { return QRect(); }}, inputs, buffers, job, status, text};
+
+    Flows()
+    {
+        for (QScrollBar *bar : {across, down})
+            bar->setRange(0, 1000);
+        view->setBoxSize(200, 200);
+        view->setPicture(dotted());
+        state.bufferIndex = -1; // no buffer filled yet, as the window starts
+        QObject::connect(&paste, &PasteFlow::pictureReplacing, &find, &FindFlow::pictureReplaced);
+        QObject::connect(&inputs, &DefinitionInputs::changed, &find, &FindFlow::inputsChanged);
+    }
+
+    DefinitionInputs::Boxes boxes()
+    {
+        const auto box = [this] { return new QLineEdit(&window); };
+        return {box(),
+                box(),
+                box(),
+                box(),
+                box(),
+                box(),
+                box(),
+                box(),
+                box(),
+                box(),
+                new QRadioButton(&window),
+                new QRadioButton(&window),
+                new QCheckBox(&window)};
+    }
+    ImageBuffers::Slots thumbnails()
+    {
+        ImageBuffers::Slots made{};
+        for (ImageBox *&slot : made)
+            slot = new ImageBox(&window);
+        return made;
+    }
+
+    // The dots found, with the search's end let through.
+    bool foundTheDots()
+    {
+        find.findDefinitionText(dotDefinition);
+        return QTest::qWaitFor([this] { return !find.busy(); }) && find.holdsResult();
+    }
+};
+
+} // namespace
+
+class tst_Flows : public QObject
+{
+    Q_OBJECT
+private slots:
+    // F3 walks the places found in reading order, round the ends; Shift+F3 walks back, and
+    // as the first step goes to the last place. The view is scrolled to stand each place near
+    // its top-left corner.
+    void f3WalksThePlacesInReadingOrder_data()
+    {
+        QTest::addColumn<QList<int>>("steps");
+        QTest::addColumn<QList<int>>("reached"); // indices into `dots`
+        QTest::newRow("forward, round the end")
+            << QList<int>{1, 1, 1, 1, 1} << QList<int>{0, 1, 2, 3, 0};
+        QTest::newRow("back first: the last") << QList<int>{-1, -1} << QList<int>{3, 2};
+        QTest::newRow("back from the first") << QList<int>{1, -1, 1} << QList<int>{0, 3, 0};
+        QTest::newRow("forward, then back") << QList<int>{1, 1, 1, -1} << QList<int>{0, 1, 2, 1};
+    }
+
+    void f3WalksThePlacesInReadingOrder()
+    {
+        QFETCH(QList<int>, steps);
+        QFETCH(QList<int>, reached);
+        Flows f;
+        QVERIFY(f.foundTheDots());
+        QCOMPARE(f.statusLabel->text(),
+                 QStringLiteral("Dot: found at 4 places: 30, 5 \u00b7 10, 20 \u00b7 50, 20 "
+                                "\u00b7 5, 40"));
+        QCOMPARE(f.view->outlines().size(), dots.size());
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            f.find.goToMatch(steps[i]);
+            const QPoint place = dots[reached[i]];
+            QCOMPARE(f.statusLabel->text(), QStringLiteral("Match %1 of 4: %2, %3")
+                                                .arg(reached[i] + 1)
+                                                .arg(place.x())
+                                                .arg(place.y()));
+            QCOMPARE(QPoint(f.across->value(), f.down->value()),
+                     QPoint(std::max(0, place.x() - 20), std::max(0, place.y() - 20)));
+        }
+    }
+
+    // A result belongs to the inputs it was found for. A change while the search runs stops it
+    // and says why; a change after it takes the outlines and the words away. Either way F3 has
+    // nothing to go to. A paste drops it even when the read fails and the view keeps its
+    // picture: the result's words would stand beside the paste's.
+    void aResultBelongsToItsInputs_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("during");
+        QTest::addColumn<QString>("status");
+        const QString stopped = QStringLiteral("Search stopped: what it looked for changed");
+        QTest::newRow("a bound, while it runs") << "a bound" << true << stopped;
+        QTest::newRow("the sampling, while it runs") << "the sampling" << true << stopped;
+        // (The find's words go with it, and nothing stands in their place.)
+        QTest::newRow("a bound, after") << "a bound" << false << QString();
+        QTest::newRow("the black rule, after") << "the black rule" << false << QString();
+        QTest::newRow("a paste, after")
+            << "a paste" << false << QStringLiteral("Pasted 30 \u00d7 20, in buffer 1");
+        QTest::newRow("a failed paste, after")
+            << "a failed paste" << false
+            << QStringLiteral("Nothing pasted: the clipboard's picture could not be read");
+        QTest::newRow("a stopped paste, after")
+            << "a stopped paste" << false << QStringLiteral("Paste stopped");
+    }
+
+    void aResultBelongsToItsInputs()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, during);
+        Flows f;
+        f.find.findDefinitionText(dotDefinition);
+        // The search's end comes through the event loop: until it is let run, the search is at
+        // work, however soon its thread is done.
+        QVERIFY(f.find.busy());
+        if (!during)
+            QTRY_VERIFY(f.find.holdsResult());
+        if (change == QLatin1String("a bound"))
+            f.window.findChild<QLineEdit *>()->setText(QStringLiteral("7"));
+        else if (change == QLatin1String("the sampling"))
+            f.window.findChildren<QRadioButton *>().constFirst()->setChecked(true);
+        else if (change == QLatin1String("the black rule"))
+            f.window.findChild<QCheckBox *>()->setChecked(true);
+        else if (change == QLatin1String("a paste"))
+            f.clipboard.holdImage(patternImage(30, 20));
+        else if (change == QLatin1String("a failed paste"))
+            f.clipboard.failReads(true);
+        else if (change == QLatin1String("a stopped paste"))
+            *f.clipboard.stalled = true;
+        if (change.endsWith(QLatin1String("paste"))) {
+            f.paste.pasteClipboard(0);
+            if (*f.clipboard.stalled)
+                QVERIFY(f.job.cancel());
+            QTRY_VERIFY(!f.paste.busy());
+            // Every paste that got as far as the clipboard's answer moves the counter on.
+            QCOMPARE(f.state.bufferIndex, std::int16_t(0));
+        }
+        QVERIFY(!f.find.busy());
+        QTRY_VERIFY(!BackgroundJob::workStillRunning());
+        QCoreApplication::sendPostedEvents();
+        QTEST(f.statusLabel->text(), "status");
+        QVERIFY(f.view->outlines().isEmpty());
+        QVERIFY(!f.find.holdsResult());
+        f.find.goToMatch(1);
+        QCOMPARE(f.statusLabel->text(), QStringLiteral("Nothing found to go to: press Ctrl+F"));
+    }
+};
+
+QTEST_MAIN(tst_Flows)
+#include "tst_flows.moc"
