@@ -206,6 +206,17 @@ void PictureBox::setOutlines(const QList<QRect> &regions, QRgb colour)
     m_outlinesColour = colour;
 }
 
+void PictureBox::setCurrentOutline(const QRect &region)
+{
+    if (region == m_current)
+        return;
+    const int b = borderWidth();
+    for (const QRect &rings : {m_current, region})
+        if (!rings.isNull())
+            update(m_grid.repaintRect(rings.translated(b, b).adjusted(-3, -3, 3, 3)));
+    m_current = region;
+}
+
 QRect PictureBox::shownDrawing() const
 {
     const int b = borderWidth();
@@ -281,6 +292,21 @@ void PictureBox::paintEvent(QPaintEvent *event)
         if (!clip.isEmpty())
             painter.drawImage(clip.topLeft(),
                               ringsIn(m_outlines, QPoint(b, b), clip, m_outlinesColour));
+    }
+    if (!m_current.isNull()) {
+        painter.save();
+        painter.setClipRect(QRect(QPoint(b, b), drawingSize()) & exposed);
+        const QRect around = m_current.translated(b, b);
+        const QRgb colours[] = {currentColour, qRgb(0, 0, 0), currentColour};
+        for (int k = 1; k <= 3; ++k) {
+            const QRect ring = around.adjusted(-k, -k, k, k);
+            const QColor colour = QColor::fromRgb(colours[k - 1]);
+            painter.fillRect(QRect(ring.left(), ring.top(), ring.width(), 1), colour);
+            painter.fillRect(QRect(ring.left(), ring.bottom(), ring.width(), 1), colour);
+            painter.fillRect(QRect(ring.left(), ring.top(), 1, ring.height()), colour);
+            painter.fillRect(QRect(ring.right(), ring.top(), 1, ring.height()), colour);
+        }
+        painter.restore();
     }
     if (b > 0)
         paintSunkenPanel(painter, QRect(QPoint(0, 0), m_boxSize), b, palette(), hasFocus());

@@ -80,6 +80,12 @@ public:
     void setOutlines(const QList<QRect> &regions, QRgb colour = outlineColour);
     const QList<QRect> &outlines() const { return m_outlines; }
     QRgb outlinesColour() const { return m_outlinesColour; }
+    // The one place singled out among the outlined (the match F3 went to): three rings just
+    // around it, yellow, black and yellow, drawn over the other outlines so that it stands out
+    // on a block of them and on a screenshot of any colour. A null rectangle singles out none.
+    static constexpr QRgb currentColour = 0xffffff00;
+    void setCurrentOutline(const QRect &region);
+    const QRect &currentOutline() const { return m_current; }
     // The part of the drawing area that the box's parent shows.
     QRect shownDrawing() const;
 
@@ -128,6 +134,7 @@ private:
     QString m_emptyDescription;
     QList<QRect> m_outlines;
     QRgb m_outlinesColour = outlineColour;
+    QRect m_current;
     QString m_note;
 };
 

@@ -218,6 +218,7 @@ void FindFlow::inputsChanged()
     }
     m_search.clear();
     m_controls.view->setOutlines({});
+    m_controls.view->setCurrentOutline({});
     m_status.dropFound();
 }
 
@@ -239,6 +240,7 @@ void FindFlow::goToMatch(int step)
     }
     m_controls.across->setValue(std::max(0, match->place.x() - 20));
     m_controls.down->setValue(std::max(0, match->place.y() - 20));
+    m_controls.view->setCurrentOutline(QRect(match->place, m_search.area()));
     m_status.found(matchText(*match));
 }
 

@@ -141,6 +141,7 @@ private slots:
                                                 .arg(place.y()));
             QCOMPARE(QPoint(f.across->value(), f.down->value()),
                      QPoint(std::max(0, place.x() - 20), std::max(0, place.y() - 20)));
+            QCOMPARE(f.view->currentOutline(), QRect(place, QSize(1, 1)));
         }
     }
 
@@ -177,8 +178,11 @@ private slots:
         // The search's end comes through the event loop: until it is let run, the search is at
         // work, however soon its thread is done.
         QVERIFY(f.find.busy());
-        if (!during)
+        if (!during) {
             QTRY_VERIFY(f.find.holdsResult());
+            f.find.goToMatch(1);
+            QVERIFY(!f.view->currentOutline().isNull());
+        }
         if (change == QLatin1String("a bound"))
             f.window.findChild<QLineEdit *>()->setText(QStringLiteral("7"));
         else if (change == QLatin1String("the sampling"))
@@ -204,6 +208,7 @@ private slots:
         QCoreApplication::sendPostedEvents();
         QTEST(f.statusLabel->text(), "status");
         QVERIFY(f.view->outlines().isEmpty());
+        QVERIFY(f.view->currentOutline().isNull());
         QVERIFY(!f.find.holdsResult());
         f.find.goToMatch(1);
         QCOMPARE(f.statusLabel->text(), QStringLiteral("Nothing found to go to: press Ctrl+F"));

@@ -350,8 +350,26 @@ private slots:
 
         QTest::keyClick(d.form.get(), Qt::Key_F3);
         QCOMPARE(d.lblCoords->text(), QStringLiteral("Match 1 of 3: 40, 30"));
+        // The place F3 went to stands out: yellow, black and yellow rings over its magenta one,
+        // the screenshot inside it as it was.
+        {
+            const QImage current = d.onScreen();
+            const QRgb yellow = qRgb(255, 255, 0);
+            const QList<std::pair<QPoint, QRgb>> rings = {{QPoint(39, 29), yellow},
+                                                          {QPoint(38, 28), qRgb(0, 0, 0)},
+                                                          {QPoint(37, 27), yellow},
+                                                          {QPoint(52, 33), yellow},
+                                                          {QPoint(54, 33), yellow},
+                                                          {QPoint(45, 39), yellow},
+                                                          {QPoint(36, 26), shot.pixel(36, 26)}};
+            for (const auto &[place, colour] : rings)
+                QCOMPARE(current.pixel(at(place.x(), place.y())), colour);
+            for (const QPoint inside : {QPoint(40, 30), QPoint(51, 38)})
+                QCOMPARE(current.pixel(at(inside.x(), inside.y())), drawn.pixel(inside));
+        }
         QTest::keyClick(d.form.get(), Qt::Key_F3);
         QCOMPARE(d.lblCoords->text(), QStringLiteral("Match 2 of 3: 200, 100"));
+        QCOMPARE(d.PicInner->currentOutline(), QRect(200, 100, 12, 9));
         // As far toward the place as the bars go: on a scaled screen the view shows more.
         QCOMPARE(QPoint(d.HScroll1->value(), d.VScroll1->value()),
                  QPoint(qMin(180, d.HScroll1->maximum()), qMin(80, d.VScroll1->maximum())));
@@ -363,6 +381,7 @@ private slots:
         QVERIFY(d.PicInner->outlines().endsWith(QRect(888, 591, 12, 9)));
         d.press({5, 5});
         QVERIFY(d.PicInner->outlines().isEmpty());
+        QVERIFY(d.PicInner->currentOutline().isNull());
     }
 
     // Whatever changes the picture or the definition Ctrl+F would look for takes the outlines
@@ -662,9 +681,15 @@ private slots:
             if (outline.size() != QSize(5, 4) || !outline.adjusted(-1, -1, 1, 1).intersects(shown))
                 QFAIL("an outline of another size, or out of the view");
         const QImage screen = d.onScreen();
-        // Overlapping, the rings of a flat screenshot cover the whole view.
-        QCOMPARE(screen.pixel(d.screenPixel(d.onView({1195, 995}, {0.5, 0.5}))),
-                 PictureBox::outlineColour);
+        // Overlapping, the rings of a flat screenshot cover the whole view; the place Shift+F3
+        // went to stands out on them, in yellow and black.
+        const auto onScreen = [&](int x, int y) {
+            return screen.pixel(d.screenPixel(d.onView({x, y}, {0.5, 0.5})));
+        };
+        QCOMPARE(onScreen(1185, 985), PictureBox::outlineColour);
+        QCOMPARE(onScreen(1195, 995), PictureBox::currentColour);
+        QCOMPARE(onScreen(1195, 994), qRgb(0, 0, 0));
+        QCOMPARE(onScreen(1191, 997), PictureBox::currentColour);
     }
 
     // The bars reach the screenshot's last column and row, and move it by screen pixels.
