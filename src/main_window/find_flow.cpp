@@ -77,8 +77,9 @@ void FindFlow::findInScreenshot()
     // box (as large as the last drag) may not be. A region that reaches past the screenshot's
     // edge is not found where it was cut: the result says so.
     const QRect region = m_controls.region();
-    start(kept->entries, region.size().expandedTo(QSize(1, 1)), QString(),
-          outsideWarning(region, m_controls.view->picture().size()));
+    start([this, &kept, area = region.size().expandedTo(QSize(1, 1))](
+              const QImage &picture) { return m_search.start(picture, kept->entries, area); },
+          QString(), outsideWarning(region, m_controls.view->picture().size()));
 }
 
 // The clipboard's text is read off the window's thread; the search starts once it is here.
@@ -96,7 +97,12 @@ void FindFlow::findClipboardDefinition()
 
 void FindFlow::findDefinitionText(const QString &text)
 {
-    const DefinitionText read = parseDefinition(text);
+    const std::vector<DefinitionText> all = parseDefinitions(text);
+    if (all.size() > 1) {
+        findSeveral(all);
+        return;
+    }
+    const DefinitionText &read = all.front();
     if (!read.error.isEmpty()) {
         inputsChanged(); // F3 has nothing left to go to
         m_status.say(read.error);
@@ -109,19 +115,48 @@ void FindFlow::findDefinitionText(const QString &text)
     for (const DefinitionEntry &e : read.entries)
         area = area.expandedTo(QSize(e.x + 1, e.y + 1));
     m_definition = text;
-    start(read.entries, area, read.name, QString());
+    start([this, &read,
+           area](const QImage &picture) { return m_search.start(picture, read.entries, area); },
+          read.name, QString());
+}
+
+// A script's definitions, each looked for in the screenshot in one job; those that cannot be
+// read are named in the result, and the others are looked for all the same.
+void FindFlow::findSeveral(const std::vector<DefinitionText> &read)
+{
+    std::vector<DefinitionSearch::Named> named;
+    QStringList unread;
+    for (const DefinitionText &definition : read) {
+        if (!definition.error.isEmpty())
+            unread << definition.error.sliced(definition.error.indexOf(u':') + 2);
+        else if (definition.entries.empty())
+            unread << QStringLiteral("%1 keeps no pixel").arg(definition.name);
+        else
+            named.push_back({definition.name, definition.entries});
+    }
+    if (named.empty()) {
+        inputsChanged();
+        m_status.say(QStringLiteral("Nothing to find: no definition could be read: ") +
+                     unread.join(QStringLiteral("; ")));
+        return;
+    }
+    start([this, &named](
+              const QImage &picture) { return m_search.startSeveral(picture, std::move(named)); },
+          QString(), QString());
+    m_unread = unread;
 }
 
 // The one way a search of the screenshot starts: the old result goes, and the new one is tied
 // to the inputs as they are now.
-void FindFlow::start(std::vector<DefinitionEntry> entries, QSize area, const QString &name,
+void FindFlow::start(const std::function<bool(const QImage &)> &search, const QString &name,
                      const QString &note)
 {
     inputsChanged();
     m_name = name;
     m_note = note;
+    m_unread.clear();
     m_searchedFor = m_inputsNow;
-    if (m_search.start(m_controls.view->picture(), std::move(entries), area))
+    if (search(m_controls.view->picture()))
         m_job.started(searchJob(QStringLiteral("searching the screenshot"), m_search));
 }
 
@@ -172,6 +207,10 @@ void FindFlow::searchFinished(bool cancelled)
     // this holds should its end come all the same).
     if (m_searchedFor != m_inputsNow) {
         m_search.clear();
+        return;
+    }
+    if (m_search.several()) {
+        m_status.found(severalText(m_search.found(), m_unread));
         return;
     }
     showOutlines();

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -18,11 +19,12 @@ class JobStatus;
 class PictureBox;
 class StatusLine;
 class TextReader;
+struct DefinitionText;
 struct GeneratorInputs;
 
 // The find: a definition looked for in the screenshot (Ctrl+F for the one Create Object would
-// make now, Ctrl+Shift+F for one on the clipboard) or in every filled buffer (Ctrl+B), the
-// places found outlined in the view, and F3 and Shift+F3 through them.
+// make now, Ctrl+Shift+F for those on the clipboard, one or a script's several) or in every filled
+// buffer (Ctrl+B), the places found outlined in the view, and F3 and Shift+F3 through them.
 //
 // A result belongs to the inputs it was found for: the picture, the bounds, the sampling, the
 // black rule, the region and the definition read. Any change of them stops a search of the
@@ -69,8 +71,9 @@ public:
 private:
     bool mayStart();
     bool keepsPixels(const std::vector<DefinitionEntry> &entries);
-    void start(std::vector<DefinitionEntry> entries, QSize area, const QString &name,
+    void start(const std::function<bool(const QImage &)> &search, const QString &name,
                const QString &note);
+    void findSeveral(const std::vector<DefinitionText> &read);
     void searchFinished(bool cancelled);
     void buffersSearched(bool cancelled);
     bool endedWell(bool cancelled);
@@ -85,6 +88,7 @@ private:
     QString m_definition; // the text of the definition Ctrl+B looks for
     QString m_name;       // of a definition read from the clipboard, searched
     QString m_note;       // why Ctrl+F may not find the region where it was cut
+    QStringList m_unread; // of several definitions searched, those that could not be read
     QString m_stopped;    // why the running search is being stopped, when not by the user
     // The inputs' generation: raised at each change. A search's result is taken only when
     // the inputs it was started for are still the current ones.

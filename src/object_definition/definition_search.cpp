@@ -33,10 +33,9 @@ bool DefinitionSearch::start(const QImage &picture, std::vector<DefinitionEntry>
     if (!m_job.begin())
         return false;
     m_inBuffers = false;
+    m_several = false;
     m_area = area;
-    std::shared_ptr<const PeakPlane> plane = m_peaksOf == picture.cacheKey() ? m_peaks : nullptr;
-    // A plane of an older picture is no use to this search: it goes before the new one is made.
-    forgetPicture();
+    const std::shared_ptr<const PeakPlane> plane = peaksKeptFor(picture);
     m_job.run([this, picture, plane, entries = std::move(entries)](const BackgroundJob::Post &post,
                                                                    JobProgress &progress) {
         const auto peaks = plane ? plane : peaksOf(picture, progress.cancelled);
@@ -60,12 +59,55 @@ bool DefinitionSearch::start(const QImage &picture, std::vector<DefinitionEntry>
     return true;
 }
 
+std::shared_ptr<const PeakPlane> DefinitionSearch::peaksKeptFor(const QImage &picture)
+{
+    std::shared_ptr<const PeakPlane> plane = m_peaksOf == picture.cacheKey() ? m_peaks : nullptr;
+    // A plane of an older picture is no use to this search: it goes before the new one is made.
+    forgetPicture();
+    return plane;
+}
+
+bool DefinitionSearch::startSeveral(const QImage &picture, std::vector<Named> definitions)
+{
+    if (!m_job.begin())
+        return false;
+    m_inBuffers = false;
+    m_several = true;
+    m_found.clear();
+    const std::shared_ptr<const PeakPlane> plane = peaksKeptFor(picture);
+    m_job.run([this, picture, plane, definitions = std::move(definitions)](
+                  const BackgroundJob::Post &post, JobProgress &progress) {
+        const auto peaks = plane ? plane : peaksOf(picture, progress.cancelled);
+        if (!peaks)
+            return;
+        std::vector<Found> found;
+        for (const Named &definition : definitions) {
+            progress.done = qint64(100 * found.size() / definitions.size());
+            const MatchSet matches = findDefinition(*peaks, definition.entries, progress.cancelled);
+            Found one{definition.name, matches.count(), matches.empty() ? QPoint() : matches.at(0),
+                      std::nullopt};
+            if (matches.empty() && !progress.cancelled)
+                one.nearest = nearestPlace(*peaks, definition.entries, progress.cancelled);
+            if (progress.cancelled)
+                return;
+            found.push_back(std::move(one));
+        }
+        post([this, peaks, key = picture.cacheKey(), found = std::move(found)] {
+            m_peaks = peaks;
+            m_peaksOf = key;
+            m_found = found;
+        });
+    });
+    return true;
+}
+
 bool DefinitionSearch::startInBuffers(std::vector<Buffer> buffers,
                                       std::vector<DefinitionEntry> entries)
 {
     if (!m_job.begin())
         return false;
     m_inBuffers = true;
+    m_several = false;
     m_bufferCounts.clear();
     m_job.run([this, buffers = std::move(buffers), entries = std::move(entries)](
                   const BackgroundJob::Post &post, JobProgress &progress) {
@@ -163,6 +205,36 @@ QString matchText(const DefinitionSearch::Match &match)
     return QStringLiteral("Match %1 of %2: %3")
         .arg(locale.toString(match.index + 1), locale.toString(match.count),
              placeText(match.place));
+}
+
+QString severalText(const std::vector<DefinitionSearch::Found> &found, const QStringList &unread)
+{
+    const QLocale locale;
+    QStringList seen;
+    QStringList missed;
+    for (const DefinitionSearch::Found &one : found) {
+        if (one.count > 0) {
+            // The first says what its number counts; the rest follow it.
+            seen << QStringLiteral("%1 (%2)").arg(
+                one.name, seen.isEmpty() ? placesText(one.count) : locale.toString(one.count));
+        } else if (one.nearest) {
+            missed << QStringLiteral("%1 (best %2 of %3 at %4)")
+                          .arg(one.name, locale.toString(one.nearest->matched),
+                               locale.toString(one.nearest->of), placeText(one.nearest->place));
+        } else {
+            missed << one.name;
+        }
+    }
+    QString text = QStringLiteral("%1 of %2 definitions found")
+                       .arg(locale.toString(qsizetype(seen.size())),
+                            locale.toString(qsizetype(found.size()) + unread.size()));
+    if (!seen.isEmpty())
+        text += QStringLiteral(": ") + seen.join(QStringLiteral(", "));
+    if (!missed.isEmpty())
+        text += QStringLiteral("; not found: ") + missed.join(QStringLiteral(", "));
+    if (!unread.isEmpty())
+        text += QStringLiteral("; not read: ") + unread.join(QStringLiteral("; "));
+    return text;
 }
 
 QString buffersText(const std::vector<DefinitionSearch::BufferCount> &counts)

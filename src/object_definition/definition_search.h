@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QSize>
+#include <QStringList>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -39,6 +40,21 @@ public:
         int number = 0;
         StoredPicture picture;
     };
+    // One of several definitions looked for at once, by its name.
+    struct Named
+    {
+        QString name;
+        std::vector<DefinitionEntry> entries;
+    };
+    // What one of several definitions found: how many places, the first of them in reading
+    // order, or, found nowhere, the place where it comes nearest.
+    struct Found
+    {
+        QString name;
+        qint64 count = 0;
+        QPoint first;
+        std::optional<NearMiss> nearest;
+    };
     // How many places a buffer's picture matched at.
     struct BufferCount
     {
@@ -58,6 +74,13 @@ public:
     // starting nothing, while one runs. When the definition matches nowhere, the place where
     // it comes nearest is looked for too.
     bool start(const QImage &picture, std::vector<DefinitionEntry> entries, QSize area);
+    // Starts a search of each of several definitions in `picture`, one after the other on the
+    // same peaks; false, starting nothing, while one runs. It ends with `finished`, and leaves
+    // no places to go to: found() says what each definition found.
+    bool startSeveral(const QImage &picture, std::vector<Named> definitions);
+    // Whether the running (or last) search in the screenshot is one of several definitions.
+    bool several() const { return m_several; }
+    const std::vector<Found> &found() const { return m_found; }
     // Starts counting the places `entries` match at in each of the buffers' pictures, one after
     // the other; false, starting nothing, while a search runs.
     bool startInBuffers(std::vector<Buffer> buffers, std::vector<DefinitionEntry> entries);
@@ -89,7 +112,13 @@ signals:
 
 private:
     BackgroundJob m_job;
+    // The peaks kept of `picture`, when they are of it; the screenshot is forgotten either way,
+    // as a search of it begins.
+    std::shared_ptr<const PeakPlane> peaksKeptFor(const QImage &picture);
+
     bool m_inBuffers = false; // what the running job searches
+    bool m_several = false;
+    std::vector<Found> m_found;
     MatchSet m_matches;
     std::optional<NearMiss> m_nearest;
     QSize m_area;
@@ -106,6 +135,11 @@ QString foundText(const MatchSet &matches, const std::optional<NearMiss> &neares
 // The status line's words for a place gone to: "Match 2 of 3: 410, 90", the numbers of the
 // matches with the separators of the user's language, as in what was found.
 QString matchText(const DefinitionSearch::Match &match);
+
+// One line for several definitions searched at once: "4 of 5 definitions found: CloseButton
+// (1 place), OkButton (1); not found: Menu (best 140 of 144 at 12, 5)", then why those in
+// `unread` could not be read.
+QString severalText(const std::vector<DefinitionSearch::Found> &found, const QStringList &unread);
 
 // One line for a search in the buffers: "Found in buffer 1 (1 place), buffer 3 (12 places);
 // not in buffers 2, 4".

@@ -220,14 +220,25 @@ private slots:
                      QPoint(written[i].x, written[i].y));
         }
         QCOMPARE(kept->sampled, ((width.toInt() - 1) / step + 1) * (8 / step + 1));
-        // Read back as a user's script holds it, the text gives the same entries.
-        const DefinitionText read = parseDefinition(*text);
-        QCOMPARE(read.error, QString());
-        QCOMPARE(read.name, in.objectName);
-        QCOMPARE(int(read.entries.size()), kept->kept());
-        for (size_t i = 0; i < read.entries.size(); ++i)
-            QCOMPARE(std::tuple(read.entries[i].peak, read.entries[i].x, read.entries[i].y),
-                     std::tuple(kept->entries[i].peak, kept->entries[i].x, kept->entries[i].y));
+        // Read back as a user's script holds it, the text gives the same entries: on its own,
+        // and indented between other lines of a script, after another definition, with CR LF
+        // line ends.
+        QString indented = *text;
+        indented.replace(QLatin1String("\r\n"), QLatin1String("\r\n    "));
+        const QString script = QStringLiteral("Loop, 3\r\n:Object Other\r\n1=0,0\r\n"
+                                              ":End Object \r\nIf Found\r\n    ") +
+                               indented + QStringLiteral("\r\nMouseClick, left\r\n");
+        const std::vector<DefinitionText> inScript = parseDefinitions(script);
+        QCOMPARE(inScript.size(), size_t(2));
+        QCOMPARE(inScript[0].name, QStringLiteral("Other"));
+        for (const DefinitionText &read : {parseDefinition(*text), inScript[1]}) {
+            QCOMPARE(read.error, QString());
+            QCOMPARE(read.name, in.objectName);
+            QCOMPARE(int(read.entries.size()), kept->kept());
+            for (size_t i = 0; i < read.entries.size(); ++i)
+                QCOMPARE(std::tuple(read.entries[i].peak, read.entries[i].x, read.entries[i].y),
+                         std::tuple(kept->entries[i].peak, kept->entries[i].x, kept->entries[i].y));
+        }
         // Point by point: kept where an entry is, dropped where sampled, dimmed elsewhere; the
         // view shows a kept pixel in its own colour.
         const QImage view = keptView(region, *kept);
@@ -436,6 +447,56 @@ private slots:
             "Not a definition: line 2 is not peak=x,y");
         row("a coordinate past any region", ":Object A\n25=123456789,0\n:End Object ", "", 0,
             "Not a definition: line 2 is not peak=x,y");
+        row("indented", "    :Object Icon // at 3, 4\n    12=3,4\n    :End Object ", "Icon", 1, "");
+        row("between script lines, CR line ends",
+            "WinActivate, App\r:Object Icon\r12=3,4|5=0,0\r:End Object \rSleep, 100\r", "Icon", 2,
+            "");
+        row("no head, after blank lines", "\n\nhello\n", "", 0,
+            "Not a definition: line 3 does not begin \":Object \"");
+        // Of several, the first; each of them is read in readsEveryDefinitionOfAScript.
+        row("two in a row", ":Object A\n1=0,0\n:End Object \n:Object B\n2=0,0|3=1,0\n:End Object ",
+            "A", 1, "");
+        row("two, the first broken",
+            ":Object A\n1=0,0\nhello\n:End Object \n:Object B\n2=0,0\n"
+            ":End Object ",
+            "A", 0, "Not a definition: line 3 (in A) is not peak=x,y");
+    }
+
+    // Every definition of a script is read, wherever it stands; a broken one names itself and
+    // the line where it breaks, and the others are read all the same.
+    void readsEveryDefinitionOfAScript_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("read"); // name: entries, or the error
+        QTest::newRow("three, with script lines between")
+            << QStringLiteral("; finds the dialog\r\n  :Object Close\r\n  1=0,0|2=1,0\r\n  "
+                              ":End Object \r\nIfFound\r\n:Object Ok // the button\r\n3=0,0\r\n"
+                              ":End Object \r\n\r\n:Object Menu\r\n\r\n4=0,0\r\n"
+                              "5=0,1\r\n:End Object \r\nReturn")
+            << QStringList{"Close: 2", "Ok: 1", "Menu: 2"};
+        QTest::newRow("a broken one between two")
+            << QStringLiteral(":Object A\n1=0,0\n:End Object \n:Object B\n1=0,0\n9=x,1\n"
+                              ":End Object \n:Object C\n7=7,7\n:End Object \n")
+            << QStringList{"A: 1", "B: Not a definition: line 6 (in B) is not peak=x,y", "C: 1"};
+        QTest::newRow("one without its end, then another")
+            << QStringLiteral(":Object A\n1=0,0\n:Object B\n2=0,0\n:End Object ")
+            << QStringList{"A: Not a definition: A, from line 1, does not end with \":End "
+                           "Object \"",
+                           "B: 1"};
+        QTest::newRow("an end with no head is a script line")
+            << QStringLiteral(":End Object \n:Object A\n1=0,0\n:End Object \n:End Object ")
+            << QStringList{"A: 1"};
+    }
+
+    void readsEveryDefinitionOfAScript()
+    {
+        QFETCH(QString, text);
+        QStringList read;
+        for (const DefinitionText &definition : parseDefinitions(text))
+            read << definition.name + QStringLiteral(": ") +
+                        (definition.error.isEmpty() ? QString::number(definition.entries.size())
+                                                    : definition.error);
+        QTEST(read, "read");
     }
 
     void readsDefinitionTexts()
