@@ -540,6 +540,29 @@ BENCHMARK(BM_FindNearMiss)
     ->Name("BM_FindNearMiss/100x100_in_7680x4320")
     ->Unit(benchmark::kMillisecond);
 
+// The near miss counted at every place, for the largest definition counted so: 300 entries of
+// the busy cut, spread over it, one of them changed.
+void BM_NearMissExact(benchmark::State &state)
+{
+    const QImage &desktop = desktop8k();
+    const QRect cut = busiestCut(desktop);
+    const std::vector<DefinitionEntry> all = definitionOf(desktop, cut);
+    std::vector<DefinitionEntry> entries;
+    for (size_t i = 0; i < exactNearMissEntries; ++i)
+        entries.push_back(all[i * all.size() / exactNearMissEntries]);
+    entries[entries.size() / 2].peak ^= 0x80;
+    const std::atomic<bool> cancelled{false};
+    const PeakPlane plane(desktop);
+    for (auto _ : state) {
+        const auto nearest = nearestPlace(plane, entries, cancelled);
+        if (!nearest || !nearest->best || nearest->matched + 1 != int(entries.size()))
+            state.SkipWithError("the nearest place is not counted whole");
+    }
+}
+BENCHMARK(BM_NearMissExact)
+    ->Name("BM_NearMissExact/300_in_7680x4320")
+    ->Unit(benchmark::kMillisecond);
+
 // Ctrl+B over eight buffers of 8K desktops, the job as the window runs it, against what it
 // must do at least: unpack each buffer's picture, and find the definition in it as Ctrl+F
 // does. The figure is the ratio of the two.
@@ -745,6 +768,9 @@ const Target targets[] = {
      "find in the screenshot"},
     {"a near miss in 8K, found nowhere and its nearest place, vs one peak pass",
      "BM_FindNearMiss/100x100_in_7680x4320", "BM_PeakPass/7680x4320", nullptr, 10.0,
+     "find in the screenshot"},
+    {"the near miss of 300 entries counted at every place of an 8K, vs one peak pass",
+     "BM_NearMissExact/300_in_7680x4320", "BM_PeakPass/7680x4320", nullptr, 10.0,
      "find in the screenshot"},
     {"Ctrl+B over eight 8K buffers vs unpacking and finding in each",
      "BM_FindInBuffers/8x7680x4320", nullptr, "vs_unpack_and_find_each", 1.0,

@@ -114,13 +114,19 @@ struct NearMiss
     QPoint place;
     int matched = 0;
     int of = 0;
+    // Whether no place matches more: so for every definition of up to exactNearMissEntries
+    // entries. Of larger ones, the count is the place's own, but a better place may exist.
+    bool best = true;
 };
 
+constexpr size_t exactNearMissEntries = 300;
+
 // The place where most of the definition's entries match, among the places where all of them
-// lie inside the picture; nothing when no entry matches anywhere, or once cancelled. The
-// places are ranked by the first fifteen runs of the rarest peaks, a machine word of places at
-// a time, and the best few are then counted entry by entry: the count named is the place's
-// own, though a place that matches more may, rarely, be missed.
+// lie inside the picture (the earliest in reading order of those that match as many); nothing
+// when no entry matches anywhere, or once cancelled. Definitions of up to
+// exactNearMissEntries entries are counted at every place, 64 places at a time, at a cost of
+// about entries x places / 64 word operations. The places for larger ones are ranked by the
+// first fifteen runs of the rarest peaks, and the best few are then counted entry by entry.
 std::optional<NearMiss> nearestPlace(const PeakPlane &plane,
                                      const std::vector<DefinitionEntry> &entries,
                                      const std::atomic<bool> &cancelled);

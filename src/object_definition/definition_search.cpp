@@ -169,9 +169,11 @@ QString placeText(QPoint place)
 QString nearestText(const NearMiss &nearest)
 {
     const QLocale locale;
-    return QStringLiteral("%1 of %2 pixels at %3")
+    // Of a large definition, the place named may not be the best there is: the words say so.
+    return QStringLiteral("%1 of %2 pixels at %3%4")
         .arg(locale.toString(nearest.matched), locale.toString(nearest.of),
-             placeText(nearest.place));
+             placeText(nearest.place),
+             nearest.best ? QString() : QStringLiteral(" (a better place may exist)"));
 }
 
 QString placesText(qint64 count)
@@ -186,7 +188,10 @@ QString foundText(const MatchSet &matches, const std::optional<NearMiss> &neares
 {
     if (matches.empty())
         return QStringLiteral("Not found in this screenshot") +
-               (nearest ? QStringLiteral("; best: ") + nearestText(*nearest) : QString());
+               (nearest ? (nearest->best ? QStringLiteral("; best: ")
+                                         : QStringLiteral("; best found: ")) +
+                              nearestText(*nearest)
+                        : QString());
     QStringList shown;
     for (const QPoint &place : matches.first(5))
         shown << placeText(place);
@@ -200,7 +205,8 @@ QString foundText(const MatchSet &matches, const std::optional<NearMiss> &neares
 QString matchText(const DefinitionSearch::Match &match)
 {
     if (match.nearest)
-        return QStringLiteral("Best: ") + nearestText(*match.nearest);
+        return (match.nearest->best ? QStringLiteral("Best: ") : QStringLiteral("Best found: ")) +
+               nearestText(*match.nearest);
     const QLocale locale;
     return QStringLiteral("Match %1 of %2: %3")
         .arg(locale.toString(match.index + 1), locale.toString(match.count),
@@ -218,9 +224,12 @@ QString severalText(const std::vector<DefinitionSearch::Found> &found, const QSt
             seen << QStringLiteral("%1 (%2)").arg(
                 one.name, seen.isEmpty() ? placesText(one.count) : locale.toString(one.count));
         } else if (one.nearest) {
-            missed << QStringLiteral("%1 (best %2 of %3 at %4)")
-                          .arg(one.name, locale.toString(one.nearest->matched),
-                               locale.toString(one.nearest->of), placeText(one.nearest->place));
+            missed << QStringLiteral("%1 (best %2%3 of %4 at %5%6)")
+                          .arg(one.name, one.nearest->best ? QString() : QStringLiteral("found "),
+                               locale.toString(one.nearest->matched),
+                               locale.toString(one.nearest->of), placeText(one.nearest->place),
+                               one.nearest->best ? QString()
+                                                 : QStringLiteral("; a better place may exist"));
         } else {
             missed << one.name;
         }
