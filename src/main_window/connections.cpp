@@ -6,6 +6,7 @@
 #include "controls/image_box.h"
 #include "controls/mouse_buttons.h"
 #include "controls/picture_box.h"
+#include "controls/locked_text_box.h"
 #include "controls/status_line.h"
 #include "main_window/find_flow.h"
 #include "main_window/form1.h"
@@ -120,9 +121,13 @@ void Form1::connectKeys()
             [find] { find->goToMatch(-1); });
     // The paste key pastes a screenshot, except in a text box, where it is the box's own (the
     // window's event filter gives it the screenshot when the clipboard holds no text).
+    // The result box takes no text: the key there says so, rather than seem lost.
     connect(shortcut(QKeySequence::Paste), &QShortcut::activated, this, [this] {
         QWidget *focus = QApplication::focusWidget();
-        if (!qobject_cast<QLineEdit *>(focus) && !qobject_cast<QPlainTextEdit *>(focus))
+        if (focus == txtObject)
+            m_status->say(QStringLiteral(
+                "The definition box is read-only: the Paste button pastes a screenshot"));
+        else if (!qobject_cast<QLineEdit *>(focus) && !qobject_cast<QPlainTextEdit *>(focus))
             Command1_Click();
     });
 }

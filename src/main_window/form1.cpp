@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "common/words.h"
 #include "controls/accessibility.h"
 #include "controls/image_box.h"
 #include "controls/locked_text_box.h"
@@ -188,10 +189,14 @@ void Form1::ImgBuffer_MouseUp(int index, int button, int, float, float)
         HScroll1->setValue(0);
         VScroll1->setValue(0);
         const QImage &shown = PicInner->picture();
-        m_status->report(shown.isNull() ? QStringLiteral("Buffer %1 is empty").arg(index + 1)
-                                        : QStringLiteral("Buffer %1 brought back, %2")
-                                              .arg(index + 1)
-                                              .arg(sizeDescription(shown.size())));
+        // What changed is said whole: a screen reader user sees neither the view nor the boxes.
+        m_status->report(
+            shown.isNull()
+                ? QStringLiteral("Buffer %1 is empty: the view and the region are cleared")
+                      .arg(index + 1)
+                : QStringLiteral("Buffer %1 brought back, %2; the region is cleared")
+                      .arg(index + 1)
+                      .arg(sizeDescription(shown.size())));
     }
     if (button == RightButton) {
         m_state.menuTarget = static_cast<std::int16_t>(index);
@@ -205,10 +210,15 @@ void Form1::delete_Click()
     // away the picture in the last slot, which the user never chose, so nothing happens.
     if (!m_state.menuTarget || !isBufferSlot(*m_state.menuTarget) || m_job->refusedWhileBusy())
         return;
-    // The places found in the screenshot of the slot go with it.
-    if (m_buffers->shownSlot() == *m_state.menuTarget)
+    // The places found in the screenshot of the slot go with it; the view keeps showing it,
+    // which the words say, as nothing else would.
+    const bool shown = m_buffers->shownSlot() == *m_state.menuTarget;
+    if (shown)
         m_find->pictureReplaced();
-    m_status->report(m_buffers->remove(*m_state.menuTarget));
+    QString done = m_buffers->remove(*m_state.menuTarget);
+    if (shown && !PicInner->picture().isNull())
+        done += QStringLiteral("; the view still shows its screenshot");
+    m_status->report(done);
 }
 
 void Form1::PicInner_MouseDown(int button, int shift, float x, float y)
@@ -240,12 +250,17 @@ void Form1::btnCreate_Click()
     txtObject->setAccessibleDescription(creation.kept);
     // If this fails the result box still holds the text.
     const bool copied = m_clipboard->setText(*creation.text);
-    m_status->announce(createdAnnouncement(creation, copied));
-    // A sighted user sees it happen too, with a warning where the definition will mislead; the
-    // next move on the view writes the status line anew.
-    m_status->show(createdStatus(creation, copied) +
-                   creationWarnings(creation.keptCount, definedRegion(inputs, m_state.startX),
-                                    PicInner->picture().size()));
+    // Warnings where the definition will mislead, shown and spoken whole; the next move on the
+    // view writes the status line anew.
+    const QString warnings =
+        creationWarnings(creation.keptCount, definedRegion(inputs, m_state.startX),
+                         PicInner->picture().size()) +
+        boundWarnings(inputs);
+    m_status->announce(createdAnnouncement(creation, copied) +
+                       (warnings.isEmpty() ? QString()
+                                           : QStringLiteral(" ") + capitalised(warnings.sliced(2)) +
+                                                 QStringLiteral(".")));
+    m_status->show(createdStatus(creation, copied) + warnings);
 }
 
 void Form1::picClip_MouseUp(int button, int, float, float)

@@ -46,6 +46,20 @@ QString creationWarnings(int kept, QRect region, QSize screenshot)
     return warnings + outsideWarning(region, screenshot);
 }
 
+QString boundWarnings(const GeneratorInputs &inputs)
+{
+    QString warnings;
+    const auto check = [&warnings](const char *colour, int from, int to) {
+        if (from > to)
+            warnings += QStringLiteral("; %1 from is above %1 to: no pixel can pass")
+                            .arg(QLatin1String(colour));
+    };
+    check("Red", inputs.redFrom, inputs.redTo);
+    check("Green", inputs.greenFrom, inputs.greenTo);
+    check("Blue", inputs.blueFrom, inputs.blueTo);
+    return warnings;
+}
+
 QString outsideWarning(QRect region, QSize screenshot)
 {
     QString warnings;

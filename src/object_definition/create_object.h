@@ -31,5 +31,8 @@ QString createdStatus(const Creation &creation, bool copied);
 QString creationWarnings(int kept, QRect region, QSize screenshot);
 // The second of those alone: "; columns 150 to 199 lie outside the screenshot", or empty.
 QString outsideWarning(QRect region, QSize screenshot);
+// "; Red from is above Red to: no pixel can pass", for each colour whose bounds are the wrong
+// way round; empty when none is.
+QString boundWarnings(const GeneratorInputs &inputs);
 
 } // namespace corvantile

@@ -1,4 +1,5 @@
 #include "common/colour.h"
+#include "controls/announcer.h"
 #include "support/form_driver.h"
 
 using namespace corvantile;
@@ -220,10 +221,12 @@ private slots:
         QTest::addColumn<QString>("width");
         QTest::addColumn<QString>("height");
         QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("bounds"); // "red from, red to", when typed
         const auto row = [](const char *tag, const char *corner, const char *width,
-                            const char *height, const char *status) {
+                            const char *height, const char *status, const char *bounds = "") {
             QTest::newRow(tag) << QString::fromLatin1(corner) << QString::fromLatin1(width)
-                               << QString::fromLatin1(height) << QString::fromUtf8(status);
+                               << QString::fromLatin1(height) << QString::fromUtf8(status)
+                               << QString::fromLatin1(bounds);
         };
         row("inside, enough pixels", "10, 10", "5", "4",
             "Created: 20 pixels kept, on the clipboard");
@@ -239,6 +242,15 @@ private slots:
         row("past both edges", "198, 99", "3", "3",
             "Created: 9 pixels kept, on the clipboard; column 2 lies outside the screenshot; rows "
             "1 to 2 lie outside the screenshot");
+        row("red bounds the wrong way round", "10, 10", "5", "4",
+            "Created: 0 pixels kept, on the clipboard; only 0 pixels: it may match by chance; Red "
+            "from is above Red to: no pixel can pass",
+            "200, 100");
+        row("nothing kept, past the edge", "198, 10", "4", "2",
+            "Created: 0 pixels kept, on the clipboard; only 0 pixels: it may match by chance; "
+            "columns 2 to 3 lie outside the screenshot; Red from is above Red to: no pixel can "
+            "pass",
+            "256, 255");
     }
 
     void createdWarnsWhereTheDefinitionMisleads()
@@ -247,13 +259,27 @@ private slots:
         QFETCH(QString, width);
         QFETCH(QString, height);
         QFETCH(QString, status);
+        QFETCH(QString, bounds);
         FormDriver d(patternImage(200, 100));
         d.Option1->click();
         FormDriver::type(d.txtCoords, corner);
         FormDriver::type(d.txtWidth, width);
         FormDriver::type(d.txtHeight, height);
+        if (!bounds.isEmpty()) {
+            FormDriver::type(d.txtRedFrom, bounds.section(QStringLiteral(", "), 0, 0));
+            FormDriver::type(d.txtRedTo, bounds.section(QStringLiteral(", "), 1, 1));
+        }
         QTest::mouseClick(d.btnCreate, Qt::LeftButton);
         QCOMPARE(d.lblCoords->text(), status);
+        // A screen reader hears every warning the line shows.
+        const Announcer *told = d.form->findChild<Announcer *>();
+        QVERIFY(told);
+        const QString spoken = (QStringList(told->shown()) + told->waiting()).constLast();
+        QVERIFY2(
+            spoken.contains(QLatin1String(" pixels kept. The definition is on the clipboard.")),
+            qPrintable(spoken));
+        for (const QString &warning : status.split(QStringLiteral("; ")).mid(1))
+            QVERIFY2(spoken.contains(warning.mid(1)), qPrintable(spoken));
     }
 
     void runChangesNoInput()

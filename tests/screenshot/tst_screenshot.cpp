@@ -578,6 +578,55 @@ private slots:
         QCOMPARE(d.form->state().bufferIndex, std::int16_t(1)); // not changed by a bring-back
     }
 
+    // What a bring-back or a deletion changes is said, once, shown and spoken alike: a screen
+    // reader user sees neither the view nor the boxes it clears. So is a paste key the result
+    // box does not take.
+    void everyChangeIsSaid_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("an empty buffer brought back")
+            << "bring back 5"
+            << "Buffer 5 is empty: the view and the region are cleared";
+        QTest::newRow("a full one brought back")
+            << "bring back 1"
+            << "Buffer 1 brought back, 50 \u00d7 40; the region is cleared";
+        QTest::newRow("the shown buffer deleted")
+            << "delete 2"
+            << "Buffer 2 deleted; the view still shows its screenshot";
+        QTest::newRow("another buffer deleted") << "delete 1"
+                                                << "Buffer 1 deleted";
+        QTest::newRow("Ctrl+V in the result box")
+            << "paste in the result"
+            << "The definition box is read-only: the Paste button pastes a screenshot";
+    }
+
+    void everyChangeIsSaid()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, said);
+        FormDriver d;
+        d.paste(patternImage(50, 40));
+        d.paste(patternImage(60, 30));
+        d.drag({5, 5}, {20, 20});
+        const int slot = action.back().digitValue() - 1;
+        if (action.startsWith(QLatin1String("bring back"))) {
+            d.releaseOnSlot(slot, Qt::LeftButton);
+        } else if (action.startsWith(QLatin1String("delete"))) {
+            deleteThroughMenu(d, false, slot);
+        } else {
+            d.txtObject->setFocus();
+            QTest::keyClick(d.txtObject, Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(d.clipboard->reads, 2); // the key pasted nothing
+        }
+        QCOMPARE(d.lblCoords->text(), said);
+        const Announcer *told = d.form->findChild<Announcer *>();
+        QVERIFY(told);
+        const QStringList spoken = QStringList(told->shown()) + told->waiting();
+        QCOMPARE(spoken.constLast(), said);
+        QCOMPARE(spoken.count(said), 1);
+    }
+
     void bringBackFromEmptySlot()
     {
         FormDriver d(patternImage(400, 300));

@@ -234,7 +234,8 @@ private slots:
         QVERIFY(said("notification Buffer 2 deleted."));
         QVERIFY(said("Screenshot buffer 1 image.\n640 \xc3\x97 480. Ctrl+1 brings it back"));
         QVERIFY(said("Screenshot buffer 2 image.\nempty. Ctrl+2 brings it back"));
-        QVERIFY(said("notification Buffer 1 brought back, 640 \xc3\x97 480."));
+        QVERIFY(
+            said("notification Buffer 1 brought back, 640 \xc3\x97 480; the region is cleared."));
         // The clip's menu opens on its first item that works (Delete Image is greyed there).
         QVERIFY2(said("Expanded Preview of the clip."), spoken.constData());
         // The sampling frame is named once, as the focus enters it.
