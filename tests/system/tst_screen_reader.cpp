@@ -231,7 +231,7 @@ private slots:
         // of the Tab key, each slot telling what it holds; Enter brings one back.
         QVERIFY(said("notification Pasted 300 \xc3\x97 200, in buffer 2."));
         QVERIFY(said("Delete Image of buffer 2.")); // spoken as the menu opens, with no key
-        QVERIFY(said("notification Buffer 2 deleted."));
+        QVERIFY(said("notification Buffer 2 deleted; the view still shows its screenshot."));
         QVERIFY(said("Screenshot buffer 1 image.\n640 \xc3\x97 480. Ctrl+1 brings it back"));
         QVERIFY(said("Screenshot buffer 2 image.\nempty. Ctrl+2 brings it back"));
         QVERIFY(
