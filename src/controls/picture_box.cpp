@@ -166,8 +166,69 @@ void PictureBox::setDescriptionNote(const QString &note)
     describe();
 }
 
+// True when the key moved the cursor, or pressed or released the button at it.
+bool PictureBox::moveKeyboardCursor(const QKeyEvent &key)
+{
+    const QSize size = drawingSize();
+    if (!m_keyCursorOn || size.isEmpty())
+        return false;
+    const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
+    const int step = key.modifiers() & Qt::ShiftModifier ? 10 : 1;
+    QPoint at = m_keyCursor.value_or(shownDrawing().topLeft());
+    if (m_keyCursor) {
+        switch (key.key()) {
+        case Qt::Key_Left:
+            at.rx() -= step;
+            break;
+        case Qt::Key_Right:
+            at.rx() += step;
+            break;
+        case Qt::Key_Up:
+            at.ry() -= step;
+            break;
+        case Qt::Key_Down:
+            at.ry() += step;
+            break;
+        case Qt::Key_Home:
+            at.setX(0);
+            break;
+        case Qt::Key_End:
+            at.setX(size.width() - 1);
+            break;
+        default:
+            if (!enter)
+                return false;
+        }
+    } else if (!enter && !QList<int>{Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down,
+                                     Qt::Key_Home, Qt::Key_End}
+                              .contains(key.key())) {
+        return false;
+    }
+    at = QPoint(std::clamp(at.x(), 0, size.width() - 1), std::clamp(at.y(), 0, size.height() - 1));
+    const int b = borderWidth();
+    for (const std::optional<QPoint> &mark : {m_keyCursor, std::optional(at)})
+        if (mark)
+            update(m_grid.repaintRect(
+                QRect(*mark + QPoint(b, b), QSize(1, 1)).adjusted(-2, -2, 2, 2)));
+    m_keyCursor = at;
+    const auto x = static_cast<float>(at.x()), y = static_cast<float>(at.y());
+    if (enter) {
+        m_keyPressed = !m_keyPressed;
+        if (m_keyPressed)
+            emit mouseDown(buttonCode(Qt::LeftButton), 0, x, y);
+        else
+            emit mouseUp(buttonCode(Qt::LeftButton), 0, x, y);
+    } else {
+        emit mouseMove(m_keyPressed ? buttonCode(Qt::LeftButton) : 0, 0, x, y);
+    }
+    emit keyboardCursorMoved(at);
+    return true;
+}
+
 void PictureBox::keyPressEvent(QKeyEvent *event)
 {
+    if (moveKeyboardCursor(*event))
+        return;
     if (isMenuKey(*event)) {
         event->accept();
         emit menuKeyPressed();
@@ -271,6 +332,24 @@ QImage ringsIn(const QList<QRect> &regions, QPoint origin, QRect clip, QRgb colo
     return rings;
 }
 
+// Rings of one pixel around `region`, the first just around it and each next one a pixel
+// further out, in the colours given, drawn only inside `clip`.
+void drawRings(QPainter &painter, QRect clip, QRect region, std::initializer_list<QColor> colours)
+{
+    painter.save();
+    painter.setClipRect(clip);
+    int k = 0;
+    for (const QColor &colour : colours) {
+        ++k;
+        const QRect ring = region.adjusted(-k, -k, k, k);
+        painter.fillRect(QRect(ring.left(), ring.top(), ring.width(), 1), colour);
+        painter.fillRect(QRect(ring.left(), ring.bottom(), ring.width(), 1), colour);
+        painter.fillRect(QRect(ring.left(), ring.top(), 1, ring.height()), colour);
+        painter.fillRect(QRect(ring.right(), ring.top(), 1, ring.height()), colour);
+    }
+    painter.restore();
+}
+
 } // namespace
 
 void PictureBox::paintEvent(QPaintEvent *event)
@@ -287,27 +366,18 @@ void PictureBox::paintEvent(QPaintEvent *event)
         painter.fillRect(r, palette().color(QPalette::Window));
     const int b = borderWidth();
     m_image.paint(painter, exposed.translated(-b, -b), QPoint(b, b));
-    if (!m_outlines.isEmpty()) {
-        const QRect clip = QRect(QPoint(b, b), drawingSize()) & exposed;
-        if (!clip.isEmpty())
-            painter.drawImage(clip.topLeft(),
-                              ringsIn(m_outlines, QPoint(b, b), clip, m_outlinesColour));
-    }
-    if (!m_current.isNull()) {
-        painter.save();
-        painter.setClipRect(QRect(QPoint(b, b), drawingSize()) & exposed);
-        const QRect around = m_current.translated(b, b);
-        const QRgb colours[] = {currentColour, qRgb(0, 0, 0), currentColour};
-        for (int k = 1; k <= 3; ++k) {
-            const QRect ring = around.adjusted(-k, -k, k, k);
-            const QColor colour = QColor::fromRgb(colours[k - 1]);
-            painter.fillRect(QRect(ring.left(), ring.top(), ring.width(), 1), colour);
-            painter.fillRect(QRect(ring.left(), ring.bottom(), ring.width(), 1), colour);
-            painter.fillRect(QRect(ring.left(), ring.top(), 1, ring.height()), colour);
-            painter.fillRect(QRect(ring.right(), ring.top(), 1, ring.height()), colour);
-        }
-        painter.restore();
-    }
+    const QRect inside = QRect(QPoint(b, b), drawingSize()) & exposed;
+    if (!m_outlines.isEmpty() && !inside.isEmpty())
+        painter.drawImage(inside.topLeft(),
+                          ringsIn(m_outlines, QPoint(b, b), inside, m_outlinesColour));
+    // Over every outline: the place singled out, then the keyboard's cursor while the box has
+    // the focus (a black ring and a white one around its pixel, seen on any colour).
+    if (!m_current.isNull())
+        drawRings(painter, inside, m_current.translated(b, b),
+                  {QColor::fromRgb(currentColour), Qt::black, QColor::fromRgb(currentColour)});
+    if (m_keyCursor && hasFocus())
+        drawRings(painter, inside, QRect(*m_keyCursor + QPoint(b, b), QSize(1, 1)),
+                  {Qt::black, Qt::white});
     if (b > 0)
         paintSunkenPanel(painter, QRect(QPoint(0, 0), m_boxSize), b, palette(), hasFocus());
 }

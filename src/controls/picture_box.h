@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "common/screen_grid.h"
 #include "controls/retained_image.h"
 
@@ -86,6 +88,13 @@ public:
     static constexpr QRgb currentColour = 0xffffff00;
     void setCurrentOutline(const QRect &region);
     const QRect &currentOutline() const { return m_current; }
+    // A cursor of one pixel that the keys move while the box has the focus, for a user without
+    // a mouse: the arrows by a pixel (by ten with Shift), Home and End to the row's ends. Each
+    // move is reported as the mouse's would be, as a move over that pixel; Enter presses the
+    // left button there, and Enter again releases it, so that two corners marked by keys mark
+    // what a drag between them marks. The first key puts it at the top-left of the part shown.
+    void setKeyboardCursor(bool on) { m_keyCursorOn = on; }
+    const std::optional<QPoint> &keyboardCursor() const { return m_keyCursor; }
     // The part of the drawing area that the box's parent shows.
     QRect shownDrawing() const;
 
@@ -104,6 +113,8 @@ signals:
     void mouseUp(int button, int shift, float x, float y);
     // The Menu key, or Shift+F10, was pressed while the box had the focus.
     void menuKeyPressed();
+    // The keyboard's cursor stands on another pixel, after its move was reported.
+    void keyboardCursorMoved(QPoint pixel);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -135,6 +146,10 @@ private:
     QList<QRect> m_outlines;
     QRgb m_outlinesColour = outlineColour;
     QRect m_current;
+    bool m_keyCursorOn = false;
+    std::optional<QPoint> m_keyCursor;
+    bool m_keyPressed = false; // the left button, as Enter pressed it
+    bool moveKeyboardCursor(const QKeyEvent &key);
     QString m_note;
 };
 

@@ -4,9 +4,9 @@
 // their subsystems, as they are made.)
 
 #include "controls/image_box.h"
+#include "controls/locked_text_box.h"
 #include "controls/mouse_buttons.h"
 #include "controls/picture_box.h"
-#include "controls/locked_text_box.h"
 #include "controls/status_line.h"
 #include "main_window/find_flow.h"
 #include "main_window/form1.h"
@@ -61,6 +61,21 @@ void Form1::connectHandlers()
             });
     connect(PicInner, &PictureBox::mouseUp, this, [band](int button, int shift, float x, float y) {
         band->PicInner_MouseUp(button, shift, x, y);
+    });
+    // The keyboard's cursor on the screenshot: the view scrolls to keep it shown, and a screen
+    // reader hears what the status line shows of its pixel, as the mouse's hover writes it.
+    PicInner->setKeyboardCursor(true);
+    connect(PicInner, &PictureBox::keyboardCursorMoved, this, [this](QPoint pixel) {
+        const QRect shown = PicInner->shownDrawing();
+        const auto follow = [](QScrollBar *bar, int at, int first, int last) {
+            if (at < first)
+                bar->setValue(bar->value() - (first - at));
+            else if (at > last)
+                bar->setValue(bar->value() + (at - last));
+        };
+        follow(HScroll1, pixel.x(), shown.left(), shown.right());
+        follow(VScroll1, pixel.y(), shown.top(), shown.bottom());
+        m_status->announce(m_status->text());
     });
     connect(btnCreate, &QPushButton::clicked, this, &Form1::btnCreate_Click);
     connect(m_inputs.get(), &DefinitionInputs::spaceReplaced, this,

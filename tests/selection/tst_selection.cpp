@@ -1,4 +1,5 @@
 #include "common/background_job.h"
+#include "controls/announcer.h"
 #include "selection/captions.h"
 #include "selection/geometry.h"
 #include "support/form_driver.h"
@@ -305,6 +306,70 @@ private slots:
         // The next press takes the band away: the view is on the screen as it was.
         d.press({5, 5});
         QCOMPARE(d.onScreen().copy(viewport), clean);
+    }
+
+    // Without a mouse: the arrow keys move a cursor of one pixel over the screenshot (ten with
+    // Shift, Home and End to the row's ends), the status line and a screen reader tell its
+    // pixel as the hover does, the view follows it, and Enter at one corner and Enter at the
+    // other mark what a drag between them marks, limits and all.
+    void keyboardCursorMarksAsADragDoes_data()
+    {
+        QTest::addColumn<QPoint>("from");
+        QTest::addColumn<QPoint>("to");
+        QTest::newRow("down and right") << QPoint(5, 7) << QPoint(20, 31);
+        QTest::newRow("up and left") << QPoint(43, 38) << QPoint(12, 2);
+        QTest::newRow("past the largest region") << QPoint(3, 3) << QPoint(160, 130);
+        QTest::newRow("far into the screenshot, the view following")
+            << QPoint(1150, 960) << QPoint(1199, 999);
+    }
+
+    void keyboardCursorMarksAsADragDoes()
+    {
+        QFETCH(QPoint, from);
+        QFETCH(QPoint, to);
+        const QImage shot = patternImage(1200, 1000);
+        FormDriver mouse(shot);
+        FormDriver keys(shot);
+        keys.PicInner->setFocus();
+        QPoint at;
+        const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+            QTest::keyClick(keys.PicInner, key, modifiers);
+            at = *keys.PicInner->keyboardCursor();
+            QVERIFY(keys.PicInner->shownDrawing().contains(at));
+        };
+        const auto goTo = [&](QPoint target) {
+            while (at.x() != target.x()) {
+                const int left = target.x() - at.x();
+                press(left > 0 ? Qt::Key_Right : Qt::Key_Left,
+                      std::abs(left) >= 10 ? Qt::ShiftModifier : Qt::NoModifier);
+            }
+            while (at.y() != target.y()) {
+                const int left = target.y() - at.y();
+                press(left > 0 ? Qt::Key_Down : Qt::Key_Up,
+                      std::abs(left) >= 10 ? Qt::ShiftModifier : Qt::NoModifier);
+            }
+        };
+        press(Qt::Key_Right); // the first key puts the cursor at the top-left of the part shown
+        QCOMPARE(at, QPoint(0, 0));
+        press(Qt::Key_End);
+        QCOMPARE(at, QPoint(1199, 0));
+        press(Qt::Key_Home);
+        QCOMPARE(at, QPoint(0, 0));
+        goTo(from);
+        // What the pointer's hover at that pixel writes, heard too.
+        mouse.move(from, Qt::NoButton);
+        QCOMPARE(keys.lblCoords->text(), mouse.lblCoords->text());
+        const Announcer *told = keys.form->findChild<Announcer *>();
+        QVERIFY(told);
+        QCOMPARE((QStringList(told->shown()) + told->waiting()).constLast(),
+                 keys.lblCoords->text());
+        press(Qt::Key_Return);
+        goTo(to);
+        press(Qt::Key_Return);
+        mouse.drag(from, to);
+        QCOMPARE(keys.fields(), mouse.fields());
+        QCOMPARE(keys.picClip->image(), mouse.picClip->image());
+        QCOMPARE(keys.form->state().startX, mouse.form->state().startX);
     }
 
     // Ctrl+F outlines every place the definition matches, on whole screen pixels just around
