@@ -132,6 +132,7 @@ bool PictureBox::event(QEvent *event)
 void PictureBox::setPicture(const QImage &picture)
 {
     m_image.setPicture(picture);
+    m_copiedFrom = 0;
     update();
     const int b = borderWidth();
     if (m_autoSize && !picture.isNull())

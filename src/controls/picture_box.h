@@ -62,7 +62,15 @@ public:
 
     // The retained image's drawing, in the drawing area's coordinates.
     ColourValue point(int x, int y) const { return m_image.point(x, y); }
-    void cls() { m_image.cls(); }
+    void cls()
+    {
+        m_image.cls();
+        m_copiedFrom = 0;
+    }
+    // The cache key of the picture a region was last copied from into this box (see
+    // copyRegion), or 0 since it was cleared or given a picture of its own.
+    qint64 copiedFrom() const { return m_copiedFrom; }
+    void setCopiedFrom(qint64 key) { m_copiedFrom = key; }
     void setDrawMode(DrawMode mode) { m_image.setDrawMode(mode); }
     DrawMode drawMode() const { return m_image.drawMode(); }
     void setLineStyle(LineStyle style) { m_image.setLineStyle(style); }
@@ -146,6 +154,7 @@ private:
     QList<QRect> m_outlines;
     QRgb m_outlinesColour = outlineColour;
     QRect m_current;
+    qint64 m_copiedFrom = 0;
     bool m_keyCursorOn = false;
     std::optional<QPoint> m_keyCursor;
     bool m_keyPressed = false; // the left button, as Enter pressed it

@@ -15,6 +15,7 @@
 #include "main_window/window_keys.h"
 #include "object_definition/definition_inputs.h"
 #include "screenshot/image_buffers.h"
+#include "selection/clip_region.h"
 #include "selection/rubber_band.h"
 
 #include <QAction>
@@ -33,6 +34,9 @@ void Form1::connectHandlers()
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
     FindFlow *find = m_find.get();
     connect(m_paste.get(), &PasteFlow::pictureReplacing, find, &FindFlow::pictureReplaced);
+    // The clip box keeps its region over a paste: a screen reader is told it is the earlier
+    // screenshot's.
+    connect(m_paste.get(), &PasteFlow::pictureShown, m_region.get(), &ClipRegion::describeRegion);
     connect(m_text.get(), &TextReader::noTextToPaste, this, &Form1::Command1_Click);
     // What Ctrl+F would look for changes with every bound, the sampling, the black rule and
     // the region: the places found for the one before no longer stand for it.

@@ -10,6 +10,7 @@
 #include "object_definition/definition_inputs.h"
 #include "object_definition/definition_text.h"
 #include "screenshot/image_buffers.h"
+#include "selection/clip_copy.h"
 #include "selection/geometry.h"
 
 #include <QScrollBar>
@@ -79,7 +80,11 @@ void FindFlow::findInScreenshot()
     const QRect region = m_controls.region();
     start([this, &kept, area = region.size().expandedTo(QSize(1, 1))](
               const QImage &picture) { return m_search.start(picture, kept->entries, area); },
-          QString(), outsideWarning(region, m_controls.view->picture().size()));
+          QString(),
+          outsideWarning(region, m_controls.view->picture().size()) +
+              (clipOfAnotherScreenshot(*m_controls.clip, m_controls.view->picture())
+                   ? QLatin1String(earlierClipWarning)
+                   : QLatin1String()));
 }
 
 // The clipboard's text is read off the window's thread; the search starts once it is here.

@@ -21,6 +21,7 @@
 #include "preview/previews.h"
 #include "screenshot/image_buffers.h"
 #include "screenshot/scrolling_view.h"
+#include "selection/clip_copy.h"
 #include "selection/clip_region.h"
 #include "selection/rubber_band.h"
 #include "system/platform.h"
@@ -255,7 +256,9 @@ void Form1::btnCreate_Click()
     const QString warnings =
         creationWarnings(creation.keptCount, definedRegion(inputs, m_state.startX),
                          PicInner->picture().size()) +
-        boundWarnings(inputs);
+        boundWarnings(inputs) +
+        (clipOfAnotherScreenshot(*picClip, PicInner->picture()) ? QLatin1String(earlierClipWarning)
+                                                                : QLatin1String());
     m_status->announce(createdAnnouncement(creation, copied) +
                        (warnings.isEmpty() ? QString()
                                            : QStringLiteral(" ") + capitalised(warnings.sliced(2)) +

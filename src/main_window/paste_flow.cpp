@@ -88,8 +88,10 @@ void PasteFlow::arrived(const PictureIntake::Arrival &arrival)
 int PasteFlow::take(const ClipboardPicture &clip)
 {
     emit pictureReplacing();
-    if (!clip.failed())
+    if (!clip.failed()) {
         m_view->setPicture(clip.image);
+        emit pictureShown();
+    }
     return m_buffers.keep(clip);
 }
 

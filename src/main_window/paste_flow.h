@@ -33,6 +33,8 @@ public:
 signals:
     // The view is about to show another picture: what was found in the one before goes.
     void pictureReplacing();
+    // The view shows the picture a read gave (or is blank).
+    void pictureShown();
 
 private:
     void started();

@@ -13,6 +13,12 @@ void copyRegion(PictureBox &clip, const QImage &screenshot, double x, double y, 
         return;
     clip.paintPicture(screenshot, QRect(pixelFromDouble(x), pixelFromDouble(y), width, height),
                       QPoint(0, 0));
+    clip.setCopiedFrom(screenshot.cacheKey());
+}
+
+bool clipOfAnotherScreenshot(const PictureBox &clip, const QImage &shown)
+{
+    return clip.copiedFrom() != 0 && clip.copiedFrom() != shown.cacheKey();
 }
 
 } // namespace corvantile

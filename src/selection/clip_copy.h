@@ -13,4 +13,10 @@ class PictureBox;
 // empty size copies nothing. The work is bounded by the clip box, whatever the numbers.
 void copyRegion(PictureBox &clip, const QImage &screenshot, double x, double y, double w, double h);
 
+// Whether the clip box holds a region copied from a screenshot other than `shown`: a paste
+// since leaves the clip as it was, and a definition made then comes from the earlier one.
+bool clipOfAnotherScreenshot(const PictureBox &clip, const QImage &shown);
+// What the outcome of Create Object or Ctrl+F adds then.
+inline constexpr const char *earlierClipWarning = "; made from the clip of an earlier screenshot";
+
 } // namespace corvantile

@@ -44,11 +44,15 @@ void ClipRegion::describeRegion()
     const double w = numericValue(m_controls.txtWidth->text());
     const double h = numericValue(m_controls.txtHeight->text());
     const QString corner = m_controls.txtCoords->text().trimmed();
+    const bool earlier =
+        clipOfAnotherScreenshot(*m_controls.picClip, m_controls.PicInner->picture());
     m_controls.picClip->describeContents(
-        w > 0 && h > 0 ? QStringLiteral("%1 \u00d7 %2 region at %3")
-                             .arg(QString::number(w), QString::number(h),
-                                  corner.isEmpty() ? QStringLiteral("0, 0") : corner)
-                       : QStringLiteral("no region marked"));
+        w > 0 && h > 0
+            ? QStringLiteral("%1 \u00d7 %2 region at %3%4")
+                  .arg(QString::number(w), QString::number(h),
+                       corner.isEmpty() ? QStringLiteral("0, 0") : corner,
+                       earlier ? QStringLiteral(", of the earlier screenshot") : QString())
+            : QStringLiteral("no region marked"));
 }
 
 void ClipRegion::region_Change()

@@ -22,10 +22,11 @@ public:
     // The change handler of the corner, width and height boxes alike: the clip copied anew, and
     // the region described.
     void region_Change();
-
-private:
+    // Tells a screen reader what the clip box holds: the region the boxes say, and whether it
+    // was copied from a screenshot the view no longer shows.
     void describeRegion();
 
+private:
     SelectionControls m_controls;
     WindowState &m_state; // the window's, which outlives this
 };

@@ -222,11 +222,13 @@ private slots:
         QTest::addColumn<QString>("height");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("bounds"); // "red from, red to", when typed
+        QTest::addColumn<QString>("then");   // done after the region is marked
         const auto row = [](const char *tag, const char *corner, const char *width,
-                            const char *height, const char *status, const char *bounds = "") {
+                            const char *height, const char *status, const char *bounds = "",
+                            const char *then = "") {
             QTest::newRow(tag) << QString::fromLatin1(corner) << QString::fromLatin1(width)
                                << QString::fromLatin1(height) << QString::fromUtf8(status)
-                               << QString::fromLatin1(bounds);
+                               << QString::fromLatin1(bounds) << QString::fromLatin1(then);
         };
         row("inside, enough pixels", "10, 10", "5", "4",
             "Created: 20 pixels kept, on the clipboard");
@@ -251,6 +253,14 @@ private slots:
             "columns 2 to 3 lie outside the screenshot; Red from is above Red to: no pixel can "
             "pass",
             "256, 255");
+        // A paste leaves the clip as it was: the definition comes from the earlier screenshot,
+        // which is said, until the region is marked again.
+        row("the clip of an earlier screenshot", "10, 10", "5", "4",
+            "Created: 20 pixels kept, on the clipboard; made from the clip of an earlier "
+            "screenshot",
+            "", "paste");
+        row("marked again after the paste", "10, 10", "5", "4",
+            "Created: 20 pixels kept, on the clipboard", "", "paste, retype");
     }
 
     void createdWarnsWhereTheDefinitionMisleads()
@@ -260,6 +270,7 @@ private slots:
         QFETCH(QString, height);
         QFETCH(QString, status);
         QFETCH(QString, bounds);
+        QFETCH(QString, then);
         FormDriver d(patternImage(200, 100));
         d.Option1->click();
         FormDriver::type(d.txtCoords, corner);
@@ -269,6 +280,13 @@ private slots:
             FormDriver::type(d.txtRedFrom, bounds.section(QStringLiteral(", "), 0, 0));
             FormDriver::type(d.txtRedTo, bounds.section(QStringLiteral(", "), 1, 1));
         }
+        if (then.startsWith(QLatin1String("paste")))
+            d.paste(patternImage(150, 90));
+        if (then.endsWith(QLatin1String("retype")))
+            FormDriver::type(d.txtHeight, height);
+        QCOMPARE(d.picClip->accessibleDescription().contains(
+                     QLatin1String(", of the earlier screenshot")),
+                 status.contains(QLatin1String("earlier")));
         QTest::mouseClick(d.btnCreate, Qt::LeftButton);
         QCOMPARE(d.lblCoords->text(), status);
         // A screen reader hears every warning the line shows.
