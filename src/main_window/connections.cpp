@@ -10,6 +10,7 @@
 #include "controls/status_line.h"
 #include "main_window/find_flow.h"
 #include "main_window/form1.h"
+#include "main_window/found_table.h"
 #include "main_window/paste_flow.h"
 #include "main_window/text_reader.h"
 #include "main_window/window_keys.h"
@@ -41,6 +42,13 @@ void Form1::connectHandlers()
     // What Ctrl+F would look for changes with every bound, the sampling, the black rule and
     // the region: the places found for the one before no longer stand for it.
     connect(m_inputs.get(), &DefinitionInputs::changed, find, &FindFlow::inputsChanged);
+    // Ctrl+B's table of several definitions; a cell chosen brings its buffer back and goes to
+    // its definition there.
+    connect(find, &FindFlow::tableReady, m_foundTable, &FoundTable::showFound);
+    connect(m_foundTable, &FoundTable::chosen, this, [this](int definition, int buffer) {
+        ImgBuffer_MouseUp(buffer - 1, LeftButton, 0, 0, 0);
+        m_find->findFromTable(definition);
+    });
     // The outlines follow the part of the screenshot the view shows.
     for (QScrollBar *bar : {HScroll1, VScroll1})
         connect(bar, &QScrollBar::valueChanged, find, &FindFlow::showOutlines);

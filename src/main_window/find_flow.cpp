@@ -14,6 +14,7 @@
 #include "selection/geometry.h"
 
 #include <QScrollBar>
+#include <utility>
 
 namespace corvantile {
 namespace {
@@ -104,7 +105,7 @@ void FindFlow::findDefinitionText(const QString &text)
 {
     const std::vector<DefinitionText> all = parseDefinitions(text);
     if (all.size() > 1) {
-        findSeveral(all);
+        findSeveral(text, all);
         return;
     }
     const DefinitionText &read = all.front();
@@ -125,12 +126,14 @@ void FindFlow::findDefinitionText(const QString &text)
           read.name, QString());
 }
 
-// A script's definitions, each looked for in the screenshot in one job; those that cannot be
-// read are named in the result, and the others are looked for all the same.
-void FindFlow::findSeveral(const std::vector<DefinitionText> &read)
+namespace {
+
+// The definitions of a script that can be looked for; why each of the others cannot is added
+// to `unread`.
+std::vector<DefinitionSearch::Named> readable(const std::vector<DefinitionText> &read,
+                                              QStringList &unread)
 {
     std::vector<DefinitionSearch::Named> named;
-    QStringList unread;
     for (const DefinitionText &definition : read) {
         if (!definition.error.isEmpty())
             unread << definition.error.sliced(definition.error.indexOf(u':') + 2);
@@ -139,16 +142,45 @@ void FindFlow::findSeveral(const std::vector<DefinitionText> &read)
         else
             named.push_back({definition.name, definition.entries});
     }
+    return named;
+}
+
+} // namespace
+
+// A script's definitions, each looked for in the screenshot in one job; those that cannot be
+// read are named in the result, and the others are looked for all the same. Ctrl+B looks for
+// them in the buffers next.
+void FindFlow::findSeveral(const QString &text, const std::vector<DefinitionText> &read)
+{
+    QStringList unread;
+    std::vector<DefinitionSearch::Named> named = readable(read, unread);
     if (named.empty()) {
         inputsChanged();
         m_status.say(QStringLiteral("Nothing to find: no definition could be read: ") +
                      unread.join(QStringLiteral("; ")));
         return;
     }
+    m_definition = text;
     start([this, &named](
               const QImage &picture) { return m_search.startSeveral(picture, std::move(named)); },
           QString(), QString());
     m_unread = unread;
+}
+
+// One of the definitions of Ctrl+B's table in the screenshot now shown, and the view taken to
+// its first place, or to where it comes nearest.
+void FindFlow::findFromTable(int definition)
+{
+    if (definition < 0 || size_t(definition) >= m_tableDefinitions.size() || !mayStart())
+        return;
+    const DefinitionSearch::Named &chosen = m_tableDefinitions[size_t(definition)];
+    QSize area(0, 0);
+    for (const DefinitionEntry &e : chosen.entries)
+        area = area.expandedTo(QSize(e.x + 1, e.y + 1));
+    start([this, &chosen,
+           area](const QImage &picture) { return m_search.start(picture, chosen.entries, area); },
+          chosen.name, QString());
+    m_goFirst = true;
 }
 
 // The one way a search of the screenshot starts: the old result goes, and the new one is tied
@@ -160,6 +192,7 @@ void FindFlow::start(const std::function<bool(const QImage &)> &search, const QS
     m_name = name;
     m_note = note;
     m_unread.clear();
+    m_goFirst = false;
     m_searchedFor = m_inputsNow;
     if (search(m_controls.view->picture()))
         m_job.started(searchJob(QStringLiteral("searching the screenshot"), m_search));
@@ -173,8 +206,9 @@ void FindFlow::findInBuffers()
         m_status.say(QStringLiteral("Nothing to look for: press Create Object or Ctrl+Shift+F"));
         return;
     }
-    const DefinitionText read = parseDefinition(m_definition);
-    if (!keepsPixels(read.entries))
+    QStringList unread;
+    std::vector<DefinitionSearch::Named> named = readable(parseDefinitions(m_definition), unread);
+    if (!keepsPixels(named.empty() ? std::vector<DefinitionEntry>() : named.front().entries))
         return;
     std::vector<DefinitionSearch::Buffer> buffers;
     for (int i = 0; i < bufferSlotCount; ++i)
@@ -184,7 +218,8 @@ void FindFlow::findInBuffers()
         m_status.say(QStringLiteral("Nothing to search: no buffer holds a screenshot"));
         return;
     }
-    if (m_search.startInBuffers(std::move(buffers), read.entries))
+    m_tableDefinitions = named;
+    if (m_search.startInBuffers(std::move(buffers), std::move(named)))
         m_job.started(searchJob(QStringLiteral("searching the buffers"), m_search));
 }
 
@@ -225,12 +260,23 @@ void FindFlow::searchFinished(bool cancelled)
     if (!m_name.isEmpty()) // "CloseButton: found at 1 place: 1604, 88"
         text = m_name + QStringLiteral(": ") + uncapitalised(text);
     m_status.found(text);
+    if (std::exchange(m_goFirst, false))
+        goToMatch(1);
 }
 
 void FindFlow::buffersSearched(bool cancelled)
 {
-    if (endedWell(cancelled))
+    if (!endedWell(cancelled))
+        return;
+    if (!m_search.several()) {
         m_status.report(buffersText(m_search.bufferCounts()));
+        return;
+    }
+    m_status.report(
+        QStringLiteral("Looked for %1 definitions in %2 buffers: the table shows where each is")
+            .arg(m_tableDefinitions.size())
+            .arg(m_search.bufferCounts().size()));
+    emit tableReady(m_search.bufferCounts(), m_search.foundInBuffers());
 }
 
 // The places found that lie in the part of the screenshot the view shows are outlined, however

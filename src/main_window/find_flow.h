@@ -55,6 +55,9 @@ public:
     void findClipboardDefinition();
     void findDefinitionText(const QString &text);
     void findInBuffers();
+    // Looks for one definition of Ctrl+B's last table (by its row) in the screenshot shown, and
+    // goes to its first place, or to where it comes nearest.
+    void findFromTable(int definition);
     // Scrolls the view to the place `step` places on from the last one gone to (back when
     // negative): rows from the top, left to right within a row, round the ends.
     void goToMatch(int step);
@@ -68,12 +71,17 @@ public:
     // The places found in the part of the screenshot the view shows are outlined.
     void showOutlines();
 
+signals:
+    // Ctrl+B looked for several definitions: what each found in each buffer (a row a buffer).
+    void tableReady(const std::vector<DefinitionSearch::BufferCount> &buffers,
+                    const std::vector<std::vector<DefinitionSearch::Found>> &found);
+
 private:
     bool mayStart();
     bool keepsPixels(const std::vector<DefinitionEntry> &entries);
     void start(const std::function<bool(const QImage &)> &search, const QString &name,
                const QString &note);
-    void findSeveral(const std::vector<DefinitionText> &read);
+    void findSeveral(const QString &text, const std::vector<DefinitionText> &read);
     void searchFinished(bool cancelled);
     void buffersSearched(bool cancelled);
     bool endedWell(bool cancelled);
@@ -89,7 +97,10 @@ private:
     QString m_name;       // of a definition read from the clipboard, searched
     QString m_note;       // why Ctrl+F may not find the region where it was cut
     QStringList m_unread; // of several definitions searched, those that could not be read
-    QString m_stopped;    // why the running search is being stopped, when not by the user
+    // The definitions Ctrl+B looked for last, in the order of its table's rows.
+    std::vector<DefinitionSearch::Named> m_tableDefinitions;
+    bool m_goFirst = false; // the running search goes to its first place when it ends
+    QString m_stopped;      // why the running search is being stopped, when not by the user
     // The inputs' generation: raised at each change. A search's result is taken only when
     // the inputs it was started for are still the current ones.
     quint64 m_inputsNow = 0;

@@ -9,6 +9,7 @@
 #include "controls/status_line.h"
 #include "controls/sunken_frame.h"
 #include "main_window/find_flow.h"
+#include "main_window/found_table.h"
 #include "main_window/job_status.h"
 #include "main_window/paste_flow.h"
 #include "main_window/screen_reader.h"
@@ -140,6 +141,7 @@ void Form1::makeSubsystems()
     m_find = std::make_unique<FindFlow>(
         FindFlow::Controls{PicInner, picClip, HScroll1, VScroll1, region}, *m_inputs, *m_buffers,
         *m_job, *m_status, *m_text);
+    m_foundTable = new FoundTable(this);
     m_paste = std::make_unique<PasteFlow>(*m_clipboard, PicInner, *m_buffers, *m_job, *m_status);
     m_keys = std::make_unique<WindowKeys>(
         WindowKeys::Parts{this, Option1, Option2, *m_buffers, *m_job, *m_find, *m_text});

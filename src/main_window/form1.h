@@ -30,6 +30,7 @@ namespace corvantile {
 class ClipRegion;
 class DefinitionInputs;
 class FindFlow;
+class FoundTable;
 class ImageBox;
 class ImageBuffers;
 class JobStatus;
@@ -183,6 +184,7 @@ private:
     std::unique_ptr<Previews> m_previews;
     std::unique_ptr<TextReader> m_text;
     std::unique_ptr<FindFlow> m_find;
+    FoundTable *m_foundTable = nullptr; // Ctrl+B's table of several definitions, a window
     std::unique_ptr<PasteFlow> m_paste;
     // Last: the first to go, so that no event reaches it once what it hands keys to is gone.
     std::unique_ptr<WindowKeys> m_keys;

@@ -104,31 +104,62 @@ bool DefinitionSearch::startSeveral(const QImage &picture, std::vector<Named> de
 bool DefinitionSearch::startInBuffers(std::vector<Buffer> buffers,
                                       std::vector<DefinitionEntry> entries)
 {
+    return startInBuffers(std::move(buffers), {Named{QString(), std::move(entries)}});
+}
+
+bool DefinitionSearch::startInBuffers(std::vector<Buffer> buffers, std::vector<Named> definitions)
+{
     if (!m_job.begin())
         return false;
     m_inBuffers = true;
-    m_several = false;
+    m_several = definitions.size() > 1;
     m_bufferCounts.clear();
-    m_job.run([this, buffers = std::move(buffers), entries = std::move(entries)](
+    m_inBuffersFound.clear();
+    m_job.run([this, buffers = std::move(buffers), definitions = std::move(definitions)](
                   const BackgroundJob::Post &post, JobProgress &progress) {
-        std::vector<BufferCount> counts;
+        // Of several definitions, one found nowhere in a buffer names where it comes nearest.
+        const bool nearest = definitions.size() > 1;
+        const size_t steps = buffers.size() * definitions.size();
+        std::vector<std::vector<Found>> found;
         for (const Buffer &buffer : buffers) {
-            progress.done = qint64(100 * counts.size() / buffers.size());
             // Each compressed picture's peaks are worked out band by band as it is unpacked,
-            // and it is never unpacked whole; one that is not compressed yet is read where it
-            // is, a few hundred rows at a time, with the cancel looked at between them.
+            // once, however many definitions are looked for, and it is never unpacked whole;
+            // one that is not compressed yet is read where it is, a few hundred rows at a
+            // time, with the cancel looked at between them.
             PeakPlane peaks(buffer.picture.size());
             const bool whole = buffer.picture.forEachBand([&](const QImage &band, int top) {
                 return peaks.addRows(band, top, &progress.cancelled);
             });
             if (progress.cancelled)
                 return;
-            // A picture that could not be unpacked whole holds the definition nowhere.
-            counts.push_back(
-                {buffer.number,
-                 whole ? findDefinition(peaks, entries, progress.cancelled).count() : 0});
+            std::vector<Found> inBuffer;
+            for (const Named &definition : definitions) {
+                progress.done =
+                    qint64(100 * (found.size() * definitions.size() + inBuffer.size()) / steps);
+                Found one{definition.name, 0, QPoint(), std::nullopt};
+                // A picture that could not be unpacked whole holds the definition nowhere.
+                if (whole) {
+                    const MatchSet matches =
+                        findDefinition(peaks, definition.entries, progress.cancelled);
+                    one.count = matches.count();
+                    if (!matches.empty())
+                        one.first = matches.at(0);
+                    else if (nearest && !progress.cancelled)
+                        one.nearest = nearestPlace(peaks, definition.entries, progress.cancelled);
+                }
+                if (progress.cancelled)
+                    return;
+                inBuffer.push_back(std::move(one));
+            }
+            found.push_back(std::move(inBuffer));
         }
-        post([this, counts = std::move(counts)] { m_bufferCounts = counts; });
+        std::vector<BufferCount> counts;
+        for (size_t i = 0; i < buffers.size(); ++i)
+            counts.push_back({buffers[i].number, found[i].front().count});
+        post([this, counts = std::move(counts), found = std::move(found)] {
+            m_bufferCounts = counts;
+            m_inBuffersFound = found;
+        });
     });
     return true;
 }

@@ -78,12 +78,17 @@ public:
     // same peaks; false, starting nothing, while one runs. It ends with `finished`, and leaves
     // no places to go to: found() says what each definition found.
     bool startSeveral(const QImage &picture, std::vector<Named> definitions);
-    // Whether the running (or last) search in the screenshot is one of several definitions.
+    // Whether the running (or last) search, in the screenshot or in the buffers, is one of
+    // several definitions.
     bool several() const { return m_several; }
     const std::vector<Found> &found() const { return m_found; }
     // Starts counting the places `entries` match at in each of the buffers' pictures, one after
     // the other; false, starting nothing, while a search runs.
     bool startInBuffers(std::vector<Buffer> buffers, std::vector<DefinitionEntry> entries);
+    // The same for several definitions: each buffer is unpacked once, and each definition looked
+    // for in it; one found nowhere there names the place where it comes nearest.
+    // foundInBuffers() then says what each found in each buffer.
+    bool startInBuffers(std::vector<Buffer> buffers, std::vector<Named> definitions);
     void cancel() { m_job.cancel(); }
     // How far the running search got, in percent.
     qint64 percent() const { return m_job.progress(); }
@@ -96,6 +101,9 @@ public:
     QSize area() const { return m_area; }
     // What the last search in the buffers counted, buffer by buffer.
     const std::vector<BufferCount> &bufferCounts() const { return m_bufferCounts; }
+    // What each definition found in each buffer: a row a buffer, in bufferCounts()' order, and
+    // in it a Found a definition, in the order they were given.
+    const std::vector<std::vector<Found>> &foundInBuffers() const { return m_inBuffersFound; }
     void clear();
     // The place `step` places on from the last one gone to (back when negative), round the
     // ends: the first step forward goes to the first place, the first step back to the last.
@@ -126,6 +134,7 @@ private:
     std::shared_ptr<const PeakPlane> m_peaks; // of the picture searched last
     qint64 m_peaksOf = 0;                     // that picture's cache key
     std::vector<BufferCount> m_bufferCounts;
+    std::vector<std::vector<Found>> m_inBuffersFound;
 };
 
 // The status line's words for what a search found: "Found at 3 places: 130, 90 · ...", or

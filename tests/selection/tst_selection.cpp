@@ -3,6 +3,7 @@
 #include "selection/captions.h"
 #include "selection/geometry.h"
 #include "support/form_driver.h"
+#include <QTableWidget>
 
 #include <QLocale>
 #include <QRegularExpression>
@@ -646,6 +647,55 @@ private slots:
             QTest::keyClick(d.form.get(), Qt::Key_F3);
             QCOMPARE(d.lblCoords->text(), QStringLiteral("Best: ") + best);
         }
+    }
+
+    // Ctrl+B after a script's several definitions were read looks for each in every buffer, as
+    // one job, and opens a table of them: a row a definition, a column a buffer, sortable.
+    // Enter on a cell brings that buffer back and goes to the definition's first place there.
+    void findsSeveralDefinitionsInEveryBuffer()
+    {
+        FormDriver d(noiseWithATwin());
+        FormDriver::type(d.txtCoords, QStringLiteral("10, 20"));
+        FormDriver::type(d.txtWidth, QStringLiteral("5"));
+        FormDriver::type(d.txtHeight, QStringLiteral("4"));
+        QTest::mouseClick(d.btnCreate, Qt::LeftButton);
+        const QString script = QStringLiteral("; a script\r\n") + d.clipboard->text +
+                               QStringLiteral("\r\n:Object Dot\r\n7=0,0\r\n:End Object \r\n");
+        d.paste(patternImage(120, 90));
+        QGuiApplication::clipboard()->setText(script);
+        QTest::keyClick(d.form.get(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(d.waitForPictures());
+        QVERIFY2(d.lblCoords->text().startsWith(QLatin1String("1 of 2 definitions found: Dot")),
+                 qPrintable(d.lblCoords->text()));
+        QTest::keyClick(d.form.get(), Qt::Key_B, Qt::ControlModifier);
+        QVERIFY(d.waitForPictures());
+        QCOMPARE(d.lblCoords->text(),
+                 QStringLiteral("Looked for 2 definitions in 2 buffers: the table shows where "
+                                "each is"));
+        auto *cells = d.form->findChild<QTableWidget *>(QStringLiteral("foundCells"));
+        QVERIFY(cells && cells->window()->isVisible());
+        const auto row = [&](int r) {
+            QStringList texts;
+            for (int c = 0; c < cells->columnCount(); ++c)
+                texts << cells->item(r, c)->text();
+            return texts;
+        };
+        QCOMPARE(cells->horizontalHeaderItem(2)->text(), QStringLiteral("Buffer 2"));
+        QCOMPARE(row(0).mid(0, 2), QStringList({"MappedObject", "2 places"}));
+        QVERIFY2(row(0)[2].startsWith(QLatin1String("best ")), qPrintable(row(0)[2]));
+        // A peak the noise never holds (each of its channels is 128 or more), which the pattern
+        // does.
+        QCOMPARE(row(1).mid(0, 2), QStringList({"Dot", "not found"}));
+        QVERIFY2(row(1)[2].endsWith(QLatin1String(" places")), qPrintable(row(1)[2]));
+        // Sorted up by buffer 1, the definition found nowhere comes first.
+        cells->sortItems(1, Qt::AscendingOrder);
+        QCOMPARE(row(0)[0], QStringLiteral("Dot"));
+        emit cells->cellActivated(1, 1);
+        QVERIFY(d.waitForPictures());
+        QCOMPARE(d.PicInner->picture().size(), QSize(300, 200));
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("Match 1 of 2: 10, 20"));
+        // Outlined as far as its entries reach: every other row of 4 is 3.
+        QCOMPARE(d.PicInner->currentOutline(), QRect(10, 20, 5, 3));
     }
 
     // Ctrl+B looks for the definition made or read last in every filled buffer, as one job,
