@@ -32,6 +32,15 @@ JobStatus::Job searchJob(const QString &what, DefinitionSearch &search)
             [&search] { search.cancel(); }};
 }
 
+// A definition read from text is outlined as large as its entries reach.
+QSize reachOf(const std::vector<DefinitionEntry> &entries)
+{
+    QSize area(0, 0);
+    for (const DefinitionEntry &e : entries)
+        area = area.expandedTo(QSize(e.x + 1, e.y + 1));
+    return area;
+}
+
 } // namespace
 
 FindFlow::FindFlow(const Controls &controls, const DefinitionInputs &inputs,
@@ -116,14 +125,12 @@ void FindFlow::findDefinitionText(const QString &text)
     }
     if (!keepsPixels(read.entries))
         return;
-    // Each place found is outlined as large as the entries reach.
-    QSize area(0, 0);
-    for (const DefinitionEntry &e : read.entries)
-        area = area.expandedTo(QSize(e.x + 1, e.y + 1));
     m_definition = text;
-    start([this, &read,
-           area](const QImage &picture) { return m_search.start(picture, read.entries, area); },
-          read.name, QString());
+    start(
+        [this, &read](const QImage &picture) {
+            return m_search.start(picture, read.entries, reachOf(read.entries));
+        },
+        read.name, QString());
 }
 
 namespace {
@@ -174,12 +181,11 @@ void FindFlow::findFromTable(int definition)
     if (definition < 0 || size_t(definition) >= m_tableDefinitions.size() || !mayStart())
         return;
     const DefinitionSearch::Named &chosen = m_tableDefinitions[size_t(definition)];
-    QSize area(0, 0);
-    for (const DefinitionEntry &e : chosen.entries)
-        area = area.expandedTo(QSize(e.x + 1, e.y + 1));
-    start([this, &chosen,
-           area](const QImage &picture) { return m_search.start(picture, chosen.entries, area); },
-          chosen.name, QString());
+    start(
+        [this, &chosen](const QImage &picture) {
+            return m_search.start(picture, chosen.entries, reachOf(chosen.entries));
+        },
+        chosen.name, QString());
     m_goFirst = true;
 }
 
