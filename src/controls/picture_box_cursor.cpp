@@ -5,7 +5,6 @@
 #include "mouse_buttons.h"
 
 #include <QKeyEvent>
-#include <QList>
 #include <algorithm>
 
 namespace corvantile {
@@ -18,36 +17,33 @@ bool PictureBox::moveKeyboardCursor(const QKeyEvent &key)
         return false;
     const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
     const int step = key.modifiers() & Qt::ShiftModifier ? 10 : 1;
-    QPoint at = m_keyCursor.value_or(shownDrawing().topLeft());
-    if (m_keyCursor) {
-        switch (key.key()) {
-        case Qt::Key_Left:
-            at.rx() -= step;
-            break;
-        case Qt::Key_Right:
-            at.rx() += step;
-            break;
-        case Qt::Key_Up:
-            at.ry() -= step;
-            break;
-        case Qt::Key_Down:
-            at.ry() += step;
-            break;
-        case Qt::Key_Home:
-            at.setX(0);
-            break;
-        case Qt::Key_End:
-            at.setX(size.width() - 1);
-            break;
-        default:
-            if (!enter)
-                return false;
-        }
-    } else if (!enter && !QList<int>{Qt::Key_Left, Qt::Key_Right, Qt::Key_Up, Qt::Key_Down,
-                                     Qt::Key_Home, Qt::Key_End}
-                              .contains(key.key())) {
-        return false;
+    QPoint at = m_keyCursor.value_or(QPoint());
+    switch (key.key()) {
+    case Qt::Key_Left:
+        at.rx() -= step;
+        break;
+    case Qt::Key_Right:
+        at.rx() += step;
+        break;
+    case Qt::Key_Up:
+        at.ry() -= step;
+        break;
+    case Qt::Key_Down:
+        at.ry() += step;
+        break;
+    case Qt::Key_Home:
+        at.setX(0);
+        break;
+    case Qt::Key_End:
+        at.setX(size.width() - 1);
+        break;
+    default:
+        if (!enter)
+            return false;
     }
+    // The first key only puts the cursor where the user looks: the top-left of the part shown.
+    if (!m_keyCursor)
+        at = shownDrawing().topLeft();
     at = QPoint(std::clamp(at.x(), 0, size.width() - 1), std::clamp(at.y(), 0, size.height() - 1));
     const int b = borderWidth();
     for (const std::optional<QPoint> &mark : {m_keyCursor, std::optional(at)})
