@@ -158,11 +158,14 @@ QImage decompress(const QList<QByteArray> &bands, QSize size)
 
 // Pictures are compressed one at a time, on a thread of their own: never on Qt's global pool,
 // which the painter waits on, and never two at once, each with a picture held raw meanwhile.
+// The one thread, once made, stays for the program's life: it never ends at an unknown moment,
+// the program's own end included.
 QThreadPool &compressionPool()
 {
     static QThreadPool *pool = [] {
         auto *made = new QThreadPool;
         made->setMaxThreadCount(1);
+        made->setExpiryTimeout(-1);
         return made;
     }();
     return *pool;
