@@ -8,6 +8,7 @@
 #include "controls/mouse_buttons.h"
 #include "controls/picture_box.h"
 #include "controls/status_line.h"
+#include "main_window/combine_flow.h"
 #include "main_window/find_flow.h"
 #include "main_window/form1.h"
 #include "main_window/found_table.h"
@@ -64,6 +65,17 @@ void Form1::connectHandlers()
             [this](int i) { releaseRightByKey(ImgBuffer[size_t(i)], i); });
     connect(deleteItem, &QAction::triggered, this, &Form1::delete_Click);
     connect(ZoomIn, &QAction::triggered, this, &Form1::ZoomIn_Click);
+    connect(combineItem, &QAction::triggered, this, &Form1::createFromAll);
+    connect(m_combine.get(), &CombineFlow::created, this,
+            [this](const QString &text, int kept, const QString &outcome) {
+                present(text, kept, [&outcome](bool copied) {
+                    return std::pair(
+                        copied ? outcome : outcome + QStringLiteral("; not on the clipboard"),
+                        outcome + (copied ? QStringLiteral(". The definition is on the clipboard.")
+                                          : QStringLiteral(". The definition could not be put "
+                                                           "on the clipboard.")));
+                });
+            });
 
     RubberBand *band = m_band.get();
     connect(PicInner, &PictureBox::mouseDown, this, &Form1::PicInner_MouseDown);
@@ -143,6 +155,10 @@ void Form1::connectKeys()
     connect(shortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_F), &QShortcut::activated, find,
             &FindFlow::findClipboardDefinition);
     connect(shortcut(Qt::CTRL | Qt::Key_B), &QShortcut::activated, find, &FindFlow::findInBuffers);
+    // One definition from the region and the same thing in every other filled buffer.
+    for (const Qt::Key enter : {Qt::Key_Return, Qt::Key_Enter})
+        connect(shortcut(Qt::CTRL | Qt::SHIFT | enter), &QShortcut::activated, this,
+                &Form1::createFromAll);
     connect(shortcut(Qt::Key_F3), &QShortcut::activated, find, [find] { find->goToMatch(1); });
     connect(shortcut(Qt::SHIFT | Qt::Key_F3), &QShortcut::activated, find,
             [find] { find->goToMatch(-1); });

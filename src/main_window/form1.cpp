@@ -8,6 +8,7 @@
 #include "controls/picture_box.h"
 #include "controls/status_line.h"
 #include "controls/sunken_frame.h"
+#include "main_window/combine_flow.h"
 #include "main_window/find_flow.h"
 #include "main_window/found_table.h"
 #include "main_window/job_status.h"
@@ -65,20 +66,29 @@ QList<PicturePath> droppedFiles(const QMimeData *data)
     return files;
 }
 
-// What K shows in the clip's Zoom: which of the clip's pixels Create Object would keep now.
-PopupForm::KeptView keptViewOf(const PictureBox &clip, const GeneratorInputs &inputs)
+// What K shows in the clip's Zoom: which of the clip's pixels Create Object would keep now, and
+// of those, the ones a definition made from all screenshots dropped as they differ.
+PopupForm::KeptView keptViewOf(const PictureBox &clip, const GeneratorInputs &inputs,
+                               const std::vector<QPoint> &differs)
 {
     const QImage image = clip.image();
-    const auto kept = keptPixels(ClipPixels(clip), inputs, clip.drawingSize());
+    auto kept = keptPixels(ClipPixels(clip), inputs, clip.drawingSize());
     if (!kept) {
         const QString none = QStringLiteral("nothing kept: the width or height is no number");
         return {image, QStringLiteral("Zoom - ") + none, QStringLiteral("Kept pixels: ") + none};
     }
+    markDiffering(*kept, differs);
     const QLocale locale;
-    const QString counts = QStringLiteral("%1 of %2 sampled pixels kept")
-                               .arg(locale.toString(kept->kept()), locale.toString(kept->sampled));
-    return {keptView(image, *kept),
-            QStringLiteral("Zoom - %1; dropped: red cross; not sampled: dimmed").arg(counts),
+    const int differing = int(differs.size());
+    QString counts = QStringLiteral("%1 of %2 sampled pixels kept")
+                         .arg(locale.toString(kept->kept() - differing),
+                              locale.toString(kept->sampled));
+    QString legend = QStringLiteral("dropped by the bounds: red cross; not sampled: dimmed");
+    if (differing > 0) {
+        counts += QStringLiteral(", %1 differ between screenshots").arg(locale.toString(differing));
+        legend += QStringLiteral("; differ between screenshots: blue upright cross");
+    }
+    return {keptView(image, *kept), QStringLiteral("Zoom - %1; %2").arg(counts, legend),
             QStringLiteral("Kept pixels: ") + counts};
 }
 
@@ -141,6 +151,8 @@ void Form1::makeSubsystems()
     m_find = std::make_unique<FindFlow>(
         FindFlow::Controls{PicInner, picClip, HScroll1, VScroll1, region}, *m_inputs, *m_buffers,
         *m_job, *m_status, *m_text);
+    m_combine = std::make_unique<CombineFlow>(CombineFlow::Controls{PicInner, picClip, region},
+                                              *m_inputs, *m_buffers, *m_job, *m_status);
     m_foundTable = new FoundTable(this);
     m_paste = std::make_unique<PasteFlow>(*m_clipboard, PicInner, *m_buffers, *m_job, *m_status);
     m_keys = std::make_unique<WindowKeys>(
@@ -239,33 +251,45 @@ void Form1::btnCreate_Click()
 {
     if (m_job->refusedWhileBusy())
         return;
-    const GeneratorInputs inputs = currentInputs();
-    const Creation creation = createObject(ClipPixels(*picClip), inputs);
+    const Creation creation = createObject(ClipPixels(*picClip), currentInputs());
     if (!creation.text) {
         // A failed run changes neither the result box nor the clipboard; the user hears why.
         m_status->say(creation.refusal);
         return;
     }
-    txtObject->setText(*creation.text);
-    m_find->setDefinition(*creation.text);
+    present(*creation.text, creation.keptCount, [&creation](bool copied) {
+        return std::pair(createdStatus(creation, copied), createdAnnouncement(creation, copied));
+    });
+}
+
+void Form1::createFromAll()
+{
+    m_combine->start();
+}
+
+void Form1::present(const QString &text, int kept,
+                    const std::function<std::pair<QString, QString>(bool copied)> &words)
+{
+    const GeneratorInputs inputs = currentInputs();
+    txtObject->setText(text);
+    m_find->setDefinition(text);
     m_find->inputsChanged();
     // A screen reader hears how many pixels were kept.
-    txtObject->setAccessibleDescription(creation.kept);
+    txtObject->setAccessibleDescription(QStringLiteral("%1 pixels kept").arg(kept));
     // If this fails the result box still holds the text.
-    const bool copied = m_clipboard->setText(*creation.text);
+    const auto [shown, spoken] = words(m_clipboard->setText(text));
     // Warnings where the definition will mislead, shown and spoken whole; the next move on the
     // view writes the status line anew.
     const QString warnings =
-        creationWarnings(creation.keptCount, definedRegion(inputs, m_state.startX),
-                         PicInner->picture().size()) +
+        creationWarnings(kept, definedRegion(inputs, m_state.startX), PicInner->picture().size()) +
         boundWarnings(inputs) +
         (clipOfAnotherScreenshot(*picClip, PicInner->picture()) ? QLatin1String(earlierClipWarning)
                                                                 : QLatin1String());
-    m_status->announce(createdAnnouncement(creation, copied) +
-                       (warnings.isEmpty() ? QString()
-                                           : QStringLiteral(" ") + capitalised(warnings.sliced(2)) +
-                                                 QStringLiteral(".")));
-    m_status->show(createdStatus(creation, copied) + warnings);
+    m_status->announce(spoken + (warnings.isEmpty() ? QString()
+                                                    : QStringLiteral(" ") +
+                                                          capitalised(warnings.sliced(2)) +
+                                                          QStringLiteral(".")));
+    m_status->show(shown + warnings);
 }
 
 void Form1::picClip_MouseUp(int button, int, float, float)
@@ -290,7 +314,9 @@ void Form1::ZoomIn_Click()
     const QRect region = definedRegion(currentInputs(), m_state.startX);
     m_previews->zoomClip(picClip->image(),
                          region.isEmpty() ? picClip->drawingSize() : region.size(),
-                         [this] { return keptViewOf(*picClip, currentInputs()); });
+                         [this] {
+                             return keptViewOf(*picClip, currentInputs(), m_combine->differsNow());
+                         });
 }
 
 void Form1::imgEgg_DblClick()
@@ -313,6 +339,8 @@ void Form1::openPopMenu()
     // The clip box holds no buffer to delete: the item is there, greyed, and a screen reader
     // says it is unavailable.
     deleteItem->setEnabled(!of.isEmpty());
+    // Only the clip's region is made a definition of.
+    combineItem->setVisible(of.isEmpty());
     PopMenu->setAccessibleName(QStringLiteral("Menu") +
                                (of.isEmpty() ? QStringLiteral(" of the clip") : of));
     // Opened by a key, the menu has its first item active, as a screen reader then speaks it.

@@ -9,8 +9,10 @@
 #include <QPoint>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QAction;
 class QCheckBox;
@@ -28,6 +30,7 @@ class QScrollBar;
 namespace corvantile {
 
 class ClipRegion;
+class CombineFlow;
 class DefinitionInputs;
 class FindFlow;
 class FoundTable;
@@ -93,6 +96,7 @@ struct Form1Controls
     QMenu *PopMenu = nullptr;
     QAction *deleteItem = nullptr; // the menu item `delete`
     QAction *ZoomIn = nullptr;
+    QAction *combineItem = nullptr; // the clip's only
 };
 
 // The main window: it builds every control at its place, makes the object of each subsystem
@@ -127,8 +131,9 @@ public:
     // A press on the view starts a new region and takes the outlines of a search away.
     void PicInner_MouseDown(int button, int shift, float x, float y);
 
-    // Create Object, and what it reads.
+    // Create Object, and what it reads; the same from every filled buffer.
     void btnCreate_Click();
+    void createFromAll();
     GeneratorInputs currentInputs() const;
 
     // Expanded preview and the hidden picture window.
@@ -165,6 +170,11 @@ private:
     // A right-button release given by a key (the Menu key, or Ctrl+Shift+N on a buffer): the
     // menu it opens stands at the control's top-left corner instead of at the pointer.
     void releaseRightByKey(QWidget *control, int buffer);
+    // A definition made: into the result box and onto the clipboard, its outcome shown and
+    // spoken whole with the warnings that follow it. `words` gives the outcome's shown and
+    // spoken words, told whether the text reached the clipboard.
+    void present(const QString &text, int kept,
+                 const std::function<std::pair<QString, QString>(bool copied)> &words);
 
     WindowState m_state;
     std::optional<QPoint> m_menuPosition; // where the next PopMenu opens, when a key opened it
@@ -184,6 +194,7 @@ private:
     std::unique_ptr<Previews> m_previews;
     std::unique_ptr<TextReader> m_text;
     std::unique_ptr<FindFlow> m_find;
+    std::unique_ptr<CombineFlow> m_combine;
     FoundTable *m_foundTable = nullptr; // Ctrl+B's table of several definitions, a window
     std::unique_ptr<PasteFlow> m_paste;
     // Last: the first to go, so that no event reaches it once what it hands keys to is gone.

@@ -262,6 +262,9 @@ void Form1::buildPictureControls()
     PopMenu->setObjectName(QStringLiteral("PopMenu"));
     deleteItem = PopMenu->addAction(QStringLiteral("&Delete Image"));
     ZoomIn = PopMenu->addAction(QStringLiteral("&Expanded Preview"));
+    combineItem = PopMenu->addAction(QStringLiteral("Create Object from &all screenshots"));
+    combineItem->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Return));
+    combineItem->setShortcutContext(Qt::WidgetShortcut); // the window's own key does the work
 }
 
 void Form1::buildTabOrder()

@@ -59,6 +59,23 @@ void drawDropped(QImage &view, QPoint corner, int scale, QRgb colour)
     }
 }
 
+// The square of a point that differs between screenshots: dimmed, with a blue upright cross.
+void drawDiffering(QImage &view, QPoint corner, int scale, QRgb colour)
+{
+    const QRgb blue = qRgb(0, 0, 255);
+    if (scale == 1) {
+        const bool bluish = qBlue(colour) > 127 && qRed(colour) < 128 && qGreen(colour) < 128;
+        view.setPixel(corner, bluish ? qRgb(255, 255, 0) : blue);
+        return;
+    }
+    const int middle = scale / 2;
+    for (int j = 0; j < scale; ++j) {
+        auto *line = reinterpret_cast<QRgb *>(view.scanLine(corner.y() + j)) + corner.x();
+        for (int i = 0; i < scale; ++i)
+            line[i] = i == middle || j == middle ? blue : dimmed(colour);
+    }
+}
+
 } // namespace
 
 QImage keptView(const QImage &region, const KeptPixels &kept)
@@ -74,12 +91,25 @@ QImage keptView(const QImage &region, const KeptPixels &kept)
                 drawDropped(view, corner, scale, colour);
                 continue;
             }
+            if (fate == KeptPixels::Fate::Differs) {
+                drawDiffering(view, corner, scale, colour);
+                continue;
+            }
             const QRgb flat = fate == KeptPixels::Fate::Kept ? colour : dimmed(colour);
             for (int j = 0; j < scale; ++j)
                 std::fill_n(reinterpret_cast<QRgb *>(view.scanLine(corner.y() + j)) + corner.x(),
                             scale, flat);
         }
     return view;
+}
+
+void markDiffering(KeptPixels &kept, const std::vector<QPoint> &points)
+{
+    for (const QPoint point : points)
+        if (point.x() < kept.area.width() && point.y() < kept.area.height() &&
+            kept.fate(point.x(), point.y()) == KeptPixels::Fate::Kept)
+            kept.fates[size_t(point.y()) * size_t(kept.area.width()) + size_t(point.x())] =
+                KeptPixels::Fate::Differs;
 }
 
 PeakPlane::PeakPlane(const QImage &picture) : PeakPlane(picture.size())

@@ -43,7 +43,8 @@ struct DefinitionEntry
 // same rule.
 struct KeptPixels
 {
-    enum class Fate : unsigned char { NotSampled, Dropped, Kept };
+    // Differs: kept by the bounds, dropped as the screenshots a definition was made of differ.
+    enum class Fate : unsigned char { NotSampled, Dropped, Kept, Differs };
     QSize area;                           // the points shown: the clip box's drawing area
     std::vector<Fate> fates;              // row by row across the area
     int step = 1;                         // how far apart the sampled points are
@@ -67,8 +68,12 @@ int keptViewScale(QSize area);
 // a kept pixel flat in its own colour, a point not sampled flat and dimmed, and a sampled,
 // dropped one dimmed with a red cross over it, which no pixel of a screenshot, kept or dimmed,
 // can look like. Where a square is too small for a cross, a dropped point is pure red, or pure
-// cyan when its own pixel is reddish: no dimmed colour has a channel at 0 or 255.
+// cyan when its own pixel is reddish: no dimmed colour has a channel at 0 or 255. A point that
+// differs between screenshots is dimmed with a blue upright cross (pure blue, or pure yellow when
+// its own pixel is bluish, where there is no room for one).
 QImage keptView(const QImage &region, const KeptPixels &kept);
+// The same points marked as differing between screenshots, where they are kept.
+void markDiffering(KeptPixels &kept, const std::vector<QPoint> &points);
 
 // The peak of every pixel of a picture, made once per picture, with how often each peak
 // occurs.

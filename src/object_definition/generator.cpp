@@ -80,6 +80,12 @@ std::optional<SampledGrid> sampledGrid(const GeneratorInputs &inputs)
     return SampledGrid{static_cast<int>(rows), static_cast<int>(columns)};
 }
 
+QString definitionHead(const GeneratorInputs &inputs)
+{
+    return QStringLiteral(":Object ") + inputs.objectName + QStringLiteral("   // Test at coords ") +
+           inputs.topLeftText + QStringLiteral("\r\n");
+}
+
 std::optional<QString> objectDefinition(const PixelSource &pixels, const GeneratorInputs &inputs)
 {
     const std::optional<SampledGrid> grid = sampledGrid(inputs);
@@ -114,9 +120,7 @@ std::optional<QString> objectDefinition(const PixelSource &pixels, const Generat
             rowStart = end;
         });
 
-    const QString head = QStringLiteral(":Object ") + inputs.objectName +
-                         QStringLiteral("   // Test at coords ") + inputs.topLeftText +
-                         QStringLiteral("\r\n");
+    const QString head = definitionHead(inputs);
     const QLatin1StringView rowsText(body.get(), end - body.get());
     const QLatin1StringView endMarker(":End Object ");
     QString text;

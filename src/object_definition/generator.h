@@ -33,6 +33,8 @@ struct GeneratorInputs
     std::int16_t redFrom = 0, redTo = 255;
     std::int16_t greenFrom = 0, greenTo = 255;
     std::int16_t blueFrom = 0, blueTo = 255;
+
+    bool operator==(const GeneratorInputs &) const = default;
 };
 
 // A run that would sample more points than this fails instead of running: the clip box holds
@@ -55,6 +57,8 @@ std::optional<SampledGrid> sampledGrid(const GeneratorInputs &inputs);
 // CR LF and the text ends with ":End Object ". Nothing when the width or height is not a
 // number, when the step is not 1 or more, or when the walk would exceed its bound.
 std::optional<QString> objectDefinition(const PixelSource &pixels, const GeneratorInputs &inputs);
+// The definition's first line: ":Object Name   // Test at coords x,y", with its CR LF.
+QString definitionHead(const GeneratorInputs &inputs);
 
 // The largest of the three channels: red, then green if greater, then blue if greater.
 constexpr int peakOf(const Channels &channels)

@@ -696,11 +696,27 @@ private slots:
         FormDriver d;
         QCOMPARE(d.PopMenu->title(), QStringLiteral("PopupMenu"));
         const QList<QAction *> items = d.PopMenu->actions();
-        QCOMPARE(items.size(), 2);
+        QCOMPARE(items.size(), 3);
         QCOMPARE(items[0], d.deleteItem);
         QCOMPARE(items[0]->text(), QStringLiteral("&Delete Image"));
         QCOMPARE(items[1], d.ZoomIn);
         QCOMPARE(items[1]->text(), QStringLiteral("&Expanded Preview"));
+        QCOMPARE(items[2]->text(), QStringLiteral("Create Object from &all screenshots"));
+        // The third is the clip's alone: a buffer's menu has the two.
+        d.paste(patternImage(40, 40));
+        for (const bool onClip : {false, true, false}) {
+            QList<bool> shown;
+            QTimer::singleShot(0, d.PopMenu, [&] {
+                for (QAction *item : items)
+                    shown << item->isVisible();
+                d.PopMenu->close();
+            });
+            if (onClip)
+                d.releaseOnClip(Qt::RightButton);
+            else
+                d.releaseOnSlot(0, Qt::RightButton);
+            QCOMPARE(shown, (QList<bool>{true, true, onClip}));
+        }
     }
 };
 

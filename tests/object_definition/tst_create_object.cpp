@@ -1,5 +1,6 @@
 #include "common/colour.h"
 #include "controls/announcer.h"
+#include "preview/popup_form.h"
 #include "support/form_driver.h"
 
 using namespace corvantile;
@@ -298,6 +299,100 @@ private slots:
             qPrintable(spoken));
         for (const QString &warning : status.split(QStringLiteral("; ")).mid(1))
             QVERIFY2(spoken.contains(warning.mid(1)), qPrintable(spoken));
+    }
+
+    // Create Object from all screenshots: a button over a different background in each buffer.
+    // Only the button's pixels agree, so the definition is the one Create Object makes of the
+    // button over black (which it drops); Ctrl+B then finds it in each screenshot it was made
+    // of. `others` is where each other buffer's button stands (none: a buffer without it).
+    void createsFromAllScreenshots_data()
+    {
+        QTest::addColumn<QList<std::optional<QPoint>>>("others");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("inBuffers");
+        const QPoint same(32, 33);
+        QTest::newRow("three backgrounds")
+            << QList<std::optional<QPoint>>{same, same}
+            << QStringLiteral("Created from 3 screenshots: 192 of 300 pixels agree")
+            << QStringLiteral("Found in buffer 1 (1 place), buffer 2 (1 place), buffer 3 (1 place)");
+        QTest::newRow("a fourth without the button")
+            << QList<std::optional<QPoint>>{same, same, std::nullopt}
+            << QStringLiteral("Created from 3 screenshots: 192 of 300 pixels agree; not found "
+                              "in buffer 3")
+            << QStringLiteral("Found in buffer 1 (1 place), buffer 2 (1 place), buffer 4 (1 "
+                              "place); not in buffer 3");
+        QTest::newRow("moved by 17, -5 in buffer 2")
+            << QList<std::optional<QPoint>>{same + QPoint(17, -5), same}
+            << QStringLiteral("Created from 3 screenshots: 192 of 300 pixels agree")
+            << QStringLiteral("Found in buffer 1 (1 place), buffer 2 (1 place), buffer 3 (1 place)");
+        QTest::newRow("nowhere else") << QList<std::optional<QPoint>>{std::nullopt, std::nullopt}
+                                      << QStringLiteral("Created from 1 screenshot: 300 of 300 "
+                                                        "pixels agree; not found in buffers 1, 2")
+                                      << QString();
+    }
+
+    void createsFromAllScreenshots()
+    {
+        QFETCH(QList<std::optional<QPoint>>, others);
+        QFETCH(QString, status);
+        QFETCH(QString, inBuffers);
+        const auto screenshot = [](int background, std::optional<QPoint> button) {
+            QImage shot(300, 200, QImage::Format_RGB32);
+            shot.fill(qRgb(0, 0, background));
+            for (int y = 0; button && y < 25; ++y)
+                for (int x = 0; x < 32; ++x)
+                    shot.setPixel(*button + QPoint(x, y),
+                                  qRgb(150 + (x * 7 + y * 13) % 100, 20, 10));
+            return shot;
+        };
+        const QPoint at(32, 33);
+        const auto made = [](FormDriver &d) {
+            d.drag({30, 30}, {70, 60});
+            d.txtObjectName->setText(QStringLiteral("Button"));
+        };
+        FormDriver alone(screenshot(0, at));
+        made(alone);
+        QTest::mouseClick(alone.btnCreate, Qt::LeftButton);
+
+        FormDriver d;
+        for (qsizetype i = 0; i < others.size(); ++i)
+            d.paste(screenshot(int(90 + 30 * i), others[i]));
+        d.paste(screenshot(60, at)); // the shown one, in the last buffer
+        made(d);
+        QTest::keyClick(d.form.get(), Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_VERIFY(!d.form->pictureJobRunning());
+        QVERIFY2(d.lblCoords->text().startsWith(status), qPrintable(d.lblCoords->text()));
+        if (inBuffers.isEmpty()) { // nothing differs with nothing to compare: the whole region
+            QCOMPARE(d.clipboard->text.count(u'='), 300);
+            return;
+        }
+        QCOMPARE(d.clipboard->text, alone.clipboard->text);
+        QCOMPARE(d.txtObject->text(), alone.txtObject->text());
+
+        // The Zoom's kept view marks the pixels dropped as the screenshots differ.
+        QString title;
+        QTimer::singleShot(0, d.form.get(), [&d, &title] {
+            QTest::keyClick(d.form->popupForm(), Qt::Key_K);
+            title = d.form->popupForm()->windowTitle();
+            d.form->popupForm()->close();
+        });
+        d.form->ZoomIn_Click(); // modal, till the Zoom is closed
+        QVERIFY2(title.contains(QStringLiteral("192 of 300 sampled pixels kept, 108 differ "
+                                               "between screenshots")),
+                 qPrintable(title));
+
+        QTest::keyClick(d.form.get(), Qt::Key_B, Qt::ControlModifier);
+        QTRY_VERIFY(!d.form->pictureJobRunning());
+        QCOMPARE(d.lblCoords->text(), inBuffers);
+
+        // Escape during another creation leaves the result box and the clipboard alone.
+        d.txtRedFrom->setText(QStringLiteral("1"));
+        QTest::keyClick(d.form.get(), Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClick(d.form.get(), Qt::Key_Escape);
+        QTRY_VERIFY(!d.form->pictureJobRunning());
+        QCOMPARE(d.clipboard->text, alone.clipboard->text);
+        QCOMPARE(d.lblCoords->text(), QStringLiteral("Creation stopped: the definition box and "
+                                                     "the clipboard are as they were"));
     }
 
     void runChangesNoInput()

@@ -89,8 +89,8 @@ private slots:
                                          d.picClip->drawingSize());
             QVERIFY(kept && kept->kept() > 0 && kept->kept() < 300);
             QCOMPARE(form->windowTitle(),
-                     QStringLiteral("Zoom - %1 of 300 sampled pixels kept; dropped: red cross; "
-                                    "not sampled: dimmed")
+                     QStringLiteral("Zoom - %1 of 300 sampled pixels kept; dropped by the bounds: "
+                                    "red cross; not sampled: dimmed")
                          .arg(kept->kept()));
             QCOMPARE(form->picZoom->picture(), keptView(d.picClip->image(), *kept));
             // The window's name follows its title, and the switch is told, after what was
