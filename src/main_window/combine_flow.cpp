@@ -23,11 +23,9 @@ void CombineFlow::start()
         return;
     const GeneratorInputs inputs = m_inputs.currentInputs();
     const ClipPixels clip(*m_controls.clip);
-    // Refused as Create Object refuses, in its words.
-    const Creation alone = createObject(clip, inputs);
     std::optional<KeptPixels> kept = keptPixels(clip, inputs, m_controls.clip->drawingSize());
-    if (!alone.text || !kept) {
-        m_status.say(alone.refusal);
+    if (!kept) { // refused as Create Object refuses, in its words
+        m_status.say(createObject(clip, inputs).refusal);
         return;
     }
     std::vector<CombinedCreation::Screenshot> others;

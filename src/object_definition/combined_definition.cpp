@@ -7,16 +7,19 @@ namespace corvantile {
 
 namespace {
 
-// How many of `entries` hold their peak at `place`; an entry outside the picture holds none.
+// Whether an entry holds its peak with the thing at `place`; outside the picture it holds none.
+bool holds(const PeakPlane &plane, const DefinitionEntry &e, QPoint place)
+{
+    const int x = place.x() + e.x;
+    const int y = place.y() + e.y;
+    return x >= 0 && y >= 0 && x < plane.width() && y < plane.height() && plane.row(y)[x] == e.peak;
+}
+
 int holdingAt(const PeakPlane &plane, const std::vector<DefinitionEntry> &entries, QPoint place)
 {
     int held = 0;
-    for (const DefinitionEntry &e : entries) {
-        const int x = place.x() + e.x;
-        const int y = place.y() + e.y;
-        held += x >= 0 && y >= 0 && x < plane.width() && y < plane.height() &&
-                plane.row(y)[x] == e.peak;
-    }
+    for (const DefinitionEntry &e : entries)
+        held += holds(plane, e, place);
     return held;
 }
 
@@ -61,8 +64,7 @@ bool Combination::add(int number, const PeakPlane &other, const std::atomic<bool
     }
     ++m_found;
     for (size_t i = 0; i < m_kept.entries.size(); ++i) {
-        const DefinitionEntry &e = m_kept.entries[i];
-        m_agrees[i] = m_agrees[i] && holdingAt(other, {e}, *place) == 1;
+        m_agrees[i] = m_agrees[i] && holds(other, m_kept.entries[i], *place);
     }
     return true;
 }
