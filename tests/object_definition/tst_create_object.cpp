@@ -310,25 +310,47 @@ private slots:
         QTest::addColumn<QList<std::optional<QPoint>>>("others");
         QTest::addColumn<QString>("status");
         QTest::addColumn<QString>("inBuffers");
+        // What the user does right after Ctrl+Shift+Enter, before the job's end is taken.
+        QTest::addColumn<QString>("meanwhile");
         const QPoint same(32, 33);
         QTest::newRow("three backgrounds")
             << QList<std::optional<QPoint>>{same, same}
             << QStringLiteral("Created from 3 screenshots: 192 of 300 pixels agree")
-            << QStringLiteral("Found in buffer 1 (1 place), buffer 2 (1 place), buffer 3 (1 place)");
+            << QStringLiteral("Found in buffer 1 (1 place), buffer 2 (1 place), buffer 3 (1 place)")
+            << QString();
         QTest::newRow("a fourth without the button")
             << QList<std::optional<QPoint>>{same, same, std::nullopt}
             << QStringLiteral("Created from 3 screenshots: 192 of 300 pixels agree; not found "
                               "in buffer 3")
             << QStringLiteral("Found in buffer 1 (1 place), buffer 2 (1 place), buffer 4 (1 "
-                              "place); not in buffer 3");
+                              "place); not in buffer 3")
+            << QString();
         QTest::newRow("moved by 17, -5 in buffer 2")
             << QList<std::optional<QPoint>>{same + QPoint(17, -5), same}
             << QStringLiteral("Created from 3 screenshots: 192 of 300 pixels agree")
-            << QStringLiteral("Found in buffer 1 (1 place), buffer 2 (1 place), buffer 3 (1 place)");
+            << QStringLiteral("Found in buffer 1 (1 place), buffer 2 (1 place), buffer 3 (1 place)")
+            << QString();
         QTest::newRow("nowhere else") << QList<std::optional<QPoint>>{std::nullopt, std::nullopt}
                                       << QStringLiteral("Created from 1 screenshot: 300 of 300 "
                                                         "pixels agree; not found in buffers 1, 2")
-                                      << QString();
+                                      << QString() << QString();
+        // Refused, or dropped at its end: the result box and the clipboard stay as they were.
+        const QString nothing = QStringLiteral("Nothing created: ");
+        QTest::newRow("no other screenshot")
+            << QList<std::optional<QPoint>>{}
+            << nothing + QStringLiteral("no other buffer holds a screenshot; Create Object "
+                                        "makes the definition of this one")
+            << QString() << QString();
+        const QString changed = nothing + "the region or the bounds changed while it ran";
+        QTest::newRow("a bound typed while it runs")
+            << QList<std::optional<QPoint>>{same, same} << changed << QString()
+            << QStringLiteral("bound");
+        QTest::newRow("the sampling changed while it runs")
+            << QList<std::optional<QPoint>>{same, same} << changed << QString()
+            << QStringLiteral("sampling");
+        QTest::newRow("a region marked again while it runs")
+            << QList<std::optional<QPoint>>{same, same} << changed << QString()
+            << QStringLiteral("region");
     }
 
     void createsFromAllScreenshots()
@@ -336,6 +358,7 @@ private slots:
         QFETCH(QList<std::optional<QPoint>>, others);
         QFETCH(QString, status);
         QFETCH(QString, inBuffers);
+        QFETCH(QString, meanwhile);
         const auto screenshot = [](int background, std::optional<QPoint> button) {
             QImage shot(300, 200, QImage::Format_RGB32);
             shot.fill(qRgb(0, 0, background));
@@ -360,8 +383,19 @@ private slots:
         d.paste(screenshot(60, at)); // the shown one, in the last buffer
         made(d);
         QTest::keyClick(d.form.get(), Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier);
+        if (meanwhile == QLatin1String("bound"))
+            d.txtGreenTo->setText(QStringLiteral("254"));
+        else if (meanwhile == QLatin1String("sampling"))
+            d.Option1->click();
+        else if (meanwhile == QLatin1String("region"))
+            d.drag({31, 30}, {70, 60});
         QTRY_VERIFY(!d.form->pictureJobRunning());
         QVERIFY2(d.lblCoords->text().startsWith(status), qPrintable(d.lblCoords->text()));
+        if (status.startsWith(QLatin1String("Nothing created"))) {
+            QVERIFY(d.clipboard->text.isEmpty());
+            QVERIFY(d.txtObject->text().isEmpty());
+            return;
+        }
         if (inBuffers.isEmpty()) { // nothing differs with nothing to compare: the whole region
             QCOMPARE(d.clipboard->text.count(u'='), 300);
             return;
