@@ -7,7 +7,9 @@
 #include "main_window/job_status.h"
 #include "main_window/paste_flow.h"
 #include "main_window/text_reader.h"
+#include "object_definition/definition_check.h"
 #include "object_definition/definition_inputs.h"
+#include "object_definition/generator.h"
 #include "screenshot/image_buffers.h"
 #include "support/fake_clipboard.h"
 #include "support/test_images.h"
@@ -16,6 +18,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 
@@ -212,6 +216,104 @@ private slots:
         QVERIFY(!f.find.holdsResult());
         f.find.goToMatch(1);
         QCOMPARE(f.statusLabel->text(), QStringLiteral("Nothing found to go to: press Ctrl+F"));
+    }
+
+    // Ctrl+Shift+F over a script of 40 definitions, as a macro author's script holds them:
+    // indented, between other lines, in the row's line ends. All 40 are read, and each is
+    // found, or comes nearest, exactly where it does when it is looked for alone. The picture
+    // is of a few greys next to each other, where near misses come close to each other.
+    void aScriptsDefinitionsAreEachFoundAsAlone_data()
+    {
+        QTest::addColumn<QString>("lineEnd");
+        QTest::addColumn<int>("greys");
+        QTest::newRow("CR LF, 4 greys") << QStringLiteral("\r\n") << 4;
+        QTest::newRow("LF, 2 greys") << QStringLiteral("\n") << 2;
+        QTest::newRow("CR, 3 greys") << QStringLiteral("\r") << 3;
+    }
+
+    void aScriptsDefinitionsAreEachFoundAsAlone()
+    {
+        QFETCH(QString, lineEnd);
+        QFETCH(int, greys);
+        QRandomGenerator random(quint32(greys * 97 + lineEnd.size()));
+        QImage picture(160, 100, QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                const int grey = 100 + random.bounded(greys);
+                picture.setPixel(x, y, qRgb(grey, grey, grey));
+            }
+        const QStringList between = {QStringLiteral("If Found"), QStringLiteral("; the dialog"),
+                                     QString(), QStringLiteral("Click 10, 20")};
+        const QStringList indents = {QString(), QStringLiteral("  "), QStringLiteral("\t")};
+        QStringList script;
+        QStringList alone; // each definition as its own clipboard text
+        for (int i = 0; i < 40; ++i) {
+            GeneratorInputs in;
+            in.objectName = QStringLiteral("Def%1").arg(i);
+            const QSize size(3 + random.bounded(10), 3 + random.bounded(8));
+            const QPoint at(random.bounded(picture.width() - size.width()),
+                            random.bounded(picture.height() - size.height()));
+            in.topLeftText = QStringLiteral("%1, %2").arg(at.x()).arg(at.y());
+            in.widthText = QString::number(size.width());
+            in.heightText = QString::number(size.height());
+            in.step = 1 + i % 2;
+            in.blackFloor = 0;
+            auto text = objectDefinition(PicturePixels(picture.copy(QRect(at, size))), in);
+            QVERIFY(text);
+            // A third of them with one peak changed: most of those are found nowhere.
+            if (i % 3 == 0) {
+                const QRegularExpressionMatch peak =
+                    QRegularExpression(QStringLiteral("\n(\\d+)=")).match(*text);
+                QVERIFY(peak.hasMatch());
+                text->replace(peak.capturedStart(1), peak.capturedLength(1),
+                              QString::number(peak.captured(1).toInt() + 1));
+            }
+            alone << *text;
+            const QString indent = indents[i % indents.size()];
+            script << between[i % between.size()]
+                   << indent + QString(*text).replace(QLatin1String("\r\n"), lineEnd + indent);
+        }
+        Flows f;
+        f.view->setPicture(picture);
+        f.find.findDefinitionText(script.join(lineEnd));
+        QTRY_VERIFY(!f.find.busy());
+        const QString several = f.statusLabel->text();
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\d+ of 40 definitions found"))
+                     .match(several)
+                     .hasMatch(),
+                 qPrintable(several));
+        QVERIFY2(!several.contains(QLatin1String("not read")), qPrintable(several));
+        qsizetype nearMisses = 0;
+        for (qsizetype i = 0; i < alone.size(); ++i) {
+            f.find.findDefinitionText(alone[i]);
+            QTRY_VERIFY(!f.find.busy());
+            const QString one = f.statusLabel->text();
+            const QString name = QStringLiteral("Def%1").arg(i);
+            const QRegularExpressionMatch found =
+                QRegularExpression(QStringLiteral("^%1: found at (\\d+) places?").arg(name))
+                    .match(one);
+            const QRegularExpressionMatch near =
+                QRegularExpression(
+                    QStringLiteral("^%1: not found in this screenshot; best: (\\d+ of \\d+) "
+                                   "pixels at (\\d+, \\d+)$")
+                        .arg(name))
+                    .match(one);
+            QVERIFY2(found.hasMatch() || near.hasMatch(), qPrintable(one));
+            // In the line of several: "Def3 (2 places)", "Def3 (2)" or "Def3 (best 5 of 6 at 1,
+            // 2)".
+            const QString expected =
+                found.hasMatch()
+                    ? QStringLiteral("%1 \\(%2( places?)?\\)").arg(name, found.captured(1))
+                    : QStringLiteral("%1 \\(best %2 at %3\\)")
+                          .arg(name, near.captured(1), near.captured(2));
+            QVERIFY2(QRegularExpression(QStringLiteral("(: |, )") + expected + "(,|;|$)")
+                         .match(several)
+                         .hasMatch(),
+                     qPrintable(one + QStringLiteral(" | ") + several));
+            nearMisses += near.hasMatch();
+        }
+        // Both kinds are there: most of the changed third comes only near.
+        QVERIFY2(nearMisses >= 10 && nearMisses <= 14, qPrintable(QString::number(nearMisses)));
     }
 };
 
