@@ -121,38 +121,78 @@ private:
     std::optional<std::thread> m_thread;
 };
 
-// The bands are unpacked two at a time, every other one on a second thread, so that a
-// picture brought back from its buffer takes about half as long; on one thread when no second
-// one can be started.
+// The one way bands are unpacked: two at a time, each of a pair on a thread of its own, so
+// that a pass costs about half of unpacking on one thread; one after the other where no
+// thread starts. With `inOrder`, `take` gets the bands one at a time from the top on the
+// caller's thread (it may keep counts across bands), while the next two are unpacked beside
+// it. Without, each thread hands its band to `take` as soon as it is unpacked, two at once,
+// and `take` must touch only its band's rows. Stops as soon as `take` returns false or a band
+// cannot be unpacked, and is false then.
+bool unpackBands(const QList<QByteArray> &bands, QSize size, bool inOrder,
+                 const std::function<bool(const QImage &band, int top)> &take)
+{
+    const int rows = bandRows(size.width());
+    const qsizetype count = bands.size();
+    std::atomic<bool> goesOn = true;
+    const auto handOver = [&](const QImage &band, qsizetype index) {
+        const int top = int(index * rows);
+        return !band.isNull() && band.height() == std::min(rows, size.height() - top) &&
+               take(band, top);
+    };
+    using Two = std::array<QImage, 2>;
+    using Threads = std::array<std::optional<SecondThread>, 2>;
+    const auto unpackTwo = [&](qsizetype first, Two &into, Threads &threads) {
+        for (int i = 0; i < 2; ++i)
+            if (first + i < count)
+                threads[i].emplace([&, first, i] {
+                    try {
+                        into[i] = decodeBand(bands[first + i], size.width());
+                        if (!inOrder && !(goesOn && handOver(into[i], first + i)))
+                            goesOn = false;
+                    } catch (const std::bad_alloc &) {
+                        goesOn = false;
+                    }
+                    if (!inOrder)
+                        into[i] = QImage();
+                });
+    };
+    Two now;
+    {
+        Threads threads;
+        unpackTwo(0, now, threads);
+        for (std::optional<SecondThread> &thread : threads)
+            if (thread)
+                thread->finish();
+    }
+    for (qsizetype first = 0; first < count && goesOn; first += 2) {
+        Two next;
+        Threads ahead; // joined before `next` goes
+        unpackTwo(first + 2, next, ahead);
+        for (int i = 0; inOrder && i < 2 && goesOn && first + i < count; ++i)
+            goesOn = handOver(now[i], first + i);
+        for (std::optional<SecondThread> &thread : ahead)
+            if (thread)
+                thread->finish(goesOn);
+        now = std::move(next);
+    }
+    return goesOn;
+}
+
+// The whole picture, its bands unpacked straight into their rows.
 QImage decompress(const QList<QByteArray> &bands, QSize size)
 {
     QImage picture(size, QImage::Format_RGB32);
     if (picture.isNull())
         return {};
-    const int rows = bandRows(size.width());
     // Taken once here: the two threads write their rows through it and never touch the
     // picture itself.
     uchar *const bits = picture.bits();
-    std::atomic<bool> whole = true;
-    const auto unpack = [&](qsizetype first) {
-        for (qsizetype band = first; band < bands.size() && whole; band += 2) {
-            const QImage pixels = decodeBand(bands[band], size.width());
-            const qint64 top = band * qint64(rows);
-            if (pixels.isNull() || pixels.height() != std::min<qint64>(rows, size.height() - top)) {
-                whole = false;
-                return;
-            }
-            std::memcpy(bits + top * picture.bytesPerLine(), pixels.constBits(),
-                        size_t(pixels.width()) * size_t(pixels.height()) * 4);
-        }
-    };
-    if (bands.size() > 1) {
-        SecondThread second([&] { unpack(1); });
-        unpack(0);
-        second.finish();
-    } else {
-        unpack(0);
-    }
+    const qsizetype line = picture.bytesPerLine();
+    const bool whole = unpackBands(bands, size, false, [bits, line](const QImage &band, int top) {
+        std::memcpy(bits + top * line, band.constBits(),
+                    size_t(band.width()) * size_t(band.height()) * 4);
+        return true;
+    });
     return whole ? picture : QImage();
 }
 
@@ -270,44 +310,7 @@ bool StoredPicture::forEachBand(const std::function<bool(const QImage &, int)> &
     }
     if (packed.isEmpty())
         return take(raw, 0);
-    // Bands go two at a time: while `take` looks at two, the next two are unpacked on two more
-    // threads, so that a pass costs about what unpacking on two threads does, and `take` comes
-    // almost free; one after the other where no thread starts.
-    const int width = m_state->size.width(), rows = bandRows(width);
-    const qsizetype count = packed.size();
-    const QList<QByteArray> &bands = packed; // read from three threads: never detached
-    using Two = std::array<QImage, 2>;
-    using Threads = std::array<std::optional<SecondThread>, 2>;
-    const auto unpackTwo = [&bands, count, width](qsizetype first, Two &into, Threads &threads) {
-        for (int i = 0; i < 2; ++i)
-            if (first + i < count)
-                threads[i].emplace([&bands, &into, first, i, width] {
-                    into[i] = decodeBand(bands[first + i], width);
-                });
-    };
-    Two now;
-    {
-        Threads threads;
-        unpackTwo(0, now, threads);
-        for (std::optional<SecondThread> &thread : threads)
-            if (thread)
-                thread->finish();
-    }
-    for (qsizetype first = 0; first < count; first += 2) {
-        Two next;
-        Threads ahead; // joined before `next` goes
-        unpackTwo(first + 2, next, ahead);
-        bool goesOn = true;
-        for (int i = 0; i < 2 && goesOn && first + i < count; ++i)
-            goesOn = !now[i].isNull() && take(now[i], int((first + i) * rows));
-        for (std::optional<SecondThread> &thread : ahead)
-            if (thread)
-                thread->finish(goesOn);
-        if (!goesOn)
-            return false;
-        now = std::move(next);
-    }
-    return true;
+    return unpackBands(packed, m_state->size, true, take);
 }
 
 } // namespace corvantile

@@ -24,7 +24,8 @@ public:
 
     // The picture band by band of whole rows, each unpacked as it is handed to `take` with the
     // row it begins at, and gone after: a pass over the picture that never holds all of it.
-    // Stops when `take` returns false. False when it stopped, or a band could not be unpacked.
+    // `take` gets the bands one at a time from the top, on the caller's thread. Stops when
+    // `take` returns false. False when it stopped, or a band could not be unpacked.
     bool forEachBand(const std::function<bool(const QImage &band, int top)> &take) const;
 
     // Whether only the compressed copy is held; waits for the worker first when asked to.

@@ -6,6 +6,8 @@
 #include "screenshot/scroll_ranges.h"
 #include "support/form_driver.h"
 
+#include <stdexcept>
+
 #ifndef Q_OS_WIN
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -276,6 +278,22 @@ private slots:
         int bands = 0;
         QVERIFY(!kept.forEachBand([&](const QImage &, int) { return ++bands > 1; }));
         QCOMPARE(bands, 1);
+        // So at any band: the band unpacked beside it on the other thread is not handed over.
+        int count = 0;
+        QVERIFY(kept.forEachBand([&](const QImage &, int) { return ++count > 0; }));
+        for (int stop = 1; stop <= count; ++stop) {
+            bands = 0;
+            QCOMPARE(kept.forEachBand([&](const QImage &, int) { return ++bands < stop; }), false);
+            QCOMPARE(bands, stop);
+        }
+        // What the taker throws comes out of the pass, once the bands unpacked beside it are.
+        bands = 0;
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, kept.forEachBand([&](const QImage &, int) {
+            if (++bands == count)
+                throw std::runtime_error("no memory for the band");
+            return true;
+        }));
+        QCOMPARE(bands, count);
     }
 
     // A picture file is taken as a pasted bitmap; a file that is no picture changes nothing but

@@ -722,6 +722,10 @@ private slots:
         QTest::newRow("Create Object's, stopped by Escape")
             << QStringLiteral("made") << QStringLiteral("Search stopped")
             << QStringLiteral("Escape");
+        QTest::newRow("a script's two, stopped by Escape")
+            << QStringLiteral(":Object Flat\n1=0,0\n:End Object \n:Object Dot\n7=0,0\n:End "
+                              "Object ")
+            << QStringLiteral("Search stopped") << QStringLiteral("Escape");
         QTest::newRow("Create Object's, no thread for the job")
             << QStringLiteral("made")
             << QStringLiteral("Found in buffer 1 (2 places), buffer 3 (2 places); not in buffer 2")
@@ -760,6 +764,11 @@ private slots:
         QVERIFY(d.waitForPictures());
         QCOMPARE(d.lblCoords->text(), status);
         QCOMPARE(d.PicInner->picture().cacheKey(), shown);
+        // A stopped search of several opens no table, even once its threads have ended.
+        QTRY_VERIFY(!BackgroundJob::workStillRunning());
+        QCoreApplication::sendPostedEvents();
+        const auto *cells = d.form->findChild<QTableWidget *>(QStringLiteral("foundCells"));
+        QCOMPARE(cells && cells->window()->isVisible(), status.startsWith(QLatin1String("Looked")));
     }
 
     // A search that takes a while shows how far it got, in per cent, and Escape stops it: the
