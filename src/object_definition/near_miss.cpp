@@ -132,97 +132,175 @@ int matchedAt(const PeakPlane &plane, const std::vector<DefinitionEntry> &entrie
     return matched;
 }
 
-// The exact count: rows of places a band at a time. For each peak the entries hold, the band's
-// pixels of that peak are made a plane of bits once; each entry then adds its plane, shifted to
-// its place, to the counts of 64 places at a time.
+// The exact count: rows of places a band at a time. For each peak the entries hold, the
+// picture's pixels of that peak are a plane of bits, kept for the rows the band's places read
+// and no more: a ring of rows, each row put in once as the bands move down. Each entry then
+// adds its plane, shifted to its place, to the counts of 64 places at a time.
 constexpr int countBits = 9; // counts up to 511
 constexpr int exactBandRows = 64;
+// Places are counted `lanes` words side by side, each independent of the others, so that the
+// processor works on all of them at once.
+constexpr int lanes = 4;
 
-struct Best
+class ExactCount
 {
-    int count = 0;
-    QPoint place;
-};
-
-void countBand(const PeakPlane &plane, const std::vector<DefinitionEntry> &entries,
-               const std::array<int, 256> &slotOf, int peaks, QSize within, int top, int reachY,
-               const std::atomic<bool> &cancelled, Best &best)
-{
-    const int rows = std::min(exactBandRows, within.height() - top);
-    const int readRows = rows + reachY;
-    // The pixels of each peak the entries hold, over every row the band's places read.
-    std::vector<BitPlane> ofPeak(static_cast<size_t>(peaks));
-    for (BitPlane &bits : ofPeak)
-        bits = BitPlane(plane.width(), readRows);
-    for (int y = 0; y < readRows; ++y) {
-        const unsigned char *pixels = plane.row(top + y);
-        for (int x = 0; x < plane.width(); ++x)
-            if (const int slot = slotOf[pixels[x]]; slot >= 0)
-                ofPeak[size_t(slot)].row(y)[x >> 6] |= Word(1) << (x & 63);
+public:
+    ExactCount(const PeakPlane &plane, const std::vector<DefinitionEntry> &entries, QSize within)
+        : m_plane(plane), m_entries(entries), m_within(within), m_words((within.width() + 63) / 64),
+          m_laneWords((m_words + lanes - 1) / lanes * lanes)
+    {
+        m_slotOf.fill(-1);
+        int peaks = 0;
+        for (const DefinitionEntry &e : entries) {
+            if (m_slotOf[size_t(e.peak)] < 0)
+                m_slotOf[size_t(e.peak)] = peaks++;
+            m_ringRows = std::max(m_ringRows, e.y + exactBandRows);
+        }
+        // Each row reaches far enough past the picture's edge that every read finds zeros there.
+        m_ofPeak.assign(size_t(peaks), BitPlane(plane.width() + 64 * (lanes + 1), m_ringRows));
+        m_counts.resize(size_t(countBits) * size_t(exactBandRows) * size_t(m_laneWords));
     }
-    const int words = (within.width() + 63) / 64;
-    const Word lastMask =
-        within.width() % 64 == 0 ? ~Word(0) : (Word(1) << (within.width() % 64)) - 1;
-    std::vector<Word> counts(size_t(countBits) * size_t(rows) * size_t(words), 0);
-    const auto at = [&](int bit, int y, int i) -> Word & {
-        return counts[(size_t(bit) * size_t(rows) + size_t(y)) * size_t(words) + size_t(i)];
-    };
-    for (const DefinitionEntry &e : entries) {
-        if (cancelled)
-            return;
-        const BitPlane &bits = ofPeak[size_t(slotOf[size_t(e.peak)])];
-        for (int y = 0; y < rows; ++y) {
-            const Word *from = bits.row(y + e.y);
-            for (int i = 0; i < words; ++i) {
-                Word add = bitsFrom(from, bits.words, i * 64 + e.x);
-                for (int bit = 0; add != 0 && bit < countBits; ++bit) {
-                    Word &plane = at(bit, y, i);
-                    const Word carry = plane & add;
-                    plane ^= add;
-                    add = carry;
-                }
+
+    // The best place of the rows of places from `top`, kept in `best` when better.
+    void countBand(int top, const std::atomic<bool> &cancelled, NearMiss &best)
+    {
+        const int rows = std::min(exactBandRows, m_within.height() - top);
+        for (; m_filled < std::min(top + m_ringRows, m_plane.height()); ++m_filled)
+            putRow(m_filled);
+        std::fill(m_counts.begin(), m_counts.end(), Word(0));
+        // Entries go in groups of 15: a group's count at the places of a few words is first
+        // made in four planes of bits held in registers, then added to the counts in memory.
+        constexpr size_t group = 15;
+        for (size_t first = 0; first < m_entries.size(); first += group) {
+            if (cancelled)
+                return;
+            const size_t last = std::min(m_entries.size(), first + group);
+            for (int y = 0; y < rows; ++y)
+                for (int i = 0; i < m_laneWords; i += lanes)
+                    addGroup(first, last, top + y, y, i);
+        }
+        highest(top, rows, best);
+    }
+
+private:
+    // The picture's row `y` in each peak's plane, in the ring's place of it.
+    void putRow(int y)
+    {
+        const int at = y % m_ringRows;
+        for (BitPlane &bits : m_ofPeak)
+            std::fill(bits.row(at), bits.row(at) + bits.words, Word(0));
+        const unsigned char *pixels = m_plane.row(y);
+        for (int x = 0; x < m_plane.width(); ++x)
+            if (const int slot = m_slotOf[pixels[x]]; slot >= 0)
+                m_ofPeak[size_t(slot)].row(at)[x >> 6] |= Word(1) << (x & 63);
+    }
+
+    Word &count(int bit, int y, int i)
+    {
+        return m_counts[(size_t(bit) * size_t(exactBandRows) + size_t(y)) * size_t(m_laneWords) +
+                        size_t(i)];
+    }
+
+    // The places of `lanes` words from word `i` of row `placeY` where entry `k` holds its peak.
+    std::array<Word, lanes> placesOf(size_t k, int placeY, int i) const
+    {
+        const DefinitionEntry &e = m_entries[k];
+        const BitPlane &bits = m_ofPeak[size_t(m_slotOf[size_t(e.peak)])];
+        const Word *from = bits.row((placeY + e.y) % m_ringRows) + i + (e.x >> 6);
+        const int shift = e.x & 63;
+        std::array<Word, lanes> places;
+        if (shift == 0)
+            std::copy_n(from, lanes, places.begin());
+        else
+            for (size_t l = 0; l < lanes; ++l)
+                places[l] = from[l] >> shift | from[l + 1] << (64 - shift);
+        return places;
+    }
+
+    // The entries [first, last) at the places of `lanes` words from word `i` of row `placeY`
+    // (row `y` of the band).
+    void addGroup(size_t first, size_t last, int placeY, int y, int i)
+    {
+        // The sum's four planes: ones, twos, fours, eights.
+        std::array<std::array<Word, lanes>, 4> sum{};
+        for (size_t k = first; k < last; k += 2) {
+            std::array<Word, lanes> a = placesOf(k, placeY, i);
+            std::array<Word, lanes> b{};
+            if (k + 1 < last)
+                b = placesOf(k + 1, placeY, i);
+            // Two entries at once: ones + a + b makes the ones and a two to carry on.
+            for (size_t l = 0; l < lanes; ++l) {
+                const Word either = sum[0][l] ^ a[l];
+                const Word two = (sum[0][l] & a[l]) | (either & b[l]);
+                sum[0][l] = either ^ b[l];
+                const Word four = sum[1][l] & two;
+                sum[1][l] ^= two;
+                const Word eight = sum[2][l] & four;
+                sum[2][l] ^= four;
+                sum[3][l] ^= eight;
+            }
+        }
+        // The group's sum, four bits a place, added to the count's nine.
+        for (int l = 0; l < lanes; ++l) {
+            Word carry = 0;
+            for (int bit = 0; bit < countBits && (bit < 4 || carry != 0); ++bit) {
+                Word &counted = count(bit, y, i + l);
+                const Word add = bit < 4 ? sum[size_t(bit)][size_t(l)] : 0;
+                const Word was = counted;
+                counted = was ^ add ^ carry;
+                carry = (was & add) | (carry & (was ^ add));
             }
         }
     }
+
     // The highest count of each word's places, from the top bit down; the first place met
     // with a higher count than any before is kept, so that of equal counts the earliest in
     // reading order is.
-    for (int y = 0; y < rows; ++y)
-        for (int i = 0; i < words; ++i) {
-            Word places = i + 1 == words ? lastMask : ~Word(0);
-            int count = 0;
-            for (int bit = countBits - 1; bit >= 0; --bit)
-                if (const Word higher = places & at(bit, y, i); higher != 0) {
-                    places = higher;
-                    count |= 1 << bit;
-                }
-            if (count > best.count)
-                best = {count, QPoint(i * 64 + std::countr_zero(places), top + y)};
-        }
-}
+    void highest(int top, int rows, NearMiss &best)
+    {
+        const Word lastMask =
+            m_within.width() % 64 == 0 ? ~Word(0) : (Word(1) << (m_within.width() % 64)) - 1;
+        for (int y = 0; y < rows; ++y)
+            for (int i = 0; i < m_words; ++i) {
+                Word places = i + 1 == m_words ? lastMask : ~Word(0);
+                int counted = 0;
+                for (int bit = countBits - 1; bit >= 0; --bit)
+                    if (const Word higher = places & count(bit, y, i); higher != 0) {
+                        places = higher;
+                        counted |= 1 << bit;
+                    }
+                if (counted > best.matched)
+                    best.place = QPoint(i * 64 + std::countr_zero(places), top + y),
+                    best.matched = counted;
+            }
+    }
+
+    const PeakPlane &m_plane;
+    const std::vector<DefinitionEntry> &m_entries;
+    QSize m_within;
+    int m_words;     // of places a row
+    int m_laneWords; // the same, to a whole number of lanes
+    std::array<int, 256> m_slotOf;
+    int m_ringRows = 0; // the rows a band's places read
+    std::vector<BitPlane> m_ofPeak;
+    int m_filled = 0; // rows of the picture put in the ring so far
+    std::vector<Word> m_counts;
+};
 
 std::optional<NearMiss> exactNearest(const PeakPlane &plane,
                                      const std::vector<DefinitionEntry> &entries, QSize within,
                                      const std::atomic<bool> &cancelled)
 {
-    std::array<int, 256> slotOf;
-    slotOf.fill(-1);
-    int peaks = 0;
-    int reachY = 0;
-    for (const DefinitionEntry &e : entries) {
-        if (slotOf[size_t(e.peak)] < 0)
-            slotOf[size_t(e.peak)] = peaks++;
-        reachY = std::max(reachY, e.y);
-    }
-    Best best;
+    ExactCount exact(plane, entries, within);
+    NearMiss best{QPoint(), 0, int(entries.size())};
     for (int top = 0; top < within.height(); top += exactBandRows) {
-        countBand(plane, entries, slotOf, peaks, within, top, reachY, cancelled, best);
+        exact.countBand(top, cancelled, best);
         if (cancelled)
             return std::nullopt;
     }
-    if (best.count == 0)
+    if (best.matched == 0)
         return std::nullopt;
-    return NearMiss{best.place, best.count, int(entries.size())};
+    return best;
 }
 
 } // namespace

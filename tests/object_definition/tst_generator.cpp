@@ -358,12 +358,20 @@ private slots:
         QTest::addColumn<int>("entries");
         QTest::addColumn<int>("greys"); // how many greys, next to each other, the picture holds
         QTest::addColumn<bool>("cut");  // taken from the picture with a few changes, or random
+        QTest::addColumn<QSize>("size"); // the picture's
         for (int entries : {6, 40, 98, 300, 420})
             for (int greys : {2, 4})
                 for (bool cut : {true, false})
                     QTest::addRow("%d entries, %d greys, %s", entries, greys,
                                   cut ? "cut and changed" : "random")
-                        << entries << greys << cut;
+                        << entries << greys << cut << QSize(90, 60);
+        // Places of many rows and several words a row: counted a band of rows at a time, over
+        // rows kept as the bands move down.
+        for (int entries : {40, 300})
+            for (bool cut : {true, false})
+                QTest::addRow("%d entries, 3 greys, %s, 200 x 230", entries,
+                              cut ? "cut and changed" : "random")
+                    << entries << 3 << cut << QSize(200, 230);
     }
 
     void nearMissIsTheTrueBest()
@@ -371,9 +379,10 @@ private slots:
         QFETCH(int, entries);
         QFETCH(int, greys);
         QFETCH(bool, cut);
+        QFETCH(QSize, size);
         QRandomGenerator random(quint32(entries * 31 + greys * 7 + int(cut)));
         for (int round = 0; round < 10; ++round) {
-            QImage picture(90, 60, QImage::Format_RGB32);
+            QImage picture(size, QImage::Format_RGB32);
             for (int y = 0; y < picture.height(); ++y)
                 for (int x = 0; x < picture.width(); ++x) {
                     const int grey = 100 + random.bounded(greys);
@@ -382,7 +391,8 @@ private slots:
             const PeakPlane plane(picture);
             const QSize area(30, 20);
             std::vector<DefinitionEntry> definition;
-            const QPoint from(random.bounded(60), random.bounded(40));
+            const QPoint from(random.bounded(size.width() - area.width()),
+                              random.bounded(size.height() - area.height()));
             for (int i = 0; i < entries; ++i) {
                 const int x = random.bounded(area.width()), y = random.bounded(area.height());
                 int peak =
