@@ -43,37 +43,39 @@ QRgb dimmed(QRgb colour)
     return qRgb((qRed(colour) + 256) / 3, (qGreen(colour) + 256) / 3, (qBlue(colour) + 256) / 3);
 }
 
-// The square of a dropped point: dimmed, with a red cross corner to corner.
-void drawDropped(QImage &view, QPoint corner, int scale, QRgb colour)
+// The square of a marked point: dimmed, with a cross of `mark` where `onCross(i, j)`. Where the
+// square is one pixel, that pixel is `mark`, or `instead` when the point's own colour is near
+// it (`near`).
+template <typename OnCross>
+void drawMarked(QImage &view, QPoint corner, int scale, QRgb colour, QRgb mark, QRgb instead,
+                bool near, OnCross onCross)
 {
-    const QRgb red = qRgb(255, 0, 0);
     if (scale == 1) {
-        const bool reddish = qRed(colour) > 127 && qGreen(colour) < 128 && qBlue(colour) < 128;
-        view.setPixel(corner, reddish ? qRgb(0, 255, 255) : red);
+        view.setPixel(corner, near ? instead : mark);
         return;
     }
     for (int j = 0; j < scale; ++j) {
         auto *line = reinterpret_cast<QRgb *>(view.scanLine(corner.y() + j)) + corner.x();
         for (int i = 0; i < scale; ++i)
-            line[i] = i == j || i == scale - 1 - j ? red : dimmed(colour);
+            line[i] = onCross(i, j) ? mark : dimmed(colour);
     }
+}
+
+// The square of a dropped point: dimmed, with a red cross corner to corner.
+void drawDropped(QImage &view, QPoint corner, int scale, QRgb colour)
+{
+    const bool reddish = qRed(colour) > 127 && qGreen(colour) < 128 && qBlue(colour) < 128;
+    drawMarked(view, corner, scale, colour, qRgb(255, 0, 0), qRgb(0, 255, 255), reddish,
+               [scale](int i, int j) { return i == j || i == scale - 1 - j; });
 }
 
 // The square of a point that differs between screenshots: dimmed, with a blue upright cross.
 void drawDiffering(QImage &view, QPoint corner, int scale, QRgb colour)
 {
-    const QRgb blue = qRgb(0, 0, 255);
-    if (scale == 1) {
-        const bool bluish = qBlue(colour) > 127 && qRed(colour) < 128 && qGreen(colour) < 128;
-        view.setPixel(corner, bluish ? qRgb(255, 255, 0) : blue);
-        return;
-    }
+    const bool bluish = qBlue(colour) > 127 && qRed(colour) < 128 && qGreen(colour) < 128;
     const int middle = scale / 2;
-    for (int j = 0; j < scale; ++j) {
-        auto *line = reinterpret_cast<QRgb *>(view.scanLine(corner.y() + j)) + corner.x();
-        for (int i = 0; i < scale; ++i)
-            line[i] = i == middle || j == middle ? blue : dimmed(colour);
-    }
+    drawMarked(view, corner, scale, colour, qRgb(0, 0, 255), qRgb(255, 255, 0), bluish,
+               [middle](int i, int j) { return i == middle || j == middle; });
 }
 
 } // namespace
