@@ -15,6 +15,8 @@
 #include "support/test_images.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -216,6 +218,99 @@ private slots:
         QVERIFY(!f.find.holdsResult());
         f.find.goToMatch(1);
         QCOMPARE(f.statusLabel->text(), QStringLiteral("Nothing found to go to: press Ctrl+F"));
+    }
+
+    // The paste key in a text box reads the clipboard's text as a job of its own: the box gets
+    // the text when it comes, a box that takes none gets nothing, an empty clipboard hands the
+    // key on to the screenshot's paste, and a read that waits is stopped by Escape or by a
+    // second paste, whose text then never lands.
+    void aTextBoxGetsTheClipboardsText_data()
+    {
+        QTest::addColumn<QString>("text");   // on the clipboard
+        QTest::addColumn<QString>("then");   // what happens while the read runs
+        QTest::addColumn<QString>("box");    // what the box holds after
+        QTest::addColumn<QString>("status"); // the status line after
+        QTest::addColumn<int>("handedOn");   // times the key went on to the screenshot
+        QTest::newRow("text") << "12, 34"
+                              << ""
+                              << "x12, 34"
+                              << "" << 0;
+        QTest::newRow("a read-only box") << "12, 34"
+                                         << "read-only"
+                                         << "x"
+                                         << "" << 0;
+        QTest::newRow("no text") << ""
+                                 << ""
+                                 << "x"
+                                 << "" << 1;
+        const QString stopped = QStringLiteral("Stopped reading the clipboard's text");
+        QTest::newRow("an owner that stalls, Escape") << "12, 34"
+                                                      << "stall, Escape"
+                                                      << "x" << stopped << 0;
+        QTest::newRow("an owner that stalls, a second paste") << "12, 34"
+                                                              << "stall, paste"
+                                                              << "x" << stopped << 0;
+        QTest::newRow("no thread for the read") << "12, 34"
+                                                << "no thread"
+                                                << "x"
+                                                << "Could not start the work: " << 0;
+    }
+
+    void aTextBoxGetsTheClipboardsText()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, then);
+        QFETCH(QString, status);
+        Flows f;
+        auto *box = new QLineEdit(QStringLiteral("x"), &f.window);
+        box->setReadOnly(then == QLatin1String("read-only"));
+        int handedOn = 0;
+        QObject::connect(&f.text, &TextReader::noTextToPaste, [&handedOn] { ++handedOn; });
+        QGuiApplication::clipboard()->setText(text);
+        *f.clipboard.stalled = then.startsWith(QLatin1String("stall"));
+        if (then == QLatin1String("no thread"))
+            BackgroundJob::failThreadStarts(1);
+        f.text.pasteInto(box);
+        if (then.endsWith(QLatin1String("Escape")))
+            QVERIFY(f.text.stop());
+        else if (then.endsWith(QLatin1String("paste")))
+            f.text.pasteInto(box);
+        QTRY_VERIFY(!f.text.busy());
+        *f.clipboard.stalled = false;
+        // Whatever a stopped read's thread still does or posts comes to nothing.
+        QTRY_VERIFY(!BackgroundJob::workStillRunning());
+        QCoreApplication::sendPostedEvents();
+        QTEST(box->text(), "box");
+        QCOMPARE(f.statusLabel->text().left(status.size()), status);
+        QTEST(handedOn, "handedOn");
+        QVERIFY(!f.text.stop()); // nothing left to stop
+    }
+
+    // The running job as the window shows it: whatever would start another is refused in its
+    // words, its progress shows once it takes a while, Escape reaches its own stop, and after
+    // its end nothing is refused or stopped.
+    void theJobIsShownRefusesAndStops()
+    {
+        Flows f;
+        int stops = 0;
+        f.job.started({QStringLiteral("searching the screenshot"), 50,
+                       [](const QString &what, qint64) { return what + QStringLiteral(": 40 %"); },
+                       [&] {
+                           ++stops;
+                           f.job.ended();
+                       }});
+        QVERIFY(f.job.running());
+        QVERIFY(f.job.refusedWhileBusy());
+        QCOMPARE(f.statusLabel->text(),
+                 QStringLiteral("Still searching the screenshot: wait, or press Escape to stop"));
+        // A refusal stands a while before the progress takes the line again.
+        QTRY_COMPARE(f.statusLabel->text(), QStringLiteral("Searching the screenshot: 40 %"));
+        QVERIFY(f.job.cancel());
+        QCOMPARE(stops, 1);
+        QVERIFY(!f.job.running());
+        QVERIFY(!f.job.cancel());
+        QVERIFY(!f.job.refusedWhileBusy());
+        QCOMPARE(stops, 1);
     }
 
     // Ctrl+Shift+F over a script of 40 definitions, as a macro author's script holds them:
