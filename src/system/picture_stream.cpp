@@ -20,6 +20,13 @@ bool PictureStream::take(const char *data, qint64 length)
     if (known && m_bytes.size() + length > m_header.mostBytes)
         return false;
     try {
+        // Grown as a byte array grows, to twice what it holds, but never past what the picture
+        // may hold (or, its size not known yet, the bytes its header must come within): an
+        // owner that sends without end is cut at the limit with no more than the limit held.
+        const qint64 needed = m_bytes.size() + length;
+        if (needed > m_bytes.capacity())
+            m_bytes.reserve(std::max(
+                needed, std::min(2 * needed, known ? m_header.mostBytes : undeclaredBytesLimit)));
         m_bytes.append(data, length);
     } catch (const std::bad_alloc &) {
         return false;

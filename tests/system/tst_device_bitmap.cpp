@@ -273,6 +273,46 @@ private slots:
         QCOMPARE_LE(stream.bytes().capacity(), qint64(8) * 1024 * 1024);
     }
 
+    // A stream that grows piece by piece never holds room for more than its picture may take:
+    // what its header allows, or, before a header says anything, the bytes it must come within.
+    // An owner that sends without end is cut there with no more than that held.
+    void aStreamHoldsNoMoreThanItsPictureMay_data()
+    {
+        QTest::addColumn<QByteArray>("bytes"); // sent in pieces of 64 KiB, then again and again
+        QTest::addColumn<bool>("endless");
+        const QByteArray bitmap = pngBytes(patternImage(2000, 1500), "BMP");
+        QTest::newRow("a bitmap, sent whole") << bitmap << false;
+        QTest::newRow("a bitmap, then more without end") << bitmap << true;
+        QTest::newRow("no header, without end") << QByteArray(64 * 1024, 'x') << true;
+    }
+
+    void aStreamHoldsNoMoreThanItsPictureMay()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, endless);
+        allowPicturesUpTo(qint64(33316) * 33066 * 4);
+        PictureStream stream;
+        const qint64 piece = 64 * 1024;
+        bool taken = true;
+        qint64 sent = 0;
+        while (taken && (sent < bytes.size() || endless)) {
+            const qint64 from = sent % bytes.size();
+            const qint64 length = std::min(piece, bytes.size() - from);
+            taken = stream.take(bytes.constData() + from, length);
+            sent += length;
+        }
+        QCOMPARE(taken, !endless);
+        const qint64 most = stream.header().says == PictureHeader::Says::Declared
+                                ? stream.header().mostBytes
+                                : undeclaredBytesLimit;
+        QVERIFY2(
+            stream.bytes().capacity() <= most + piece,
+            qPrintable(
+                QStringLiteral("%1 held, %2 may be").arg(stream.bytes().capacity()).arg(most)));
+        QVERIFY(!endless || sent <= most + piece);
+        QCOMPARE(!endless && stream.finish(), !endless);
+    }
+
     // The clipboard's text: UTF-8 when offered, else Latin-1; none offered is empty; an owner
     // that does not answer, or sends more than the limit, gives nothing.
     void readsTheClipboardsText_data()
