@@ -269,9 +269,10 @@ private:
                         places = higher;
                         counted |= 1 << bit;
                     }
-                if (counted > best.matched)
-                    best.place = QPoint(i * 64 + std::countr_zero(places), top + y),
+                if (counted > best.matched) {
+                    best.place = QPoint(i * 64 + std::countr_zero(places), top + y);
                     best.matched = counted;
+                }
             }
     }
 
