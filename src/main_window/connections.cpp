@@ -65,7 +65,7 @@ void Form1::connectHandlers()
             [this](int i) { releaseRightByKey(ImgBuffer[size_t(i)], i); });
     connect(deleteItem, &QAction::triggered, this, &Form1::delete_Click);
     connect(ZoomIn, &QAction::triggered, this, &Form1::ZoomIn_Click);
-    connect(combineItem, &QAction::triggered, this, &Form1::createFromAll);
+    connect(combineItem, &QAction::triggered, m_combine.get(), &CombineFlow::start);
     connect(m_combine.get(), &CombineFlow::created, this,
             [this](const QString &text, int kept, const QString &outcome) {
                 present(text, kept, [&outcome](bool copied) {
@@ -157,8 +157,8 @@ void Form1::connectKeys()
     connect(shortcut(Qt::CTRL | Qt::Key_B), &QShortcut::activated, find, &FindFlow::findInBuffers);
     // One definition from the region and the same thing in every other filled buffer.
     for (const Qt::Key enter : {Qt::Key_Return, Qt::Key_Enter})
-        connect(shortcut(Qt::CTRL | Qt::SHIFT | enter), &QShortcut::activated, this,
-                &Form1::createFromAll);
+        connect(shortcut(Qt::CTRL | Qt::SHIFT | enter), &QShortcut::activated, m_combine.get(),
+                &CombineFlow::start);
     connect(shortcut(Qt::Key_F3), &QShortcut::activated, find, [find] { find->goToMatch(1); });
     connect(shortcut(Qt::SHIFT | Qt::Key_F3), &QShortcut::activated, find,
             [find] { find->goToMatch(-1); });

@@ -262,11 +262,6 @@ void Form1::btnCreate_Click()
     });
 }
 
-void Form1::createFromAll()
-{
-    m_combine->start();
-}
-
 void Form1::present(const QString &text, int kept,
                     const std::function<std::pair<QString, QString>(bool copied)> &words)
 {

@@ -131,9 +131,8 @@ public:
     // A press on the view starts a new region and takes the outlines of a search away.
     void PicInner_MouseDown(int button, int shift, float x, float y);
 
-    // Create Object, and what it reads; the same from every filled buffer.
+    // Create Object, and what it reads.
     void btnCreate_Click();
-    void createFromAll();
     GeneratorInputs currentInputs() const;
 
     // Expanded preview and the hidden picture window.
