@@ -30,6 +30,67 @@
 #include <QShortcut>
 
 namespace corvantile {
+namespace {
+
+// The status line's words and a screen reader's for a definition made from all screenshots.
+std::pair<QString, QString> combinedWords(const QString &outcome, bool copied)
+{
+    return {copied ? outcome : outcome + QStringLiteral("; not on the clipboard"),
+            outcome + (copied ? QStringLiteral(". The definition is on the clipboard.")
+                              : QStringLiteral(". The definition could not be put on the "
+                                               "clipboard."))};
+}
+
+// The view scrolled, the least it takes, to show the keyboard's cursor on `pixel`.
+void keepShown(const PictureBox &view, QScrollBar *across, QScrollBar *down, QPoint pixel)
+{
+    const QRect shown = view.shownDrawing();
+    const auto follow = [](QScrollBar *bar, int at, int first, int last) {
+        if (at < first)
+            bar->setValue(bar->value() - (first - at));
+        else if (at > last)
+            bar->setValue(bar->value() + (at - last));
+    };
+    follow(across, pixel.x(), shown.left(), shown.right());
+    follow(down, pixel.y(), shown.top(), shown.bottom());
+}
+
+// Of option buttons only the selected one is a stop of the Tab key.
+void tabStopOnTheSelected(std::initializer_list<QRadioButton *> options)
+{
+    for (QRadioButton *option : options) {
+        const auto follow = [option](bool checked) {
+            option->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
+        };
+        follow(option->isChecked());
+        QObject::connect(option, &QRadioButton::toggled, option, follow);
+    }
+}
+
+// A release on a buffer's thumbnail goes to the buffers' handler with its slot.
+void connectSlots(Form1 &form, const std::array<ImageBox *, bufferSlotCount> &thumbnails)
+{
+    for (int i = 0; i < bufferSlotCount; ++i)
+        QObject::connect(thumbnails[size_t(i)], &ImageBox::mouseUp, &form,
+                         [&form, i](int button, int shift, float x, float y) {
+                             form.ImgBuffer_MouseUp(i, button, shift, x, y);
+                         });
+}
+
+// The rubber band follows the mouse over the view, once a press there has started it.
+void connectBand(PictureBox *view, RubberBand *band)
+{
+    QObject::connect(view, &PictureBox::mouseMove, view,
+                     [band](int button, int shift, float x, float y) {
+                         band->PicInner_MouseMove(button, shift, x, y);
+                     });
+    QObject::connect(view, &PictureBox::mouseUp, view,
+                     [band](int button, int shift, float x, float y) {
+                         band->PicInner_MouseUp(button, shift, x, y);
+                     });
+}
+
+} // namespace
 
 void Form1::connectHandlers()
 {
@@ -54,11 +115,7 @@ void Form1::connectHandlers()
     for (QScrollBar *bar : {HScroll1, VScroll1})
         connect(bar, &QScrollBar::valueChanged, find, &FindFlow::showOutlines);
     qApp->installEventFilter(m_keys.get());
-    for (int i = 0; i < bufferCount; ++i)
-        connect(ImgBuffer[size_t(i)], &ImageBox::mouseUp, this,
-                [this, i](int button, int shift, float x, float y) {
-                    ImgBuffer_MouseUp(i, button, shift, x, y);
-                });
+    connectSlots(*this, ImgBuffer);
     connect(m_buffers.get(), &ImageBuffers::bringBackAsked, this,
             [this](int i) { ImgBuffer_MouseUp(i, LeftButton, 0, 0, 0); });
     connect(m_buffers.get(), &ImageBuffers::menuAsked, this,
@@ -68,51 +125,24 @@ void Form1::connectHandlers()
     connect(combineItem, &QAction::triggered, m_combine.get(), &CombineFlow::start);
     connect(m_combine.get(), &CombineFlow::created, this,
             [this](const QString &text, int kept, const QString &outcome) {
-                present(text, kept, [&outcome](bool copied) {
-                    return std::pair(
-                        copied ? outcome : outcome + QStringLiteral("; not on the clipboard"),
-                        outcome + (copied ? QStringLiteral(". The definition is on the clipboard.")
-                                          : QStringLiteral(". The definition could not be put "
-                                                           "on the clipboard.")));
-                });
+                present(text, kept,
+                        [&outcome](bool copied) { return combinedWords(outcome, copied); });
             });
 
-    RubberBand *band = m_band.get();
     connect(PicInner, &PictureBox::mouseDown, this, &Form1::PicInner_MouseDown);
-    connect(PicInner, &PictureBox::mouseMove, this,
-            [band](int button, int shift, float x, float y) {
-                band->PicInner_MouseMove(button, shift, x, y);
-            });
-    connect(PicInner, &PictureBox::mouseUp, this, [band](int button, int shift, float x, float y) {
-        band->PicInner_MouseUp(button, shift, x, y);
-    });
+    connectBand(PicInner, m_band.get());
     // The keyboard's cursor on the screenshot: the view scrolls to keep it shown, and a screen
     // reader hears what the status line shows of its pixel, as the mouse's hover writes it.
     PicInner->setKeyboardCursor(true);
     connect(PicInner, &PictureBox::keyboardCursorMoved, this, [this](QPoint pixel) {
-        const QRect shown = PicInner->shownDrawing();
-        const auto follow = [](QScrollBar *bar, int at, int first, int last) {
-            if (at < first)
-                bar->setValue(bar->value() - (first - at));
-            else if (at > last)
-                bar->setValue(bar->value() + (at - last));
-        };
-        follow(HScroll1, pixel.x(), shown.left(), shown.right());
-        follow(VScroll1, pixel.y(), shown.top(), shown.bottom());
+        keepShown(*PicInner, HScroll1, VScroll1, pixel);
         m_status->announce(m_status->text());
     });
     connect(btnCreate, &QPushButton::clicked, this, &Form1::btnCreate_Click);
     connect(m_inputs.get(), &DefinitionInputs::spaceReplaced, this,
             // What a screen reader echoes is the key typed; the box holds something else.
             [this] { m_status->announce(QStringLiteral("Space written as underscore")); });
-    // Of the two option buttons only the selected one is a stop of the Tab key.
-    for (QRadioButton *option : {Option1, Option2}) {
-        const auto follow = [option](bool checked) {
-            option->setFocusPolicy(checked ? Qt::StrongFocus : Qt::ClickFocus);
-        };
-        follow(option->isChecked());
-        connect(option, &QRadioButton::toggled, this, follow);
-    }
+    tabStopOnTheSelected({Option1, Option2});
 
     connect(picClip, &PictureBox::mouseUp, this, &Form1::picClip_MouseUp);
     // The Menu key on the clip box does what a right-button release does, with the menu at the
