@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 #include <atomic>
 #include <memory>
 
@@ -53,6 +54,34 @@ QRect screenPixels(const QWidget *control)
     return QRect(windowPixel + grid.origin(), grid.size());
 }
 
+// A scroll bar's position told in per cent of its way, 0 at the start and 100 at the end: a
+// reader speaks the bare value on the focus and adds its own per cent on where-am-I, so that a
+// bar's range in pixels would be heard as two numbers that disagree ("180, 99 percent").
+class PercentValue : public QAccessibleValueInterface
+{
+public:
+    explicit PercentValue(QAccessibleValueInterface *bar) : m_bar(bar) {}
+    QVariant currentValue() const override
+    {
+        const double low = m_bar->minimumValue().toDouble();
+        const double span = m_bar->maximumValue().toDouble() - low;
+        return span > 0 ? qRound((m_bar->currentValue().toDouble() - low) * 100 / span) : 0;
+    }
+    void setCurrentValue(const QVariant &percent) override
+    {
+        const double low = m_bar->minimumValue().toDouble();
+        const double span = m_bar->maximumValue().toDouble() - low;
+        m_bar->setCurrentValue(
+            qRound(low + std::clamp(percent.toDouble(), 0.0, 100.0) * span / 100));
+    }
+    QVariant maximumValue() const override { return 100; }
+    QVariant minimumValue() const override { return 0; }
+    QVariant minimumStepSize() const override { return 1; }
+
+private:
+    QAccessibleValueInterface *m_bar;
+};
+
 // A control's interface as the other factories, or Qt itself, make it, with its rectangles in
 // the screen's pixels where the system's bridge does not turn them so itself (AT-SPI): there
 // Qt hands a screen reader layout pixels, which on a scaled screen are not the screen's, so
@@ -68,9 +97,11 @@ public:
         // A scroll bar is reviewed by its name and place: a reader's review tells the bare
         // value of a bar that has no text.
         if (made->role() == QAccessible::ScrollBar && !made->textInterface() &&
-            made->valueInterface())
+            made->valueInterface()) {
             m_barText = std::make_unique<ShownText>([made] { return barText(made); },
                                                     [made] { return made->rect(); });
+            m_percent = std::make_unique<PercentValue>(made->valueInterface());
+        }
     }
     ~InScreenPixels() override { QAccessible::deleteAccessibleInterface(m_madeId); }
 
@@ -101,6 +132,8 @@ public:
     {
         if (type == QAccessible::TextInterface)
             return made() ? static_cast<QAccessibleTextInterface *>(this) : nullptr;
+        if (type == QAccessible::ValueInterface && m_percent)
+            return static_cast<QAccessibleValueInterface *>(m_percent.get());
         return m_made->interface_cast(type);
     }
 
@@ -144,12 +177,12 @@ public:
         return found;
     }
     QAccessibleInterface *focusChild() const override { return m_made->focusChild(); }
-    // An open pop-up menu stands on its own, as a child of the application.
+    // An open pop-up menu stands in the window it was opened from, as a child of it: a reader
+    // going back from the menu to a control of that window names nothing but the control.
     QAccessibleInterface *parent() const override
     {
-        const QWidget *c = control();
-        if (c && c->isWindow() && c->windowType() == Qt::Popup)
-            return QAccessible::queryAccessibleInterface(qApp);
+        if (QWidget *opener = popupOpener(control()))
+            return QAccessible::queryAccessibleInterface(opener);
         return m_made->parent();
     }
     QAccessibleInterface *child(int index) const override
@@ -223,18 +256,18 @@ private:
     }
     static QString barText(QAccessibleInterface *bar)
     {
-        const QAccessibleValueInterface *value = bar->valueInterface();
-        const double low = value->minimumValue().toDouble();
-        const double span = value->maximumValue().toDouble() - low;
-        const double at = span > 0 ? (value->currentValue().toDouble() - low) * 100 / span : 0;
-        return QStringLiteral("%1: %2 %").arg(bar->text(QAccessible::Name)).arg(qRound(at));
+        return QStringLiteral("%1: %2 %")
+            .arg(bar->text(QAccessible::Name))
+            .arg(PercentValue(bar->valueInterface()).currentValue().toInt());
     }
 
     // Whether a reader is told of an object: not when it is presentation only, nor a
-    // notification that has said nothing yet.
+    // notification that has said nothing yet, nor a menu's item that the menu does not show
+    // (the reader counts the items: "1 of 2").
     static bool told(const QAccessibleInterface *i)
     {
-        return i && i->role() != QAccessible::NoRole &&
+        const auto *item = i ? qobject_cast<const QAction *>(i->object()) : nullptr;
+        return i && i->role() != QAccessible::NoRole && (!item || item->isVisible()) &&
                !(i->role() == QAccessible::Notification && i->text(QAccessible::Name).isEmpty());
     }
     bool isAncestor(const QAccessibleInterface *other) const
@@ -244,9 +277,16 @@ private:
                 return true;
         return false;
     }
+    // The window a pop-up menu was opened from, or nothing for any other control.
+    static QWidget *popupOpener(const QWidget *c)
+    {
+        if (!c || !c->isWindow() || c->windowType() != Qt::Popup || !c->parentWidget())
+            return nullptr;
+        return c->parentWidget()->window();
+    }
     // The children a reader is told of. A menu makes its items' interfaces itself, past every
-    // factory: they are wrapped here, and the wrapper takes their place for the item. The
-    // application holds its open pop-up menu, which Qt leaves out.
+    // factory: they are wrapped here, and the wrapper takes their place for the item. A window
+    // holds the pop-up menu open over it, which Qt leaves out.
     QList<QAccessibleInterface *> children() const
     {
         QList<QAccessibleInterface *> shown;
@@ -260,8 +300,9 @@ private:
             if (told(c))
                 shown.append(c);
         }
-        if (object() == qApp)
-            if (QWidget *menu = QApplication::activePopupWidget(); menu && menu->isVisible())
+        if (const QWidget *c = control(); c && c->isWindow())
+            if (QWidget *menu = QApplication::activePopupWidget();
+                menu && menu->isVisible() && popupOpener(menu) == c)
                 if (QAccessibleInterface *c = QAccessible::queryAccessibleInterface(menu);
                     c && !shown.contains(c))
                     shown.append(c);
@@ -284,6 +325,7 @@ private:
     QAccessible::Id m_madeId;
     QPointer<QObject> m_object;
     std::unique_ptr<ShownText> m_barText;
+    std::unique_ptr<PercentValue> m_percent;
 };
 
 // Qt tells a reader of a text box's caret and selection before it tells that the box has the
@@ -302,6 +344,15 @@ void inFocusOrder(QAccessibleEvent *event)
     if (aboutText && source && source->isWidgetType() &&
         (source != QApplication::focusWidget() || source != told))
         return;
+    // A pop-up menu takes the keyboard from the window it stands over, and the window is told
+    // active again while the menu is open: a reader would name the window between the menu's
+    // items. The window never stopped being the user's, so that is not told.
+    if (type == QAccessible::StateChanged && QApplication::activePopupWidget()) {
+        QAccessible::State onlyActive;
+        onlyActive.active = true;
+        if (static_cast<QAccessibleStateChangeEvent *>(event)->changedStates() == onlyActive)
+            return;
+    }
     if (type == QAccessible::Focus)
         told = source;
     QAccessible::installUpdateHandler(nullptr);
