@@ -30,6 +30,15 @@ QImage scaledTo(const QImage &picture, QSize size, ImageBox::Scaling scaling)
     return coarseFor(picture, size).scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
+// A frame `width` pixels wide just inside `r`.
+void ring(QPainter &painter, const QRect &r, int width, const QColor &colour)
+{
+    painter.fillRect(QRect(r.left(), r.top(), r.width(), width), colour);
+    painter.fillRect(QRect(r.left(), r.bottom() - width + 1, r.width(), width), colour);
+    painter.fillRect(QRect(r.left(), r.top(), width, r.height()), colour);
+    painter.fillRect(QRect(r.right() - width + 1, r.top(), width, r.height()), colour);
+}
+
 } // namespace
 
 ImageBox::ImageBox(QWidget *parent) : QWidget(parent)
@@ -37,20 +46,13 @@ ImageBox::ImageBox(QWidget *parent) : QWidget(parent)
     describe();
 }
 
-// What a screen reader is told the control holds, and then its note.
+// What a screen reader is told the control holds.
 void ImageBox::describe()
 {
-    QString text = m_picture.isNull() ? QStringLiteral("empty") : sizeDescription(m_pictureSize);
-    if (!m_note.isEmpty())
-        text += QStringLiteral(". ") + m_note;
+    const QString text =
+        m_picture.isNull() ? QStringLiteral("empty") : sizeDescription(m_pictureSize);
     if (text != accessibleDescription())
         setAccessibleDescription(text);
-}
-
-void ImageBox::setDescriptionNote(const QString &note)
-{
-    m_note = note;
-    describe();
 }
 
 void ImageBox::setPicture(const QImage &picture, QSize standsFor)
@@ -65,6 +67,13 @@ void ImageBox::setPicture(const QImage &picture, QSize standsFor)
     m_scaled = QPixmap();
     update();
     describe();
+}
+
+void ImageBox::setCursorCell(std::optional<QPoint> point, QSize points)
+{
+    m_cursor = points.isEmpty() ? std::nullopt : point;
+    m_cursorGrid = points;
+    update();
 }
 
 void ImageBox::setBorder(bool on)
@@ -123,14 +132,21 @@ void ImageBox::paintEvent(QPaintEvent *)
     const int line = lineWidth(g);
     if (!scaled.isNull())
         painter.drawPixmap(QPoint(line, line), scaled);
-    if (line > 0) {
-        const QRect r(QPoint(0, 0), g.size());
-        const QColor colour = palette().color(QPalette::WindowText);
-        painter.fillRect(QRect(r.left(), r.top(), r.width(), line), colour);
-        painter.fillRect(QRect(r.left(), r.bottom() - line + 1, r.width(), line), colour);
-        painter.fillRect(QRect(r.left(), r.top(), line, r.height()), colour);
-        painter.fillRect(QRect(r.right() - line + 1, r.top(), line, r.height()), colour);
+    if (m_cursor && !scaled.isNull()) {
+        // The cell's edges where the scaled picture puts them, a white frame around a black one.
+        const QSize area = scaled.size();
+        const auto edge = [](int i, int length, int count) { return i * length / count; };
+        const int left = edge(m_cursor->x(), area.width(), m_cursorGrid.width());
+        const int top = edge(m_cursor->y(), area.height(), m_cursorGrid.height());
+        const QRect cell(line + left, line + top,
+                         edge(m_cursor->x() + 1, area.width(), m_cursorGrid.width()) - left,
+                         edge(m_cursor->y() + 1, area.height(), m_cursorGrid.height()) - top);
+        const int width = g.lineWidth(1);
+        ring(painter, cell.adjusted(-width, -width, width, width), width, Qt::white);
+        ring(painter, cell, width, Qt::black);
     }
+    if (line > 0)
+        ring(painter, QRect(QPoint(0, 0), g.size()), line, palette().color(QPalette::WindowText));
 }
 
 void ImageBox::mouseReleaseEvent(QMouseEvent *event)

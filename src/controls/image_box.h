@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QWidget>
+#include <optional>
 
 namespace corvantile {
 
@@ -25,9 +26,6 @@ public:
     const QImage &picture() const { return m_picture; }
     QSize pictureSize() const { return m_pictureSize; }
 
-    // A note that follows, in what a screen reader is told, the picture's size.
-    void setDescriptionNote(const QString &note);
-
     // Keeps only what it takes to draw the picture at the control's size, not the picture
     // itself: for thumbnails of large pictures that are held elsewhere.
     void setThumbnailOnly(bool on) { m_thumbnailOnly = on; }
@@ -38,6 +36,10 @@ public:
 
     // Smooth for thumbnails; pixelated keeps enlarged pixels as crisp squares.
     void setScaling(Scaling scaling);
+
+    // A keyboard's cursor on one point of a grid of `points` laid over the picture (an enlarged
+    // pixel), drawn as a frame that shows on any colour; nothing to take it away.
+    void setCursorCell(std::optional<QPoint> point, QSize points = QSize());
 
     // The picture as it is painted (scaled to the screen pixels inside the border), or a null
     // pixmap.
@@ -62,10 +64,11 @@ private:
     QImage m_picture;
     QSize m_pictureSize{0, 0};
     bool m_thumbnailOnly = false;
-    QString m_note;
     bool m_border = false;
     Scaling m_scaling = Scaling::Smooth;
     mutable QPixmap m_scaled;
+    std::optional<QPoint> m_cursor;
+    QSize m_cursorGrid;
 };
 
 } // namespace corvantile

@@ -155,16 +155,8 @@ void PictureBox::describe()
     QString text = empty && !m_emptyDescription.isEmpty()
                        ? m_emptyDescription
                        : sizeDescription(empty ? drawingSize() : picture().size());
-    if (!m_note.isEmpty())
-        text += QStringLiteral(". ") + m_note;
     if (text != accessibleDescription())
         setAccessibleDescription(text); // tells a screen reader of the change
-}
-
-void PictureBox::setDescriptionNote(const QString &note)
-{
-    m_note = note;
-    describe();
 }
 
 void PictureBox::keyPressEvent(QKeyEvent *event)

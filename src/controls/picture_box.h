@@ -110,9 +110,6 @@ public:
     // date: the picture's size, or when it has none, emptyText (when that is empty, the
     // drawing area's size).
     void describeContents(const QString &emptyText);
-    // A sentence added to that description: the keys that work on the box, say.
-    void setDescriptionNote(const QString &note);
-
 signals:
     void sizeChanged();
     // button: 1 left, 2 right, 4 middle; buttons on a move: the sum of those held.
@@ -159,7 +156,6 @@ private:
     std::optional<QPoint> m_keyCursor;
     bool m_keyPressed = false; // the left button, as Enter pressed it
     bool moveKeyboardCursor(const QKeyEvent &key);
-    QString m_note;
 };
 
 } // namespace corvantile

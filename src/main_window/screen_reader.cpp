@@ -28,8 +28,10 @@ void describeBuffers(const Form1Controls &c, const BufferActions &actions);
 // Names, roles and actions for a screen reader. Nothing here changes what the window shows.
 void describeForScreenReaders(const Form1Controls &c, const BufferActions &actions)
 {
+    // The viewport is told as no more than the area the view stands in, which a reader passes
+    // over: the view is the picture, and a reader names one picture, once.
     c.picScroll->setAccessibleName(QStringLiteral("Screenshot viewport"));
-    setAccessibleRole(c.picScroll, QAccessible::Graphic);
+    setAccessibleRole(c.picScroll, QAccessible::Client);
     c.PicInner->setAccessibleName(QStringLiteral("Screenshot view"));
     c.PicInner->describeContents(QStringLiteral("no screenshot"));
     setAccessibleRole(c.PicInner, QAccessible::Graphic);
@@ -42,7 +44,9 @@ void describeForScreenReaders(const Form1Controls &c, const BufferActions &actio
                        "pressed. Ctrl+F finds the definition in the screenshot, F3 goes to the "
                        "next place found");
     c.picClip->setToolTip(clipKeys);
-    c.picClip->setDescriptionNote(clipKeys);
+    // The keys that work on a control are its help, which a reader gives when asked, not part
+    // of the description it speaks on every focus.
+    c.picClip->setWhatsThis(clipKeys);
     c.HScroll1->setAccessibleName(QStringLiteral("Scroll screenshot horizontally"));
     c.VScroll1->setAccessibleName(QStringLiteral("Scroll screenshot vertically"));
     c.txtObject->horizontalScrollBar()->setAccessibleName(
@@ -123,7 +127,7 @@ void describeBuffers(const Form1Controls &c, const BufferActions &actions)
                                             "Ctrl+F finds the definition in the screenshot")
                                  .arg(i + 1);
         slot->setToolTip(keys);
-        slot->setDescriptionNote(keys);
+        slot->setWhatsThis(keys);
         setAccessibleRole(slot, QAccessible::Graphic);
         setAccessibleActions(
             slot, {{QStringLiteral("Bring back"), [actions, i] { actions.bringBack(i); }},
