@@ -2,10 +2,10 @@
 
 #include "picture_box.h"
 
+#include "keyboard_cursor.h"
 #include "mouse_buttons.h"
 
 #include <QKeyEvent>
-#include <algorithm>
 
 namespace corvantile {
 
@@ -16,35 +16,12 @@ bool PictureBox::moveKeyboardCursor(const QKeyEvent &key)
     if (!m_keyCursorOn || size.isEmpty())
         return false;
     const bool enter = key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter;
-    const int step = key.modifiers() & Qt::ShiftModifier ? 10 : 1;
-    QPoint at = m_keyCursor.value_or(QPoint());
-    switch (key.key()) {
-    case Qt::Key_Left:
-        at.rx() -= step;
-        break;
-    case Qt::Key_Right:
-        at.rx() += step;
-        break;
-    case Qt::Key_Up:
-        at.ry() -= step;
-        break;
-    case Qt::Key_Down:
-        at.ry() += step;
-        break;
-    case Qt::Key_Home:
-        at.setX(0);
-        break;
-    case Qt::Key_End:
-        at.setX(size.width() - 1);
-        break;
-    default:
-        if (!enter)
-            return false;
-    }
+    const QPoint from = m_keyCursor.value_or(QPoint());
+    std::optional<QPoint> moved = enter ? from : cursorMovedBy(key, from, size);
+    if (!moved)
+        return false;
     // The first key only puts the cursor where the user looks: the top-left of the part shown.
-    if (!m_keyCursor)
-        at = shownDrawing().topLeft();
-    at = QPoint(std::clamp(at.x(), 0, size.width() - 1), std::clamp(at.y(), 0, size.height() - 1));
+    const QPoint at = m_keyCursor ? *moved : shownDrawing().topLeft();
     const int b = borderWidth();
     for (const std::optional<QPoint> &mark : {m_keyCursor, std::optional(at)})
         if (mark)

@@ -45,14 +45,16 @@ std::pair<QString, QString> combinedWords(const QString &outcome, bool copied)
 void keepShown(const PictureBox &view, QScrollBar *across, QScrollBar *down, QPoint pixel)
 {
     const QRect shown = view.shownDrawing();
-    const auto follow = [](QScrollBar *bar, int at, int first, int last) {
+    // At the picture's first or last pixel the view goes all the way, its border shown too, as
+    // where it starts: a view left two pixels short is heard as a bar not at its start.
+    const auto follow = [](QScrollBar *bar, int at, int first, int last, int extent) {
         if (at < first)
-            bar->setValue(bar->value() - (first - at));
+            bar->setValue(at == 0 ? bar->minimum() : bar->value() - (first - at));
         else if (at > last)
-            bar->setValue(bar->value() + (at - last));
+            bar->setValue(at == extent - 1 ? bar->maximum() : bar->value() + (at - last));
     };
-    follow(across, pixel.x(), shown.left(), shown.right());
-    follow(down, pixel.y(), shown.top(), shown.bottom());
+    follow(across, pixel.x(), shown.left(), shown.right(), view.drawingSize().width());
+    follow(down, pixel.y(), shown.top(), shown.bottom(), view.drawingSize().height());
 }
 
 // Of option buttons only the selected one is a stop of the Tab key.

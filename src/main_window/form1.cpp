@@ -66,6 +66,22 @@ QList<PicturePath> droppedFiles(const QMimeData *data)
     return files;
 }
 
+// What the kept view's legend calls a point's fate.
+QString fateWords(KeptPixels::Fate fate)
+{
+    switch (fate) {
+    case KeptPixels::Fate::NotSampled:
+        return QStringLiteral("not sampled");
+    case KeptPixels::Fate::Dropped:
+        return QStringLiteral("dropped by the bounds");
+    case KeptPixels::Fate::Kept:
+        return QStringLiteral("kept");
+    case KeptPixels::Fate::Differs:
+        return QStringLiteral("differs between screenshots");
+    }
+    return {};
+}
+
 // What K shows in the clip's Zoom: which of the clip's pixels Create Object would keep now, and
 // of those, the ones a definition made from all screenshots dropped as they differ.
 PopupForm::KeptView keptViewOf(const PictureBox &clip, const GeneratorInputs &inputs,
@@ -75,7 +91,11 @@ PopupForm::KeptView keptViewOf(const PictureBox &clip, const GeneratorInputs &in
     auto kept = keptPixels(ClipPixels(clip), inputs, clip.drawingSize());
     if (!kept) {
         const QString none = QStringLiteral("nothing kept: the width or height is no number");
-        return {image, QStringLiteral("Zoom - ") + none, QStringLiteral("Kept pixels: ") + none};
+        return {image,
+                QStringLiteral("Zoom - ") + none,
+                QStringLiteral("Kept pixels: ") + none,
+                QSize(),
+                {}};
     }
     markDiffering(*kept, differs);
     const QLocale locale;
@@ -88,8 +108,10 @@ PopupForm::KeptView keptViewOf(const PictureBox &clip, const GeneratorInputs &in
         counts += QStringLiteral(", %1 differ between screenshots").arg(locale.toString(differing));
         legend += QStringLiteral("; differ between screenshots: blue upright cross");
     }
-    return {keptView(image, *kept), QStringLiteral("Zoom - %1; %2").arg(counts, legend),
-            QStringLiteral("Kept pixels: ") + counts};
+    const QImage view = keptView(image, *kept);
+    return {view, QStringLiteral("Zoom - %1; %2").arg(counts, legend),
+            QStringLiteral("Kept pixels: ") + counts, kept->area,
+            [kept = *kept](QPoint p) { return fateWords(kept.fate(p.x(), p.y())); }};
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QLabel>
 #include <functional>
+#include <optional>
 
 namespace corvantile {
 
@@ -22,19 +23,29 @@ public:
     static constexpr int margin = 5;
 
     explicit PopupForm(QWidget *parent = nullptr);
+    ~PopupForm() override;
+
+    // Where the Zoom tells a screen reader what K and the cursor show.
+    const Announcer *announcer() const { return m_said; }
 
     ImageBox *picZoom = nullptr;
 
     // What K shows: the kept pixels as they are now, the title that counts them, and what a
     // screen reader is told it switched to. Without it (the Zoom of a buffer) K does nothing.
+    // The keyboard's cursor goes over its `points` (the picture's pixels when empty), each told
+    // with what `fate` says of it.
     struct KeptView
     {
         QImage picture;
         QString title;
         QString spoken;
+        QSize points;
+        std::function<QString(QPoint)> fate;
     };
     void offerKeptView(std::function<KeptView()> make) { m_makeKeptView = std::move(make); }
     bool showsKeptView() const { return m_keptShown; }
+    // The point of the picture the keyboard's cursor is on, once a key has put it there.
+    std::optional<QPoint> cursor() const { return m_cursor; }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -43,11 +54,16 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    QSize cursorGrid() const;
+    void moveCursor(QPoint to);
+
     std::function<KeptView()> m_makeKeptView;
-    Announcer *m_said = nullptr; // what a screen reader is told of K
-    QString m_name;              // the accessible name the window was given, of the picture
-    QImage m_shown;              // the picture as it was given
-    bool m_keptShown = false;    // the kept view is up
+    KeptView m_kept;                // what K shows, while it is shown
+    std::optional<QPoint> m_cursor; // the keyboard's, over the points shown
+    Announcer *m_said = nullptr;    // what a screen reader is told of K
+    QString m_name;                 // the accessible name the window was given, of the picture
+    QImage m_shown;                 // the picture as it was given
+    bool m_keptShown = false;       // the kept view is up
 };
 
 } // namespace corvantile

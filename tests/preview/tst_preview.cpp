@@ -96,7 +96,7 @@ private slots:
             // The window's name follows its title, and the switch is told, after what was
             // told before it.
             const auto told = [form] {
-                const auto *said = form->findChild<Announcer *>();
+                const Announcer *said = form->announcer();
                 return !said                       ? QString()
                        : said->waiting().isEmpty() ? said->shown()
                                                    : said->waiting().last();
@@ -141,6 +141,78 @@ private slots:
         });
         QCOMPARE(seen.picture, shot);
         QCOMPARE(seen.shown.size(), QSize(299, 188));
+    }
+
+    void zoomHasAKeyboardCursor_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("the first key only places it") << "Down" << QPoint(0, 0) << false;
+        QTest::newRow("a pixel a key") << "Right Right Down" << QPoint(1, 1) << false;
+        QTest::newRow("ten with Shift") << "Right S+Right S+Down" << QPoint(10, 10) << false;
+        QTest::newRow("End and Home") << "Down Down End" << QPoint(39, 1) << false;
+        QTest::newRow("Home") << "Right S+Right Home" << QPoint(0, 0) << false;
+        QTest::newRow("never past the edge")
+            << "Up Up Left S+Down S+Down S+Down S+Down" << QPoint(0, 29) << false;
+        QTest::newRow("over the kept view") << "K Right S+Right Right" << QPoint(11, 0) << true;
+        QTest::newRow("kept, not sampled") << "K Right Down Right" << QPoint(1, 1) << true;
+        QTest::newRow("kept, through K and back") << "Right Right K Down" << QPoint(1, 1) << true;
+    }
+
+    // In the clip's Zoom the arrow keys, Home and End move a cursor over the enlarged pixels:
+    // each point told with its colour and, in the kept view, what Create Object does with it, and
+    // drawn where a sighted user sees it.
+    void zoomHasAKeyboardCursor()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QPoint, at);
+        QFETCH(bool, kept);
+        FormDriver d(patternImage(300, 200));
+        d.drag({50, 60}, {90, 90});
+        d.type(d.txtRedFrom, QStringLiteral("75"));
+        openPreview(d, -1, [&](PopupForm *form) {
+            QCOMPARE(QApplication::focusWidget(), form->picZoom); // the picture takes the keys
+            for (const QString &key : keys.split(u' ')) {
+                const bool shift = key.startsWith(QLatin1String("S+"));
+                const QString name = shift ? key.mid(2) : key;
+                const std::map<QString, Qt::Key> named = {
+                    {"Right", Qt::Key_Right}, {"Left", Qt::Key_Left}, {"Up", Qt::Key_Up},
+                    {"Down", Qt::Key_Down},   {"Home", Qt::Key_Home}, {"End", Qt::Key_End},
+                    {"K", Qt::Key_K}};
+                QTest::keyClick(form->picZoom, named.at(name),
+                                shift ? Qt::ShiftModifier : Qt::NoModifier);
+            }
+            QCOMPARE(form->cursor(), std::optional<QPoint>(at));
+            QCOMPARE(form->showsKeptView(), kept);
+            const QRgb c = patternPixel(50 + at.x(), 60 + at.y());
+            QString words = QStringLiteral("%1, %2: R=%3 G=%4 B=%5")
+                                .arg(at.x())
+                                .arg(at.y())
+                                .arg(qRed(c))
+                                .arg(qGreen(c))
+                                .arg(qBlue(c));
+            if (kept) {
+                const auto pixels = keptPixels(ClipPixels(*d.picClip), d.form->currentInputs(),
+                                               d.picClip->drawingSize());
+                QVERIFY(pixels);
+                // The words of the kept view's legend.
+                const KeptPixels::Fate fate = pixels->fate(at.x(), at.y());
+                words += fate == KeptPixels::Fate::Kept ? QStringLiteral("; kept")
+                         : fate == KeptPixels::Fate::Dropped
+                             ? QStringLiteral("; dropped by the bounds")
+                             : QStringLiteral("; not sampled");
+            }
+            const Announcer *said = form->announcer();
+            QVERIFY(said);
+            QCOMPARE(said->waiting().isEmpty() ? said->shown() : said->waiting().last(), words);
+            // Drawn as a black frame inside the enlarged pixel and a white one around it.
+            const QImage drawn = form->picZoom->grab().toImage();
+            const QPoint corner(at.x() * 299 / 40, at.y() * 188 / 30);
+            QCOMPARE(QColor(drawn.pixel(corner)), QColor(Qt::black));
+            if (at.x() > 0 && at.y() > 0)
+                QCOMPARE(QColor(drawn.pixel(corner - QPoint(1, 1))), QColor(Qt::white));
+        });
     }
 
     void menuTargetFollowsTheLastRightClick()

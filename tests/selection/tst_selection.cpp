@@ -354,8 +354,10 @@ private slots:
         QCOMPARE(at, QPoint(0, 0));
         press(Qt::Key_End);
         QCOMPARE(at, QPoint(1199, 0));
+        QCOMPARE(keys.HScroll1->value(), keys.HScroll1->maximum()); // the row's end, border too
         press(Qt::Key_Home);
         QCOMPARE(at, QPoint(0, 0));
+        QCOMPARE(keys.HScroll1->value(), keys.HScroll1->minimum()); // the view back at its start
         goTo(from);
         // What the pointer's hover at that pixel writes, heard too.
         mouse.move(from, Qt::NoButton);
@@ -1069,16 +1071,14 @@ private slots:
         FormDriver::type(d.txtWidth, QStringLiteral("9"));
         FormDriver::type(d.txtHeight, QStringLiteral("9"));
         // A screen reader is told the region the boxes mark, not the clip box's own size.
-        const QString keys = d.picClip->accessibleDescription().section(QStringLiteral(". "), 1);
-        QCOMPARE(d.picClip->accessibleDescription(),
-                 QStringLiteral("9 \u00d7 9 region at 9, 9. ") + keys);
+        QCOMPARE(d.picClip->accessibleDescription(), QStringLiteral("9 \u00d7 9 region at 9, 9"));
         FormDriver::type(d.txtCoords, QString());
         FormDriver::type(d.txtWidth, QString());
         FormDriver::type(d.txtHeight, QString());
         QCOMPARE(d.form->state().startX, 9.0f);
         QCOMPARE(d.form->state().startY, 0.0f);
         verifyClipHolds(d, 0, 0, 0, 0, shotSize);
-        QCOMPARE(d.picClip->accessibleDescription(), QStringLiteral("no region marked. ") + keys);
+        QCOMPARE(d.picClip->accessibleDescription(), QStringLiteral("no region marked"));
     }
 
     void corner_data()
