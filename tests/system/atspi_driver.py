@@ -190,11 +190,14 @@ def main():
             window, "Screenshot view") if description(window, "Screenshot view") != "640 \u00d7 480"
             else None))
         review(window)
-        # A buffer's menu, opened by its key, stands in the application while it is open.
+        # A buffer's menu, opened by its key, stands in the window while it is open, and knows
+        # its place there.
         subprocess.run(["xdotool", "key", "ctrl+shift+1"], check=True)
-        menu = wait_for("the menu", lambda: [c for c in app() if c and c.getRoleName() in (
+        menu = wait_for("the menu", lambda: [c for c in window if c and c.getRoleName() in (
             "popup menu", "menu")])[0]
-        print("menu: %s [%s], first item %s" % (menu.name, menu.getRoleName(), menu[0].name))
+        print("menu: %s [%s] at %d of the window, first item %s" % (
+            menu.name, menu.getRoleName(), menu.getIndexInParent(), menu[0].name))
+        print("menu parent:", menu.parent.name)
         subprocess.run(["xdotool", "key", "Escape"], check=True)
     finally:
         owner.kill()

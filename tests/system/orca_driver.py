@@ -3,6 +3,7 @@ every line Orca spoke, one a line, read once from Orca's debug output at the end
 
 Usage: orca_driver.py WORK_FOLDER SECOND_PICTURE_PNG
 """
+import json
 import os
 import re
 import subprocess
@@ -33,6 +34,15 @@ def main():
         script.write("#!/bin/sh\nexit 1\n")
     os.chmod(os.path.join(lonely, "pgrep"), 0o755)
     env = dict(os.environ, PATH=lonely + os.pathsep + os.environ.get("PATH", ""))
+    # Orca's own settings but one: the position of an item among its siblings is spoken
+    # ("1 of 2"), as many of its users set it.
+    default = ["Default", "default"]
+    with open(os.path.join(work, "user-settings.conf"), "w") as settings:
+        json.dump({"general": {"enablePositionSpeaking": True, "profile": default,
+                               "startingProfile": default, "activeProfile": default},
+                   "profiles": {"default": {"profile": default, "pronunciations": {},
+                                            "keybindings": {}}},
+                   "pronunciations": {}, "keybindings": {}}, settings)
     orca = subprocess.Popen(["orca", "--user-prefs", work, "--debug-file", log],
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
     try:
@@ -47,6 +57,8 @@ def main():
         time.sleep(1.5)
         keys("ctrl+v")  # the paste, from the viewport
         time.sleep(1)
+        # The keyboard's cursor on the screenshot: placed, moved ten pixels, to the row's end.
+        keys("Right", "shift+Right", "End", "Home")
         keys("F3")  # nothing found yet to go to
         keys("Tab", "Tab", "Tab", "Tab")  # from the view to the width box
         text("5")
@@ -65,6 +77,8 @@ def main():
         time.sleep(1)
         keys("k")
         time.sleep(2)
+        keys("Right", "Right")  # the Zoom's cursor over the kept pixels
+        time.sleep(3)  # each point is heard before the Zoom closes
         keys("Escape", "Tab")
         keys(*["Tab"] * 18)  # on through the buffers and the options to the vertical bar
         # The pointer over the screenshot fills the status line; Orca's status-bar command
@@ -78,6 +92,11 @@ def main():
         subprocess.run(["xdotool", "key", "--clearmodifiers", "KP_Insert+KP_Enter",
                         "KP_Insert+KP_Enter"], check=True)
         time.sleep(1)
+        # The vertical bar moved to its end, then where-am-I on it, then back to its start.
+        keys("End")
+        keys("KP_Enter")
+        time.sleep(1)
+        keys("Home")
         # A second paste, deleted through its buffer's menu. The definition took the clipboard:
         # another program offers the picture again.
         owner = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-t", "image/png",
@@ -90,14 +109,23 @@ def main():
         owner.wait()
         keys("ctrl+shift+2", "Return")
         time.sleep(1)
-        # The buffers as one stop after the Paste button, gone through with the arrows.
-        keys(*["Tab"] * 9, "Right", "Left", "Return")
+        # Create Object while the view shows another screenshot than the clip's.
+        keys(*["Tab"] * 7, "space")
         time.sleep(1)
+        # The buffers as one stop after the Paste button, gone through with the arrows.
+        keys("Tab", "Tab", "Right", "Left", "Return")
+        time.sleep(1)
+        # A buffer's menu by the Menu key, closed by Escape.
+        keys("Menu")
+        time.sleep(1)
+        keys("Escape")
         # Flat review, line by line from the top of the window to its bottom.
         keys("KP_Subtract")
         keys(*["KP_Home"] * 14)
         keys(*["KP_Page_Up"] * 30)
         keys("KP_Subtract")
+        keys("ctrl+5")  # an empty buffer brought back
+        time.sleep(1)
         # Two files named at once, the first damaged: both outcomes are heard, in order.
         damaged = os.path.join(work, "cut.png")
         with open(sys.argv[2], "rb") as whole, open(damaged, "wb") as cut:
