@@ -17,6 +17,11 @@ Announcer::Announcer(QWidget *window) : QObject(window), m_label(new QLabel(wind
     connect(&m_speaking, &QTimer::timeout, this, &Announcer::showNext);
 }
 
+Announcer::~Announcer()
+{
+    delete m_label;
+}
+
 void Announcer::announce(const QString &text)
 {
     m_waiting.append(text);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 
@@ -18,6 +19,8 @@ class Announcer : public QObject
 
 public:
     explicit Announcer(QWidget *window);
+    // Takes its notification out of the window, which may outlive it.
+    ~Announcer() override;
 
     void announce(const QString &text);
 
@@ -31,7 +34,7 @@ public:
 private:
     void showNext();
 
-    QLabel *m_label;
+    QPointer<QLabel> m_label;
     QStringList m_waiting;
     QTimer m_speaking;
 };

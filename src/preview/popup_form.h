@@ -1,14 +1,16 @@
 #pragma once
 
+#include "controls/announcer.h"
+
 #include <QDialog>
 #include <QImage>
 #include <QLabel>
+#include <QPointer>
 #include <functional>
 #include <optional>
 
 namespace corvantile {
 
-class Announcer;
 class ImageBox;
 
 // The "Zoom" window: one picture stretched over a sizable tool window.
@@ -60,7 +62,7 @@ private:
     std::function<KeptView()> m_makeKeptView;
     KeptView m_kept;                // what K shows, while it is shown
     std::optional<QPoint> m_cursor; // the keyboard's, over the points shown
-    Announcer *m_said = nullptr;    // what a screen reader is told of K
+    QPointer<Announcer> m_said;     // what a screen reader is told of K and the cursor
     QString m_name;                 // the accessible name the window was given, of the picture
     QImage m_shown;                 // the picture as it was given
     bool m_keptShown = false;       // the kept view is up

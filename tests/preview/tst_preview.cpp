@@ -241,6 +241,10 @@ private slots:
     void reopensAtItsInitialSize()
     {
         FormDriver d;
+        const auto notifications = [&d] {
+            return d.form->findChildren<QLabel *>(QStringLiteral("announcer")).size();
+        };
+        const qsizetype before = notifications();
         openPreview(d, -1, [](PopupForm *form) {
             form->resize(500, 400);
             QCOMPARE(form->picZoom->size(), QSize(495, 395));
@@ -248,6 +252,8 @@ private slots:
             QCOMPARE(form->picZoom->size(), QSize(0, 0));
         });
         const Seen again = openPreview(d, -1);
+        // What the Zoom told a reader went with it: nothing of it is left in the window.
+        QCOMPARE(notifications(), before);
         QCOMPARE(again.clientSize, QSize(304, 193));
         QCOMPARE(again.zoomSize, QSize(299, 188));
         // Nothing copied yet: the clip box's plain background at its start size.
