@@ -45,6 +45,9 @@
 namespace corvantile {
 namespace {
 
+// How long an opened menu is told alone before its first item is made active.
+constexpr int menuToldMs = 150;
+
 constexpr auto windowCaption = "Quenby Corvantile - For use with Runewright by Dravenholt";
 
 // The four images of the window's icon: 16 and 32 pixels, each in 16 and in 256 colours.
@@ -360,14 +363,20 @@ void Form1::openPopMenu()
     combineItem->setVisible(of.isEmpty());
     PopMenu->setAccessibleName(QStringLiteral("Menu") +
                                (of.isEmpty() ? QStringLiteral(" of the clip") : of));
-    // Opened by a key, the menu has its first item active, as a screen reader then speaks it.
+    // Opened by a key, the menu is told as it opens, which it does as it takes the keyboard,
+    // and then has its first item active, which a screen reader speaks next. The item comes a
+    // moment later: a reader that finds a newer focus waiting passes over the menu.
     if (at)
         QTimer::singleShot(0, PopMenu, [this] {
-            for (QAction *item : PopMenu->actions())
-                if (item->isEnabled()) {
-                    PopMenu->setActiveAction(item);
-                    return;
-                }
+            QAccessibleEvent opened(PopMenu, QAccessible::Focus);
+            QAccessible::updateAccessibility(&opened);
+            QTimer::singleShot(menuToldMs, PopMenu, [this] {
+                for (QAction *item : PopMenu->actions())
+                    if (item->isEnabled()) {
+                        PopMenu->setActiveAction(item);
+                        return;
+                    }
+            });
         });
     PopMenu->exec(at.value_or(QCursor::pos()));
 }

@@ -242,10 +242,12 @@ private slots:
         // A buffer's menu names the buffer, and its deletion is told. The buffers are one stop
         // of the Tab key, each slot telling what it holds; Enter brings one back.
         QVERIFY(said("notification Pasted 300 \xc3\x97 200, in buffer 2."));
-        // Spoken as the menu opens, with no key, with its place among the items, and no window
-        // named while it is open.
-        QVERIFY2(said("Delete Image of buffer 2.\n1 of 2."), spoken.constData());
-        QVERIFY2(said("Delete Image of buffer 1.\n1 of 2.\nEntering flat review."),
+        // The menu told as it opens, then its first item, with no key, with its place among the
+        // items, and no window named while it is open.
+        QVERIFY2(said("Menu of buffer 2 popup menu.\nDelete Image of buffer 2.\n1 of 2."),
+                 spoken.constData());
+        QVERIFY2(said("Menu of buffer 1 popup menu.\nDelete Image of buffer 1.\n1 of 2.\n"
+                      "Entering flat review."),
                  spoken.constData()); // by the Menu key, and Escape says nothing
         QVERIFY(!spoken.contains("1 of 2.\nQuenby"));
         QVERIFY(said("notification Buffer 2 deleted; the view still shows its screenshot."));
