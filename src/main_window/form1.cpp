@@ -371,6 +371,8 @@ void Form1::openPopMenu()
             QAccessibleEvent opened(PopMenu, QAccessible::Focus);
             QAccessible::updateAccessibility(&opened);
             QTimer::singleShot(menuToldMs, PopMenu, [this] {
+                if (!PopMenu->isVisible()) // closed meanwhile: nothing to make active
+                    return;
                 for (QAction *item : PopMenu->actions())
                     if (item->isEnabled()) {
                         PopMenu->setActiveAction(item);
